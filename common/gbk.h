@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace qinghe {
+
+// Every text inside the core is a GBK (code page 936) byte string, as stored.
+
+// Conversions through iconv. Text that cannot be converted gives nothing: it is
+// never altered silently.
+std::optional<std::string> gbkToUtf8(std::string_view gbk);
+std::optional<std::string> utf8ToGbk(std::string_view utf8);
+// For showing damaged stored text: bytes that do not convert become U+FFFD.
+std::string gbkToUtf8Lossy(std::string_view gbk);
+
+inline bool isGbkLeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
+// Length in bytes of the character at pos: 2 for a lead byte followed by another
+// byte, otherwise 1. pos must be inside the text.
+std::size_t gbkCharLength(std::string_view text, std::size_t pos);
+// The longest prefix of at most width bytes that does not end in half a
+// double-byte character.
+std::string_view cutGbk(std::string_view text, std::size_t width);
+
+}  // namespace qinghe

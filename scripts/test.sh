@@ -1,0 +1,8 @@
+#!/bin/sh
+# Installs what is missing, builds everything and runs every test.
+set -eu
+cd "$(dirname "$0")/.."
+sh scripts/install-deps.sh
+sh scripts/build.sh
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir build --output-on-failure -j2

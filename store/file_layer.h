@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+namespace qinghe::store {
+
+// The thin layer through which the table store reaches the disk. Tests replace
+// it to inject failed writes and crashes.
+class File {
+public:
+    virtual ~File() = default;
+    // Reads exactly length bytes; false on error or a short read.
+    virtual bool readAt(std::uint64_t offset, void* data, std::size_t length) = 0;
+    // Reads up to length bytes; the count read, or nothing on error.
+    virtual std::optional<std::size_t> readSomeAt(std::uint64_t offset, void* data,
+                                                  std::size_t length) = 0;
+    virtual bool writeAt(std::uint64_t offset, const void* data, std::size_t length) = 0;
+    virtual std::optional<std::uint64_t> size() = 0;
+    virtual bool truncate(std::uint64_t length) = 0;
+    // Flushes written data to the disk (fdatasync).
+    virtual bool sync() = 0;
+};
+
+enum class OpenMode {
+    ReadWrite,  // an existing file
+    Create,     // a new empty file, replacing one of the same name
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    virtual std::unique_ptr<File> open(const std::filesystem::path& path, OpenMode mode) = 0;
+    virtual bool exists(const std::filesystem::path& path) = 0;
+    virtual bool remove(const std::filesystem::path& path) = 0;
+    virtual bool rename(const std::filesystem::path& from, const std::filesystem::path& to) = 0;
+    // Makes a created, renamed or removed name in a folder durable.
+    virtual bool syncFolder(const std::filesystem::path& folder) = 0;
+};
+
+// The real disk, through POSIX calls.
+class PosixFileSystem final : public FileSystem {
+public:
+    std::unique_ptr<File> open(const std::filesystem::path& path, OpenMode mode) override;
+    bool exists(const std::filesystem::path& path) override;
+    bool remove(const std::filesystem::path& path) override;
+    bool rename(const std::filesystem::path& from, const std::filesystem::path& to) override;
+    bool syncFolder(const std::filesystem::path& folder) override;
+};
+
+}  // namespace qinghe::store

@@ -1,0 +1,87 @@
+#include "store/schemas.h"
+
+#include "common/gbk.h"
+
+namespace qinghe::store {
+
+const std::vector<FieldDescription>& userStoreFields() {
+    static const std::vector<FieldDescription> fields = {
+        {field::kPass, FieldType::Text, 20},
+        {field::kNeedPass, FieldType::Integer, 20},
+    };
+    return fields;
+}
+
+const std::vector<FieldDescription>& registryFields() {
+    static const std::vector<FieldDescription> fields = {
+        {field::kNumber, FieldType::Integer, 0},  {field::kName, FieldType::Text, 20},
+        {field::kPass, FieldType::Text, 20},      {field::kSaveTo, FieldType::Text, 512},
+        {field::kCreateTime, FieldType::DateTime, 0},
+    };
+    return fields;
+}
+
+const std::vector<FieldDescription>& entryFields() {
+    static const std::vector<FieldDescription> fields = {
+        {field::kDate, FieldType::DateTime, 0},  {field::kDirection, FieldType::Integer, 0},
+        {field::kItem, FieldType::Text, 50},     {field::kAmount, FieldType::Double, 0},
+        {field::kMember, FieldType::Text, 20},   {field::kNote, FieldType::Text, 512},
+        {field::kHasVoucher, FieldType::Bool, 0}, {field::kVouchers, FieldType::ByteSet, 0},
+    };
+    return fields;
+}
+
+namespace {
+
+std::vector<std::string> splitStored(std::string_view text) {
+    std::vector<std::string> parts;
+    std::string part;
+    for (char c : text) {
+        if (c == '\\' || c == '/') {
+            if (!part.empty()) parts.push_back(std::move(part));
+            part.clear();
+        } else {
+            part += c;
+        }
+    }
+    if (!part.empty()) parts.push_back(std::move(part));
+    return parts;
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> storedPathToFile(const RunDirectory& run,
+                                                      std::string_view stored,
+                                                      std::string_view within) {
+    // A GBK trail byte can be 0x5C ("\"), so the split happens after the
+    // conversion to UTF-8, where it cannot.
+    auto utf8 = gbkToUtf8(stored);
+    if (!utf8) return std::nullopt;
+    auto parts = splitStored(*utf8);
+    auto prefix = splitStored(within);
+    if (parts.size() <= prefix.size()) return std::nullopt;
+    std::filesystem::path path = run.root();
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (parts[i] == "." || parts[i] == "..") return std::nullopt;
+        if (i < prefix.size() && parts[i] != prefix[i]) return std::nullopt;
+        path /= parts[i];
+    }
+    return path;
+}
+
+std::optional<std::string> newLedgerDataPath(
+    const RunDirectory& run, std::string_view name,
+    const std::function<bool(const std::filesystem::path&)>& exists) {
+    const std::string base = std::string(kDataFolder) + std::string(name);
+    for (long k = 0; k < 1000000; ++k) {
+        std::string stored = base;
+        if (k > 0) stored += "\xA3\xA8" + std::to_string(k) + "\xA3\xA9";  // （k）
+        stored += ".edb";
+        auto file = storedPathToFile(run, stored, kDataFolder);
+        if (!file) return std::nullopt;
+        if (!exists(*file)) return stored;
+    }
+    return std::nullopt;
+}
+
+}  // namespace qinghe::store

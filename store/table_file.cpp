@@ -1,0 +1,441 @@
+#include "store/table_file.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "store/md5.h"
+#include "store/purge_journal.h"
+
+namespace qinghe::store {
+namespace {
+
+// Field lists are small; this only guards against a damaged count asking for
+// gigabytes of descriptors.
+constexpr std::int32_t kMaxFields = 4096;
+
+bool checkBlockMatches(const TableHeader& header, const std::string& digest) {
+    // Compared up to the terminating zero byte, without regard to case.
+    std::size_t stored = 0;
+    while (stored < 33 && header.check[stored] != 0) ++stored;
+    if (stored != digest.size()) return false;
+    for (std::size_t i = 0; i < stored; ++i) {
+        auto a = static_cast<unsigned char>(header.check[i]);
+        auto b = static_cast<unsigned char>(digest[i]);
+        if (a >= 'A' && a <= 'Z') a += 32;
+        if (b >= 'A' && b <= 'Z') b += 32;
+        if (a != b) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::filesystem::path TableFile::journalPath(const std::filesystem::path& dataFile) {
+    std::filesystem::path path = dataFile;
+    path += "-journal";
+    return path;
+}
+
+bool TableFile::create(FileSystem& files, const std::filesystem::path& path,
+                       const std::vector<FieldDescription>& descriptions, double created) {
+    std::vector<FieldInfo> fields;
+    std::int32_t offset = static_cast<std::int32_t>(kSequenceSize);
+    bool needsCompanion = false;
+    for (const auto& description : descriptions) {
+        if (description.name.empty()) break;  // an empty name ends the list
+        if (!isValidName(description.name)) return false;
+        auto code = static_cast<std::int32_t>(description.type);
+        if (!isValidFieldType(code)) return false;
+        if (description.type == FieldType::Text &&
+            (description.width < 1 || description.width > kMaxTextWidth))
+            return false;
+        for (const auto& other : fields) {
+            if (namesEqual(other.name, description.name)) return false;
+        }
+        FieldInfo field{description.name, description.type, offset,
+                        fieldWidth(description.type, description.width)};
+        offset += field.width;
+        needsCompanion = needsCompanion || usesCompanion(field.type);
+        fields.push_back(std::move(field));
+    }
+    if (fields.empty() || path.empty()) return false;
+
+    TableHeader header;
+    std::memcpy(header.magic.data(), kPlainMagic, 4);
+    header.created = created;
+    header.recordSize = offset;
+    std::vector<std::uint8_t> bytes(kDescriptorsOffset + kDescriptorSize * fields.size());
+    encodeHeader(header, bytes.data());
+    storeI32(bytes.data() + kFieldCountOffset, static_cast<std::int32_t>(fields.size()));
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        encodeDescriptor(fields[i], bytes.data() + kDescriptorsOffset + i * kDescriptorSize);
+    }
+    auto file = files.open(path, OpenMode::Create);
+    if (!file || !file->writeAt(0, bytes.data(), bytes.size())) return false;
+    if (needsCompanion) {
+        // Replace a companion file of another case left by an earlier table.
+        if (auto old = CompanionFile::find(files, path)) files.remove(*old);
+        if (!CompanionFile::create(files, CompanionFile::pathFor(path), created)) return false;
+    }
+    return true;
+}
+
+TableFile::TableFile(FileSystem& files, std::filesystem::path path, std::unique_ptr<File> file,
+                     std::shared_ptr<KeyStreams> keys, ChunkPool& pool)
+    : files_(files),
+      path_(std::move(path)),
+      file_(std::move(file)),
+      keys_(std::move(keys)),
+      pool_(pool) {}
+
+TableFile::~TableFile() { pool_.forget(this); }
+
+std::unique_ptr<TableFile> TableFile::open(FileSystem& files, const std::filesystem::path& path,
+                                           std::shared_ptr<KeyStreams> keys, ChunkPool& pool) {
+    auto file = files.open(path, OpenMode::ReadWrite);
+    if (!file) return nullptr;
+    std::unique_ptr<TableFile> table(new TableFile(files, path, std::move(file), keys, pool));
+    if (!table->recoverJournal()) return nullptr;
+    if (!table->readHeaderAndFields()) return nullptr;
+    if (!table->checkLength()) return nullptr;
+    bool needsCompanion = std::any_of(table->fields_.begin(), table->fields_.end(),
+                                      [](const FieldInfo& f) { return usesCompanion(f.type); });
+    if (needsCompanion) {
+        auto companionPath = CompanionFile::find(files, path);
+        if (!companionPath) return nullptr;
+        table->companion_ =
+            CompanionFile::open(files, *companionPath, table->header_.version, keys.get());
+        if (!table->companion_) return nullptr;
+    }
+    return table;
+}
+
+bool TableFile::readHeaderAndFields() {
+    std::array<std::uint8_t, kDescriptorsOffset> head{};
+    if (!file_->readAt(0, head.data(), head.size())) return false;
+    const bool ciphered = std::memcmp(head.data(), kCipheredMagic, 4) == 0;
+    const bool plain = std::memcmp(head.data(), kPlainMagic, 4) == 0;
+    if (!ciphered && !plain) return false;
+    if (ciphered != static_cast<bool>(keys_)) return false;
+    if (keys_) keys_->apply(0, head.data(), head.size());
+    header_ = decodeHeader(head.data());
+    if (keys_ && !checkBlockMatches(header_, keys_->digest())) return false;
+    if (header_.recordSize <= 0 || header_.recordCount < 0 || header_.nextSequence <= 0 ||
+        header_.version > kFormatVersion)
+        return false;
+
+    std::int32_t count = loadI32(head.data() + kFieldCountOffset);
+    if (count < 1 || count > kMaxFields) return false;
+    std::vector<std::uint8_t> descriptors(kDescriptorSize * count);
+    if (!file_->readAt(kDescriptorsOffset, descriptors.data(), descriptors.size())) return false;
+    if (keys_) keys_->apply(kDescriptorsOffset, descriptors.data(), descriptors.size());
+    fields_.clear();
+    for (std::int32_t i = 0; i < count; ++i) {
+        const std::uint8_t* d = descriptors.data() + i * kDescriptorSize;
+        const auto* nameEnd = static_cast<const std::uint8_t*>(std::memchr(d, 0, 17));
+        if (!nameEnd) return false;
+        FieldInfo field;
+        field.name.assign(reinterpret_cast<const char*>(d), nameEnd - d);
+        std::int32_t code = loadI32(d + 20);
+        field.offset = loadI32(d + 24);
+        std::int32_t declared = loadI32(d + 28);
+        if (!isValidFieldType(code) || field.offset < 0) return false;
+        field.type = static_cast<FieldType>(code);
+        if (field.type == FieldType::Text && declared <= 0) return false;
+        field.width = fieldWidth(field.type, declared);
+        // A field reaching past the record would read into the next one or
+        // past the buffer: such a file is damaged.
+        if (static_cast<std::int64_t>(field.offset) + field.width > header_.recordSize)
+            return false;
+        fields_.push_back(std::move(field));
+    }
+    recordsOffset_ = kDescriptorsOffset + descriptors.size();
+    return true;
+}
+
+bool TableFile::checkLength() {
+    auto size = file_->size();
+    if (!size) return false;
+    std::uint64_t available = *size > recordsOffset_ ? *size - recordsOffset_ : 0;
+    std::uint64_t whole = available / static_cast<std::uint64_t>(header_.recordSize);
+    if (whole < static_cast<std::uint64_t>(header_.recordCount)) {
+        if (!writeCounts(static_cast<std::int32_t>(whole), header_.nextSequence)) return false;
+    }
+    if (*size != fileLength()) {
+        if (!file_->truncate(fileLength())) return false;
+    }
+    return true;
+}
+
+int TableFile::fieldIndex(std::string_view name) const {
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        if (namesEqual(fields_[i].name, name)) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+// --- chunks ---------------------------------------------------------------
+
+const std::uint8_t* TableFile::loadChunk(std::uint32_t index) {
+    if (index < chunks_.size() && chunks_[index].bytes) {
+        chunks_[index].referenced = true;
+        return chunks_[index].bytes.get();
+    }
+    std::uint64_t start = static_cast<std::uint64_t>(index) * kChunkSize;
+    std::uint64_t end = std::min<std::uint64_t>(start + kChunkSize, fileLength());
+    if (end <= start) return nullptr;
+    std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[kChunkSize]);
+    if (!file_->readAt(start, bytes.get(), end - start)) return nullptr;
+    if (keys_) keys_->apply(start, bytes.get(), end - start);
+    if (index >= chunks_.size()) chunks_.resize(index + 1);
+    chunks_[index].bytes = std::move(bytes);
+    chunks_[index].valid = end - start;
+    chunks_[index].referenced = false;
+    pinned_ = index;
+    pool_.added(this, index, kChunkSize);
+    pinned_ = UINT32_MAX;
+    return chunks_[index].bytes.get();
+}
+
+bool TableFile::chunkReferenced(std::uint32_t chunk) {
+    if (chunk >= chunks_.size()) return false;
+    bool was = chunks_[chunk].referenced;
+    chunks_[chunk].referenced = false;
+    return was;
+}
+
+bool TableFile::dropChunk(std::uint32_t chunk) {
+    if (chunk == pinned_) return false;
+    if (chunk < chunks_.size()) {
+        chunks_[chunk].bytes.reset();
+        chunks_[chunk].valid = 0;
+    }
+    return true;
+}
+
+void TableFile::dropAllChunks() {
+    pool_.forget(this);
+    chunks_.clear();
+}
+
+bool TableFile::readPlain(std::uint64_t offset, std::uint8_t* out, std::size_t length) {
+    while (length > 0) {
+        auto index = static_cast<std::uint32_t>(offset / kChunkSize);
+        std::size_t within = offset % kChunkSize;
+        std::size_t n = std::min(length, kChunkSize - within);
+        const std::uint8_t* chunk = loadChunk(index);
+        if (!chunk || chunks_[index].valid < within + n) return false;
+        std::memcpy(out, chunk + within, n);
+        offset += n;
+        out += n;
+        length -= n;
+    }
+    return true;
+}
+
+const std::uint8_t* TableFile::record(std::int32_t index) {
+    if (index < 0 || index >= header_.recordCount) return nullptr;
+    const std::size_t size = static_cast<std::size_t>(header_.recordSize);
+    std::uint64_t offset = recordsOffset_ + static_cast<std::uint64_t>(index) * size;
+    auto chunk = static_cast<std::uint32_t>(offset / kChunkSize);
+    std::size_t within = offset % kChunkSize;
+    if (within + size <= kChunkSize) {
+        const std::uint8_t* bytes = loadChunk(chunk);
+        if (!bytes || chunks_[chunk].valid < within + size) return nullptr;
+        return bytes + within;
+    }
+    scratch_.resize(size);
+    return readPlain(offset, scratch_.data(), size) ? scratch_.data() : nullptr;
+}
+
+void TableFile::updateChunks(std::uint64_t offset, const std::uint8_t* plain,
+                             std::size_t length) {
+    while (length > 0) {
+        auto index = static_cast<std::uint32_t>(offset / kChunkSize);
+        std::size_t within = offset % kChunkSize;
+        std::size_t n = std::min(length, kChunkSize - within);
+        if (index < chunks_.size() && chunks_[index].bytes) {
+            Chunk& chunk = chunks_[index];
+            if (within <= chunk.valid) {
+                std::memcpy(chunk.bytes.get() + within, plain, n);
+                chunk.valid = std::max(chunk.valid, within + n);
+            } else {
+                dropChunk(index);  // would leave a hole; read it again when needed
+            }
+        }
+        offset += n;
+        plain += n;
+        length -= n;
+    }
+}
+
+bool TableFile::writePlain(std::uint64_t offset, const std::uint8_t* plain, std::size_t length) {
+    bool written;
+    if (keys_) {
+        std::vector<std::uint8_t> buffer(length);
+        keys_->applyTo(offset, plain, buffer.data(), length);
+        written = file_->writeAt(offset, buffer.data(), length);
+    } else {
+        written = file_->writeAt(offset, plain, length);
+    }
+    // The cache follows the file only when the file took the bytes.
+    if (written) updateChunks(offset, plain, length);
+    return written;
+}
+
+bool TableFile::writeCounts(std::int32_t recordCount, std::int32_t nextSequence) {
+    std::array<std::uint8_t, 8> bytes{};
+    storeI32(bytes.data(), recordCount);
+    storeI32(bytes.data() + 4, nextSequence);
+    if (!writePlain(kRecordCountOffset, bytes.data(), bytes.size())) return false;
+    header_.recordCount = recordCount;
+    header_.nextSequence = nextSequence;
+    return true;
+}
+
+// --- record operations -----------------------------------------------------
+
+bool TableFile::writeInRecord(std::int32_t index, std::size_t offset, const std::uint8_t* bytes,
+                              std::size_t length) {
+    if (index < 0 || index >= header_.recordCount) return false;
+    if (offset + length > static_cast<std::size_t>(header_.recordSize)) return false;
+    std::uint64_t at =
+        recordsOffset_ + static_cast<std::uint64_t>(index) * header_.recordSize + offset;
+    return writePlain(at, bytes, length);
+}
+
+bool TableFile::append() {
+    if (header_.nextSequence == INT32_MAX || header_.recordCount == INT32_MAX) return false;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(header_.recordSize), 0);
+    storeI32(bytes.data(), header_.nextSequence);
+    // The record first, then the count: a crash in between leaves bytes past
+    // the counted records, which the next open cuts off.
+    if (!writePlain(fileLength(), bytes.data(), bytes.size())) return false;
+    return writeCounts(header_.recordCount + 1, header_.nextSequence + 1);
+}
+
+bool TableFile::zap() {
+    if (!writeCounts(0, header_.nextSequence)) return false;
+    bool ok = file_->truncate(recordsOffset_);
+    dropAllChunks();
+    if (companion_ && !companion_->reset()) ok = false;
+    return ok;
+}
+
+bool TableFile::purge() {
+    const std::int32_t count = header_.recordCount;
+    const std::size_t size = static_cast<std::size_t>(header_.recordSize);
+    std::vector<std::int32_t> releasedChains;
+    std::int32_t firstDeleted = -1;
+    for (std::int32_t i = 0; i < count; ++i) {
+        const std::uint8_t* bytes = record(i);
+        if (!bytes) return false;
+        if (loadI32(bytes) >= 0) continue;
+        if (firstDeleted < 0) firstDeleted = i;
+        for (const auto& field : fields_) {
+            if (!usesCompanion(field.type)) continue;
+            std::int32_t block = loadI32(bytes + field.offset);
+            if (block != 0) releasedChains.push_back(block);
+        }
+    }
+    if (firstDeleted < 0) return true;
+
+    // The live records from the first deleted one on, moved up.
+    std::vector<std::uint8_t> tail;
+    tail.reserve(static_cast<std::size_t>(count - firstDeleted) * size);
+    std::int32_t live = firstDeleted;
+    for (std::int32_t i = firstDeleted; i < count; ++i) {
+        const std::uint8_t* bytes = record(i);
+        if (!bytes) return false;
+        if (loadI32(bytes) < 0) continue;
+        tail.insert(tail.end(), bytes, bytes + size);
+        ++live;
+    }
+    const std::uint64_t tailOffset = recordsOffset_ + static_cast<std::uint64_t>(firstDeleted) * size;
+
+    // Moving records in place is not atomic: the bytes it overwrites go to a
+    // journal first, so an interrupted purge is rolled back on the next open.
+    PurgeJournal journal(files_, journalPath(path_));
+    if (!journal.save(*file_, fileLength(), {{kRecordCountOffset, 8}, {tailOffset, fileLength() - tailOffset}}))
+        return false;
+
+    bool ok = true;
+    const std::size_t batch = 1u << 20;
+    for (std::size_t done = 0; ok && done < tail.size(); done += batch) {
+        std::size_t n = std::min(batch, tail.size() - done);
+        ok = writePlain(tailOffset + done, tail.data() + done, n);
+    }
+    ok = ok && writeCounts(live, header_.nextSequence);
+    ok = ok && file_->truncate(fileLength());
+    ok = ok && file_->sync();
+    dropAllChunks();
+    if (!ok) {
+        // Put the table back as it was; the journal stays for the next open
+        // when even that fails.
+        if (journal.restore(*file_)) {
+            journal.discard();
+        }
+        TableHeader restored = header_;
+        std::array<std::uint8_t, 8> counts{};
+        if (file_->readAt(kRecordCountOffset, counts.data(), 8)) {
+            if (keys_) keys_->apply(kRecordCountOffset, counts.data(), 8);
+            restored.recordCount = loadI32(counts.data());
+        }
+        header_ = restored;
+        return false;
+    }
+    // The purge is durable once the journal is gone; the companion blocks of
+    // the dropped records are freed only then, so a rolled-back purge never
+    // finds its values released.
+    if (!journal.discard()) return false;
+    if (companion_ && !releasedChains.empty()) {
+        if (!companion_->release(releasedChains)) return false;
+    }
+    return true;
+}
+
+bool TableFile::recoverJournal() {
+    PurgeJournal journal(files_, journalPath(path_));
+    if (!files_.exists(journal.path())) return true;
+    return journal.recover(*file_);
+}
+
+bool TableFile::setPassword(std::shared_ptr<KeyStreams> keys) {
+    const bool same = (keys && keys_ && keys->password() == keys_->password()) || (!keys && !keys_);
+    if (!same) {
+        auto reencipher = [&](File& file) {
+            auto size = file.size();
+            if (!size) return false;
+            std::vector<std::uint8_t> buffer(10240);
+            for (std::uint64_t offset = kMagicSize; offset < *size; offset += buffer.size()) {
+                std::size_t n = std::min<std::uint64_t>(buffer.size(), *size - offset);
+                if (!file.readAt(offset, buffer.data(), n)) return false;
+                if (keys_) keys_->apply(offset, buffer.data(), n);
+                if (keys) keys->apply(offset, buffer.data(), n);
+                if (!file.writeAt(offset, buffer.data(), n)) return false;
+            }
+            return true;
+        };
+        if (!reencipher(*file_)) return false;
+        if (companion_) {
+            if (!reencipher(companion_->file())) return false;
+            companion_->setKeys(keys.get());
+        }
+        keys_ = std::move(keys);
+    }
+    if (!file_->writeAt(0, keys_ ? kCipheredMagic : kPlainMagic, 4)) return false;
+    std::memcpy(header_.magic.data(), keys_ ? kCipheredMagic : kPlainMagic, 4);
+    header_.check = makeCheckBlock(keys_ ? keys_->password() : std::string_view{});
+    if (!writePlain(kCheckBlockOffset, header_.check.data(), kCheckBlockSize)) return false;
+    dropAllChunks();
+    return true;
+}
+
+bool TableFile::sync() {
+    bool ok = file_->sync();
+    if (companion_ && !companion_->sync()) ok = false;
+    return ok;
+}
+
+}  // namespace qinghe::store

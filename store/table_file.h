@@ -1,0 +1,107 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/chunk_pool.h"
+#include "store/companion_file.h"
+#include "store/file_layer.h"
+#include "store/key_streams.h"
+#include "store/table_format.h"
+
+namespace qinghe::store {
+
+// One open table's data file (and companion file): header, fields, records.
+// Records are read through deciphered chunks kept in memory; every change is
+// written through to the file before the call returns.
+class TableFile {
+public:
+    static constexpr std::size_t kChunkSize = 64u << 10;
+
+    // Creates the data file (and an empty companion file when a field needs
+    // one), plain. False on invalid fields or a failed write.
+    static bool create(FileSystem& files, const std::filesystem::path& path,
+                       const std::vector<FieldDescription>& fields, double created);
+
+    // Opens and checks a table; keys is null to open a plain table. Finishes or
+    // rolls back an interrupted purge, and repairs a file that ends short.
+    static std::unique_ptr<TableFile> open(FileSystem& files, const std::filesystem::path& path,
+                                           std::shared_ptr<KeyStreams> keys, ChunkPool& pool);
+
+    ~TableFile();
+    TableFile(const TableFile&) = delete;
+    TableFile& operator=(const TableFile&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    const TableHeader& header() const { return header_; }
+    const std::vector<FieldInfo>& fields() const { return fields_; }
+    std::int32_t recordCount() const { return header_.recordCount; }
+    std::uint64_t recordsOffset() const { return recordsOffset_; }
+    // 0-based index of a field by name (ASCII case ignored), or -1.
+    int fieldIndex(std::string_view name) const;
+    CompanionFile* companion() { return companion_.get(); }
+    const KeyStreams* keys() const { return keys_.get(); }
+
+    // The plain bytes of record `index` (recordSize bytes), valid until the next
+    // call on this table; null when they cannot be read.
+    const std::uint8_t* record(std::int32_t index);
+    // Writes bytes into a record at an offset within it.
+    bool writeInRecord(std::int32_t index, std::size_t offset, const std::uint8_t* bytes,
+                       std::size_t length);
+    bool append();
+    bool purge();
+    bool zap();
+    // Re-enciphers both files under another password (empty: plain).
+    bool setPassword(std::shared_ptr<KeyStreams> keys);
+    bool sync();
+
+    // For the chunk pool: whether a chunk was used since the last look (the
+    // mark is cleared), and dropping one (refused for the chunk in use).
+    bool chunkReferenced(std::uint32_t chunk);
+    bool dropChunk(std::uint32_t chunk);
+
+    static std::filesystem::path journalPath(const std::filesystem::path& dataFile);
+
+private:
+    TableFile(FileSystem& files, std::filesystem::path path, std::unique_ptr<File> file,
+              std::shared_ptr<KeyStreams> keys, ChunkPool& pool);
+
+    struct Chunk {
+        std::unique_ptr<std::uint8_t[]> bytes;
+        std::size_t valid = 0;
+        bool referenced = false;
+    };
+
+    bool readHeaderAndFields();
+    bool checkLength();
+    bool recoverJournal();
+    const std::uint8_t* loadChunk(std::uint32_t chunk);
+    bool readPlain(std::uint64_t offset, std::uint8_t* out, std::size_t length);
+    bool writePlain(std::uint64_t offset, const std::uint8_t* plain, std::size_t length);
+    void updateChunks(std::uint64_t offset, const std::uint8_t* plain, std::size_t length);
+    void dropAllChunks();
+    bool writeCounts(std::int32_t recordCount, std::int32_t nextSequence);
+    std::uint64_t fileLength() const {
+        return recordsOffset_ +
+               static_cast<std::uint64_t>(header_.recordCount) * header_.recordSize;
+    }
+
+    FileSystem& files_;
+    std::filesystem::path path_;
+    std::unique_ptr<File> file_;
+    std::shared_ptr<KeyStreams> keys_;
+    ChunkPool& pool_;
+    TableHeader header_;
+    std::vector<FieldInfo> fields_;
+    std::uint64_t recordsOffset_ = 0;
+    std::unique_ptr<CompanionFile> companion_;
+    std::vector<Chunk> chunks_;
+    std::vector<std::uint8_t> scratch_;
+    std::uint32_t pinned_ = UINT32_MAX;
+};
+
+}  // namespace qinghe::store

@@ -1,0 +1,118 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/user_interaction.h"
+#include "store/chunk_pool.h"
+#include "store/file_layer.h"
+#include "store/key_streams.h"
+#include "store/table_file.h"
+#include "store/table_format.h"
+#include "store/value.h"
+
+namespace qinghe {
+class Clock;
+}
+
+namespace qinghe::store {
+
+// GBK texts of the two fatal read errors.
+inline constexpr char kNoCurrentTableMessage[] =
+    "\xCE\xB4\xD6\xB8\xB6\xA8\xB5\xB1\xC7\xB0\xCA\xFD\xBE\xDD\xBF\xE2\xBB\xF2\xD5\xDF\xD6\xB8"
+    "\xB6\xA8\xCA\xFD\xBE\xDD\xBF\xE2\xCE\xB4\xB4\xF2\xBF\xAA";  // 未指定当前数据库或者指定数据库未打开
+inline constexpr char kNoSuchFieldMessage[] =
+    "\xD6\xB8\xB6\xA8\xD7\xD6\xB6\xCE\xB2\xBB\xB4\xE6\xD4\xDA";  // 指定字段不存在
+
+// The table manager: the open tables, the current one, and a cursor per table.
+// All record operations act on the current table. Failures are reported by the
+// result only; a read without a current table or of a missing field is fatal:
+// it is shown through the user interaction and ends the program.
+//
+// Byte-range locks between processes are left out: only one instance of the
+// program runs per run directory, so no other process writes these files.
+class TableStore {
+public:
+    TableStore(FileSystem& files, const Clock& clock, UserInteraction& user,
+               std::size_t cacheBudget = ChunkPool::kDefaultBudget);
+    ~TableStore();
+    TableStore(const TableStore&) = delete;
+    TableStore& operator=(const TableStore&) = delete;
+
+    // ".EDB" appended to a file name without extension; made absolute.
+    static std::filesystem::path fullPath(const std::filesystem::path& path);
+
+    bool create(const std::filesystem::path& path, const std::vector<FieldDescription>& fields);
+    bool open(const std::filesystem::path& path, std::string_view alias,
+              std::string_view password);
+    bool isOpen(const std::filesystem::path& path) const;
+    bool select(std::string_view name);
+    void close();
+    void close(std::string_view name);
+    void closeAll();
+    bool setPassword(std::string_view password);
+
+    std::int32_t recordCount() const;
+    std::int32_t recordNumber() const;
+    void first();
+    bool skip(std::int32_t n = 1);
+    bool goTo(std::int32_t n);
+
+    Value read(std::string_view field);
+    Value read(int fieldNumber);
+    // 1-based number of a field of the current table, 0 when there is none:
+    // walks that read many records look their fields up once.
+    int fieldNumber(std::string_view field) const;
+    bool write(std::string_view field, const Value& value);
+    bool write(int fieldNumber, const Value& value);
+    bool writeEmpty(std::string_view field);
+    bool append();
+    bool remove();
+    bool purge();
+    bool zap();
+    double latestDate(std::string_view field);
+
+    // Flushes the current table's files to disk, for the end of a user action.
+    bool sync();
+
+    bool hasCurrentTable() const { return current_ != nullptr; }
+    // The current table's file, for inspection tools; null without one.
+    TableFile* currentFile() const;
+    // Whether the record under the cursor is marked deleted.
+    bool currentDeleted();
+    std::int32_t currentSequence();
+
+    const ChunkPool& cache() const { return pool_; }
+
+private:
+    struct OpenTable {
+        std::unique_ptr<TableFile> file;
+        std::filesystem::path fullPath;
+        std::string baseName;
+        std::string alias;
+        std::int32_t cursor = 0;
+    };
+
+    OpenTable* find(std::string_view name) const;
+    void closeTable(OpenTable* table);
+    std::shared_ptr<KeyStreams> keysFor(std::string_view password);
+    const std::uint8_t* currentRecord() const;
+    Value readField(const FieldInfo& field, const std::uint8_t* record);
+    bool writeField(const FieldInfo& field, const Value& value);
+    void fatal(const char* message);
+
+    FileSystem& files_;
+    const Clock& clock_;
+    UserInteraction& user_;
+    ChunkPool pool_;
+    std::map<std::string, std::shared_ptr<KeyStreams>> keys_;
+    std::vector<std::unique_ptr<OpenTable>> tables_;  // in the order they were opened
+    OpenTable* current_ = nullptr;
+};
+
+}  // namespace qinghe::store

@@ -1,0 +1,288 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+
+#include "store/schemas.h"
+#include "tests/store/known_table_bytes.h"
+#include "tests/store/store_fixture.h"
+
+namespace qinghe::store {
+namespace {
+
+using testing::StoreFixture;
+using testdata::kEncipheredTableBytes;
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void writeFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+class CompanionTest : public StoreFixture {
+protected:
+    const CompanionHeader& companion() { return store_->currentFile()->companion()->header(); }
+    std::int32_t firstBlock() {
+        const std::uint8_t* record = store_->currentFile()->record(store_->recordNumber() - 1);
+        return loadI32(record + store_->currentFile()->fields()[2].offset);
+    }
+};
+
+TEST_F(CompanionTest, ChainsGrowShrinkAndFreeTheirBlocks) {
+    ASSERT_TRUE(store_->open(makeSmallTable(), "", ""));
+    ASSERT_TRUE(store_->setPassword(kStorePassword));
+    appendNumbers({1, 2});
+    store_->goTo(1);
+    const std::string big(1001, 'a');
+    ASSERT_TRUE(store_->write("b", Bytes{big}));
+    EXPECT_EQ(companion().blockCount, 4);  // header + 500 + 500 + 1
+    auto chain = store_->currentFile()->companion()->chain(firstBlock());
+    ASSERT_TRUE(chain);
+    EXPECT_EQ(chain->size(), 3u);
+    std::vector<std::int32_t> used;
+    for (auto block : *chain) used.push_back(store_->currentFile()->companion()->readBlockHeader(block)->used);
+    EXPECT_EQ(used, (std::vector<std::int32_t>{500, 500, 1}));
+
+    // Record 2 takes a block behind them, so freed blocks are not at the end.
+    store_->goTo(2);
+    ASSERT_TRUE(store_->write("b", Bytes{"tail"}));
+    store_->goTo(1);
+    const std::int32_t first = firstBlock();
+    ASSERT_TRUE(store_->write("b", Bytes{std::string(10, 'z')}));
+    EXPECT_EQ(firstBlock(), first);  // the first block is kept
+    EXPECT_EQ(companion().freeCount, 2);
+    EXPECT_EQ(toBytes(store_->read("b")), std::string(10, 'z'));
+
+    ASSERT_TRUE(store_->write("b", Bytes{}));
+    EXPECT_EQ(firstBlock(), 0);
+    EXPECT_EQ(companion().freeCount, 3);
+
+    // Free blocks are reused before the file grows.
+    ASSERT_TRUE(store_->write("b", Bytes{std::string(1400, 'q')}));
+    EXPECT_EQ(companion().freeCount, 0);
+    EXPECT_EQ(companion().blockCount, 5);
+    store_->goTo(2);
+    EXPECT_EQ(toBytes(store_->read("b")), "tail");
+
+    // Freeing the last blocks of the file cuts it.
+    ASSERT_TRUE(store_->write("b", Bytes{}));
+    EXPECT_EQ(companion().blockCount, 4);
+    EXPECT_EQ(std::filesystem::file_size(file("t.EDT")), 4u * 512);
+
+    store_->closeAll();
+    ASSERT_TRUE(store_->open(file("t.edb"), "", kStorePassword));
+    EXPECT_EQ(toBytes(store_->read("b")), std::string(1400, 'q'));
+}
+
+TEST_F(CompanionTest, PurgeFreesTheValuesOfDroppedRecords) {
+    ASSERT_TRUE(store_->open(makeSmallTable(), "", ""));
+    appendNumbers({1, 2, 3});
+    for (int i = 1; i <= 3; ++i) {
+        store_->goTo(i);
+        ASSERT_TRUE(store_->write("b", Bytes{std::string(600, char('0' + i))}));
+    }
+    store_->goTo(1);
+    ASSERT_TRUE(store_->remove());
+    ASSERT_TRUE(store_->purge());
+    EXPECT_EQ(companion().freeCount, 2);
+    EXPECT_EQ(toBytes(store_->read("b")), std::string(600, '2'));
+    store_->goTo(2);
+    EXPECT_EQ(toBytes(store_->read("b")), std::string(600, '3'));
+}
+
+TEST_F(CompanionTest, ACompanionFileOfAnyCaseIsFound) {
+    auto path = makeSmallTable();
+    std::filesystem::rename(file("t.EDT"), file("t.edt"));
+    EXPECT_TRUE(store_->open(path, "", ""));
+    store_->closeAll();
+    std::filesystem::remove(file("t.edt"));
+    EXPECT_FALSE(store_->open(path, "", ""));
+}
+
+TEST_F(CompanionTest, DamagedChainsReadEmptyInsteadOfLooping) {
+    auto path = makeSmallTable();
+    ASSERT_TRUE(store_->open(path, "", ""));
+    appendNumbers({1});
+    ASSERT_TRUE(store_->write("b", Bytes{std::string(1200, 'x')}));
+    store_->closeAll();
+    // Point the last block of the chain back at the first one.
+    std::string bytes = readFile(file("t.EDT"));
+    storeI32(reinterpret_cast<std::uint8_t*>(bytes.data()) + 3 * 512 + 4, 1);
+    writeFile(file("t.EDT"), bytes);
+    ASSERT_TRUE(store_->open(path, "", ""));
+    EXPECT_EQ(toBytes(store_->read("b")), "");
+    // Writing over it leaks the damaged chain but never reuses its blocks.
+    ASSERT_TRUE(store_->write("b", Bytes{"fresh"}));
+    EXPECT_EQ(toBytes(store_->read("b")), "fresh");
+}
+
+class OpenCheckTest : public StoreFixture {};
+
+TEST_F(OpenCheckTest, MagicAndPasswordMustAgree) {
+    auto plain = makeSmallTable("plain.edb");
+    auto ciphered = makeSmallTable("ciphered.edb");
+    ASSERT_TRUE(store_->open(ciphered, "", ""));
+    ASSERT_TRUE(store_->setPassword(kStorePassword));
+    store_->closeAll();
+    struct Case {
+        std::filesystem::path path;
+        const char* password;
+        bool ok;
+    };
+    for (const Case& c : std::vector<Case>{{plain, "", true},
+                                           {plain, kStorePassword, false},
+                                           {ciphered, "", false},
+                                           {ciphered, "wrong", false},
+                                           {ciphered, kStorePassword, true}}) {
+        EXPECT_EQ(store_->open(c.path, "", c.password), c.ok) << c.path << " " << c.password;
+        store_->closeAll();
+    }
+    std::string bytes = readFile(plain);
+    bytes[0] = 'X';
+    writeFile(plain, bytes);
+    EXPECT_FALSE(store_->open(plain, "", ""));
+}
+
+TEST_F(OpenCheckTest, SetPasswordRefusesAQuestionMarkAndCanGoBackToPlain) {
+    auto path = makeSmallTable();
+    EXPECT_FALSE(store_->setPassword("x"));  // no current table
+    ASSERT_TRUE(store_->open(path, "", ""));
+    appendNumbers({5});
+    ASSERT_TRUE(store_->write("s", std::string("abc")));
+    ASSERT_TRUE(store_->write("b", Bytes{std::string(700, 'k')}));
+    EXPECT_FALSE(store_->setPassword("?"));
+    ASSERT_TRUE(store_->setPassword("secret"));
+    EXPECT_EQ(toText(store_->read("s")), "abc");  // still usable
+    store_->closeAll();
+    EXPECT_EQ(readFile(path).substr(0, 4), "WCDB");
+    ASSERT_TRUE(store_->open(path, "", "secret"));
+    EXPECT_EQ(toBytes(store_->read("b")), std::string(700, 'k'));
+    ASSERT_TRUE(store_->setPassword(""));
+    store_->closeAll();
+    ASSERT_TRUE(store_->open(path, "", ""));
+    EXPECT_EQ(toText(store_->read("s")), "abc");
+    EXPECT_EQ(toBytes(store_->read("b")), std::string(700, 'k'));
+}
+
+TEST_F(OpenCheckTest, AFileThatEndsShortIsCutToItsWholeRecords) {
+    auto path = makeSmallTable();
+    ASSERT_TRUE(store_->open(path, "", ""));
+    appendNumbers({1, 2, 3});
+    const std::uint64_t recordsEnd = std::filesystem::file_size(path);
+    const std::uint64_t recordSize = store_->currentFile()->header().recordSize;
+    store_->closeAll();
+
+    std::filesystem::resize_file(path, recordsEnd - recordSize / 2);
+    ASSERT_TRUE(store_->open(path, "", ""));
+    EXPECT_EQ(numbers(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(std::filesystem::file_size(path), recordsEnd - recordSize);
+    store_->closeAll();
+
+    // Bytes after the last counted record are dropped.
+    std::ofstream(path, std::ios::binary | std::ios::app) << std::string(100, '\x7f');
+    ASSERT_TRUE(store_->open(path, "", ""));
+    EXPECT_EQ(store_->recordCount(), 2);
+    EXPECT_EQ(std::filesystem::file_size(path), recordsEnd - recordSize);
+}
+
+TEST_F(OpenCheckTest, DamagedHeadersAndDescriptorsFailToOpen) {
+    auto path = makeSmallTable();
+    const std::string good = readFile(path);
+    struct Case {
+        const char* what;
+        std::size_t offset;
+        std::int32_t value;
+    };
+    const std::vector<Case> cases = {
+        {"record size 0", 24, 0},
+        {"negative count", 16, -1},
+        {"next sequence 0", 20, 0},
+        {"newer version", 4, 0x00020000},
+        {"no fields", 112, 0},
+        {"huge field count", 112, 0x7fffffff},
+        {"type 13", 116 + 20, 13},
+        {"negative offset", 116 + 24, -4},
+        {"offset past the record", 116 + 24, 4000},
+        {"text width 0", 116 + 72 + 28, 0},
+    };
+    for (const Case& c : cases) {
+        std::string bytes = good;
+        storeI32(reinterpret_cast<std::uint8_t*>(bytes.data()) + c.offset, c.value);
+        writeFile(path, bytes);
+        EXPECT_FALSE(store_->open(path, "", "")) << c.what;
+        store_->closeAll();
+    }
+    std::string unterminated = good;
+    std::memset(unterminated.data() + 116, 'a', 17);
+    writeFile(path, unterminated);
+    EXPECT_FALSE(store_->open(path, "", ""));
+}
+
+// The expected bytes were computed independently (tests/store/make_known_table.py).
+class KnownBytesTest : public StoreFixture {};
+
+TEST_F(KnownBytesTest, ReadsATableEncipheredElsewhere) {
+    auto path = file("user.edb");
+    writeFile(path, std::string(kEncipheredTableBytes.begin(), kEncipheredTableBytes.end()));
+    ASSERT_TRUE(store_->open(path, kUserAlias, kStorePassword));
+    EXPECT_EQ(store_->recordCount(), 1);
+    EXPECT_EQ(toText(store_->read(field::kPass)), "470913");
+    EXPECT_EQ(toInteger(store_->read(field::kNeedPass)), 0);
+    EXPECT_EQ(store_->currentSequence(), 1);
+}
+
+TEST_F(KnownBytesTest, WritesTheSameBytes) {
+    clock_.set(42136.0);
+    auto path = file("user.edb");
+    ASSERT_TRUE(store_->create(path, userStoreFields()));
+    ASSERT_TRUE(store_->open(path, kUserAlias, ""));
+    ASSERT_TRUE(store_->setPassword(kStorePassword));
+    ASSERT_TRUE(store_->append());
+    ASSERT_TRUE(store_->write(field::kPass, std::string("470913")));
+    ASSERT_TRUE(store_->write(field::kNeedPass, std::int32_t{0}));
+    store_->closeAll();
+    EXPECT_EQ(readFile(path), std::string(kEncipheredTableBytes.begin(), kEncipheredTableBytes.end()));
+}
+
+class CacheTest : public StoreFixture {
+protected:
+    // Room for two chunks only, so walks evict all the time.
+    CacheTest() : StoreFixture(2 * TableFile::kChunkSize) {}
+};
+
+TEST_F(CacheTest, WalksAndWritesStayCorrectWhenChunksAreEvicted) {
+    auto path = file("e.edb");
+    ASSERT_TRUE(store_->create(path, entryFields()));
+    ASSERT_TRUE(store_->open(path, "", ""));
+    ASSERT_TRUE(store_->setPassword(kStorePassword));
+    const int count = 2000;  // about 1.2 MB: many chunks, records across chunk edges
+    for (int i = 0; i < count; ++i) {
+        ASSERT_TRUE(store_->append());
+        ASSERT_TRUE(store_->write(field::kAmount, double(i)));
+        ASSERT_TRUE(store_->write(field::kNote, std::string("note ") + std::to_string(i)));
+    }
+    EXPECT_LE(store_->cache().usedBytes(), 2 * TableFile::kChunkSize);
+    for (int pass = 0; pass < 2; ++pass) {
+        store_->first();
+        for (int i = 0; i < count; ++i) {
+            ASSERT_EQ(toDouble(store_->read(field::kAmount)), double(i));
+            ASSERT_EQ(toText(store_->read(field::kNote)), "note " + std::to_string(i));
+            store_->skip();
+        }
+    }
+    store_->goTo(1000);
+    ASSERT_TRUE(store_->remove());
+    ASSERT_TRUE(store_->purge());
+    store_->goTo(1000);
+    EXPECT_EQ(toDouble(store_->read(field::kAmount)), 1000.0);
+    store_->closeAll();
+    ASSERT_TRUE(store_->open(path, "", kStorePassword));
+    store_->goTo(count - 1);
+    EXPECT_EQ(toText(store_->read(field::kNote)), "note " + std::to_string(count - 1));
+}
+
+}  // namespace
+}  // namespace qinghe::store
