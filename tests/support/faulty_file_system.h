@@ -8,7 +8,8 @@ namespace qinghe::testing {
 
 // The real disk, except that from the n-th changing call on (write, truncate,
 // create, remove, rename) nothing more reaches it: the process "crashed" there.
-// With tornBytes > 0 the failing write still puts that many bytes down first.
+// With tornBytes > 0 a failing write longer than that still puts that many
+// bytes down first (a write across several sectors torn by the crash).
 class FaultyFileSystem : public store::FileSystem {
 public:
     explicit FaultyFileSystem(long failFrom = -1, std::size_t tornBytes = 0)
@@ -58,7 +59,7 @@ public:
     }
     bool writeAt(std::uint64_t offset, const void* data, std::size_t length) override {
         if (owner_.allow()) return real_->writeAt(offset, data, length);
-        if (owner_.isCrashPoint() && owner_.tornBytes() > 0) {
+        if (owner_.isCrashPoint() && owner_.tornBytes() > 0 && length > owner_.tornBytes()) {
             real_->writeAt(offset, data, std::min(length, owner_.tornBytes()));
         }
         return false;
