@@ -13,6 +13,9 @@ namespace {
 // Field lists are small; this only guards against a damaged count asking for
 // gigabytes of descriptors.
 constexpr std::int32_t kMaxFields = 4096;
+// Records are a few hundred bytes; a damaged size must not make append or a
+// read allocate gigabytes.
+constexpr std::int32_t kMaxRecordSize = 16 << 20;
 
 bool checkBlockMatches(const TableHeader& header, const std::string& digest) {
     // Compared up to the terminating zero byte, without regard to case.
@@ -121,7 +124,7 @@ bool TableFile::readHeaderAndFields() {
     if (keys_) keys_->apply(0, head.data(), head.size());
     header_ = decodeHeader(head.data());
     if (keys_ && !checkBlockMatches(header_, keys_->digest())) return false;
-    if (header_.recordSize <= 0 || header_.recordCount < 0 || header_.nextSequence <= 0 ||
+    if (header_.recordSize <= 0 || header_.recordSize > kMaxRecordSize || header_.recordCount < 0 || header_.nextSequence <= 0 ||
         header_.version > kFormatVersion)
         return false;
 
