@@ -3,48 +3,46 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "store/file_layer.h"
 
 namespace qinghe::store {
 
-// A rollback journal for a change made in place: the bytes a change will
-// overwrite are saved (as they lie on disk) and flushed before the change; the
-// journal is removed when the change is durable. A journal found at open time
-// means the change was interrupted: its bytes are put back.
+// A redo journal for a change made in place: the bytes the change will write
+// (as they go to disk) and the file's new length are saved and flushed first;
+// then the change is made and the journal removed. A complete journal found at
+// open time means the change was interrupted after it was decided: it is made
+// again. A journal cut short was never acted on and is dropped.
 class PurgeJournal {
 public:
-    struct Range {
-        std::uint64_t offset;
-        std::uint64_t length;
-    };
-
     PurgeJournal(FileSystem& files, std::filesystem::path path);
 
     const std::filesystem::path& path() const { return path_; }
 
-    // Saves the given ranges of the file and its length, and flushes the journal.
-    bool save(File& file, std::uint64_t fileLength, const std::vector<Range>& ranges);
-    // Puts the saved bytes back and restores the length.
-    bool restore(File& file);
-    // Removes the journal: the change is kept.
+    // Records one write of the change (kept in memory until save).
+    void add(std::uint64_t offset, std::string bytes);
+    // Saves the recorded writes and the final length, and flushes the journal.
+    bool save(std::uint64_t finalLength);
+    // Makes the recorded writes, cuts the file to its final length, flushes.
+    bool apply(File& file);
+    // Removes the journal: the change is durable.
     bool discard();
-    // At open: rolls back a change whose journal is complete; a journal cut
-    // short was never acted on and is removed.
+    // At open: finishes a change whose journal is complete; drops one cut short.
     bool recover(File& file);
 
 private:
-    struct Saved {
+    struct Write {
         std::uint64_t offset;
         std::string bytes;
     };
-    bool parse(const std::string& text);
+    bool parse(std::string_view text);
 
     FileSystem& files_;
     std::filesystem::path path_;
-    std::uint64_t fileLength_ = 0;
-    std::vector<Saved> saved_;
+    std::uint64_t finalLength_ = 0;
+    std::vector<Write> writes_;
 };
 
 }  // namespace qinghe::store

@@ -345,53 +345,45 @@ bool TableFile::purge() {
     if (firstDeleted < 0) return true;
 
     // The live records from the first deleted one on, moved up.
-    std::vector<std::uint8_t> tail;
+    std::string tail;
     tail.reserve(static_cast<std::size_t>(count - firstDeleted) * size);
     std::int32_t live = firstDeleted;
     for (std::int32_t i = firstDeleted; i < count; ++i) {
         const std::uint8_t* bytes = record(i);
         if (!bytes) return false;
         if (loadI32(bytes) < 0) continue;
-        tail.insert(tail.end(), bytes, bytes + size);
+        tail.append(reinterpret_cast<const char*>(bytes), size);
         ++live;
     }
-    const std::uint64_t tailOffset = recordsOffset_ + static_cast<std::uint64_t>(firstDeleted) * size;
+    const std::uint64_t tailOffset =
+        recordsOffset_ + static_cast<std::uint64_t>(firstDeleted) * size;
+    const std::uint64_t newLength = tailOffset + tail.size();
+    std::string counts(8, '\0');
+    storeI32(reinterpret_cast<std::uint8_t*>(counts.data()), live);
+    storeI32(reinterpret_cast<std::uint8_t*>(counts.data()) + 4, header_.nextSequence);
+    auto toDisk = [this](std::uint64_t offset, std::string bytes) {
+        if (keys_) keys_->apply(offset, reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size());
+        return bytes;
+    };
 
-    // Moving records in place is not atomic: the bytes it overwrites go to a
-    // journal first, so an interrupted purge is rolled back on the next open.
+    // Moving records in place is not atomic: what the purge writes goes to a
+    // journal first, so an interrupted purge is finished on the next open.
     PurgeJournal journal(files_, journalPath(path_));
-    if (!journal.save(*file_, fileLength(), {{kRecordCountOffset, 8}, {tailOffset, fileLength() - tailOffset}}))
-        return false;
-
-    bool ok = true;
-    const std::size_t batch = 1u << 20;
-    for (std::size_t done = 0; ok && done < tail.size(); done += batch) {
-        std::size_t n = std::min(batch, tail.size() - done);
-        ok = writePlain(tailOffset + done, tail.data() + done, n);
-    }
-    ok = ok && writeCounts(live, header_.nextSequence);
-    ok = ok && file_->truncate(fileLength());
-    ok = ok && file_->sync();
+    journal.add(kRecordCountOffset, toDisk(kRecordCountOffset, std::move(counts)));
+    if (!tail.empty()) journal.add(tailOffset, toDisk(tailOffset, std::move(tail)));
+    if (!journal.save(newLength)) return false;  // nothing has changed yet
+    bool applied = journal.apply(*file_);
     dropAllChunks();
-    if (!ok) {
-        // Put the table back as it was; the journal stays for the next open
-        // when even that fails.
-        if (journal.restore(*file_)) {
-            journal.discard();
-        }
-        TableHeader restored = header_;
-        std::array<std::uint8_t, 8> counts{};
-        if (file_->readAt(kRecordCountOffset, counts.data(), 8)) {
-            if (keys_) keys_->apply(kRecordCountOffset, counts.data(), 8);
-            restored.recordCount = loadI32(counts.data());
-        }
-        header_ = restored;
-        return false;
+    if (!applied) {
+        // The journal stays, so the next open finishes the purge; until then
+        // this table must not be written as if it had not happened.
+        applied = journal.apply(*file_);
+        if (!applied) return false;
     }
-    // The purge is durable once the journal is gone; the companion blocks of
-    // the dropped records are freed only then, so a rolled-back purge never
-    // finds its values released.
-    if (!journal.discard()) return false;
+    header_.recordCount = live;
+    journal.discard();  // should this fail, the next open only repeats the same writes
+    // The companion blocks of the dropped records are freed once the purge is
+    // durable: a crash before leaves them unused, never used twice.
     if (companion_ && !releasedChains.empty()) {
         if (!companion_->release(releasedChains)) return false;
     }
