@@ -89,10 +89,8 @@ int runDump(const DumpOptions& options) {
             }
         }
         std::int32_t sequence = tables.currentSequence();
-        nlohmann::json record = {{"recno", recno},
-                                 {"seq", sequence},
-                                 {"deleted", sequence < 0},
-                                 {"fields", values}};
+        nlohmann::json record = {
+            {"recno", recno}, {"seq", sequence}, {"deleted", sequence < 0}, {"fields", values}};
         std::cout << record.dump() << "\n";
         tables.skip();
     }

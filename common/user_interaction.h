@@ -1,6 +1,10 @@
 #pragma once
 
+#include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace qinghe {
 
@@ -16,12 +20,52 @@ struct Message {
     MessageButtons buttons = MessageButtons::Ok;
 };
 
+// The password dialog "密码验证". `note` is an extra line under the prompt
+// (empty: none), used to tell a fresh installation its initial password.
+struct PasswordDialogRequest {
+    std::string note;
+};
+
+// The one-line input box.
+struct TextRequest {
+    std::string title;
+    std::string prompt;
+    std::string initial;
+};
+
+// File-open dialog: `filters` are "描述 (*.jpg *.png)" lines, GBK.
+struct OpenFilesRequest {
+    std::string title;
+    std::vector<std::string> filters;
+};
+
 // Every question to the user goes through this: the program implements it with
-// Qt, tests with scripted answers.
+// Qt, tests with scripted answers, so every flow runs without a window.
 class UserInteraction {
-public:
+  public:
     virtual ~UserInteraction() = default;
+
     virtual MessageAnswer showMessage(const Message& message) = 0;
+
+    // Shows the password dialog modally. Each press of "确定" hands the typed
+    // text (GBK) to `attempt`, which returns true when the dialog may close;
+    // otherwise the dialog stays open with the text as typed. Returns when the
+    // dialog is closed, by `attempt`, by "取消" or by the window's close control.
+    virtual void runPasswordDialog(
+        const PasswordDialogRequest& request,
+        const std::function<bool(const std::string& typed)>& attempt) = 0;
+
+    // The input box; nothing when cancelled.
+    virtual std::optional<std::string> askText(const TextRequest& request) = 0;
+    // A folder chosen by the user; nothing when cancelled.
+    virtual std::optional<std::filesystem::path> chooseFolder(const std::string& title) = 0;
+    // Files chosen to open; empty when cancelled.
+    virtual std::vector<std::filesystem::path> chooseOpenFiles(const OpenFilesRequest& request) = 0;
+
+    // Runs `work` while a small modal window shows `text` (GBK), after the
+    // window has been painted.
+    virtual void runWithProgress(const std::string& text, const std::function<void()>& work) = 0;
+
     // Ends the process at once, without closing windows or saving anything.
     // A scripted implementation records the call and returns, so callers must
     // not rely on it not returning.

@@ -486,6 +486,19 @@ bool writeIniString(const std::filesystem::path& file, std::string_view section,
         read.result == ReadResult::Read ? std::optional<mode_t>(read.mode) : std::nullopt);
 }
 
+bool writeIniDocument(const std::filesystem::path& file, const IniDocument& document) {
+    const std::string text = document.text();
+    if (text.size() > kIniMaxFileBytes) return false;
+    struct stat status {};
+    const bool keepMode = ::stat(file.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+    return replaceFile(file, text,
+                       keepMode ? std::optional<mode_t>(status.st_mode & 07777) : std::nullopt);
+}
+
+bool writeFileWhole(const std::filesystem::path& file, std::string_view bytes) {
+    return replaceFile(file, bytes, std::nullopt);
+}
+
 bool deleteIniFile(const std::filesystem::path& file) {
     if (::unlink(file.c_str()) == 0) {
         syncFolder(folderOf(file));

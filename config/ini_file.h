@@ -70,6 +70,15 @@ IniDocument readIniDocument(const std::filesystem::path& file);
 // left untouched), or when IniDocument::set refuses the names or the value.
 bool writeIniString(const std::filesystem::path& file, std::string_view section,
                     std::string_view key, std::string_view value);
+// Replaces the whole file with the document's text at once (written beside it,
+// flushed, renamed): a crash leaves the old file or the new one, never neither,
+// as deleting it and writing key by key would. An existing file keeps its mode.
+// False when it could not be written or the text is larger than kIniMaxFileBytes
+// (it would then read as missing).
+bool writeIniDocument(const std::filesystem::path& file, const IniDocument& document);
+// The same replacement for any bytes, for files of other formats beside the INI
+// files.
+bool writeFileWhole(const std::filesystem::path& file, std::string_view bytes);
 // Deletes the file; true when it is gone afterwards.
 bool deleteIniFile(const std::filesystem::path& file);
 

@@ -1,8 +1,10 @@
 #!/bin/sh
-# Installs what is missing, builds everything and runs every test.
+# Installs what is missing, builds everything and runs every test, then the
+# fuzzer for a minute.
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh
 sh scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j2
+sh scripts/fuzz.sh

@@ -14,7 +14,7 @@ class TableFile;
 // was used since it was last looked at (a clock). A walk over a table larger
 // than the budget thus deciphers each chunk once per walk.
 class ChunkPool {
-public:
+  public:
     static constexpr std::size_t kDefaultBudget = 128u << 20;
 
     explicit ChunkPool(std::size_t budgetBytes = kDefaultBudget) : budget_(budgetBytes) {}
@@ -25,7 +25,7 @@ public:
     std::size_t usedBytes() const { return used_; }
     std::size_t budget() const { return budget_; }
 
-private:
+  private:
     void evict();
 
     struct Entry {

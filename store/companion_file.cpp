@@ -98,8 +98,16 @@ bool CompanionFile::readBlock(std::int32_t block, std::uint8_t* out) {
     return true;
 }
 
+bool CompanionFile::sync() {
+    if (!unsynced_) return true;
+    if (!file_->sync()) return false;
+    unsynced_ = false;
+    return true;
+}
+
 bool CompanionFile::writeBytes(std::uint64_t offset, const std::uint8_t* plain,
                                std::size_t length) {
+    unsynced_ = true;
     if (!keys_) return file_->writeAt(offset, plain, length);
     std::vector<std::uint8_t> buffer(length);
     keys_->applyTo(offset, plain, buffer.data(), length);
@@ -107,7 +115,8 @@ bool CompanionFile::writeBytes(std::uint64_t offset, const std::uint8_t* plain,
 }
 
 bool CompanionFile::writeHeader() {
-    header_.freeCount = freeList_ ? static_cast<std::int32_t>(freeList_->size()) : header_.freeCount;
+    header_.freeCount =
+        freeList_ ? static_cast<std::int32_t>(freeList_->size()) : header_.freeCount;
     if (freeList_) header_.freeStart = freeList_->empty() ? 0 : freeList_->front();
     std::array<std::uint8_t, kBlockSize> block{};
     encodeCompanionHeader(header_, block.data());
@@ -225,6 +234,9 @@ bool CompanionFile::trimTrailingFree() {
 
 std::optional<std::int32_t> CompanionFile::writeValue(std::int32_t oldFirst,
                                                       std::string_view value) {
+    // Nothing to free and nothing to store: the file stays as it is (the
+    // common case of an entry without vouchers).
+    if (oldFirst == 0 && value.empty()) return 0;
     if (!loadFreeList()) return std::nullopt;
     std::vector<std::int32_t> old;
     if (oldFirst != 0) {

@@ -24,7 +24,7 @@ struct CompanionHeader {
 // The companion file of a table: byte-set and long-text values in chains of
 // 512-byte blocks, with a chain of free blocks.
 class CompanionFile {
-public:
+  public:
     // The companion file's name: the data file's with the extension "EDT".
     static std::filesystem::path pathFor(const std::filesystem::path& dataFile);
     // The existing companion file, whatever the case of its extension.
@@ -35,12 +35,15 @@ public:
 
     // Opens and checks the file; repairs a block count beyond the file's end.
     // keys is null for a plain table. Nothing when the file is unusable.
-    static std::unique_ptr<CompanionFile> open(FileSystem& files,
-                                               const std::filesystem::path& path,
+    static std::unique_ptr<CompanionFile> open(FileSystem& files, const std::filesystem::path& path,
                                                std::uint32_t expectedVersion, KeyStreams* keys);
 
     const CompanionHeader& header() const { return header_; }
-    File& file() { return *file_; }
+    // Whoever takes the file may write to it: the next sync flushes it.
+    File& file() {
+        unsynced_ = true;
+        return *file_;
+    }
 
     // The value whose chain starts at `first` (0 = empty). A damaged chain (a
     // cycle, a block number outside the file, a bad length) gives nothing.
@@ -52,7 +55,8 @@ public:
     bool release(const std::vector<std::int32_t>& firsts);
     // Back to the header block alone.
     bool reset();
-    bool sync() { return file_->sync(); }
+    // Flushes the file when something was written to it since the last flush.
+    bool sync();
 
     // The block numbers along a chain; nothing when it is damaged.
     std::optional<std::vector<std::int32_t>> chain(std::int32_t first);
@@ -67,7 +71,7 @@ public:
     // re-enciphering under another password.
     void setKeys(KeyStreams* keys) { keys_ = keys; }
 
-private:
+  private:
     CompanionFile(std::unique_ptr<File> file, KeyStreams* keys, CompanionHeader header);
 
     bool readBlock(std::int32_t block, std::uint8_t* out);
@@ -84,6 +88,7 @@ private:
     // The free chain in chain order, read once and then kept in step with the
     // file (this process is the only writer).
     std::optional<std::vector<std::int32_t>> freeList_;
+    bool unsynced_ = false;
 };
 
 }  // namespace qinghe::store

@@ -11,7 +11,7 @@ namespace qinghe::store {
 namespace {
 
 class PosixFile final : public File {
-public:
+  public:
     explicit PosixFile(int fd) : fd_(fd) {}
     ~PosixFile() override { ::close(fd_); }
     PosixFile(const PosixFile&) = delete;
@@ -65,7 +65,7 @@ public:
 
     bool sync() override { return ::fdatasync(fd_) == 0; }
 
-private:
+  private:
     int fd_;
 };
 

@@ -11,7 +11,7 @@ namespace qinghe::store {
 // The thin layer through which the table store reaches the disk. Tests replace
 // it to inject failed writes and crashes.
 class File {
-public:
+  public:
     virtual ~File() = default;
     // Reads exactly length bytes; false on error or a short read.
     virtual bool readAt(std::uint64_t offset, void* data, std::size_t length) = 0;
@@ -31,7 +31,7 @@ enum class OpenMode {
 };
 
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
     virtual std::unique_ptr<File> open(const std::filesystem::path& path, OpenMode mode) = 0;
     virtual bool exists(const std::filesystem::path& path) = 0;
@@ -43,7 +43,7 @@ public:
 
 // The real disk, through POSIX calls.
 class PosixFileSystem final : public FileSystem {
-public:
+  public:
     std::unique_ptr<File> open(const std::filesystem::path& path, OpenMode mode) override;
     bool exists(const std::filesystem::path& path) override;
     bool remove(const std::filesystem::path& path) override;

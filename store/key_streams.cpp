@@ -34,6 +34,15 @@ void KeyStreams::applyTo(std::uint64_t offset, const std::uint8_t* in, std::uint
 }
 
 void KeyStreams::apply(std::uint64_t offset, std::uint8_t* data, std::size_t length) {
+    applyPages(offset, data, length, false);
+}
+
+void KeyStreams::applyForRead(std::uint64_t offset, std::uint8_t* data, std::size_t length) {
+    applyPages(offset, data, length, true);
+}
+
+void KeyStreams::applyPages(std::uint64_t offset, std::uint8_t* data, std::size_t length,
+                            bool forRead) {
     if (offset < kMagicSize) {
         std::size_t skip = std::min<std::uint64_t>(kMagicSize - offset, length);
         offset += skip;
@@ -44,6 +53,13 @@ void KeyStreams::apply(std::uint64_t offset, std::uint8_t* data, std::size_t len
         auto index = static_cast<std::uint32_t>(offset / kCipherPageSize);
         std::size_t within = offset % kCipherPageSize;
         std::size_t n = std::min(length, kCipherPageSize - within);
+        if (forRead && n == kCipherPageSize && !kept(index)) {
+            cipher_.apply(offset, data, n);
+            offset += n;
+            data += n;
+            length -= n;
+            continue;
+        }
         const std::uint8_t* stream = page(index) + within;
         // Whole words where possible; the compiler vectorises this loop.
         std::size_t i = 0;

@@ -14,7 +14,7 @@ constexpr std::size_t kChecksumSize = 8;
 // FNV-1a does (a purge journals tens of megabytes).
 // The pieces are summed as one stream: words are taken across piece edges.
 class Checksum {
-public:
+  public:
     void add(std::string_view bytes) {
         const std::size_t head = std::min(bytes.size(), (8 - filled_) % 8);
         for (char c : bytes.substr(0, head)) take(c);
@@ -33,7 +33,7 @@ public:
         return h ^ length_;
     }
 
-private:
+  private:
     static constexpr std::uint64_t kPrime = 0x100000001b3ull;
     void mix(std::uint64_t word) {
         h_ = (h_ ^ word) * kPrime;
@@ -142,11 +142,14 @@ bool PurgeJournal::parse(std::string_view text) {
     at = 4;
     std::uint64_t count = 0;
     if (!getU64(body, at, finalLength_) || !getU64(body, at, count)) return false;
+    if (finalLength_ > (std::uint64_t{1} << 40)) return false;
     writes_.clear();
     for (std::uint64_t i = 0; i < count; ++i) {
         std::uint64_t offset = 0, length = 0;
         if (!getU64(body, at, offset) || !getU64(body, at, length)) return false;
         if (length > body.size() - at) return false;
+        // A journal only ever rewrites bytes inside the table it belongs to.
+        if (offset > finalLength_ || length > finalLength_ - offset) return false;
         writes_.push_back({offset, std::string(body.substr(at, length))});
         at += length;
     }

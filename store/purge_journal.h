@@ -16,7 +16,7 @@ namespace qinghe::store {
 // open time means the change was interrupted after it was decided: it is made
 // again. A journal cut short was never acted on and is dropped.
 class PurgeJournal {
-public:
+  public:
     PurgeJournal(FileSystem& files, std::filesystem::path path);
 
     const std::filesystem::path& path() const { return path_; }
@@ -32,7 +32,7 @@ public:
     // At open: finishes a change whose journal is complete; drops one cut short.
     bool recover(File& file);
 
-private:
+  private:
     struct Write {
         std::uint64_t offset;
         std::string bytes;

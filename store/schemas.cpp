@@ -14,8 +14,8 @@ const std::vector<FieldDescription>& userStoreFields() {
 
 const std::vector<FieldDescription>& registryFields() {
     static const std::vector<FieldDescription> fields = {
-        {field::kNumber, FieldType::Integer, 0},  {field::kName, FieldType::Text, 20},
-        {field::kPass, FieldType::Text, 20},      {field::kSaveTo, FieldType::Text, 512},
+        {field::kNumber, FieldType::Integer, 0},      {field::kName, FieldType::Text, 20},
+        {field::kPass, FieldType::Text, 20},          {field::kSaveTo, FieldType::Text, 512},
         {field::kCreateTime, FieldType::DateTime, 0},
     };
     return fields;
@@ -23,9 +23,9 @@ const std::vector<FieldDescription>& registryFields() {
 
 const std::vector<FieldDescription>& entryFields() {
     static const std::vector<FieldDescription> fields = {
-        {field::kDate, FieldType::DateTime, 0},  {field::kDirection, FieldType::Integer, 0},
-        {field::kItem, FieldType::Text, 50},     {field::kAmount, FieldType::Double, 0},
-        {field::kMember, FieldType::Text, 20},   {field::kNote, FieldType::Text, 512},
+        {field::kDate, FieldType::DateTime, 0},   {field::kDirection, FieldType::Integer, 0},
+        {field::kItem, FieldType::Text, 50},      {field::kAmount, FieldType::Double, 0},
+        {field::kMember, FieldType::Text, 20},    {field::kNote, FieldType::Text, 512},
         {field::kHasVoucher, FieldType::Bool, 0}, {field::kVouchers, FieldType::ByteSet, 0},
     };
     return fields;

@@ -36,14 +36,14 @@ inline constexpr char kNumber[] = "number";
 inline constexpr char kName[] = "name";
 inline constexpr char kSaveTo[] = "saveto";
 inline constexpr char kCreateTime[] = "createtime";
-inline constexpr char kDate[] = "\xC8\xD5\xC6\xDA";                 // 日期
-inline constexpr char kDirection[] = "\xB7\xBD\xCF\xF2";            // 方向
-inline constexpr char kItem[] = "\xCF\xEE\xC4\xBF";                 // 项目
-inline constexpr char kAmount[] = "\xBD\xF0\xB6\xEE";               // 金额
-inline constexpr char kMember[] = "\xB3\xC9\xD4\xB1";               // 成员
-inline constexpr char kNote[] = "\xB1\xB8\xD7\xA2";                 // 备注
+inline constexpr char kDate[] = "\xC8\xD5\xC6\xDA";                        // 日期
+inline constexpr char kDirection[] = "\xB7\xBD\xCF\xF2";                   // 方向
+inline constexpr char kItem[] = "\xCF\xEE\xC4\xBF";                        // 项目
+inline constexpr char kAmount[] = "\xBD\xF0\xB6\xEE";                      // 金额
+inline constexpr char kMember[] = "\xB3\xC9\xD4\xB1";                      // 成员
+inline constexpr char kNote[] = "\xB1\xB8\xD7\xA2";                        // 备注
 inline constexpr char kHasVoucher[] = "\xC6\xB1\xBE\xDD\xB8\xBD\xC2\xBC";  // 票据附录
-inline constexpr char kVouchers[] = "\xC6\xB1\xBE\xDD";             // 票据
+inline constexpr char kVouchers[] = "\xC6\xB1\xBE\xDD";                    // 票据
 }  // namespace field
 
 // The user store: the login password and whether important operations ask for it.

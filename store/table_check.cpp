@@ -21,10 +21,12 @@ std::optional<std::string> readWhole(FileSystem& files, const std::filesystem::p
     return bytes;
 }
 
-std::uint8_t* u8(std::string& s) { return reinterpret_cast<std::uint8_t*>(s.data()); }
+std::uint8_t* u8(std::string& s) {
+    return reinterpret_cast<std::uint8_t*>(s.data());
+}
 
 class Checker {
-public:
+  public:
     Checker(FileSystem& files, std::filesystem::path path, std::string_view password)
         : files_(files), path_(std::move(path)) {
         if (!password.empty()) keys_ = std::make_unique<KeyStreams>(password, 0);
@@ -34,7 +36,8 @@ public:
         auto bytes = readWhole(files_, path_);
         if (!bytes) return unreadable("cannot read the data file");
         data_ = std::move(*bytes);
-        if (data_.size() < kDescriptorsOffset) return unreadable("the data file is shorter than its header");
+        if (data_.size() < kDescriptorsOffset)
+            return unreadable("the data file is shorter than its header");
         const bool ciphered = std::memcmp(data_.data(), kCipheredMagic, 4) == 0;
         const bool plain = std::memcmp(data_.data(), kPlainMagic, 4) == 0;
         if (!ciphered && !plain) return unreadable("unknown magic");
@@ -52,7 +55,7 @@ public:
         return result_;
     }
 
-private:
+  private:
     TableCheck unreadable(std::string why) {
         result_.readable = false;
         result_.problems.push_back(std::move(why));
@@ -73,7 +76,7 @@ private:
         if (kDescriptorsOffset + std::uint64_t(count) * kDescriptorSize > data_.size())
             return problem("field descriptors run past the end of the file");
         recordsOffset_ = kDescriptorsOffset + std::uint64_t(count) * kDescriptorSize;
-        std::int32_t expectedOffset = kSequenceSize;
+        std::int64_t expectedOffset = kSequenceSize;
         bool layoutOk = true;
         for (std::int32_t i = 0; i < count; ++i) {
             const std::uint8_t* d = u8(data_) + kDescriptorsOffset + i * kDescriptorSize;
@@ -105,7 +108,7 @@ private:
                         std::to_string(expectedOffset));
                 layoutOk = false;
             }
-            expectedOffset = field.offset + field.width;
+            expectedOffset = std::int64_t(field.offset) + field.width;
             fields_.push_back(field);
         }
         if (layoutOk && expectedOffset != header.recordSize) {
@@ -113,7 +116,7 @@ private:
                     " does not match the fields (" + std::to_string(expectedOffset) + ")");
             layoutOk = false;
         }
-        if (header.recordSize <= 0 || header.recordCount < 0) return;
+        if (header.recordSize < std::int32_t(kSequenceSize) || header.recordCount < 0) return;
         std::uint64_t expectedLength =
             recordsOffset_ + std::uint64_t(header.recordCount) * header.recordSize;
         if (data_.size() < expectedLength) {
@@ -125,8 +128,8 @@ private:
                     " bytes follow the last counted record");
         }
         recordsOk_ = layoutOk;
-        recordCount_ = std::min<std::uint64_t>(
-            header.recordCount, (data_.size() - recordsOffset_) / header.recordSize);
+        recordCount_ = std::min<std::uint64_t>(header.recordCount,
+                                               (data_.size() - recordsOffset_) / header.recordSize);
         recordSize_ = header.recordSize;
         for (std::uint64_t r = 0; r < recordCount_; ++r) {
             std::int32_t sequence = loadI32(u8(data_) + recordsOffset_ + r * recordSize_);
@@ -164,7 +167,8 @@ private:
             blockCount_ = static_cast<std::int32_t>(wholeBlocks);
         }
         if (freeCount < 0 || freeCount >= blockCount_) problem("free block count out of range");
-        if (freeStart < 0 || freeStart >= blockCount_) return problem("free chain start out of range");
+        if (freeStart < 0 || freeStart >= blockCount_)
+            return problem("free chain start out of range");
 
         std::int32_t freeLength = walk(freeStart, "the free chain");
         if (freeLength >= 0 && freeLength != freeCount) {
@@ -194,16 +198,17 @@ private:
             }
             auto [it, fresh] = owners_.emplace(block, owner);
             if (!fresh) {
-                problem(it->second == owner
-                            ? owner + ": the chain runs in a cycle at block " + std::to_string(block)
-                            : owner + ": block " + std::to_string(block) + " also belongs to " +
-                                  it->second);
+                problem(it->second == owner ? owner + ": the chain runs in a cycle at block " +
+                                                  std::to_string(block)
+                                            : owner + ": block " + std::to_string(block) +
+                                                  " also belongs to " + it->second);
                 return -1;
             }
             const std::uint8_t* b = u8(companion_) + std::uint64_t(block) * kBlockSize;
             std::int32_t used = loadI32(b + 8);
             if (used < 0 || used > std::int32_t(kBlockPayload))
-                problem(owner + ": block " + std::to_string(block) + " uses " + std::to_string(used) + " bytes");
+                problem(owner + ": block " + std::to_string(block) + " uses " +
+                        std::to_string(used) + " bytes");
             if (loadI32(b) != previous)
                 problem(owner + ": block " + std::to_string(block) + " has a wrong previous link");
             previous = block;

@@ -92,7 +92,9 @@ TableFile::TableFile(FileSystem& files, std::filesystem::path path, std::unique_
       keys_(std::move(keys)),
       pool_(pool) {}
 
-TableFile::~TableFile() { pool_.forget(this); }
+TableFile::~TableFile() {
+    pool_.forget(this);
+}
 
 std::unique_ptr<TableFile> TableFile::open(FileSystem& files, const std::filesystem::path& path,
                                            std::shared_ptr<KeyStreams> keys, ChunkPool& pool) {
@@ -124,8 +126,8 @@ bool TableFile::readHeaderAndFields() {
     if (keys_) keys_->apply(0, head.data(), head.size());
     header_ = decodeHeader(head.data());
     if (keys_ && !checkBlockMatches(header_, keys_->digest())) return false;
-    if (header_.recordSize <= 0 || header_.recordSize > kMaxRecordSize || header_.recordCount < 0 || header_.nextSequence <= 0 ||
-        header_.version > kFormatVersion)
+    if (header_.recordSize <= 0 || header_.recordSize > kMaxRecordSize || header_.recordCount < 0 ||
+        header_.nextSequence <= 0 || header_.version > kFormatVersion)
         return false;
 
     std::int32_t count = loadI32(head.data() + kFieldCountOffset);
@@ -143,7 +145,8 @@ bool TableFile::readHeaderAndFields() {
         std::int32_t code = loadI32(d + 20);
         field.offset = loadI32(d + 24);
         std::int32_t declared = loadI32(d + 28);
-        if (!isValidFieldType(code) || field.offset < 0) return false;
+        if (!isValidFieldType(code) || field.offset < static_cast<std::int32_t>(kSequenceSize))
+            return false;
         field.type = static_cast<FieldType>(code);
         if (field.type == FieldType::Text && declared <= 0) return false;
         field.width = fieldWidth(field.type, declared);
@@ -190,7 +193,7 @@ const std::uint8_t* TableFile::loadChunk(std::uint32_t index) {
     if (end <= start) return nullptr;
     std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[kChunkSize]);
     if (!file_->readAt(start, bytes.get(), end - start)) return nullptr;
-    if (keys_) keys_->apply(start, bytes.get(), end - start);
+    if (keys_) keys_->applyForRead(start, bytes.get(), end - start);
     if (index >= chunks_.size()) chunks_.resize(index + 1);
     chunks_[index].bytes = std::move(bytes);
     chunks_[index].valid = end - start;
@@ -215,6 +218,19 @@ bool TableFile::dropChunk(std::uint32_t chunk) {
         chunks_[chunk].valid = 0;
     }
     return true;
+}
+
+void TableFile::cutChunks(std::uint64_t length) {
+    for (std::uint32_t index = 0; index < chunks_.size(); ++index) {
+        Chunk& chunk = chunks_[index];
+        if (!chunk.bytes) continue;
+        const std::uint64_t start = static_cast<std::uint64_t>(index) * kChunkSize;
+        if (start >= length) {
+            dropChunk(index);
+        } else {
+            chunk.valid = std::min<std::uint64_t>(chunk.valid, length - start);
+        }
+    }
 }
 
 void TableFile::dropAllChunks() {
@@ -252,8 +268,7 @@ const std::uint8_t* TableFile::record(std::int32_t index) {
     return readPlain(offset, scratch_.data(), size) ? scratch_.data() : nullptr;
 }
 
-void TableFile::updateChunks(std::uint64_t offset, const std::uint8_t* plain,
-                             std::size_t length) {
+void TableFile::updateChunks(std::uint64_t offset, const std::uint8_t* plain, std::size_t length) {
     while (length > 0) {
         auto index = static_cast<std::uint32_t>(offset / kChunkSize);
         std::size_t within = offset % kChunkSize;
@@ -362,19 +377,32 @@ bool TableFile::purge() {
     storeI32(reinterpret_cast<std::uint8_t*>(counts.data()), live);
     storeI32(reinterpret_cast<std::uint8_t*>(counts.data()) + 4, header_.nextSequence);
     auto toDisk = [this](std::uint64_t offset, std::string bytes) {
-        if (keys_) keys_->apply(offset, reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size());
+        if (keys_)
+            keys_->apply(offset, reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size());
         return bytes;
     };
+
+    // The loaded chunks take the purged records while they are still plain, so
+    // the walk that follows a deletion finds them in memory instead of reading
+    // and deciphering the table again; they are dropped should the purge not
+    // reach the file.
+    updateChunks(kRecordCountOffset, reinterpret_cast<const std::uint8_t*>(counts.data()),
+                 counts.size());
+    updateChunks(tailOffset, reinterpret_cast<const std::uint8_t*>(tail.data()), tail.size());
+    cutChunks(newLength);
 
     // Moving records in place is not atomic: what the purge writes goes to a
     // journal first, so an interrupted purge is finished on the next open.
     PurgeJournal journal(files_, journalPath(path_));
     journal.add(kRecordCountOffset, toDisk(kRecordCountOffset, std::move(counts)));
     if (!tail.empty()) journal.add(tailOffset, toDisk(tailOffset, std::move(tail)));
-    if (!journal.save(newLength)) return false;  // nothing has changed yet
+    if (!journal.save(newLength)) {
+        dropAllChunks();
+        return false;  // nothing has changed yet
+    }
     bool applied = journal.apply(*file_);
-    dropAllChunks();
     if (!applied) {
+        dropAllChunks();
         // The journal stays, so the next open finishes the purge; until then
         // this table must not be written as if it had not happened.
         applied = journal.apply(*file_);

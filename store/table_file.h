@@ -19,7 +19,7 @@ namespace qinghe::store {
 // Records are read through deciphered chunks kept in memory; every change is
 // written through to the file before the call returns.
 class TableFile {
-public:
+  public:
     static constexpr std::size_t kChunkSize = 64u << 10;
 
     // Creates the data file (and an empty companion file when a field needs
@@ -66,7 +66,7 @@ public:
 
     static std::filesystem::path journalPath(const std::filesystem::path& dataFile);
 
-private:
+  private:
     TableFile(FileSystem& files, std::filesystem::path path, std::unique_ptr<File> file,
               std::shared_ptr<KeyStreams> keys, ChunkPool& pool);
 
@@ -84,6 +84,7 @@ private:
     bool writePlain(std::uint64_t offset, const std::uint8_t* plain, std::size_t length);
     void updateChunks(std::uint64_t offset, const std::uint8_t* plain, std::size_t length);
     void dropAllChunks();
+    void cutChunks(std::uint64_t length);
     bool writeCounts(std::int32_t recordCount, std::int32_t nextSequence);
     std::uint64_t fileLength() const {
         return recordsOffset_ +

@@ -52,7 +52,9 @@ bool isGbkHanzi(unsigned char lead, unsigned char trail) {
     return false;
 }
 
-unsigned char foldAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
+unsigned char foldAscii(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+}
 
 }  // namespace
 

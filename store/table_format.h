@@ -41,7 +41,9 @@ inline std::int32_t loadI32(const std::uint8_t* p) {
                       std::uint32_t(p[3]) << 24;
     return static_cast<std::int32_t>(v);
 }
-inline std::uint32_t loadU32(const std::uint8_t* p) { return static_cast<std::uint32_t>(loadI32(p)); }
+inline std::uint32_t loadU32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(loadI32(p));
+}
 inline void storeI32(std::uint8_t* p, std::int32_t value) {
     auto v = static_cast<std::uint32_t>(value);
     p[0] = std::uint8_t(v);

@@ -97,7 +97,9 @@ TableStore::TableStore(FileSystem& files, const Clock& clock, UserInteraction& u
                        std::size_t cacheBudget)
     : files_(files), clock_(clock), user_(user), pool_(cacheBudget) {}
 
-TableStore::~TableStore() { closeAll(); }
+TableStore::~TableStore() {
+    closeAll();
+}
 
 std::filesystem::path TableStore::fullPath(const std::filesystem::path& path) {
     std::filesystem::path result = path;
@@ -181,9 +183,13 @@ void TableStore::closeTable(OpenTable* table) {
     std::erase_if(tables_, [table](const auto& t) { return t.get() == table; });
 }
 
-void TableStore::close() { closeTable(current_); }
+void TableStore::close() {
+    closeTable(current_);
+}
 
-void TableStore::close(std::string_view name) { closeTable(find(name)); }
+void TableStore::close(std::string_view name) {
+    closeTable(find(name));
+}
 
 void TableStore::closeAll() {
     current_ = nullptr;
@@ -200,7 +206,9 @@ std::int32_t TableStore::recordCount() const {
     return current_ ? std::max(0, current_->file->recordCount()) : 0;
 }
 
-std::int32_t TableStore::recordNumber() const { return current_ ? current_->cursor + 1 : 0; }
+std::int32_t TableStore::recordNumber() const {
+    return current_ ? current_->cursor + 1 : 0;
+}
 
 void TableStore::first() {
     if (current_) current_->cursor = 0;
@@ -226,7 +234,8 @@ bool TableStore::goTo(std::int32_t n) {
     if (!current_) return false;
     const std::int64_t count = current_->file->recordCount();
     const std::int64_t target = static_cast<std::int64_t>(n) - 1;
-    current_->cursor = static_cast<std::int32_t>(std::clamp<std::int64_t>(target, 0, std::max<std::int64_t>(count - 1, 0)));
+    current_->cursor = static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(target, 0, std::max<std::int64_t>(count - 1, 0)));
     return true;
 }
 
@@ -235,9 +244,13 @@ const std::uint8_t* TableStore::currentRecord() const {
     return current_->file->record(current_->cursor);
 }
 
-TableFile* TableStore::currentFile() const { return current_ ? current_->file.get() : nullptr; }
+TableFile* TableStore::currentFile() const {
+    return current_ ? current_->file.get() : nullptr;
+}
 
-bool TableStore::currentDeleted() { return currentSequence() < 0; }
+bool TableStore::currentDeleted() {
+    return currentSequence() < 0;
+}
 
 std::int32_t TableStore::currentSequence() {
     const std::uint8_t* record = currentRecord();
@@ -475,6 +488,8 @@ double TableStore::latestDate(std::string_view field) {
     return latest;
 }
 
-bool TableStore::sync() { return current_ && current_->file->sync(); }
+bool TableStore::sync() {
+    return current_ && current_->file->sync();
+}
 
 }  // namespace qinghe::store

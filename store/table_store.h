@@ -37,7 +37,7 @@ inline constexpr char kNoSuchFieldMessage[] =
 // Byte-range locks between processes are left out: only one instance of the
 // program runs per run directory, so no other process writes these files.
 class TableStore {
-public:
+  public:
     TableStore(FileSystem& files, const Clock& clock, UserInteraction& user,
                std::size_t cacheBudget = ChunkPool::kDefaultBudget);
     ~TableStore();
@@ -48,8 +48,7 @@ public:
     static std::filesystem::path fullPath(const std::filesystem::path& path);
 
     bool create(const std::filesystem::path& path, const std::vector<FieldDescription>& fields);
-    bool open(const std::filesystem::path& path, std::string_view alias,
-              std::string_view password);
+    bool open(const std::filesystem::path& path, std::string_view alias, std::string_view password);
     bool isOpen(const std::filesystem::path& path) const;
     bool select(std::string_view name);
     void close();
@@ -89,7 +88,7 @@ public:
 
     const ChunkPool& cache() const { return pool_; }
 
-private:
+  private:
     struct OpenTable {
         std::unique_ptr<TableFile> file;
         std::filesystem::path fullPath;

@@ -6,7 +6,9 @@
 
 namespace qinghe::store {
 
-bool isValidFieldType(std::int32_t code) { return code >= 1 && code <= 12; }
+bool isValidFieldType(std::int32_t code) {
+    return code >= 1 && code <= 12;
+}
 
 std::int32_t fieldWidth(FieldType type, std::int32_t declaredWidth) {
     switch (type) {

@@ -1,28 +1,275 @@
-#include <gtest/gtest.h>
+#include <QAction>
+#include <QCheckBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QToolBar>
+#include <filesystem>
 
-#include <QApplication>
-
-#include "app/main_window.h"
+#include "app/shell_texts.h"
+#include "app/startup.h"
+#include "app/ui/gbk_text.h"
+#include "app/ui/main_window_texts.h"
+#include "app/ui/page_widgets.h"
+#include "app/ui/pages/entry_page.h"
+#include "app/ui/pages/ledger_page.h"
+#include "app/ui/pages/query_page.h"
+#include "app/ui/pages/settings_page.h"
+#include "app/ui/pages/statistics_page.h"
+#include "app/ui/pages/welcome_page.h"
+#include "tests/app/gui_fixture.h"
 
 namespace qinghe {
 namespace {
 
-QApplication& application() {
-    static int argc = 1;
-    static char name[] = "app_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+using Tool = MainWindow::Tool;
+
+// 家庭
+const std::string kLedgerName = "\xBC\xD2\xCD\xA5";
+
+// The captions of a toolbar or menu, separators as "|".
+QString captions(const QList<QAction*>& actions) {
+    QStringList parts;
+    for (const QAction* action : actions)
+        parts << (action->isSeparator() ? QStringLiteral("|") : action->text());
+    return parts.join(QLatin1Char(' '));
 }
 
-TEST(MainWindow, OpensWithTheProductTitleAndCloses) {
-    application();
-    MainWindow window;
-    window.show();
-    EXPECT_EQ(window.windowTitle(), QString::fromUtf8("青禾 家庭流水记账软件 2015"));
-    EXPECT_EQ(window.geometry().size(), QSize(800, 613));
-    EXPECT_TRUE(window.close());
-    EXPECT_FALSE(window.isVisible());
+using MainWindowTest = testing::GuiTest;
+
+TEST_F(MainWindowTest, HasTheToolbarPagesMenusAndIconsOfTheProgram) {
+    MainWindow& window = *window_;
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("青禾 家庭流水记账软件 2015"));
+    EXPECT_EQ(window.size(), QSize(800, 613));
+    EXPECT_EQ(captions(window.toolBar()->actions()),
+              QStringLiteral("账簿管理 | 记账 查账 数据统计 | 系统设置 | 关于软件 | 退出"));
+    EXPECT_EQ(captions(window.ledgerMenu()->actions()), QStringLiteral("打开 | 修改... | 删除！"));
+    EXPECT_EQ(captions(window.entryMenu()->actions()),
+              QStringLiteral("查看... 导出 全部导出 | 修改... | 删除！"));
+    EXPECT_EQ(window.currentPage(), MainWindow::kWelcomePage);
+
+    // Every picture comes from the compiled-in icons: a missing one would
+    // leave an empty square.
+    for (QAction* action : window.toolBar()->actions()) {
+        if (action->isSeparator()) continue;
+        EXPECT_FALSE(action->icon().pixmap(32, 32).isNull()) << action->text().toStdString();
+    }
+    EXPECT_FALSE(window.trayIcon()->icon().pixmap(16, 16).isNull());
+    EXPECT_EQ(window.trayIcon()->toolTip(), QStringLiteral("青禾 家庭流水记账软件 2015"));
+    for (const char* name : {"clear", "delete", "new", "modify", "lock", "welcome"})
+        EXPECT_FALSE(ui::programIcon(name).pixmap(64, 64).isNull()) << name;
+}
+
+TEST_F(MainWindowTest, LedgerPagesAreRefusedWhileNoLedgerIsOpen) {
+    int refills = 0;
+    window_->onFillEntryList = [&] { ++refills; };
+    window_->onFillQueryList = [&] { ++refills; };
+    for (Tool tool : {Tool::Entries, Tool::Query, Tool::Statistics}) {
+        user_.messages.clear();
+        window_->toolAction(tool)->trigger();
+        ASSERT_EQ(user_.messages.size(), 1u);
+        EXPECT_EQ(user_.messages[0].text, ui::kNoLedgerOpen);
+        EXPECT_EQ(user_.messages[0].title, shell::kErrorTitle);
+        EXPECT_EQ(user_.messages[0].icon, MessageIcon::Error);
+        EXPECT_EQ(user_.messages[0].buttons, MessageButtons::Ok);
+        EXPECT_EQ(window_->currentPage(), MainWindow::kWelcomePage);
+    }
+    EXPECT_EQ(refills, 0);
+}
+
+TEST_F(MainWindowTest, ToolbarRefillsOnlyWhenItChangesThePage) {
+    openLedger(kLedgerName);
+    int ledgerRefills = 0, entryRefills = 0, queryRefills = 0;
+    window_->onRebuildLedgerList = [&] { ++ledgerRefills; };
+    window_->onFillEntryList = [&] { ++entryRefills; };
+    window_->onFillQueryList = [&] { ++queryRefills; };
+
+    const struct {
+        Tool tool;
+        int page;
+        int* refills;
+    } cases[] = {
+        {Tool::Ledgers, MainWindow::kLedgerPage, &ledgerRefills},
+        {Tool::Entries, MainWindow::kEntryPage, &entryRefills},
+        {Tool::Query, MainWindow::kQueryPage, &queryRefills},
+        {Tool::Statistics, MainWindow::kStatisticsPage, nullptr},
+        {Tool::Settings, MainWindow::kSettingsPage, nullptr},
+        {Tool::About, MainWindow::kAboutPage, nullptr},
+    };
+    for (const auto& step : cases) {
+        SCOPED_TRACE(step.page);
+        window_->toolAction(step.tool)->trigger();
+        window_->toolAction(step.tool)->trigger();  // the same page again: nothing
+        EXPECT_EQ(window_->currentPage(), step.page);
+        if (step.refills != nullptr) {
+            EXPECT_EQ(*step.refills, 1);
+        }
+    }
+    EXPECT_TRUE(user_.messages.empty());
+    EXPECT_EQ(window_->queryPage()->ledgerLabel()->text(), QStringLiteral("当前账簿：  家庭"));
+    EXPECT_EQ(window_->statisticsPage()->ledgerLabel()->text(), QStringLiteral("当前账簿：  家庭"));
+
+    // Back to a page refills it again.
+    window_->toolAction(Tool::Entries)->trigger();
+    EXPECT_EQ(entryRefills, 2);
+}
+
+TEST_F(MainWindowTest, StripesColourRowsByTheirPlaceOnScreen) {
+    QTableView* list = window_->ledgerPage()->ledgerList();
+    QStandardItemModel* model = ui::listModel(list);
+    for (const char* name : {"b", "d", "a", "c"}) model->appendRow(new QStandardItem(name));
+    window_->applyRowStripes(list);
+    window_->selectPage(MainWindow::kLedgerPage);
+    window_->show();
+
+    // The colour painted in an empty cell of each row.
+    auto rowColour = [&](int row) {
+        const QImage image = list->viewport()->grab().toImage();
+        return image.pixelColor(list->visualRect(model->index(row, 6)).center()).rgb();
+    };
+    const QRgb green = qRgb(203, 216, 203), white = qRgb(255, 255, 255);
+    EXPECT_EQ(rowColour(0), green);
+    EXPECT_EQ(rowColour(1), white);
+    EXPECT_EQ(rowColour(2), green);
+
+    // Sorted, the rows move but the stripes stay where they were.
+    model->sort(0);
+    ASSERT_EQ(model->item(0)->text(), QStringLiteral("a"));
+    EXPECT_EQ(rowColour(0), green);
+    EXPECT_EQ(rowColour(1), white);
+}
+
+TEST_F(MainWindowTest, MinimisingHidesTheWindowInTheTray) {
+    window_->setTrayAvailable(true);
+    window_->show();
+    window_->setWindowState(Qt::WindowMinimized);
+    QApplication::processEvents();
+    EXPECT_FALSE(window_->isVisible());
+
+    emit window_->trayIcon()->activated(QSystemTrayIcon::Trigger);
+    EXPECT_FALSE(window_->isVisible());
+    emit window_->trayIcon()->activated(QSystemTrayIcon::DoubleClick);
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_FALSE(window_->isMinimized());
+}
+
+TEST_F(MainWindowTest, WithoutATrayMinimisingKeepsTheWindowReachable) {
+    window_->setTrayAvailable(false);
+    window_->show();
+    window_->setWindowState(Qt::WindowMinimized);
+    QApplication::processEvents();
+    EXPECT_TRUE(window_->isVisible());
+}
+
+TEST_F(MainWindowTest, LeavingAsksOnceAndCancelKeepsEverything) {
+    // Backup mode 2 backs up on the way out, which shows that shutDown ran.
+    state_.settings.backupmode = 2;
+    const auto backup = folder_ / "backup";
+    window_->show();
+
+    for (bool byToolbar : {true, false}) {
+        SCOPED_TRACE(byToolbar ? "退出" : "close");
+        user_.messages.clear();
+        user_.answers = {MessageAnswer::Cancel};
+        if (byToolbar)
+            window_->toolAction(Tool::Exit)->trigger();
+        else
+            EXPECT_FALSE(window_->close());
+        ASSERT_EQ(user_.messages.size(), 1u);
+        EXPECT_EQ(user_.messages[0].text, shell::kConfirmExit);
+        EXPECT_EQ(user_.messages[0].icon, MessageIcon::Question);
+        EXPECT_TRUE(window_->isVisible());
+        EXPECT_FALSE(std::filesystem::exists(backup));
+    }
+
+    // OK on 退出 closes without a second question.
+    user_.messages.clear();
+    window_->toolAction(Tool::Exit)->trigger();
+    EXPECT_EQ(user_.messages.size(), 1u);
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_TRUE(std::filesystem::exists(backup));
+}
+
+TEST_F(MainWindowTest, WelcomePageButtonsLeadOn) {
+    ui::WelcomePage* welcome = window_->welcomePage();
+    welcome->helpButton()->click();
+    ASSERT_EQ(user_.messages.size(), 1u);
+    EXPECT_EQ(user_.messages[0].text, ui::kNoHelpFile);
+    EXPECT_EQ(user_.messages[0].title, ui::kNoHelpFileTitle);
+    EXPECT_EQ(user_.messages[0].icon, MessageIcon::Information);
+    EXPECT_EQ(window_->currentPage(), MainWindow::kWelcomePage);
+
+    welcome->settingsButton()->click();
+    EXPECT_EQ(window_->currentPage(), MainWindow::kSettingsPage);
+    window_->selectPage(MainWindow::kWelcomePage);
+    welcome->startButton()->click();
+    EXPECT_EQ(window_->currentPage(), MainWindow::kLedgerPage);
+}
+
+TEST_F(MainWindowTest, FinishingStartUpChoosesPageVisibilityAndTips) {
+    const QString ledgerTip = QStringLiteral(
+        "双击一个账簿可以打开并查看其中的详细账目信息！\n右键单击可以弹出快捷菜单！");
+    const struct {
+        int startPage;
+        bool showWindow;
+        int sjzd;
+    } cases[] = {{0, true, 1}, {1, false, 0}};
+    for (const auto& start : cases) {
+        SCOPED_TRACE(start.startPage);
+        testing::ScriptedUser user;
+        AppState state(RunDirectory(folder_.path()), files_, clock_, user);
+        state.settings = loadSettings(state.run, clock_);
+        state.settings.sjzd = start.sjzd;
+        MainWindow window(state, ui::AutostartPlaces{});
+        window.setTrayAvailable(true);
+        int ledgerRefills = 0;
+        window.onRebuildLedgerList = [&] { ++ledgerRefills; };
+
+        StartupResult result;
+        result.loggedIn = true;
+        result.startPage = start.startPage;
+        result.showWindow = start.showWindow;
+        window.finishStartUp(result);
+
+        EXPECT_EQ(window.currentPage(), start.startPage);
+        EXPECT_EQ(window.isVisible(), start.showWindow);
+        EXPECT_EQ(ledgerRefills, 1);
+        EXPECT_EQ(window.ledgerPage()->ledgerList()->toolTip(),
+                  start.sjzd == 1 ? ledgerTip : QString());
+        EXPECT_EQ(window.entryPage()->entryList()->toolTip().isEmpty(), start.sjzd != 1);
+        EXPECT_EQ(window.queryPage()->resultList()->toolTip(),
+                  start.sjzd == 1 ? QStringLiteral("双击一个项目可以打开并查看其中的详细账目信息！")
+                                  : QString());
+        EXPECT_TRUE(user.messages.empty());
+    }
+}
+
+TEST_F(MainWindowTest, StartUpShowsTheStoredSettingsWithoutWritingThem) {
+    // Values in memory that differ from the file: showing them must not write.
+    state_.settings.qsy = 0;
+    state_.settings.kxzdsd = 1;
+    state_.settings.sdjg = 7;
+    state_.settings.kjzqd = 1;
+    state_.needPass = 1;
+    finishStartUp();
+
+    ui::SettingsPage* settings = window_->settingsPage();
+    EXPECT_TRUE(window_->welcomePage()->hideWelcomeBox()->isChecked());
+    EXPECT_TRUE(settings->visualGuidanceBox()->isChecked());
+    EXPECT_TRUE(settings->startWithComputerBox()->isChecked());
+    EXPECT_FALSE(settings->startInBackgroundBox()->isChecked());
+    EXPECT_TRUE(settings->idleLockBox()->isChecked());
+    EXPECT_TRUE(settings->needPasswordBox()->isChecked());
+    EXPECT_EQ(settings->idleMinutesEdit()->text(), QStringLiteral("7"));
+
+    EXPECT_EQ(systemIni("qsy"), "1");
+    EXPECT_EQ(systemIni("kxzdsd"), "0");
+    EXPECT_EQ(systemIni("sdjg"), "0");
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "autostart"));
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ CliRun runCli(const std::string& arguments) {
 
 // An enciphered entry table with two entries, the second deleted, and a voucher.
 class CliTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         path_ = folder_ / "账本.edb";
         store::TableStore tables(files_, clock_, user_);

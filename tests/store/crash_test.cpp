@@ -22,13 +22,15 @@ struct Row {
     friend bool operator==(const Row&, const Row&) = default;
 };
 
-std::string voucherFor(int i) { return std::string(300 + 450 * (i % 3), char('a' + i)); }
+std::string voucherFor(int i) {
+    return std::string(300 + 450 * (i % 3), char('a' + i));
+}
 
 // Interrupts an operation at every change it makes to the disk (and with a
 // torn last write), then opens what is left with the real disk: the table must
 // read as before the operation or as after it, and check clean.
 class CrashTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         path_ = folder_ / "entries.edb";
         TableStore store(real_, clock_, user_);

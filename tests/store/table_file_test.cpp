@@ -10,8 +10,8 @@
 namespace qinghe::store {
 namespace {
 
-using testing::StoreFixture;
 using testdata::kEncipheredTableBytes;
+using testing::StoreFixture;
 
 std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -23,7 +23,7 @@ void writeFile(const std::filesystem::path& path, const std::string& bytes) {
 }
 
 class CompanionTest : public StoreFixture {
-protected:
+  protected:
     const CompanionHeader& companion() { return store_->currentFile()->companion()->header(); }
     std::int32_t firstBlock() {
         const std::uint8_t* record = store_->currentFile()->record(store_->recordNumber() - 1);
@@ -43,7 +43,8 @@ TEST_F(CompanionTest, ChainsGrowShrinkAndFreeTheirBlocks) {
     ASSERT_TRUE(chain);
     EXPECT_EQ(chain->size(), 3u);
     std::vector<std::int32_t> used;
-    for (auto block : *chain) used.push_back(store_->currentFile()->companion()->readBlockHeader(block)->used);
+    for (auto block : *chain)
+        used.push_back(store_->currentFile()->companion()->readBlockHeader(block)->used);
     EXPECT_EQ(used, (std::vector<std::int32_t>{500, 500, 1}));
 
     // Record 2 takes a block behind them, so freed blocks are not at the end.
@@ -244,11 +245,12 @@ TEST_F(KnownBytesTest, WritesTheSameBytes) {
     ASSERT_TRUE(store_->write(field::kPass, std::string("470913")));
     ASSERT_TRUE(store_->write(field::kNeedPass, std::int32_t{0}));
     store_->closeAll();
-    EXPECT_EQ(readFile(path), std::string(kEncipheredTableBytes.begin(), kEncipheredTableBytes.end()));
+    EXPECT_EQ(readFile(path),
+              std::string(kEncipheredTableBytes.begin(), kEncipheredTableBytes.end()));
 }
 
 class CacheTest : public StoreFixture {
-protected:
+  protected:
     // Room for two chunks only, so walks evict all the time.
     CacheTest() : StoreFixture(2 * TableFile::kChunkSize) {}
 };

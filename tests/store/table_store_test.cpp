@@ -38,8 +38,14 @@ TEST_F(CursorTest, SkipStopsOneBeyondEitherEnd) {
         int recordNumber;
     };
     store_->goTo(3);
-    for (Step step : std::vector<Step>{{1, true, 4}, {1, false, 4}, {-2, true, 2}, {-1, true, 1},
-                                       {-1, true, 0}, {-1, false, 0}, {7, true, 4}, {-9, true, 0}}) {
+    for (Step step : std::vector<Step>{{1, true, 4},
+                                       {1, false, 4},
+                                       {-2, true, 2},
+                                       {-1, true, 1},
+                                       {-1, true, 0},
+                                       {-1, false, 0},
+                                       {7, true, 4},
+                                       {-9, true, 0}}) {
         EXPECT_EQ(store_->skip(step.n), step.ok) << "skip " << step.n;
         EXPECT_EQ(store_->recordNumber(), step.recordNumber) << "skip " << step.n;
     }
@@ -317,8 +323,11 @@ TEST_F(SchemaTest, NewLedgerFilesAreNumberedWithFullWidthParentheses) {
         ASSERT_TRUE(target);
         std::ofstream(*target) << "x";
     }
-    EXPECT_EQ(made, (std::vector<std::string>{"\\data\\N.edb", "\\data\\N\xA3\xA8" "1\xA3\xA9.edb",
-                                              "\\data\\N\xA3\xA8" "2\xA3\xA9.edb"}));
+    EXPECT_EQ(made, (std::vector<std::string>{"\\data\\N.edb",
+                                              "\\data\\N\xA3\xA8"
+                                              "1\xA3\xA9.edb",
+                                              "\\data\\N\xA3\xA8"
+                                              "2\xA3\xA9.edb"}));
     EXPECT_TRUE(std::filesystem::exists(folder_ / "data" / "N（2）.edb"));
 }
 

@@ -11,7 +11,7 @@ namespace qinghe::testing {
 // With tornBytes > 0 a failing write longer than that still puts that many
 // bytes down first (a write across several sectors torn by the crash).
 class FaultyFileSystem : public store::FileSystem {
-public:
+  public:
     explicit FaultyFileSystem(long failFrom = -1, std::size_t tornBytes = 0)
         : failFrom_(failFrom), tornBytes_(tornBytes) {}
 
@@ -39,7 +39,7 @@ public:
     bool isCrashPoint() const { return failFrom_ >= 0 && changes_ - 1 == failFrom_; }
     std::size_t tornBytes() const { return tornBytes_; }
 
-private:
+  private:
     store::PosixFileSystem real_;
     long failFrom_;
     std::size_t tornBytes_;
@@ -47,7 +47,7 @@ private:
 };
 
 class FaultyFile : public store::File {
-public:
+  public:
     FaultyFile(std::unique_ptr<store::File> real, FaultyFileSystem& owner)
         : real_(std::move(real)), owner_(owner) {}
     bool readAt(std::uint64_t offset, void* data, std::size_t length) override {
@@ -70,7 +70,7 @@ public:
     }
     bool sync() override { return !owner_.crashed() && real_->sync(); }
 
-private:
+  private:
     std::unique_ptr<store::File> real_;
     FaultyFileSystem& owner_;
 };

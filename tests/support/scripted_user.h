@@ -1,16 +1,23 @@
 #pragma once
 
 #include <deque>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "common/user_interaction.h"
 
 namespace qinghe::testing {
 
-// Answers message boxes from a script (OK when the script runs out) and
-// records what was shown; endProgram is recorded instead of ending the test.
+// Answers every question from a script and records what was shown. When a
+// script runs out: OK for messages, cancel for everything else. endProgram is
+// recorded instead of ending the test.
 class ScriptedUser : public UserInteraction {
-public:
+  public:
+    // One visit of the password dialog: the texts typed, in order, each followed
+    // by "确定"; after the last one the dialog is cancelled unless it closed.
+    using PasswordVisit = std::vector<std::string>;
+
     MessageAnswer showMessage(const Message& message) override {
         messages.push_back(message);
         if (answers.empty()) return MessageAnswer::Ok;
@@ -18,10 +25,59 @@ public:
         answers.pop_front();
         return answer;
     }
+
+    void runPasswordDialog(const PasswordDialogRequest& request,
+                           const std::function<bool(const std::string&)>& attempt) override {
+        passwordRequests.push_back(request);
+        if (passwordVisits.empty()) return;
+        PasswordVisit visit = passwordVisits.front();
+        passwordVisits.pop_front();
+        for (const auto& typed : visit) {
+            if (attempt(typed)) return;
+        }
+    }
+
+    std::optional<std::string> askText(const TextRequest& request) override {
+        textRequests.push_back(request);
+        if (texts.empty()) return std::nullopt;
+        auto text = texts.front();
+        texts.pop_front();
+        return text;
+    }
+
+    std::optional<std::filesystem::path> chooseFolder(const std::string&) override {
+        if (folders.empty()) return std::nullopt;
+        auto folder = folders.front();
+        folders.pop_front();
+        return folder;
+    }
+
+    std::vector<std::filesystem::path> chooseOpenFiles(const OpenFilesRequest&) override {
+        if (fileChoices.empty()) return {};
+        auto files = fileChoices.front();
+        fileChoices.pop_front();
+        return files;
+    }
+
+    void runWithProgress(const std::string& text, const std::function<void()>& work) override {
+        progressTexts.push_back(text);
+        work();
+    }
+
     void endProgram() override { ++endCalls; }
 
+    // Script.
     std::deque<MessageAnswer> answers;
+    std::deque<PasswordVisit> passwordVisits;
+    std::deque<std::optional<std::string>> texts;
+    std::deque<std::optional<std::filesystem::path>> folders;
+    std::deque<std::vector<std::filesystem::path>> fileChoices;
+
+    // Record.
     std::vector<Message> messages;
+    std::vector<PasswordDialogRequest> passwordRequests;
+    std::vector<TextRequest> textRequests;
+    std::vector<std::string> progressTexts;
     int endCalls = 0;
 };
 

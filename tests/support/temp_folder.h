@@ -11,7 +11,7 @@ namespace qinghe::testing {
 // A fresh folder below the system's temporary folder, removed with everything
 // in it when the object goes.
 class TempFolder {
-public:
+  public:
     TempFolder() {
         static std::atomic<int> counter{0};
         path_ = std::filesystem::temp_directory_path() /
@@ -29,7 +29,7 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

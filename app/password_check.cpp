@@ -1,0 +1,23 @@
+#include "app/password_check.h"
+
+#include "app/shell_texts.h"
+
+namespace qinghe {
+
+PasswordOutcome verifyPassword(UserInteraction& user, std::string_view expected,
+                               const std::string& note) {
+    PasswordOutcome outcome = PasswordOutcome::Cancelled;
+    user.runPasswordDialog(PasswordDialogRequest{note}, [&](const std::string& typed) {
+        if (typed == expected) {
+            outcome = PasswordOutcome::Correct;
+            return true;
+        }
+        user.showMessage(
+            {shell::kWrongPassword, shell::kErrorTitle, MessageIcon::Error, MessageButtons::Ok});
+        outcome = PasswordOutcome::Incorrect;
+        return false;
+    });
+    return outcome;
+}
+
+}  // namespace qinghe

@@ -1,0 +1,59 @@
+#include "app/startup.h"
+
+#include "app/password_check.h"
+#include "app/shell_texts.h"
+#include "app/user_store.h"
+#include "maintenance/backup.h"
+
+namespace qinghe {
+namespace {
+
+constexpr int kExitBackupMode = 2;  // 每次退出时备份
+
+void endAfter(AppState& state, const char* text) {
+    state.user.showMessage({text, shell::kErrorTitle, MessageIcon::Error, MessageButtons::Ok});
+    closeDown(state);
+    state.user.endProgram();
+}
+
+}  // namespace
+
+StartupResult startUp(AppState& state) {
+    StartupResult result;
+    state.user.runWithProgress(shell::kBackupProgress, [&] { runBackup(state.run); });
+
+    if (!openUserStore(state, &result.freshInstallation)) {
+        endAfter(state, shell::kUserStoreUnusable);
+        return result;
+    }
+    if (!state.loginPassword.empty()) {
+        // A fresh installation is told its initial password on the dialog itself.
+        std::string note = result.freshInstallation ? shell::kInitialPasswordNote : "";
+        if (verifyPassword(state.user, state.loginPassword, note) != PasswordOutcome::Correct) {
+            endAfter(state, shell::kLoginRefused);
+            return result;
+        }
+    }
+    state.settings = loadSettings(state.run, state.clock);
+    result.loggedIn = true;
+    result.startPage = state.settings.qsy == 0 ? 1 : 0;
+    result.showWindow = state.settings.qdhqhdht == 0;
+    state.locked = 0;
+    return result;
+}
+
+bool confirmExit(UserInteraction& user) {
+    return user.showMessage({shell::kConfirmExit, shell::kExitTitle, MessageIcon::Question,
+                             MessageButtons::OkCancel}) == MessageAnswer::Ok;
+}
+
+void closeDown(AppState& state) {
+    state.tables.closeAll();
+}
+
+void shutDown(AppState& state) {
+    closeDown(state);
+    if (state.settings.backupmode == kExitBackupMode) runBackup(state.run);
+}
+
+}  // namespace qinghe

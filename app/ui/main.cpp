@@ -1,0 +1,40 @@
+#include <QApplication>
+
+#include "app/app_state.h"
+#include "app/startup.h"
+#include "app/ui/main_window.h"
+#include "app/ui/qt_user_interaction.h"
+#include "app/ui/single_instance.h"
+#include "app/ui/ui_texts.h"
+#include "common/clock.h"
+#include "common/run_directory.h"
+#include "store/file_layer.h"
+
+int main(int argc, char** argv) {
+    using namespace qinghe;
+
+    QApplication application(argc, argv);
+    // The window may live in the tray with no window shown.
+    QApplication::setQuitOnLastWindowClosed(false);
+    ui::QtUserInteraction user;
+
+    const std::filesystem::path runDirectory = executableDirectory();
+    ui::SingleInstance instance(runDirectory);
+    if (!instance.acquire()) {
+        user.showMessage(
+            {ui::kAlreadyRunning, ui::kNoticeTitle, MessageIcon::Information, MessageButtons::Ok});
+        return 0;
+    }
+
+    store::PosixFileSystem files;
+    SystemClock clock;
+    AppState state(RunDirectory(runDirectory), files, clock, user);
+    MainWindow window(state);
+    user.setParentWindow(&window);
+    instance.onRaiseRequest([&window] { window.showFromTray(); });
+
+    const StartupResult result = startUp(state);
+    if (!result.loggedIn) return 0;
+    window.finishStartUp(result);
+    return application.exec();
+}

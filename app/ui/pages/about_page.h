@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+
+namespace qinghe::ui {
+
+// Page 6 "关于".
+class AboutPage : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit AboutPage(QWidget* parent = nullptr);
+
+    // "访问作者博客" and "访问软件官方网站". This version knows no web address
+    // of the makers, so the links are shown disabled and open nothing.
+    QLabel* blogLink() const { return blog_; }
+    QLabel* websiteLink() const { return website_; }
+
+  private:
+    QLabel* blog_;
+    QLabel* website_;
+};
+
+}  // namespace qinghe::ui

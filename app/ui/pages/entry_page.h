@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QTableView;
+class QToolButton;
+
+namespace qinghe::ui {
+
+// Page 2 "记账": the entries of the open ledger with its totals and balance.
+class EntryPage : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit EntryPage(QWidget* parent = nullptr);
+
+    QTableView* entryList() const { return list_; }
+    QLabel* ledgerLabel() const { return ledger_; }
+    QToolButton* clearButton() const { return clear_; }
+    QToolButton* deleteButton() const { return delete_; }
+    QToolButton* addButton() const { return add_; }
+    QToolButton* modifyButton() const { return modify_; }
+    QLabel* startDateLabel() const { return startDate_; }
+    QLabel* initialAmountLabel() const { return initialAmount_; }
+    QLabel* incomeLabel() const { return income_; }
+    QLabel* expenseLabel() const { return expense_; }
+    QLabel* balanceLabel() const { return balance_; }
+
+  private:
+    QTableView* list_;
+    QLabel* ledger_;
+    QToolButton* clear_;
+    QToolButton* delete_;
+    QToolButton* add_;
+    QToolButton* modify_;
+    QLabel* startDate_;
+    QLabel* initialAmount_;
+    QLabel* income_;
+    QLabel* expense_;
+    QLabel* balance_;
+};
+
+}  // namespace qinghe::ui

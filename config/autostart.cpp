@@ -1,0 +1,112 @@
+#include "config/autostart.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "config/ini_file.h"
+
+namespace qinghe {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kEntryFileName[] = "qinghe.desktop";
+// 青禾 家庭流水记账软件 (UTF-8, as desktop entries are)
+constexpr char kEntryName[] =
+    "\xE9\x9D\x92\xE7\xA6\xBE\x20\xE5\xAE\xB6\xE5\xBA\xAD\xE6\xB5\x81\xE6\xB0\xB4\xE8\xAE\xB0"
+    "\xE8\xB4\xA6\xE8\xBD\xAF\xE4\xBB\xB6";
+
+// The Exec value for one argument. Readers first undo the string escapes
+// (\\ \n \t \r), then split the line like a shell, then expand % field codes;
+// so the argument is quoted, its " ` $ \ escaped, % doubled, and the result
+// string-escaped.
+std::string execValue(std::string_view argument) {
+    std::string quoted = "\"";
+    for (const char c : argument) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
+        if (c == '%') quoted += '%';
+        quoted += c;
+    }
+    quoted += '"';
+
+    std::string value;
+    for (const char c : quoted) {
+        switch (c) {
+            case '\\':
+                value += "\\\\";
+                break;
+            case '\n':
+                value += "\\n";
+                break;
+            case '\t':
+                value += "\\t";
+                break;
+            case '\r':
+                value += "\\r";
+                break;
+            default:
+                value += c;
+        }
+    }
+    return value;
+}
+
+fs::path homeFolder() {
+    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') return home;
+    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/') {
+        return found->pw_dir;
+    }
+    return {};
+}
+
+}  // namespace
+
+fs::path defaultAutostartFolder() {
+    // A relative XDG_CONFIG_HOME is invalid and must be ignored.
+    if (const char* config = std::getenv("XDG_CONFIG_HOME");
+        config != nullptr && config[0] == '/') {
+        return fs::path(config) / "autostart";
+    }
+    const fs::path home = homeFolder();
+    if (home.empty()) return {};
+    return home / ".config" / "autostart";
+}
+
+std::string autostartEntryText(const fs::path& executable) {
+    std::string text = "[Desktop Entry]\n";
+    text += "Type=Application\n";
+    text += "Name=";
+    text += kEntryName;
+    text += "\n";
+    text += "Exec=" + execValue(executable.native()) + "\n";
+    text += "Terminal=false\n";
+    text += "X-GNOME-Autostart-enabled=true\n";
+    return text;
+}
+
+bool setAutostart(const fs::path& autostartFolder, const fs::path& executable, bool enabled) {
+    if (autostartFolder.empty()) return false;
+    const fs::path entry = autostartFolder / kEntryFileName;
+    std::error_code ec;
+    if (!enabled) {
+        fs::remove(entry, ec);
+        return !ec;
+    }
+    if (executable.empty()) return false;
+    fs::create_directories(autostartFolder, ec);
+    if (ec) return false;
+    return writeFileWhole(entry, autostartEntryText(executable));
+}
+
+}  // namespace qinghe

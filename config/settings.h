@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/clock.h"
+#include "common/run_directory.h"
+
+namespace qinghe {
+
+// The settings of one run, loaded once at start-up from the four files below
+// run directory + "\setup\". Names are GBK bytes. The default values are those
+// of a fresh installation.
+struct Settings {
+    // system.ini, section "setup"
+    std::int32_t qsy = 1;         // 1: start on the welcome page, 0: on the ledger page
+    std::int32_t sjzd = 1;        // 1: hover tips on lists and entry windows
+    std::int32_t kjzqd = 0;       // 1: start with the computer
+    std::int32_t qdhqhdht = 0;    // 1: stay in the tray after start-up
+    std::int32_t kxzdsd = 0;      // 1: lock after an idle period
+    std::int32_t sdjg = 0;        // idle period in minutes; the lock needs > 0
+    std::int32_t backupmode = 0;  // 0 periodic, 1 at start, 2 at exit, 3 by hand
+    std::int32_t backuptime = 0;  // backup interval in days
+    double lastBackup = 0;        // day count; carried from load to save
+
+    // szxm.ini sections "list1" and "list2", jtcy.ini section "list"
+    std::vector<std::string> incomeItems;
+    std::vector<std::string> expenseItems;
+    std::vector<std::string> members;
+
+    // csrqje.ini, section "setup"
+    double startDate = 0;      // day count, midnight
+    double initialAmount = 0;  // kept whole, never cut to single precision
+};
+
+// run directory + "\setup": the folder of the four files.
+std::filesystem::path setupFolder(const RunDirectory& run);
+
+// Creates the setup folder, then reads system.ini, szxm.ini, csrqje.ini and
+// jtcy.ini in that order, each first written with its defaults when it is
+// missing. A missing key reads as its default, a value that is not a number as
+// 0. A name list reads only the keys that exist, so any `number` loads at once.
+Settings loadSettings(const RunDirectory& run, const Clock& clock);
+
+// Each of these replaces its whole file at once, with the same content that
+// deleting it and writing key by key would leave: a crash never loses the file.
+// False when it could not be written or a name could not be stored (a line
+// break); the other keys are written all the same.
+
+// system.ini with the defaults, lastbackup = the clock's date.
+bool writeDefaultSettings(const RunDirectory& run, const Clock& clock);
+// system.ini from memory.
+bool saveSettings(const RunDirectory& run, const Settings& settings);
+// szxm.ini: `number` = count, then keys "1".."N", income in "list1", expense in "list2".
+bool saveItemLists(const RunDirectory& run, const Settings& settings);
+// jtcy.ini: `number` = count; an empty name writes no key but keeps its position.
+bool saveMemberList(const RunDirectory& run, const Settings& settings);
+// csrqje.ini: firstdata = the start date, firstmoney = the initial amount in the
+// shortest text that reads back as exactly the same number.
+bool saveInitialBalance(const RunDirectory& run, const Settings& settings);
+
+// The settings tab: each changes the value in memory at once (it may take
+// effect before the write) and writes its own key to system.ini.
+
+// "以后不再显示欢迎页面": qsy := 0 when ticked, 1 when not.
+bool setWelcomeHidden(const RunDirectory& run, Settings& settings, bool ticked);
+// "启用视觉使用指导": sjzd.
+bool setVisualGuidance(const RunDirectory& run, Settings& settings, bool ticked);
+// "开机自启动": kjzqd only; the autostart entry itself is setAutostart's.
+bool setStartWithComputer(const RunDirectory& run, Settings& settings, bool ticked);
+// "启动后切换到后台": qdhqhdht.
+bool setStartInBackground(const RunDirectory& run, Settings& settings, bool ticked);
+// "空闲一段时间后自动锁定": kxzdsd.
+bool setIdleLock(const RunDirectory& run, Settings& settings, bool ticked);
+// The idle-minutes box, on every change of its text: sdjg := the magnitude of
+// the integer read from it ("-15" gives 15, "" gives 0; the most negative
+// integer gives the largest).
+bool setIdleMinutesText(const RunDirectory& run, Settings& settings, std::string_view text);
+// The backup dialog's "确定": backupmode, then backuptime.
+bool setBackupSettings(const RunDirectory& run, Settings& settings, std::int32_t mode,
+                       std::int32_t days);
+
+// "还原默认设定...": deletes the setup folder with everything in it; the next
+// loadSettings writes all four files afresh. True when the folder is gone.
+bool restoreDefaultSettings(const RunDirectory& run);
+
+}  // namespace qinghe

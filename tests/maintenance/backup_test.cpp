@@ -1,0 +1,257 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "common/run_directory.h"
+#include "maintenance/backup.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using qinghe::runBackup;
+using qinghe::RunDirectory;
+using Names = std::set<std::string>;
+
+// A run directory of its own with small file helpers; paths are relative to it.
+class Sandbox {
+  public:
+    const RunDirectory& run() const { return run_; }
+    fs::path at(const std::string& relative) const { return temp_.path() / relative; }
+
+    void put(const std::string& relative, const std::string& bytes) const {
+        fs::create_directories(at(relative).parent_path());
+        std::ofstream(at(relative), std::ios::binary) << bytes;
+    }
+    std::string get(const std::string& relative) const {
+        std::ifstream in(at(relative), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    // The names in a folder; empty when it is missing.
+    Names names(const std::string& relative = "") const {
+        Names result;
+        std::error_code ec;
+        for (fs::directory_iterator it(at(relative), ec), end; !ec && it != end; it.increment(ec)) {
+            result.insert(it->path().filename().string());
+        }
+        return result;
+    }
+
+    // A complete earlier backup whose contents the tests recognise.
+    void putOldBackup(const std::string& folder = "backup") const {
+        put(folder + "/books/books.edb", "old registry");
+        put(folder + "/data/old.edb", "old table");
+    }
+    // Something that cannot be backed up: the registry is a folder.
+    void breakRegistry() const { fs::create_directories(at("books/books.edb")); }
+
+  private:
+    qinghe::testing::TempFolder temp_;
+    RunDirectory run_{temp_.path()};
+};
+
+// Bytes of every value, longer than any copy buffer, so that a copy that loses or
+// shifts a piece shows.
+std::string binaryBytes(std::size_t length) {
+    std::string bytes(length, '\0');
+    for (std::size_t i = 0; i < length; ++i)
+        bytes[i] = static_cast<char>((i * 131 + i / 977) & 0xFF);
+    return bytes;
+}
+
+// Writes beyond a size fail (EFBIG) while this lives, as on a full disk; it holds
+// for root as well, unlike file permissions.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) : handler_(std::signal(SIGXFSZ, SIG_IGN)) {
+        ::getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit limited = previous_;
+        limited.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, handler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+  private:
+    rlimit previous_{};
+    void (*handler_)(int);
+};
+
+TEST(Backup, NothingToCopyStillGivesBothFolders) {
+    struct Case {
+        const char* name;
+        bool registry;
+        bool dataFolder;
+    };
+    const Case cases[] = {
+        {"empty data folder", false, true},
+        {"no data folder", false, false},
+        {"registry only", true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Sandbox box;
+        if (c.registry) box.put("books/books.edb", "registry");
+        if (c.dataFolder) fs::create_directories(box.at("data"));
+
+        EXPECT_TRUE(runBackup(box.run()));
+        EXPECT_TRUE(fs::is_directory(box.at("backup/books")));
+        EXPECT_TRUE(fs::is_directory(box.at("backup/data")));
+        EXPECT_EQ(box.names("backup"), (Names{"books", "data"}));
+        EXPECT_EQ(box.names("backup/books"), c.registry ? Names{"books.edb"} : Names{});
+        EXPECT_EQ(box.names("backup/data"), Names{});
+    }
+}
+
+TEST(Backup, CopiesRegistryAndFlattensEveryDataFile) {
+    Sandbox box;
+    const std::string large = binaryBytes(700 * 1024 + 13);
+    box.put("books/books.edb", "registry");
+    box.put("data/a.edb", "a");
+    box.put("data/x/b.edt", large);
+    box.put("data/x/y/c.edb", "");
+    // Two files of one name: the later in path order replaces the earlier copy.
+    box.put("data/p/same.edb", "first");
+    box.put("data/q/same.edb", "second");
+
+    ASSERT_TRUE(runBackup(box.run()));
+    EXPECT_EQ(box.get("backup/books/books.edb"), "registry");
+    EXPECT_EQ(box.names("backup/data"), (Names{"a.edb", "b.edt", "c.edb", "same.edb"}));
+    EXPECT_EQ(box.get("backup/data/a.edb"), "a");
+    EXPECT_EQ(box.get("backup/data/b.edt"), large);
+    EXPECT_EQ(fs::file_size(box.at("backup/data/c.edb")), 0u);
+    EXPECT_EQ(box.get("backup/data/same.edb"), "second");
+    // The sources are untouched.
+    EXPECT_EQ(box.get("data/x/b.edt"), large);
+    EXPECT_EQ(box.get("books/books.edb"), "registry");
+}
+
+TEST(Backup, LeavesOutLinksAndPipesWithoutWaiting) {
+    Sandbox box;
+    box.put("elsewhere/outside.edb", "outside");
+    box.put("data/table.edb", "table");
+    fs::create_symlink(box.at("elsewhere/outside.edb"), box.at("data/link.edb"));
+    fs::create_directory_symlink(box.at("elsewhere"), box.at("data/linked"));
+    // Opening a pipe for reading would block until a writer comes.
+    ASSERT_EQ(::mkfifo(box.at("data/pipe.edb").c_str(), 0600), 0);
+
+    ASSERT_TRUE(runBackup(box.run()));
+    EXPECT_EQ(box.names("backup/data"), Names{"table.edb"});
+}
+
+TEST(Backup, ReplacesThePreviousBackupWholly) {
+    Sandbox box;
+    box.putOldBackup();
+    box.put("backup/stray/file", "stray");
+    box.put("books/books.edb", "new registry");
+    box.put("data/new.edb", "new table");
+
+    ASSERT_TRUE(runBackup(box.run()));
+    EXPECT_EQ(box.names("backup"), (Names{"books", "data"}));
+    EXPECT_EQ(box.get("backup/books/books.edb"), "new registry");
+    EXPECT_EQ(box.names("backup/data"), Names{"new.edb"});
+    // Nothing of the swap is left beside the backup.
+    EXPECT_EQ(box.names(), (Names{"backup", "books", "data"}));
+
+    // Without a registry the next backup has none either.
+    fs::remove(box.at("books/books.edb"));
+    ASSERT_TRUE(runBackup(box.run()));
+    EXPECT_EQ(box.names("backup/books"), Names{});
+}
+
+TEST(Backup, FailureKeepsThePreviousBackupAndLeavesNothingBehind) {
+    struct Case {
+        const char* name;
+        std::function<void(const Sandbox&)> breakSources;
+        bool diskFull;
+    };
+    const Case cases[] = {
+        {"registry cannot be copied", [](const Sandbox& box) { box.breakRegistry(); }, false},
+        // a.edb is copied before b.edb runs out of space: the failure is half-way.
+        {"disk full during a data file",
+         [](const Sandbox& box) {
+             box.put("books/books.edb", "new registry");
+             box.put("data/a.edb", "small");
+             box.put("data/b.edb", binaryBytes(256 * 1024));
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Sandbox box;
+        box.putOldBackup();
+        box.put("data/new.edb", "new table");
+        c.breakSources(box);
+
+        std::optional<FileSizeLimit> limit;
+        if (c.diskFull) limit.emplace(64 * 1024);
+        EXPECT_FALSE(runBackup(box.run()));
+        limit.reset();
+        EXPECT_EQ(box.names("backup"), (Names{"books", "data"}));
+        EXPECT_EQ(box.get("backup/books/books.edb"), "old registry");
+        EXPECT_EQ(box.names("backup/data"), Names{"old.edb"});
+        EXPECT_EQ(box.get("backup/data/old.edb"), "old table");
+        EXPECT_EQ(box.names(), (Names{"backup", "books", "data"}));
+    }
+}
+
+TEST(Backup, ClearsUpAfterAnInterruptedRun) {
+    struct Case {
+        const char* name;
+        std::function<void(const Sandbox&)> leftovers;
+        bool newBackupFails;
+        const char* expectedRegistry;  // in the backup afterwards
+    };
+    const Case cases[] = {
+        // Stopped between moving the old backup aside and moving the new one in.
+        {"old backup moved aside, new one fails",
+         [](const Sandbox& box) { box.putOldBackup("backup.old"); }, true, "old registry"},
+        {"old backup moved aside, new one succeeds",
+         [](const Sandbox& box) { box.putOldBackup("backup.old"); }, false, "new registry"},
+        // Stopped after the swap, before the replaced backup was deleted.
+        {"replaced backup still aside",
+         [](const Sandbox& box) {
+             box.putOldBackup();
+             box.put("backup.old/books/books.edb", "older registry");
+         },
+         true, "old registry"},
+        // Stopped while building.
+        {"half-built backups",
+         [](const Sandbox& box) {
+             box.putOldBackup();
+             box.put("backup.new-1/books/books.edb", "half");
+             box.put("backup.new-99999999", "not even a folder");
+         },
+         true, "old registry"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Sandbox box;
+        fs::create_directories(box.at("data"));
+        c.leftovers(box);
+        if (c.newBackupFails) {
+            box.breakRegistry();
+        } else {
+            box.put("books/books.edb", "new registry");
+        }
+
+        EXPECT_EQ(runBackup(box.run()), !c.newBackupFails);
+        EXPECT_EQ(box.get("backup/books/books.edb"), c.expectedRegistry);
+        EXPECT_EQ(box.names(), (Names{"backup", "books", "data"}));
+    }
+}
+
+}  // namespace

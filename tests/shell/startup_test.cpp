@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "app/password_check.h"
+#include "app/shell_texts.h"
+#include "app/startup.h"
+#include "app/user_store.h"
+#include "config/ini_file.h"
+#include "store/schemas.h"
+#include "tests/support/scripted_user.h"
+#include "tests/support/temp_folder.h"
+
+namespace qinghe {
+namespace {
+
+// A run of the program over a temporary run directory, with a fixed clock and
+// scripted answers.
+class StartupTest : public ::testing::Test {
+  protected:
+    std::unique_ptr<AppState> newState() {
+        return std::make_unique<AppState>(RunDirectory(folder_.path()), files_, clock_, user_);
+    }
+
+    // Runs a first start that logs in, so later starts find an installation.
+    void install() {
+        user_.passwordVisits.push_back({"470913"});
+        auto state = newState();
+        ASSERT_TRUE(startUp(*state).loggedIn);
+        shutDown(*state);
+        user_ = testing::ScriptedUser{};
+    }
+
+    void setLoginPassword(const std::string& password) {
+        auto state = newState();
+        ASSERT_TRUE(openUserStore(*state));
+        ASSERT_TRUE(state->tables.select(store::kUserAlias));
+        ASSERT_TRUE(state->tables.write(store::field::kPass, password));
+    }
+
+    void writeSetting(const char* key, const char* value) {
+        ASSERT_TRUE(writeIniString(folder_ / "setup/system.ini", "setup", key, value));
+    }
+
+    bool exists(const std::string& relative) { return std::filesystem::exists(folder_ / relative); }
+
+    testing::TempFolder folder_;
+    store::PosixFileSystem files_;
+    FixedClock clock_{42136.75};
+    testing::ScriptedUser user_;
+};
+
+TEST_F(StartupTest, FirstStartMakesEverythingAndAsksForTheInitialPassword) {
+    user_.passwordVisits.push_back({"470913"});
+    auto state = newState();
+    StartupResult result = startUp(*state);
+    ASSERT_TRUE(result.loggedIn);
+    EXPECT_TRUE(result.freshInstallation);
+    EXPECT_EQ(user_.progressTexts, std::vector<std::string>{shell::kBackupProgress});
+    EXPECT_TRUE(exists("backup/books"));
+    EXPECT_TRUE(exists("backup/data"));
+    // The login dialog tells a fresh installation its password.
+    ASSERT_EQ(user_.passwordRequests.size(), 1u);
+    EXPECT_EQ(user_.passwordRequests[0].note, shell::kInitialPasswordNote);
+    for (const char* ini : {"system.ini", "szxm.ini", "csrqje.ini", "jtcy.ini"})
+        EXPECT_TRUE(exists(std::string("setup/") + ini)) << ini;
+    EXPECT_EQ(readIniString(folder_ / "setup/system.ini", "setup", "lastbackup", ""), "2015-05-12");
+    EXPECT_EQ(result.startPage, 0);
+    EXPECT_TRUE(result.showWindow);
+    EXPECT_TRUE(user_.messages.empty());
+
+    // The user store reads back under the store password.
+    closeDown(*state);
+    store::TableStore tables(files_, clock_, user_);
+    ASSERT_TRUE(tables.open(folder_ / "user/user.edb", "user", store::kStorePassword));
+    EXPECT_EQ(store::toText(tables.read("pass")), "470913");
+    EXPECT_EQ(store::toInteger(tables.read("needpass")), 0);
+}
+
+TEST_F(StartupTest, WrongPasswordsAreRetriedUntilTheRightOne) {
+    install();
+    user_.passwordVisits.push_back({"1", "47091", "470913 ", "470913"});
+    auto state = newState();
+    StartupResult result = startUp(*state);
+    EXPECT_TRUE(result.loggedIn);
+    EXPECT_FALSE(result.freshInstallation);
+    EXPECT_EQ(user_.passwordRequests.at(0).note, "");
+    ASSERT_EQ(user_.messages.size(), 3u);
+    for (const auto& message : user_.messages) {
+        EXPECT_EQ(message.text, shell::kWrongPassword);
+        EXPECT_EQ(message.title, shell::kErrorTitle);
+        EXPECT_EQ(message.icon, MessageIcon::Error);
+    }
+    EXPECT_EQ(user_.endCalls, 0);
+}
+
+TEST_F(StartupTest, LeavingTheLoginEndsTheProgramWithoutLoadingSettings) {
+    install();
+    std::filesystem::remove_all(folder_ / "setup");
+    std::filesystem::remove_all(folder_ / "backup");
+    user_.passwordVisits.push_back({"wrong"});
+    auto state = newState();
+    StartupResult result = startUp(*state);
+    EXPECT_FALSE(result.loggedIn);
+    ASSERT_EQ(user_.messages.size(), 2u);
+    EXPECT_EQ(user_.messages[1].text, shell::kLoginRefused);
+    EXPECT_EQ(user_.endCalls, 1);
+    EXPECT_FALSE(state->tables.hasCurrentTable());  // everything closed
+    // The start-up backup ran before the login; settings were never loaded.
+    EXPECT_TRUE(exists("backup/data"));
+    EXPECT_FALSE(exists("setup/szxm.ini"));
+    EXPECT_EQ(state->settings.backupmode, 0);
+}
+
+TEST_F(StartupTest, AnEmptyLoginPasswordAsksNothing) {
+    install();
+    setLoginPassword("");
+    auto state = newState();
+    EXPECT_TRUE(startUp(*state).loggedIn);
+    EXPECT_TRUE(user_.passwordRequests.empty());
+}
+
+TEST_F(StartupTest, StoredSettingsChooseTheStartPageAndTheTray) {
+    install();
+    writeSetting("qsy", "0");
+    writeSetting("qdhqhdht", "1");
+    user_.passwordVisits.push_back({"470913"});
+    auto state = newState();
+    StartupResult result = startUp(*state);
+    EXPECT_EQ(result.startPage, 1);
+    EXPECT_FALSE(result.showWindow);
+}
+
+TEST_F(StartupTest, ADamagedUserStoreIsNotReplacedByADefaultOne) {
+    install();
+    std::ofstream(folder_ / "user/user.edb", std::ios::trunc) << "garbage";
+    auto state = newState();
+    EXPECT_FALSE(startUp(*state).loggedIn);
+    EXPECT_EQ(user_.messages.at(0).text, shell::kUserStoreUnusable);
+    EXPECT_EQ(user_.endCalls, 1);
+    std::ifstream in(folder_ / "user/user.edb");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "garbage");
+}
+
+class ShutdownTest : public StartupTest {};
+
+TEST_F(ShutdownTest, CancellingTheExitQuestionChangesNothing) {
+    user_.answers = {MessageAnswer::Cancel, MessageAnswer::Ok};
+    EXPECT_FALSE(confirmExit(user_));
+    EXPECT_TRUE(confirmExit(user_));
+    ASSERT_EQ(user_.messages.size(), 2u);
+    EXPECT_EQ(user_.messages[0].text, shell::kConfirmExit);
+    EXPECT_EQ(user_.messages[0].title, shell::kExitTitle);
+    EXPECT_EQ(user_.messages[0].icon, MessageIcon::Question);
+    EXPECT_EQ(user_.messages[0].buttons, MessageButtons::OkCancel);
+}
+
+TEST_F(ShutdownTest, BackupModeTwoBacksUpAtExit) {
+    install();
+    writeSetting("backupmode", "2");
+    user_.passwordVisits.push_back({"470913"});
+    auto state = newState();
+    ASSERT_TRUE(startUp(*state).loggedIn);
+    std::filesystem::create_directories(folder_ / "data");
+    std::ofstream(folder_ / "data/new.edb") << "x";
+    shutDown(*state);
+    EXPECT_TRUE(exists("backup/data/new.edb"));
+    EXPECT_FALSE(state->tables.hasCurrentTable());
+}
+
+TEST(PasswordCheck, OutcomesFollowTheLastAttempt) {
+    struct Case {
+        std::vector<std::string> typed;
+        PasswordOutcome outcome;
+        std::size_t errors;
+    };
+    for (const Case& c : std::vector<Case>{{{}, PasswordOutcome::Cancelled, 0},
+                                           {{"x"}, PasswordOutcome::Incorrect, 1},
+                                           {{"x", "y", "pw"}, PasswordOutcome::Correct, 2},
+                                           {{"PW"}, PasswordOutcome::Incorrect, 1}}) {
+        testing::ScriptedUser user;
+        user.passwordVisits.push_back(c.typed);
+        EXPECT_EQ(verifyPassword(user, "pw"), c.outcome);
+        EXPECT_EQ(user.messages.size(), c.errors);
+    }
+    // An empty expected password matches an empty box.
+    testing::ScriptedUser user;
+    user.passwordVisits.push_back({""});
+    EXPECT_EQ(verifyPassword(user, ""), PasswordOutcome::Correct);
+}
+
+}  // namespace
+}  // namespace qinghe
