@@ -1,4 +1,5 @@
 #include "config/ini_file.h"
+#include "common/file_descriptor.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -263,26 +264,6 @@ bool isWritableKey(std::string_view key) {
 }
 
 // ---- Files -----------------------------------------------------------------
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const { return fd_; }
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-  private:
-    int fd_;
-};
 
 enum class ReadResult { Read, Missing, Refused };
 

@@ -11,6 +11,7 @@
 #include <system_error>
 #include <vector>
 
+#include "common/file_descriptor.h"
 #include "common/folders.h"
 #include "store/schemas.h"
 
@@ -19,26 +20,6 @@ namespace qinghe {
 namespace fs = std::filesystem;
 
 namespace {
-
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int get() const { return fd_; }
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-  private:
-    int fd_;
-};
 
 bool writeAll(int fd, const char* data, std::size_t length) {
     while (length > 0) {
@@ -61,13 +42,13 @@ enum class CopyResult { kCopied, kSourceGone, kFailed };
 CopyResult copyFlushed(const fs::path& from, const fs::path& to, std::vector<char>& buffer) {
     // O_NONBLOCK: something that became a pipe since it was listed must not hang the
     // backup; it is refused below, as is a folder.
-    Descriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    FileDescriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     if (source.get() < 0) return errno == ENOENT ? CopyResult::kSourceGone : CopyResult::kFailed;
     struct stat st {};
     if (::fstat(source.get(), &st) != 0 || !S_ISREG(st.st_mode)) return CopyResult::kFailed;
 
     if (::unlink(to.c_str()) != 0 && errno != ENOENT) return CopyResult::kFailed;
-    Descriptor target(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    FileDescriptor target(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (target.get() < 0) return CopyResult::kFailed;
     for (;;) {
         const ssize_t got = ::read(source.get(), buffer.data(), buffer.size());
@@ -87,7 +68,7 @@ CopyResult copyFlushed(const fs::path& from, const fs::path& to, std::vector<cha
 // Makes the entries of a folder durable. A file system that cannot sync a folder
 // (EINVAL) is no failure: the files in it are flushed already.
 bool syncFolder(const fs::path& folder) {
-    Descriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd.get() < 0) return false;
     return ::fsync(fd.get()) == 0 || errno == EINVAL;
 }
