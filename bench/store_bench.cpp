@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "common/clock.h"
-#include "common/user_interaction.h"
+#include "common/non_interactive_user.h"
 #include "store/page_cipher.h"
 #include "store/schemas.h"
 #include "store/table_store.h"
@@ -128,20 +128,7 @@ struct Row {
 // --- surroundings ----------------------------------------------------------
 
 // Nothing here asks the user anything; a fatal store error ends the run.
-class SilentUser final : public qinghe::UserInteraction {
-  public:
-    qinghe::MessageAnswer showMessage(const qinghe::Message& message) override {
-        std::fprintf(stderr, "store message: %s\n", message.text.c_str());
-        return qinghe::MessageAnswer::Ok;
-    }
-    void runPasswordDialog(const qinghe::PasswordDialogRequest&,
-                           const std::function<bool(const std::string&)>&) override {}
-    std::optional<std::string> askText(const qinghe::TextRequest&) override { return std::nullopt; }
-    std::optional<fs::path> chooseFolder(const std::string&) override { return std::nullopt; }
-    std::vector<fs::path> chooseOpenFiles(const qinghe::OpenFilesRequest&) override { return {}; }
-    void runWithProgress(const std::string&, const std::function<void()>& work) override { work(); }
-    void endProgram() override { std::abort(); }
-};
+using SilentUser = qinghe::NonInteractiveUser;
 
 [[noreturn]] void fail(const std::string& what) {
     std::fprintf(stderr, "store benchmark setup failed: %s\n", what.c_str());

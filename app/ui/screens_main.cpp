@@ -20,6 +20,7 @@
 #include "app/ui/pages/ledger_page.h"
 #include "app/ui/pages/query_page.h"
 #include "common/clock.h"
+#include "common/non_interactive_user.h"
 #include "config/settings.h"
 #include "store/file_layer.h"
 
@@ -27,21 +28,7 @@ namespace {
 
 using namespace qinghe;
 
-class QuietUser final : public UserInteraction {
-  public:
-    MessageAnswer showMessage(const Message&) override { return MessageAnswer::Ok; }
-    void runPasswordDialog(const PasswordDialogRequest&,
-                           const std::function<bool(const std::string&)>&) override {}
-    std::optional<std::string> askText(const TextRequest&) override { return std::nullopt; }
-    std::optional<std::filesystem::path> chooseFolder(const std::string&) override {
-        return std::nullopt;
-    }
-    std::vector<std::filesystem::path> chooseOpenFiles(const OpenFilesRequest&) override {
-        return {};
-    }
-    void runWithProgress(const std::string&, const std::function<void()>& work) override { work(); }
-    void endProgram() override {}
-};
+using QuietUser = NonInteractiveUser;
 
 void addRows(QTableView* view, const QList<QStringList>& rows) {
     QStandardItemModel* model = ui::listModel(view);
