@@ -126,4 +126,19 @@ std::string_view cutGbk(std::string_view text, std::size_t width) {
     return text.substr(0, end);
 }
 
+bool gbkNamesEqual(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (std::size_t i = 0; i < a.size();) {
+        if (gbkCharLength(a, i) == 2) {
+            if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
+            i += 2;
+        } else {
+            if (lower(a[i]) != lower(b[i])) return false;
+            ++i;
+        }
+    }
+    return true;
+}
+
 }  // namespace qinghe

@@ -16,12 +16,18 @@ std::optional<std::string> utf8ToGbk(std::string_view utf8);
 // For showing damaged stored text: bytes that do not convert become U+FFFD.
 std::string gbkToUtf8Lossy(std::string_view gbk);
 
-inline bool isGbkLeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
+inline bool isGbkLeadByte(unsigned char byte) {
+    return byte >= 0x81 && byte <= 0xFE;
+}
 // Length in bytes of the character at pos: 2 for a lead byte followed by another
 // byte, otherwise 1. pos must be inside the text.
 std::size_t gbkCharLength(std::string_view text, std::size_t pos);
 // The longest prefix of at most width bytes that does not end in half a
 // double-byte character.
 std::string_view cutGbk(std::string_view text, std::size_t width);
+// Names (INI keys, field names, aliases) match without regard to ASCII letter
+// case; the trail byte of a double-byte character is compared exactly, even
+// when it looks like a letter.
+bool gbkNamesEqual(std::string_view a, std::string_view b);
 
 }  // namespace qinghe

@@ -1,5 +1,6 @@
 #include "config/ini_file.h"
 #include "common/file_descriptor.h"
+#include "common/gbk.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,15 +20,10 @@ namespace {
 
 // ---- GBK-aware text helpers ------------------------------------------------
 
-bool isGbkLead(char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte >= 0x81 && byte <= 0xFE;
-}
-
 // The bytes of the character starting at i: a lead byte takes its trail byte
 // along, so a trail byte that looks like ASCII is never read as a character.
 std::size_t charWidth(std::string_view text, std::size_t i) {
-    return isGbkLead(text[i]) && i + 1 < text.size() ? 2 : 1;
+    return gbkCharLength(text, i);
 }
 
 char asciiLower(char c) {
@@ -47,17 +43,7 @@ std::string_view trim(std::string_view text) {
 }
 
 bool namesEqual(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size();) {
-        if (charWidth(a, i) == 2) {
-            if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
-            i += 2;
-        } else {
-            if (asciiLower(a[i]) != asciiLower(b[i])) return false;
-            ++i;
-        }
-    }
-    return true;
+    return gbkNamesEqual(a, b);
 }
 
 // A name in the form namesEqual compares, for telling repeated keys apart.
@@ -85,15 +71,7 @@ std::size_t findChar(std::string_view text, char c, std::size_t from) {
 // The read buffer holds kIniValueBuffer bytes with the terminator; the cut
 // never keeps half of a double-byte character.
 std::string_view cutToBuffer(std::string_view value) {
-    constexpr std::size_t limit = kIniValueBuffer - 1;
-    if (value.size() <= limit) return value;
-    std::size_t end = 0;
-    while (end < limit) {
-        const std::size_t width = charWidth(value, end);
-        if (end + width > limit) break;
-        end += width;
-    }
-    return value.substr(0, end);
+    return cutGbk(value, kIniValueBuffer - 1);
 }
 
 std::string readValue(std::string_view raw) {
@@ -255,7 +233,8 @@ bool isWritableSection(std::string_view section) {
     // A lone lead byte at the end would swallow the closing "]".
     std::size_t last = 0;
     for (std::size_t i = 0; i < section.size(); i += charWidth(section, i)) last = i;
-    return !(isGbkLead(section[last]) && charWidth(section, last) == 1);
+    return !(isGbkLeadByte(static_cast<unsigned char>(section[last])) &&
+             charWidth(section, last) == 1);
 }
 
 bool isWritableKey(std::string_view key) {

@@ -52,10 +52,6 @@ bool isGbkHanzi(unsigned char lead, unsigned char trail) {
     return false;
 }
 
-unsigned char foldAscii(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') ? c + 32 : c;
-}
-
 }  // namespace
 
 bool isValidName(std::string_view name) {
@@ -77,19 +73,7 @@ bool isValidName(std::string_view name) {
 }
 
 bool namesEqual(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size();) {
-        auto ca = static_cast<unsigned char>(a[i]);
-        auto cb = static_cast<unsigned char>(b[i]);
-        if (isGbkLeadByte(ca) && i + 1 < a.size()) {
-            if (ca != cb || a[i + 1] != b[i + 1]) return false;
-            i += 2;
-            continue;
-        }
-        if (foldAscii(ca) != foldAscii(cb)) return false;
-        ++i;
-    }
-    return true;
+    return gbkNamesEqual(a, b);
 }
 
 std::array<std::uint8_t, kCheckBlockSize> makeCheckBlock(std::string_view password) {
