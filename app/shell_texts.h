@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/message_titles.h"
+
 // Texts of the application shell, GBK as everything inside the core.
 
 namespace qinghe::shell {
@@ -15,8 +17,7 @@ inline constexpr char kLoginRefused[] =
 inline constexpr char kWrongPassword[] =
     "\xC4\xFA\xCA\xE4\xC8\xEB\xB5\xC4\xC3\xDC\xC2\xEB\xB2\xBB\xD5\xFD\xC8\xB7\xA3\xAC\xC7\xEB\xD6"
     "\xD8\xCA\xD4\xA3\xA1";
-// 错误
-inline constexpr char kErrorTitle[] = "\xB4\xED\xCE\xF3";
+using texts::kErrorTitle;
 // 确实要退出软件？
 inline constexpr char kConfirmExit[] =
     "\xC8\xB7\xCA\xB5\xD2\xAA\xCD\xCB\xB3\xF6\xC8\xED\xBC\xFE\xA3\xBF";

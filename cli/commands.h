@@ -8,5 +8,9 @@ namespace qinghe::cli {
 // ran is left in `exitCode`.
 void addDumpCommand(CLI::App& app, int& exitCode);
 void addCheckCommand(CLI::App& app, int& exitCode);
+// These work on a run directory through the core, as the program does.
+void addLedgersCommand(CLI::App& app, int& exitCode);
+void addEntriesCommand(CLI::App& app, int& exitCode);
+void addCreateLedgerCommand(CLI::App& app, int& exitCode);
 
 }  // namespace qinghe::cli

@@ -3,6 +3,13 @@
 
 #include "cli/commands.h"
 
+namespace {
+
+// Exit code of a command line the tool does not understand.
+constexpr int kUsageError = 2;
+
+}  // namespace
+
 int main(int argc, char** argv) {
     CLI::App app{"qinghe-cli: scripting, checks and repair for the data of 青禾 家庭流水记账软件"};
     app.set_version_flag("--version", std::string("qinghe-cli ") + QINGHE_VERSION);
@@ -10,7 +17,16 @@ int main(int argc, char** argv) {
     int exitCode = 0;
     qinghe::cli::addDumpCommand(app, exitCode);
     qinghe::cli::addCheckCommand(app, exitCode);
-    CLI11_PARSE(app, argc, argv);
+    qinghe::cli::addLedgersCommand(app, exitCode);
+    qinghe::cli::addEntriesCommand(app, exitCode);
+    qinghe::cli::addCreateLedgerCommand(app, exitCode);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        // CLI11 prints help, the version or what was wrong; its own codes for
+        // the last are 100 and up, the tool's is one.
+        return app.exit(error) == 0 ? 0 : kUsageError;
+    }
     if (app.get_subcommands().empty()) std::cout << app.help();
     return exitCode;
 }

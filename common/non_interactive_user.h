@@ -16,6 +16,8 @@ class NonInteractiveUser : public UserInteraction {
     }
     void runPasswordDialog(const PasswordDialogRequest&,
                            const std::function<bool(const std::string&)>&) override {}
+    void runForm(const FormRequest&,
+                 const std::function<bool(const std::vector<std::string>&)>&) override {}
     std::optional<std::string> askText(const TextRequest&) override { return std::nullopt; }
     std::optional<std::filesystem::path> chooseFolder(const std::string&) override {
         return std::nullopt;

@@ -5,6 +5,10 @@
 
 namespace qinghe {
 
+// The file in the run directory that the running program holds locked
+// (its process number on the first line), so that only one runs per folder.
+inline constexpr char kInstanceLockName[] = ".qinghe.lock";
+
 // The folder that holds the executable (resolved through /proc/self/exe).
 std::filesystem::path executableDirectory();
 

@@ -26,6 +26,20 @@ struct PasswordDialogRequest {
     std::string note;
 };
 
+// The small modal forms of the program. Each has its fields in a fixed order;
+// every text is GBK.
+enum class FormKind {
+    NewLedger,       // "添加一个新账簿": name, access password
+    ChangeLedger,    // "修改账簿信息": name, old password, new password
+    LedgerPassword,  // "校验访问密码": password
+    InitialBalance,  // "设定记账初始日期与初始金额": start date (yyyy-mm-dd), amount
+};
+
+struct FormRequest {
+    FormKind kind = FormKind::NewLedger;
+    std::vector<std::string> initial;  // the fields' texts when the form opens
+};
+
 // The one-line input box.
 struct TextRequest {
     std::string title;
@@ -54,6 +68,14 @@ class UserInteraction {
     virtual void runPasswordDialog(
         const PasswordDialogRequest& request,
         const std::function<bool(const std::string& typed)>& attempt) = 0;
+
+    // Shows a form modally. Each press of its accept button hands the field
+    // texts to `attempt`, which returns true when the form may close; otherwise
+    // the form stays open as typed. Returns when the form is closed, by
+    // `attempt`, by its cancel button or by the window's close control.
+    virtual void runForm(
+        const FormRequest& request,
+        const std::function<bool(const std::vector<std::string>& fields)>& attempt) = 0;
 
     // The input box; nothing when cancelled.
     virtual std::optional<std::string> askText(const TextRequest& request) = 0;

@@ -1,10 +1,11 @@
 #!/bin/sh
-# Builds the benchmarks (Release with debug information) into build-bench/ and
-# runs them all, then sums up the table store against its goals. Arguments go
-# to every benchmark program, e.g. --benchmark_filter=Walk.
+# Builds the benchmarks (Release with debug information) into build-bench/ (or
+# $QINGHE_BENCH_BUILD) and runs them all, then sums up the table store and the
+# lists against their goals. Arguments go to every benchmark program, e.g.
+# --benchmark_filter=Walk.
 set -eu
 cd "$(dirname "$0")/.."
-build=build-bench
+build=${QINGHE_BENCH_BUILD:-build-bench}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQINGHE_BUILD_GUI=OFF -DQINGHE_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" --target benchmarks
@@ -18,29 +19,41 @@ for program in "$build"/bench/bench_*; do
     "$program" --benchmark_out="$results/$name.json" --benchmark_out_format=json "$@"
 done
 
-[ -f "$results/bench_store.json" ] || exit 0
-python3 - "$results/bench_store.json" <<'EOF'
+python3 - "$results" <<'EOF'
 import json
+import os
 import sys
 
 # Real time of each benchmark in nanoseconds, by name without its suffixes;
 # the median when the benchmarks ran repeatedly.
 scale = {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}
 times, medians = {}, {}
-for run in json.load(open(sys.argv[1]))["benchmarks"]:
-    if run.get("error_occurred"):
-        continue
-    name = run.get("run_name", run["name"]).replace("/manual_time", "")
-    name = name.split("/iterations:")[0]
-    value = run["real_time"] * scale[run["time_unit"]]
-    if run.get("run_type") == "aggregate":
-        if run.get("aggregate_name") == "median":
-            medians[name] = value
-    else:
-        times[name] = value
+# Ratios a benchmark measured itself against its yardstick (counter "ratio").
+ratios, median_ratios = {}, {}
+for result in sorted(os.listdir(sys.argv[1])):
+    try:
+        runs = json.load(open(os.path.join(sys.argv[1], result)))["benchmarks"]
+    except ValueError:
+        continue  # a program whose benchmarks were all filtered out writes nothing
+    for run in runs:
+        if run.get("error_occurred"):
+            continue
+        name = run.get("run_name", run["name"]).replace("/manual_time", "")
+        name = name.split("/iterations:")[0]
+        value = run["real_time"] * scale[run["time_unit"]]
+        if run.get("run_type") == "aggregate":
+            if run.get("aggregate_name") == "median":
+                medians[name] = value
+                if "ratio" in run:
+                    median_ratios[name] = run["ratio"]
+        else:
+            times[name] = value
+            if "ratio" in run:
+                ratios[name] = run["ratio"]
 times.update(medians)
+ratios.update(median_ratios)
 
-goals = [
+store_goals = [
     ("first walk / in-memory decipher", "BM_StoreWalkFirst", "BM_DecipherInMemory", 1.3),
     ("first walk / read + decipher", "BM_StoreWalkFirst", "BM_ReadAndDecipher", None),
     ("repeated walk / SQLite scan", "BM_StoreWalkRepeated", "BM_SqliteScan", 1.0),
@@ -52,12 +65,42 @@ goals = [
      1.0),
     ("open 100,000 / open 1,000", "BM_StoreOpen/100000", "BM_StoreOpen/1000", None),
 ]
-print("\n%-42s %8s %6s" % ("table store", "ratio", "goal"))
-for label, ours, theirs, goal in goals:
-    if ours not in times or theirs not in times:
+# The lists against bare walks of the same fields, both on warm caches; each
+# list benchmark times its bare walks within the same iterations.
+list_goals = [
+    ("fillEntryList+fillQueryList / 2 bare walks", "BM_FillEntryListThenQueryList", 1.3),
+    ("fillEntryAndQueryLists / 1 bare walk", "BM_FillEntryAndQueryLists", 1.3),
+    ("rebuildLedgerList / bare figure walks", "BM_RebuildLedgerList", 1.3),
+]
+
+
+def verdict(label, ratio, goal):
+    if ratio is None:
         print("%-42s %8s" % (label, "n/a"))
-        continue
-    ratio = times[ours] / times[theirs]
-    verdict = "" if goal is None else ("ok" if ratio <= goal else "MISSED")
-    print("%-42s %8.3f %6s %s" % (label, ratio, "" if goal is None else "<= %g" % goal, verdict))
+        return
+    mark = "" if goal is None else ("ok" if ratio <= goal else "MISSED")
+    print("%-42s %8.3f %6s %s" % (label, ratio, "" if goal is None else "<= %g" % goal, mark))
+
+
+def summary(title, goals):
+    if not any(ours in times for _, ours, _, _ in goals):
+        return
+    print("\n%-42s %8s %6s" % (title, "ratio", "goal"))
+    for label, ours, theirs, goal in goals:
+        ratio = None
+        if ours in times and theirs in times:
+            ratio = times[ours] / times[theirs]
+        verdict(label, ratio, goal)
+
+
+def measured_summary(title, goals):
+    if not any(ours in times for _, ours, _ in goals):
+        return
+    print("\n%-42s %8s %6s" % (title, "ratio", "goal"))
+    for label, ours, goal in goals:
+        verdict(label, ratios.get(ours), goal)
+
+
+summary("table store", store_goals)
+measured_summary("lists", list_goals)
 EOF

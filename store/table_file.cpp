@@ -74,6 +74,9 @@ bool TableFile::create(FileSystem& files, const std::filesystem::path& path,
     for (std::size_t i = 0; i < fields.size(); ++i) {
         encodeDescriptor(fields[i], bytes.data() + kDescriptorsOffset + i * kDescriptorSize);
     }
+    // A journal left by an earlier table of this name would be replayed over
+    // the new one at its first open.
+    files.remove(journalPath(path));
     auto file = files.open(path, OpenMode::Create);
     if (!file || !file->writeAt(0, bytes.data(), bytes.size())) return false;
     if (needsCompanion) {

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QLocale>
 
 #include "app/app_state.h"
 #include "app/startup.h"
@@ -14,6 +15,8 @@ int main(int argc, char** argv) {
     using namespace qinghe;
 
     QApplication application(argc, argv);
+    // Calendars and standard buttons speak the program's language.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     // The window may live in the tray with no window shown.
     QApplication::setQuitOnLastWindowClosed(false);
     ui::QtUserInteraction user;

@@ -20,6 +20,7 @@
 #include "app/shell_texts.h"
 #include "app/startup.h"
 #include "app/ui/gbk_text.h"
+#include "app/ui/ledger_actions.h"
 #include "app/ui/main_window_texts.h"
 #include "app/ui/page_widgets.h"
 #include "app/ui/pages/about_page.h"
@@ -111,6 +112,8 @@ MainWindow::MainWindow(AppState& state, ui::AutostartPlaces autostart, QWidget* 
     trayIcon_ = new QSystemTrayIcon(ui::programIcon("tray"), this);
     trayIcon_->setToolTip(kProductTitle);
     connect(trayIcon_, &QSystemTrayIcon::activated, this, &MainWindow::trayActivated);
+
+    ledgerActions_ = new ui::LedgerActions(*this, state_);
 }
 
 MainWindow::~MainWindow() = default;

@@ -20,6 +20,7 @@ struct StartupResult;
 namespace ui {
 class AboutPage;
 class EntryPage;
+class LedgerActions;
 class LedgerPage;
 class LockPage;
 class QueryPage;
@@ -65,8 +66,9 @@ class MainWindow : public QMainWindow {
     // on screen, so the stripes stay in place whatever the rows are.
     void applyRowStripes(QAbstractItemView* view);
 
-    // The list refills of the features that own them; each runs where the
-    // toolbar or start-up needs it. Empty: nothing to refill.
+    // The list refills of the features that own them, set when the window is
+    // built; each runs where the toolbar or start-up needs it. Empty: nothing
+    // to refill.
     std::function<void()> onRebuildLedgerList;
     std::function<void()> onFillEntryList;
     std::function<void()> onFillQueryList;
@@ -127,6 +129,7 @@ class MainWindow : public QMainWindow {
     QMenu* entryMenu_ = nullptr;
     QSystemTrayIcon* trayIcon_ = nullptr;
     QStyledItemDelegate* stripes_ = nullptr;
+    ui::LedgerActions* ledgerActions_ = nullptr;
     QList<QAction*> toolActions_;
     bool trayAvailable_ = false;
     bool exitConfirmed_ = false;  // 退出 has asked already

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/message_titles.h"
+
 // Messages of the main window, GBK as everything the core shows.
 
 namespace qinghe::ui {
@@ -18,8 +20,7 @@ inline constexpr char kNoHelpFileTitle[] =
 // 所有设置保存成功！
 inline constexpr char kSettingsSaved[] =
     "\xCB\xF9\xD3\xD0\xC9\xE8\xD6\xC3\xB1\xA3\xB4\xE6\xB3\xC9\xB9\xA6\xA3\xA1";
-// 成功
-inline constexpr char kSuccessTitle[] = "\xB3\xC9\xB9\xA6";
+using texts::kSuccessTitle;
 // 确实要还原默认设置？\r\n提示：账目数据不会被还原，并且登陆密码也不会被还原！
 inline constexpr char kConfirmRestoreDefaults[] =
     "\xC8\xB7\xCA\xB5\xD2\xAA\xBB\xB9\xD4\xAD\xC4\xAC\xC8\xCF\xC9\xE8\xD6\xC3\xA3\xBF\r\n"

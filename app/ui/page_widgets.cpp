@@ -2,6 +2,8 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QToolButton>
@@ -33,11 +35,28 @@ QLabel* addLabel(QWidget* parent, const QString& text, const QRect& geometry) {
     return label;
 }
 
+QLabel* addWrappedLabel(QWidget* parent, const QString& text, const QRect& geometry) {
+    QLabel* label = addLabel(parent, text, geometry);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
 QLabel* addHint(QWidget* parent, const QString& text) {
-    QLabel* hint = addLabel(parent, text, QRect(76, 24, 713, 35));
-    hint->setWordWrap(true);
-    hint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return hint;
+    return addWrappedLabel(parent, text, QRect(76, 24, 713, 35));
+}
+
+QPushButton* addButton(QWidget* parent, const QString& text, const QRect& geometry) {
+    auto* button = new QPushButton(text, parent);
+    button->setGeometry(geometry);
+    return button;
+}
+
+QLineEdit* addTextBox(QWidget* parent, const QRect& geometry, Echo echo) {
+    auto* box = new QLineEdit(parent);
+    box->setGeometry(geometry);
+    if (echo == Echo::Password) box->setEchoMode(QLineEdit::Password);
+    return box;
 }
 
 QToolButton* addImageButton(QWidget* parent, const char* iconName, const QString& caption, int x,
@@ -52,12 +71,12 @@ QToolButton* addImageButton(QWidget* parent, const char* iconName, const QString
     return button;
 }
 
-QTableView* addListView(QWidget* parent, const QStringList& headers, const QList<int>& widths,
+QTableView* addListView(QWidget* parent, QAbstractItemModel* model, const QList<int>& widths,
                         const QRect& geometry) {
     auto* view = new QTableView(parent);
     view->setGeometry(geometry);
-    auto* model = new QStandardItemModel(0, int(headers.size()), view);
-    model->setHorizontalHeaderLabels(headers);
+    if (model->parent() == nullptr) model->setParent(view);
+    // Before the widths: a new model resets the header's sections.
     view->setModel(model);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -73,8 +92,11 @@ QTableView* addListView(QWidget* parent, const QStringList& headers, const QList
     return view;
 }
 
-QStandardItemModel* listModel(QTableView* view) {
-    return static_cast<QStandardItemModel*>(view->model());
+QTableView* addListView(QWidget* parent, const QStringList& headers, const QList<int>& widths,
+                        const QRect& geometry) {
+    auto* model = new QStandardItemModel(0, int(headers.size()));
+    model->setHorizontalHeaderLabels(headers);
+    return addListView(parent, model, widths, geometry);
 }
 
 }  // namespace qinghe::ui

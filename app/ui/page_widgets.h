@@ -6,8 +6,10 @@
 #include <QString>
 #include <QStringList>
 
+class QAbstractItemModel;
 class QLabel;
-class QStandardItemModel;
+class QLineEdit;
+class QPushButton;
 class QTableView;
 class QToolButton;
 class QWidget;
@@ -23,15 +25,23 @@ QIcon programIcon(const char* name);
 // A picture box showing an icon at the size of `geometry`.
 QLabel* addPicture(QWidget* parent, const char* iconName, const QRect& geometry);
 QLabel* addLabel(QWidget* parent, const QString& text, const QRect& geometry);
+// A label whose text wraps at its width, from the top.
+QLabel* addWrappedLabel(QWidget* parent, const QString& text, const QRect& geometry);
+QPushButton* addButton(QWidget* parent, const QString& text, const QRect& geometry);
+// A one-line text box; a password box hides what is typed.
+enum class Echo { Normal, Password };
+QLineEdit* addTextBox(QWidget* parent, const QRect& geometry, Echo echo = Echo::Normal);
 // The explanation at the top of a page, beside its picture.
 QLabel* addHint(QWidget* parent, const QString& text);
 // An image button: a 64×64 button with its picture above its caption.
 QToolButton* addImageButton(QWidget* parent, const char* iconName, const QString& caption, int x,
                             int y);
-// A report-style list: whole rows selected, read-only, no grid, with an empty
-// model carrying the column headers and their widths.
+// A report-style list over `model` (which carries the column headers): whole
+// rows selected, read-only, no grid, the columns at their widths.
+QTableView* addListView(QWidget* parent, QAbstractItemModel* model, const QList<int>& widths,
+                        const QRect& geometry);
+// The same over an empty item model, for lists whose rows are set one by one.
 QTableView* addListView(QWidget* parent, const QStringList& headers, const QList<int>& widths,
                         const QRect& geometry);
-QStandardItemModel* listModel(QTableView* view);
 
 }  // namespace qinghe::ui

@@ -9,10 +9,15 @@
 #include <QPushButton>
 #include <QStyle>
 #include <cstdlib>
+#include <memory>
 
 #include "app/ui/gbk_text.h"
 #include "app/ui/password_dialog.h"
 #include "app/ui/ui_texts.h"
+#include "config/ui/initial_balance_dialog.h"
+#include "ledger/ui/change_ledger_dialog.h"
+#include "ledger/ui/ledger_password_dialog.h"
+#include "ledger/ui/new_ledger_dialog.h"
 
 namespace qinghe::ui {
 namespace {
@@ -54,11 +59,33 @@ void QtUserInteraction::runPasswordDialog(const PasswordDialogRequest& request,
     dialog.exec();
 }
 
+void QtUserInteraction::runForm(
+    const FormRequest& request,
+    const std::function<bool(const std::vector<std::string>&)>& attempt) {
+    std::unique_ptr<FormDialog> form;
+    switch (request.kind) {
+        case FormKind::NewLedger:
+            form = std::make_unique<NewLedgerDialog>(parent_, request.initial, *this, attempt);
+            break;
+        case FormKind::ChangeLedger:
+            form = std::make_unique<ChangeLedgerDialog>(parent_, request.initial, *this, attempt);
+            break;
+        case FormKind::LedgerPassword:
+            form = std::make_unique<LedgerPasswordDialog>(parent_, request.initial, *this, attempt);
+            break;
+        case FormKind::InitialBalance:
+            form = std::make_unique<InitialBalanceDialog>(parent_, request.initial, *this, attempt);
+            break;
+    }
+    if (form) form->exec();
+}
+
 std::optional<std::string> QtUserInteraction::askText(const TextRequest& request) {
     for (;;) {
         bool ok = false;
-        QString text = QInputDialog::getText(parent_, fromGbk(request.title), fromGbk(request.prompt),
-                                             QLineEdit::Normal, fromGbk(request.initial), &ok);
+        QString text =
+            QInputDialog::getText(parent_, fromGbk(request.title), fromGbk(request.prompt),
+                                  QLineEdit::Normal, fromGbk(request.initial), &ok);
         if (!ok) return std::nullopt;
         if (auto gbk = toGbk(text)) return gbk;
         showMessage({kUnstorableText, kErrorTitle, MessageIcon::Error, MessageButtons::Ok});
@@ -102,6 +129,8 @@ void QtUserInteraction::runWithProgress(const std::string& text,
     window.close();
 }
 
-void QtUserInteraction::endProgram() { std::_Exit(0); }
+void QtUserInteraction::endProgram() {
+    std::_Exit(0);
+}
 
 }  // namespace qinghe::ui

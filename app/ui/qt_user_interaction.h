@@ -10,19 +10,21 @@ namespace qinghe::ui {
 // The program's answers to the core's questions: Qt message boxes and dialogs
 // over the main window.
 class QtUserInteraction final : public UserInteraction {
-public:
+  public:
     void setParentWindow(QWidget* parent) { parent_ = parent; }
 
     MessageAnswer showMessage(const Message& message) override;
     void runPasswordDialog(const PasswordDialogRequest& request,
                            const std::function<bool(const std::string&)>& attempt) override;
+    void runForm(const FormRequest& request,
+                 const std::function<bool(const std::vector<std::string>&)>& attempt) override;
     std::optional<std::string> askText(const TextRequest& request) override;
     std::optional<std::filesystem::path> chooseFolder(const std::string& title) override;
     std::vector<std::filesystem::path> chooseOpenFiles(const OpenFilesRequest& request) override;
     void runWithProgress(const std::string& text, const std::function<void()>& work) override;
     void endProgram() override;
 
-private:
+  private:
     QPointer<QWidget> parent_;
 };
 

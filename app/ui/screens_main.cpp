@@ -1,43 +1,77 @@
 // Draws every page of the main window into PNG files for the documentation:
 //   qinghe-screens [folder]   (default: docs/screenshots)
-// Runs over a temporary run directory with a few sample rows in the lists and
-// answers every question with OK, so it needs neither a display nor a login.
+// Runs over a temporary run directory with a few sample ledgers, made and
+// opened by the program's own flows, and answers every question with OK, so it
+// needs neither a display nor a login.
 
 #include <QApplication>
+#include <QLocale>
 #include <QDir>
-#include <QLabel>
-#include <QStandardItemModel>
-#include <QTableView>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "app/app_state.h"
 #include "app/startup.h"
 #include "app/ui/gbk_text.h"
 #include "app/ui/main_window.h"
-#include "app/ui/page_widgets.h"
-#include "app/ui/pages/entry_page.h"
-#include "app/ui/pages/ledger_page.h"
-#include "app/ui/pages/query_page.h"
+#include "app/ui/window_ledger_view.h"
 #include "common/clock.h"
 #include "common/non_interactive_user.h"
 #include "config/settings.h"
+#include "ledger/ledger_lifecycle.h"
+#include "ledger/ledger_opening.h"
 #include "store/file_layer.h"
+#include "store/schemas.h"
 
 namespace {
 
 using namespace qinghe;
 
-using QuietUser = NonInteractiveUser;
+struct SampleEntry {
+    double date;
+    int direction;  // 1 income, 2 expense
+    const char* item;
+    double amount;
+    const char* member;
+    const char* note;
+    bool hasVoucher;
+};
 
-void addRows(QTableView* view, const QList<QStringList>& rows) {
-    QStandardItemModel* model = ui::listModel(view);
-    model->setRowCount(0);  // a refill replaces the rows
-    for (const QStringList& row : rows) {
-        QList<QStandardItem*> items;
-        for (const QString& text : row) items.append(new QStandardItem(text));
-        model->appendRow(items);
+struct SampleLedger {
+    const char* name;
+    std::vector<SampleEntry> entries;
+};
+
+std::string gbk(const char* utf8) {
+    return *ui::toGbk(QString::fromUtf8(utf8));
+}
+
+// A real ledger with its entries, as the program would have made them.
+bool addLedger(AppState& state, const SampleLedger& sample) {
+    if (ledger::createLedger(state, gbk(sample.name), "") != ledger::CreateLedgerResult::Created)
+        return false;
+    const auto table = store::storedPathToFile(
+        state.run, std::string(store::kDataFolder) + gbk(sample.name) + ".edb", store::kDataFolder);
+    auto& tables = state.tables;
+    if (!table || !tables.open(*table, "", store::kStorePassword) ||
+        !tables.select(table->string()))
+        return false;
+    bool written = true;
+    for (const SampleEntry& e : sample.entries) {
+        written = written && tables.append() &&
+                  tables.write(store::field::kDate, store::DateTime{e.date}) &&
+                  tables.write(store::field::kDirection, std::int32_t(e.direction)) &&
+                  tables.write(store::field::kItem, gbk(e.item)) &&
+                  tables.write(store::field::kAmount, e.amount) &&
+                  tables.write(store::field::kMember, gbk(e.member)) &&
+                  tables.write(store::field::kNote, gbk(e.note)) &&
+                  tables.write(store::field::kHasVoucher, e.hasVoucher);
     }
+    written = written && tables.sync();
+    tables.close();
+    return written;
 }
 
 }  // namespace
@@ -46,6 +80,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    // Calendars and standard buttons speak the program's language.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     const QString folder =
         argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots");
     QDir().mkpath(folder);
@@ -53,42 +89,38 @@ int main(int argc, char** argv) {
     QTemporaryDir runFolder;
     store::PosixFileSystem files;
     FixedClock clock(42136.5);  // 2015-05-12
-    QuietUser user;
+    NonInteractiveUser user;
     AppState state(RunDirectory(runFolder.path().toStdString()), files, clock, user);
     state.settings = loadSettings(state.run, clock);
-    state.currentLedger.name = *ui::toGbk(QStringLiteral("家庭日常"));
-    state.currentLedger.saveTo = "\\data\\sample.edb";
+
+    const SampleLedger samples[] = {
+        {"家庭日常",
+         {{42136, 2, "餐饮", 86.5, "妈妈", "周末聚餐", true},
+          {42134, 1, "工资", 8500, "爸爸", "五月工资", false},
+          {42127, 2, "水电煤气", 1150, "爸爸", "第二季度", false}}},
+        {"装修开支",
+         {{42078, 2, "材料", 9600, "爸爸", "地板", true},
+          {42114, 2, "人工", 3200, "爸爸", "", false}}},
+        {"旅行基金", {{42096, 1, "存入", 3000, "妈妈", "暑假旅行", false}}},
+    };
+    for (const SampleLedger& sample : samples) {
+        if (!addLedger(state, sample)) {
+            std::fprintf(stderr, "cannot create the sample ledger %s\n", sample.name);
+            return 1;
+        }
+    }
 
     MainWindow window(state, ui::AutostartPlaces{});
     window.setTrayAvailable(false);
-    // Stand-ins for the list fills, with rows and totals that agree.
-    window.onRebuildLedgerList = [&window] {
-        ui::LedgerPage* page = window.ledgerPage();
-        addRows(page->ledgerList(),
-                {{"1", "家庭日常", "2015-01-01", "3", "2015-05-12", "8500", "1236.5", "7263.5"},
-                 {"2", "装修开支", "2015-03-08", "2", "2015-04-20", "0", "12800", "-12800"},
-                 {"3", "旅行基金", "2015-04-02", "1", "2015-04-02", "3000", "0", "3000"}});
-        page->countLabel()->setText(QStringLiteral("账簿数量：3"));
-        page->incomeLabel()->setText(QStringLiteral("累计收入：11500"));
-        page->expenseLabel()->setText(QStringLiteral("累计支出：14036.5"));
-        page->balanceLabel()->setText(QStringLiteral("当前余额：-2536.5"));
-    };
-    window.onFillEntryList = [&window] {
-        ui::EntryPage* page = window.entryPage();
-        addRows(page->entryList(),
-                {{"2015-05-12", "支出", "餐饮", "86.5", "妈妈", "周末聚餐", "有"},
-                 {"2015-05-10", "收入", "工资", "8500", "爸爸", "五月工资", "无"},
-                 {"2015-05-03", "支出", "水电煤气", "1150", "爸爸", "第二季度", "无"}});
-        page->ledgerLabel()->setText(QStringLiteral("当前账簿：  家庭日常"));
-        page->startDateLabel()->setText(QStringLiteral("起算日期：2015-01-01"));
-        page->initialAmountLabel()->setText(QStringLiteral("初始金额：0"));
-        page->incomeLabel()->setText(QStringLiteral("累计收入：8500"));
-        page->expenseLabel()->setText(QStringLiteral("累计支出：1236.5"));
-        page->balanceLabel()->setText(QStringLiteral("当前余额：7263.5"));
-    };
     StartupResult start;
     start.loggedIn = true;
     window.finishStartUp(start);
+    // The first ledger open, as after a double-click on it.
+    ui::WindowLedgerView view(window);
+    if (ledger::openLedger(state, 1, view) != ledger::OpenLedgerResult::Opened) {
+        std::fprintf(stderr, "cannot open the sample ledger\n");
+        return 1;
+    }
 
     const struct {
         int page;

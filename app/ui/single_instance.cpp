@@ -3,6 +3,8 @@
 #include <QCryptographicHash>
 #include <QLocalSocket>
 
+#include "common/run_directory.h"
+
 namespace qinghe::ui {
 namespace {
 
@@ -16,7 +18,7 @@ QString serverNameFor(const std::filesystem::path& runDirectory) {
 
 SingleInstance::SingleInstance(const std::filesystem::path& runDirectory)
     : serverName_(serverNameFor(runDirectory)),
-      lock_(QString::fromStdString((runDirectory / ".qinghe.lock").string())) {
+      lock_(QString::fromStdString((runDirectory / kInstanceLockName).string())) {
     lock_.setStaleLockTime(0);  // a lock of a process that died is taken over
 }
 

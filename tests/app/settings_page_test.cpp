@@ -119,5 +119,16 @@ TEST_F(SettingsPageTest, RestoringDefaultsAsksDeletesTheSettingsAndEnds) {
     EXPECT_EQ(user_.endCalls, 1);
 }
 
+TEST_F(SettingsPageTest, InitialBalanceButtonEditsTheStoredStartAndAmount) {
+    state_.settings.startDate = 42005;  // 2015-01-01
+    user_.formVisits = {{{"2014-03-09", "12.5"}}};
+    page().initialAmountButton()->click();
+    ASSERT_EQ(user_.formRequests.size(), 1u);
+    EXPECT_EQ(user_.formRequests[0].kind, FormKind::InitialBalance);
+    EXPECT_EQ(user_.formRequests[0].initial.at(0), "2015-01-01");
+    EXPECT_EQ(state_.settings.startDate, 41707);  // 2014-03-09
+    EXPECT_EQ(state_.settings.initialAmount, 12.5);
+}
+
 }  // namespace
 }  // namespace qinghe

@@ -1,38 +1,21 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "common/clock.h"
 #include "store/schemas.h"
 #include "store/table_store.h"
+#include "tests/cli/cli_run.h"
 #include "tests/support/scripted_user.h"
 #include "tests/support/temp_folder.h"
 
 namespace qinghe {
 namespace {
 
-struct CliRun {
-    int exitCode;
-    std::vector<std::string> lines;
-};
-
-CliRun runCli(const std::string& arguments) {
-    std::string command = std::string(QINGHE_CLI) + " " + arguments + " 2>/dev/null";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    CliRun run{-1, {}};
-    if (!pipe) return run;
-    std::string text;
-    char buffer[4096];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) text.append(buffer, n);
-    int status = ::pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) run.lines.push_back(line);
-    return run;
-}
+using testing::CliRun;
+using testing::runCli;
+using testing::shellWord;
 
 // An enciphered entry table with two entries, the second deleted, and a voucher.
 class CliTest : public ::testing::Test {
@@ -54,8 +37,6 @@ class CliTest : public ::testing::Test {
         ASSERT_TRUE(tables.remove());
     }
 
-    std::string quoted(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
-
     testing::TempFolder folder_;
     store::PosixFileSystem files_;
     FixedClock clock_{42136.0};
@@ -64,7 +45,8 @@ class CliTest : public ::testing::Test {
 };
 
 TEST_F(CliTest, DumpPrintsTheHeaderAndEveryRecord) {
-    CliRun run = runCli("dump " + quoted(path_) + " --bytes-dir " + quoted(folder_ / "bytes"));
+    CliRun run =
+        runCli("dump " + shellWord(path_) + " --bytes-dir " + shellWord(folder_ / "bytes"));
     ASSERT_EQ(run.exitCode, 0);
     ASSERT_EQ(run.lines.size(), 3u);
     auto header = nlohmann::json::parse(run.lines[0]);
@@ -95,12 +77,12 @@ TEST_F(CliTest, DumpPrintsTheHeaderAndEveryRecord) {
 }
 
 TEST_F(CliTest, DumpNeedsTheRightPassword) {
-    EXPECT_EQ(runCli("dump " + quoted(path_) + " --password ''").exitCode, 2);
-    EXPECT_EQ(runCli("dump " + quoted(path_) + " --password wrong").exitCode, 2);
+    EXPECT_EQ(runCli("dump " + shellWord(path_) + " --password ''").exitCode, 2);
+    EXPECT_EQ(runCli("dump " + shellWord(path_) + " --password wrong").exitCode, 2);
 }
 
 TEST_F(CliTest, CheckTellsCleanDamagedAndUnreadableTablesApart) {
-    CliRun clean = runCli("check " + quoted(path_));
+    CliRun clean = runCli("check " + shellWord(path_));
     EXPECT_EQ(clean.exitCode, 0);
     EXPECT_TRUE(clean.lines.empty());
 
@@ -116,13 +98,13 @@ TEST_F(CliTest, CheckTellsCleanDamagedAndUnreadableTablesApart) {
         file.seekp(512 + 4);
         file.write(next, 4);
     }
-    CliRun damaged = runCli("check " + quoted(path_));
+    CliRun damaged = runCli("check " + shellWord(path_));
     EXPECT_EQ(damaged.exitCode, 1);
     ASSERT_FALSE(damaged.lines.empty());
     EXPECT_NE(damaged.lines[0].find("cycle"), std::string::npos) << damaged.lines[0];
 
-    EXPECT_EQ(runCli("check " + quoted(path_) + " --password wrong").exitCode, 2);
-    EXPECT_EQ(runCli("check " + quoted(folder_ / "missing.edb")).exitCode, 2);
+    EXPECT_EQ(runCli("check " + shellWord(path_) + " --password wrong").exitCode, 2);
+    EXPECT_EQ(runCli("check " + shellWord(folder_ / "missing.edb")).exitCode, 2);
 }
 
 }  // namespace

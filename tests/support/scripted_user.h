@@ -37,6 +37,21 @@ class ScriptedUser : public UserInteraction {
         }
     }
 
+    // One visit of a form: the field texts of each press of its accept button,
+    // in order; after the last one the form is cancelled unless it closed.
+    using FormVisit = std::vector<std::vector<std::string>>;
+
+    void runForm(const FormRequest& request,
+                 const std::function<bool(const std::vector<std::string>&)>& attempt) override {
+        formRequests.push_back(request);
+        if (formVisits.empty()) return;
+        FormVisit visit = formVisits.front();
+        formVisits.pop_front();
+        for (const auto& fields : visit) {
+            if (attempt(fields)) return;
+        }
+    }
+
     std::optional<std::string> askText(const TextRequest& request) override {
         textRequests.push_back(request);
         if (texts.empty()) return std::nullopt;
@@ -69,6 +84,7 @@ class ScriptedUser : public UserInteraction {
     // Script.
     std::deque<MessageAnswer> answers;
     std::deque<PasswordVisit> passwordVisits;
+    std::deque<FormVisit> formVisits;
     std::deque<std::optional<std::string>> texts;
     std::deque<std::optional<std::filesystem::path>> folders;
     std::deque<std::vector<std::filesystem::path>> fileChoices;
@@ -76,6 +92,7 @@ class ScriptedUser : public UserInteraction {
     // Record.
     std::vector<Message> messages;
     std::vector<PasswordDialogRequest> passwordRequests;
+    std::vector<FormRequest> formRequests;
     std::vector<TextRequest> textRequests;
     std::vector<std::string> progressTexts;
     int endCalls = 0;

@@ -8,6 +8,8 @@ class QToolButton;
 
 namespace qinghe::ui {
 
+class EntryListModel;
+
 // Page 2 "记账": the entries of the open ledger with its totals and balance.
 class EntryPage : public QWidget {
     Q_OBJECT
@@ -16,6 +18,7 @@ class EntryPage : public QWidget {
     explicit EntryPage(QWidget* parent = nullptr);
 
     QTableView* entryList() const { return list_; }
+    EntryListModel* entryModel() const { return model_; }
     QLabel* ledgerLabel() const { return ledger_; }
     QToolButton* clearButton() const { return clear_; }
     QToolButton* deleteButton() const { return delete_; }
@@ -28,6 +31,7 @@ class EntryPage : public QWidget {
     QLabel* balanceLabel() const { return balance_; }
 
   private:
+    EntryListModel* model_;
     QTableView* list_;
     QLabel* ledger_;
     QToolButton* clear_;

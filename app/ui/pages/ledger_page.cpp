@@ -5,6 +5,7 @@
 #include <QToolButton>
 
 #include "app/ui/page_widgets.h"
+#include "ledger/ui/ledger_list_model.h"
 
 namespace qinghe::ui {
 
@@ -13,12 +14,9 @@ LedgerPage::LedgerPage(QWidget* parent) : QWidget(parent) {
     addHint(this,
             QStringLiteral("账簿功能允许您按照一定的方式将同类账目归纳到一起，方便您的整理和统计！"
                            "您可以根据自己的需要创建多个账簿。"));
+    model_ = new LedgerListModel(this);
     list_ =
-        addListView(this,
-                    {QStringLiteral("序号"), QStringLiteral("账簿名称"), QStringLiteral("创建时间"),
-                     QStringLiteral("账目条数"), QStringLiteral("最后记录时间"),
-                     QStringLiteral("总收入"), QStringLiteral("总支出"), QStringLiteral("结余")},
-                    {50, 150, 100, 80, 100, 100, 100, 100}, QRect(2, 69, 790, 328));
+        addListView(this, model_, {50, 150, 100, 80, 100, 100, 100, 100}, QRect(2, 69, 790, 328));
     clear_ = addImageButton(this, "clear", QStringLiteral("清空账簿"), 12, 408);
     delete_ = addImageButton(this, "delete", QStringLiteral("删除账簿"), 122, 408);
     new_ = addImageButton(this, "new", QStringLiteral("新建账簿"), 604, 408);

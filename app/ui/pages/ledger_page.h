@@ -8,6 +8,8 @@ class QToolButton;
 
 namespace qinghe::ui {
 
+class LedgerListModel;
+
 // Page 1 "账簿管理": the ledger list and its totals.
 class LedgerPage : public QWidget {
     Q_OBJECT
@@ -16,6 +18,7 @@ class LedgerPage : public QWidget {
     explicit LedgerPage(QWidget* parent = nullptr);
 
     QTableView* ledgerList() const { return list_; }
+    LedgerListModel* ledgerModel() const { return model_; }
     QToolButton* clearButton() const { return clear_; }
     QToolButton* deleteButton() const { return delete_; }
     QToolButton* newButton() const { return new_; }
@@ -26,6 +29,7 @@ class LedgerPage : public QWidget {
     QLabel* balanceLabel() const { return balance_; }
 
   private:
+    LedgerListModel* model_;
     QTableView* list_;
     QToolButton* clear_;
     QToolButton* delete_;

@@ -10,6 +10,7 @@
 #include <QTableView>
 
 #include "app/ui/page_widgets.h"
+#include "entry/ui/entry_list_model.h"
 
 namespace qinghe::ui {
 namespace {
@@ -73,11 +74,8 @@ QueryPage::QueryPage(QWidget* parent) : QWidget(parent) {
     export_ = new QPushButton(QStringLiteral("导出结果..."), conditions);
     export_->setGeometry(674, 74, 96, 32);
 
-    list_ = addListView(this,
-                        {QStringLiteral("日期"), QStringLiteral("方向"), QStringLiteral("项目"),
-                         QStringLiteral("金额"), QStringLiteral("成员"), QStringLiteral("备注"),
-                         QStringLiteral("票据附录")},
-                        {80, 60, 150, 100, 80, 250, 80}, QRect(2, 131, 790, 355));
+    model_ = new EntryListModel(this);
+    list_ = addListView(this, model_, {80, 60, 150, 100, 80, 250, 80}, QRect(2, 131, 790, 355));
 }
 
 }  // namespace qinghe::ui

@@ -17,12 +17,6 @@
 namespace qinghe::ui {
 namespace {
 
-QPushButton* addButton(QWidget* parent, const QString& text, const QRect& geometry) {
-    auto* button = new QPushButton(text, parent);
-    button->setGeometry(geometry);
-    return button;
-}
-
 QCheckBox* addCheckBox(QWidget* parent, const QString& text, const QRect& geometry) {
     auto* box = new QCheckBox(text, parent);
     box->setGeometry(geometry);

@@ -1,0 +1,116 @@
+#include <cstdint>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "app/app_state.h"
+#include "cli/captured_lists.h"
+#include "cli/commands.h"
+#include "cli/json_lines.h"
+#include "cli/run_session.h"
+#include "entry/entry_rows.h"
+#include "ledger/ledger_opening.h"
+#include "ledger/registry.h"
+
+namespace qinghe::cli {
+namespace {
+
+struct EntriesOptions {
+    std::string runDirectory;
+    std::int32_t recordNumber = 0;
+    std::optional<std::string> ledgerPassword;
+};
+
+JsonLine rowLine(const entry::EntryRow& row) {
+    auto cell = [&row](int column) { return shownText(entry::entryCellText(row, column)); };
+    return {{"recno", row.recordNumber},
+            {"date", cell(entry::kDateColumn)},
+            {"direction", cell(entry::kDirectionColumn)},
+            {"item", cell(entry::kItemColumn)},
+            {"amount", cell(entry::kAmountColumn)},
+            {"member", cell(entry::kMemberColumn)},
+            {"note", cell(entry::kNoteColumn)},
+            {"voucher", cell(entry::kVoucherColumn)}};
+}
+
+JsonLine labelsLine(const entry::EntryLabels& labels) {
+    return {{"labels",
+             {{"ledger", shownText(labels.ledger)},
+              {"startDate", shownText(labels.startDate)},
+              {"initialAmount", shownText(labels.initialAmount)},
+              {"income", shownText(labels.income)},
+              {"expense", shownText(labels.expense)},
+              {"balance", shownText(labels.balance)}}}};
+}
+
+// The number of registry records, 0 without a registry; nothing when it
+// cannot be opened. A missing registry is not made here: the command only reads.
+std::optional<std::int32_t> registryRecords(AppState& state) {
+    if (!state.files.exists(ledger::registryFile(state))) return 0;
+    if (!ledger::ensureRegistryOpen(state)) return std::nullopt;
+    return state.tables.recordCount();
+}
+
+int runEntries(const EntriesOptions& options) {
+    std::optional<std::string> password;
+    if (options.ledgerPassword) {
+        password = utf8ToGbk(*options.ledgerPassword);
+        if (!password) {
+            std::cerr << "the ledger password cannot be written in GBK\n";
+            return 1;
+        }
+    }
+    RunSession session(options.runDirectory, std::move(password));
+    if (!session.ready()) return 1;
+    AppState& state = session.state();
+    const std::optional<std::int32_t> records = registryRecords(state);
+    if (!records) {
+        std::cerr << "the ledger registry cannot be opened (damaged?)\n";
+        return 1;
+    }
+    if (options.recordNumber < 1 || options.recordNumber > *records) {
+        std::cerr << "there is no ledger at registry record " << options.recordNumber << " (the "
+                  << "registry holds " << *records << ")\n";
+        return 1;
+    }
+    CapturedLists view;
+    switch (ledger::openLedger(state, options.recordNumber, view)) {
+        case ledger::OpenLedgerResult::Cancelled:
+            std::cerr << "the ledger was not opened: its access password was not given or is "
+                         "wrong (--ledger-password)\n";
+            return 1;
+        case ledger::OpenLedgerResult::MissingFile:
+            return 1;  // the core has said so
+        case ledger::OpenLedgerResult::Opened:
+            break;
+    }
+    if (!view.entryRows || !view.entryLabels) {
+        std::cerr << "the ledger was opened but its entry list was not filled\n";
+        return 1;
+    }
+    for (const entry::EntryRow& row : *view.entryRows) printLine(rowLine(row));
+    printLine(labelsLine(*view.entryLabels));
+    return 0;
+}
+
+}  // namespace
+
+void addEntriesCommand(CLI::App& app, int& exitCode) {
+    auto options = std::make_shared<EntriesOptions>();
+    CLI::App* command = app.add_subcommand(
+        "entries",
+        "Open a ledger as the program does and print its entry list as JSON lines, one a row, "
+        "then the six labels under it (texts as shown). Exit 1 when it cannot be opened");
+    command
+        ->add_option("rundir", options->runDirectory, "The folder that holds user/, books/, data/")
+        ->required()
+        ->check(CLI::ExistingDirectory);
+    command->add_option("recno", options->recordNumber, "The ledger's registry record (1-based)")
+        ->required();
+    command->add_option("--ledger-password", options->ledgerPassword,
+                        "The ledger's access password, typed once when it asks for one");
+    command->callback([options, &exitCode] { exitCode = runEntries(*options); });
+}
+
+}  // namespace qinghe::cli

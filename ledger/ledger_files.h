@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string_view>
+
+namespace qinghe {
+struct AppState;
+}
+
+namespace qinghe::ledger {
+
+// Closes and deletes a ledger's entry table at the stored path `saveTo`, with
+// its companion file and any purge journal (which would otherwise be replayed
+// over a later ledger of the same name). A path leading outside the data
+// folder deletes nothing.
+void deleteLedgerFiles(AppState& state, std::string_view saveTo);
+
+}  // namespace qinghe::ledger

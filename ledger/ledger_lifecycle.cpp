@@ -1,0 +1,200 @@
+#include "ledger/ledger_lifecycle.h"
+
+#include "app/app_state.h"
+#include "app/password_check.h"
+#include "common/folders.h"
+#include "common/gbk.h"
+#include "common/message_titles.h"
+#include "common/number_text.h"
+#include "config/ini_file.h"
+#include "ledger/access_password.h"
+#include "ledger/ledger_files.h"
+#include "ledger/ledger_name.h"
+#include "ledger/ledger_texts.h"
+#include "ledger/registry.h"
+#include "store/schemas.h"
+
+namespace qinghe::ledger {
+
+namespace {
+
+void showError(AppState& state, const char* text) {
+    state.user.showMessage({text, texts::kErrorTitle, MessageIcon::Error, MessageButtons::Ok});
+}
+
+bool confirm(AppState& state, const char* question, const char* title) {
+    return state.user.showMessage({question, title, MessageIcon::Warning,
+                                   MessageButtons::OkCancel}) == MessageAnswer::Ok;
+}
+
+// The registry current with its cursor on `recordNumber`.
+bool goToRegistryRecord(AppState& state, std::int32_t recordNumber) {
+    if (!ensureRegistryOpen(state)) return false;
+    state.tables.first();
+    return state.tables.goTo(recordNumber);
+}
+
+// debug.ini keeps the number of the ledger and the file that could not be made.
+void logFailedCreation(AppState& state, std::int32_t number, const std::filesystem::path& table) {
+    const std::string path = utf8ToGbk(table.string()).value_or(table.string());
+    writeIniString(state.run.below(store::kDebugIniPath), kDebugSection, integerToText(number),
+                   path);
+}
+
+CreateLedgerResult failCreation(AppState& state, std::int32_t number,
+                                const std::filesystem::path& table) {
+    logFailedCreation(state, number, table);
+    showError(state, kCreateFailed);
+    return CreateLedgerResult::Failed;
+}
+
+// The new table, enciphered under the store password and closed again.
+bool createEntryTable(AppState& state, const std::filesystem::path& table) {
+    auto& tables = state.tables;
+    if (!tables.create(table, store::entryFields())) return false;
+    if (!tables.open(table, "", "")) return false;
+    const bool enciphered = tables.setPassword(store::kStorePassword) && tables.sync();
+    tables.close();
+    return enciphered;
+}
+
+}  // namespace
+
+CreateLedgerResult createLedger(AppState& state, std::string_view name, std::string_view password) {
+    if (!isValidLedgerName(name)) {
+        showError(state, kInvalidName);
+        return CreateLedgerResult::Refused;
+    }
+    auto& tables = state.tables;
+    if (!ensureRegistryOpen(state)) {
+        showError(state, kCreateFailed);
+        return CreateLedgerResult::Failed;
+    }
+    const std::int32_t number = tables.recordCount() + 1;
+    const double created = state.clock.today();
+
+    makeDirectoryPath(state.run.below(store::kDataFolder).string() + "/");
+    auto exists = [&state](const std::filesystem::path& path) { return state.files.exists(path); };
+    const auto saveTo = store::newLedgerDataPath(state.run, name, exists);
+    if (!saveTo) {
+        showError(state, kInvalidName);
+        return CreateLedgerResult::Refused;
+    }
+    const auto table = *store::storedPathToFile(state.run, *saveTo, store::kDataFolder);
+    if (!createEntryTable(state, table)) {
+        // A table left half made (plain, or without its companion) must not be
+        // found by the next ledger of this name.
+        deleteLedgerFiles(state, *saveTo);
+        return failCreation(state, number, table);
+    }
+
+    if (!ensureRegistryOpen(state) || !tables.append() ||
+        !tables.write(store::field::kNumber, number) ||
+        !tables.write(store::field::kName, std::string(name)) ||
+        !tables.write(store::field::kPass, std::string(password)) ||
+        !tables.write(store::field::kSaveTo, *saveTo) ||
+        !tables.write(store::field::kCreateTime, store::DateTime{created}) || !tables.sync()) {
+        deleteLedgerFiles(state, *saveTo);
+        return failCreation(state, number, table);
+    }
+    return CreateLedgerResult::Created;
+}
+
+void newLedger(AppState& state, LedgerView& view) {
+    state.user.runForm(
+        {FormKind::NewLedger, {"", ""}}, [&](const std::vector<std::string>& fields) {
+            if (fields.size() < 2) return false;
+            if (createLedger(state, fields[0], fields[1]) == CreateLedgerResult::Refused)
+                return false;
+            showRebuiltLedgerList(state, view);
+            return true;
+        });
+}
+
+bool changeLedger(AppState& state, std::optional<std::int32_t> recordNumber) {
+    if (!recordNumber || !goToRegistryRecord(state, *recordNumber)) return false;
+    auto& tables = state.tables;
+    const std::string presentName = store::toText(tables.read(store::field::kName));
+    const std::string storedPassword = store::toText(tables.read(store::field::kPass));
+
+    std::string newName;
+    std::string newPassword;
+    bool accepted = false;
+    state.user.runForm({FormKind::ChangeLedger, {presentName, "", ""}},
+                       [&](const std::vector<std::string>& fields) {
+                           if (fields.size() < 3) return false;
+                           if (!isValidLedgerName(fields[0])) {
+                               showError(state, kInvalidName);
+                               return false;
+                           }
+                           if (!storedPassword.empty()) {
+                               if (fields[1].empty()) {
+                                   showError(state, kChangeNeedsPassword);
+                                   return false;
+                               }
+                               if (!accessPasswordMatches(fields[1], storedPassword)) {
+                                   showError(state, kOldPasswordWrong);
+                                   return false;
+                               }
+                           }
+                           newName = fields[0];
+                           newPassword = fields[2];
+                           accepted = true;
+                           return true;
+                       });
+    if (!accepted || !goToRegistryRecord(state, *recordNumber)) return false;
+    return tables.write(store::field::kName, newName) &&
+           tables.write(store::field::kPass, newPassword) && tables.sync();
+}
+
+bool deleteLedger(AppState& state, std::optional<std::int32_t> recordNumber, LedgerView& view) {
+    if (!recordNumber) return false;
+    if (!confirm(state, kDeleteQuestion, kDeleteTitle)) return false;
+    if (!goToRegistryRecord(state, *recordNumber)) return false;
+    auto& tables = state.tables;
+    const std::string password = store::toText(tables.read(store::field::kPass));
+    if (!password.empty() && state.needPass == 1 &&
+        verifyPassword(state.user, password) != PasswordOutcome::Correct)
+        return false;
+
+    if (!goToRegistryRecord(state, *recordNumber)) return false;
+    const std::string saveTo = store::toText(tables.read(store::field::kSaveTo));
+    deleteLedgerFiles(state, saveTo);
+    if (saveTo == state.currentLedger.saveTo) state.currentLedger.saveTo.clear();
+
+    if (goToRegistryRecord(state, *recordNumber)) {
+        tables.remove();
+        tables.purge();
+        tables.sync();
+    }
+    showRebuiltLedgerList(state, view);
+    return true;
+}
+
+bool clearLedgers(AppState& state, int rowCount, LedgerView& view) {
+    if (rowCount <= 0) return false;
+    if (!confirm(state, kClearQuestion, kClearTitle)) return false;
+    if (!ensureRegistryOpen(state)) return false;
+    if (state.needPass == 1 &&
+        verifyPassword(state.user, state.loginPassword) != PasswordOutcome::Correct)
+        return false;
+
+    if (!ensureRegistryOpen(state)) return false;
+    auto& tables = state.tables;
+    std::vector<std::string> saveTos;
+    tables.first();
+    for (std::int32_t i = tables.recordCount(); i > 0; --i) {
+        saveTos.push_back(store::toText(tables.read(store::field::kSaveTo)));
+        tables.skip(1);
+    }
+    for (const auto& saveTo : saveTos) deleteLedgerFiles(state, saveTo);
+    if (ensureRegistryOpen(state)) {
+        tables.zap();
+        tables.sync();
+    }
+    showRebuiltLedgerList(state, view);
+    state.currentLedger.saveTo.clear();
+    return true;
+}
+
+}  // namespace qinghe::ledger

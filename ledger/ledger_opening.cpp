@@ -1,0 +1,75 @@
+#include "ledger/ledger_opening.h"
+
+#include "app/app_state.h"
+#include "common/message_titles.h"
+#include "ledger/access_password.h"
+#include "ledger/ledger_texts.h"
+#include "ledger/registry.h"
+#include "store/schemas.h"
+
+namespace qinghe::ledger {
+
+namespace {
+
+void showError(AppState& state, const char* text) {
+    state.user.showMessage({text, texts::kErrorTitle, MessageIcon::Error, MessageButtons::Ok});
+}
+
+bool goToRegistryRecord(AppState& state, std::int32_t recordNumber) {
+    if (!ensureRegistryOpen(state)) return false;
+    state.tables.first();
+    return state.tables.goTo(recordNumber);
+}
+
+// "校验访问密码": true once the expected password has been typed.
+bool askAccessPassword(AppState& state, const std::string& expected) {
+    bool correct = false;
+    state.user.runForm({FormKind::LedgerPassword, {""}},
+                       [&](const std::vector<std::string>& fields) {
+                           const std::string typed = fields.empty() ? std::string() : fields[0];
+                           if (typed.empty()) {
+                               showError(state, kEnterPassword);
+                               return false;
+                           }
+                           if (!accessPasswordMatches(typed, expected)) {
+                               showError(state, kWrongPassword);
+                               return false;
+                           }
+                           correct = true;
+                           return true;
+                       });
+    return correct;
+}
+
+}  // namespace
+
+OpenLedgerResult openLedger(AppState& state, std::int32_t recordNumber, LedgerView& view) {
+    if (!goToRegistryRecord(state, recordNumber)) return OpenLedgerResult::Cancelled;
+    auto& tables = state.tables;
+    const std::string password = store::toText(tables.read(store::field::kPass));
+    if (!password.empty() && !askAccessPassword(state, password))
+        return OpenLedgerResult::Cancelled;
+
+    if (!goToRegistryRecord(state, recordNumber)) return OpenLedgerResult::Cancelled;
+    CurrentLedger ledger;
+    ledger.number = static_cast<std::int32_t>(store::toInteger(tables.read(store::field::kNumber)));
+    ledger.name = store::toText(tables.read(store::field::kName));
+    ledger.password = store::toText(tables.read(store::field::kPass));
+    ledger.saveTo = store::toText(tables.read(store::field::kSaveTo));
+    ledger.created = store::toDate(tables.read(store::field::kCreateTime));
+    state.currentLedger = ledger;
+
+    // A table that is gone, leads outside the data folder or cannot be opened
+    // is reported alike: its entries cannot be shown.
+    const auto table = store::storedPathToFile(state.run, ledger.saveTo, store::kDataFolder);
+    if (!table || !state.files.exists(*table) ||
+        (!tables.isOpen(*table) && !tables.open(*table, "", store::kStorePassword))) {
+        showError(state, kLedgerMissing);
+        return OpenLedgerResult::MissingFile;
+    }
+    entry::fillEntryAndQueryLists(state, *table, view);
+    view.showEntryPage();
+    return OpenLedgerResult::Opened;
+}
+
+}  // namespace qinghe::ledger

@@ -1,0 +1,52 @@
+#include "ledger/registry.h"
+
+#include "app/app_state.h"
+#include "common/folders.h"
+#include "store/schemas.h"
+
+namespace qinghe::ledger {
+
+namespace {
+
+// A registry without the fields the program reads would end the program on
+// the first read; it is treated as one that cannot be opened.
+bool hasRegistryFields(const store::TableStore& tables) {
+    for (const auto& field : store::registryFields()) {
+        if (!tables.fieldNumber(field.name)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::filesystem::path registryFile(const AppState& state) {
+    return state.run.below(store::kRegistryPath);
+}
+
+bool createRegistry(AppState& state) {
+    const auto path = registryFile(state);
+    auto& tables = state.tables;
+    tables.close(store::TableStore::fullPath(path).string());
+    makeDirectoryPath(path.parent_path().string() + "/");
+    state.files.remove(path);
+    if (!tables.create(path, store::registryFields())) return false;
+    if (!tables.open(path, store::kRegistryAlias, "")) return false;
+    tables.first();
+    if (!tables.setPassword(store::kStorePassword)) return false;
+    tables.sync();
+    return true;
+}
+
+bool ensureRegistryOpen(AppState& state) {
+    const auto path = registryFile(state);
+    auto& tables = state.tables;
+    // Only a missing registry is made anew; a damaged one is kept for repair.
+    if (!tables.isOpen(path) && !state.files.exists(path) && !createRegistry(state)) return false;
+    if (!tables.isOpen(path) && !tables.open(path, store::kRegistryAlias, store::kStorePassword))
+        return false;
+    // Selected by its full path: a ledger whose file is called "books" must
+    // never stand in for the registry.
+    return tables.select(store::TableStore::fullPath(path).string()) && hasRegistryFields(tables);
+}
+
+}  // namespace qinghe::ledger

@@ -1,0 +1,264 @@
+#include <QDateEdit>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "app/ui/gbk_text.h"
+#include "app/ui/qt_user_interaction.h"
+#include "app/ui/ui_texts.h"
+#include "tests/app/gui_fixture.h"
+#include "tests/support/ledger_data.h"
+
+namespace qinghe {
+namespace {
+
+using testing::gbk;
+using Fields = std::vector<std::string>;
+
+QPushButton* buttonOf(QDialog* dialog, const QString& text) {
+    for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+        if (button->text() == text) return button;
+    }
+    return nullptr;
+}
+
+// Replaces the text as a user would: ASCII key by key, anything else as the
+// input method commits it.
+void typeInto(QLineEdit* box, const QString& text) {
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Backspace);
+    for (qsizetype at = 0; at < text.size();) {
+        qsizetype end = at;
+        const bool ascii = text[at].unicode() < 0x80;
+        while (end < text.size() && (text[end].unicode() < 0x80) == ascii) ++end;
+        const QString run = text.mid(at, end - at);
+        if (ascii) {
+            QTest::keyClicks(box, run);
+        } else {
+            QInputMethodEvent commit;
+            commit.setCommitString(run);
+            QApplication::sendEvent(box, &commit);
+        }
+        at = end;
+    }
+}
+
+// Runs the real form of `request` over `window`; `drive` acts on it once it is shown and
+// tells whether the form was still open afterwards. A form left open is
+// cancelled so that the test goes on.
+class FormRun {
+  public:
+    FormRun(QWidget* window, const FormRequest& request, std::function<bool(const Fields&)> attempt,
+            std::function<void(QDialog*)> drive) {
+        user.setParentWindow(window);
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) return;
+            shown = true;
+            title = dialog->windowTitle();
+            size = dialog->size();
+            drive(dialog);
+            openAfterwards = dialog->isVisible();
+            if (openAfterwards) dialog->reject();
+        });
+        user.runForm(request, attempt);
+    }
+
+    ui::QtUserInteraction user;
+    bool shown = false;
+    QString title;
+    QSize size;
+    bool openAfterwards = false;
+};
+
+// The forms open over the main window, as in the program: its style reaches them.
+using FormDialogsTest = testing::GuiTest;
+
+TEST_F(FormDialogsTest, EachFormShowsItsFieldsAndHandsOnWhatIsTyped) {
+    const struct {
+        FormKind kind;
+        Fields initial;
+        QString title;
+        QSize size;
+        QString acceptButton;
+        // Object name of a field: what it shows at first, what is typed.
+        std::vector<std::tuple<const char*, QString, QString>> typing;
+        Fields fields;  // GBK
+    } cases[] = {
+        {FormKind::NewLedger,
+         {"", ""},
+         QStringLiteral("添加一个新账簿"),
+         {298, 266},
+         QStringLiteral("创建！"),
+         {{"name", "", QStringLiteral("家庭")}, {"password", "", QStringLiteral("秘密1")}},
+         {gbk("家庭"), gbk("秘密1")}},
+        {FormKind::ChangeLedger,
+         {gbk("旅行"), "", ""},
+         QStringLiteral("修改账簿信息"),
+         {298, 266},
+         QStringLiteral("保存"),
+         {{"name", QStringLiteral("旅行"), QStringLiteral("旅行基金")},
+          {"oldPassword", "", QStringLiteral("old")},
+          {"newPassword", "", QStringLiteral("新")}},
+         {gbk("旅行基金"), "old", gbk("新")}},
+        {FormKind::LedgerPassword,
+         {""},
+         QStringLiteral("校验访问密码"),
+         {369, 271},
+         QStringLiteral("确定"),
+         {{"password", "", QStringLiteral("470913")}},
+         {"470913"}},
+        // Only a number gets into the amount; the date comes back as shown.
+        {FormKind::InitialBalance,
+         {"2014-03-09", "100"},
+         QStringLiteral("设定记账初始日期与初始金额"),
+         {274, 244},
+         QStringLiteral("确定"),
+         {{"amount", QStringLiteral("100"), QStringLiteral("-12a.5.0x")}},
+         {"2014-03-09", "-12.50"}},
+    };
+    for (const auto& form : cases) {
+        SCOPED_TRACE(form.title.toStdString());
+        std::vector<Fields> attempts;
+        FormRun run(
+            window_.get(), {form.kind, form.initial},
+            [&](const Fields& fields) {
+                attempts.push_back(fields);
+                return true;
+            },
+            [&](QDialog* dialog) {
+                for (const auto& [name, shown, typed] : form.typing) {
+                    auto* box = dialog->findChild<QLineEdit*>(QLatin1String(name));
+                    ASSERT_NE(box, nullptr) << name;
+                    EXPECT_EQ(box->text(), shown) << name;
+                    typeInto(box, typed);
+                    // A password shows one * for each character.
+                    if (box->echoMode() == QLineEdit::Password) {
+                        EXPECT_EQ(box->displayText(), QString(typed.size(), QLatin1Char('*')));
+                    }
+                }
+                ASSERT_NE(buttonOf(dialog, QStringLiteral("取消")), nullptr);
+                buttonOf(dialog, form.acceptButton)->click();
+            });
+        EXPECT_TRUE(run.shown);
+        EXPECT_EQ(run.title, form.title);
+        EXPECT_EQ(run.size, form.size);
+        EXPECT_FALSE(run.openAfterwards);
+        EXPECT_EQ(attempts, std::vector<Fields>{form.fields});
+    }
+}
+
+TEST_F(FormDialogsTest, FormsOpenReadyForTheirInput) {
+    // The access password is typed straight away.
+    QWidget* focus = nullptr;
+    QWidget* password = nullptr;
+    FormRun access(
+        window_.get(), {FormKind::LedgerPassword, {""}}, [](const Fields&) { return true; },
+        [&](QDialog* dialog) {
+            password = dialog->findChild<QLineEdit*>(QStringLiteral("password"));
+            focus = dialog->focusWidget();
+        });
+    ASSERT_NE(password, nullptr);
+    EXPECT_EQ(focus, password);
+
+    // The start date is picked from a calendar and shows the stored one.
+    bool popup = false;
+    QString shownDate;
+    FormRun balance(
+        window_.get(), {FormKind::InitialBalance, {"2015-01-31", "0"}},
+        [](const Fields&) { return true; },
+        [&](QDialog* dialog) {
+            auto* edit = dialog->findChild<QDateEdit*>(QStringLiteral("startDate"));
+            if (edit == nullptr) return;
+            popup = edit->calendarPopup();
+            shownDate = edit->text();
+        });
+    EXPECT_TRUE(popup);
+    EXPECT_EQ(shownDate, QStringLiteral("2015-01-31"));
+}
+
+TEST_F(FormDialogsTest, FormClosesOnlyWhenTheCheckSaysSo) {
+    enum class Leave { Accept, Cancel, CloseControl };
+    const struct {
+        const char* name;
+        std::vector<bool> answers;  // the check's answer to each press of 创建！
+        Leave leave;
+        int attempts;
+        bool openAfterwards;
+    } cases[] = {
+        {"refused, then accepted", {false, true}, Leave::Accept, 2, false},
+        {"refused twice", {false, false}, Leave::Accept, 2, true},
+        {"cancelled", {}, Leave::Cancel, 0, false},
+        {"closed", {}, Leave::CloseControl, 0, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<Fields> attempts;
+        QString nameAtSecondPress;
+        FormRun run(
+            window_.get(), {FormKind::NewLedger, {"", ""}},
+            [&](const Fields& fields) {
+                attempts.push_back(fields);
+                return c.answers[attempts.size() - 1];
+            },
+            [&](QDialog* dialog) {
+                auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("name"));
+                typeInto(name, QStringLiteral("家庭"));
+                switch (c.leave) {
+                    case Leave::Accept:
+                        for (std::size_t press = 0; press < c.answers.size(); ++press) {
+                            nameAtSecondPress = name->text();
+                            buttonOf(dialog, QStringLiteral("创建！"))->click();
+                        }
+                        break;
+                    case Leave::Cancel:
+                        buttonOf(dialog, QStringLiteral("取消"))->click();
+                        break;
+                    case Leave::CloseControl:
+                        dialog->close();
+                        break;
+                }
+            });
+        EXPECT_EQ(int(attempts.size()), c.attempts);
+        EXPECT_EQ(run.openAfterwards, c.openAfterwards);
+        // A refused form keeps what was typed.
+        if (c.attempts == 2) {
+            EXPECT_EQ(nameAtSecondPress, QStringLiteral("家庭"));
+            EXPECT_EQ(attempts[1], (Fields{gbk("家庭"), ""}));
+        }
+    }
+}
+
+TEST_F(FormDialogsTest, TextGbkCannotHoldIsRefusedWhereItIsTyped) {
+    int attempts = 0;
+    QString message;
+    FormRun run(
+        window_.get(), {FormKind::NewLedger, {"", ""}},
+        [&](const Fields&) {
+            ++attempts;
+            return true;
+        },
+        [&](QDialog* dialog) {
+            typeInto(dialog->findChild<QLineEdit*>(QStringLiteral("name")),
+                     QStringLiteral("家庭😀"));
+            // The refusal is a message box over the form; read and close it.
+            QTimer::singleShot(0, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (box == nullptr) return;
+                message = box->text();
+                box->buttons().first()->click();
+            });
+            buttonOf(dialog, QStringLiteral("创建！"))->click();
+        });
+    EXPECT_EQ(attempts, 0);
+    EXPECT_EQ(message, ui::fromGbk(ui::kUnstorableText));
+    EXPECT_TRUE(run.openAfterwards);
+}
+
+}  // namespace
+}  // namespace qinghe

@@ -1,0 +1,271 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "common/clock.h"
+#include "ledger/ledger_lifecycle.h"
+#include "ledger/registry.h"
+#include "store/file_layer.h"
+#include "tests/cli/cli_run.h"
+#include "tests/support/ledger_data.h"
+#include "tests/support/scripted_user.h"
+#include "tests/support/temp_folder.h"
+
+// The commands that work on a run directory through the core: ledgers,
+// entries and create-ledger, run as a script would run them.
+
+namespace qinghe {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::gbk;
+using testing::runCli;
+using testing::shellWord;
+using testing::TestEntry;
+
+constexpr double kCreated = 42136;  // 2015-05-12
+
+// Every file below a folder with its size and time of last change: what a
+// command that only reads must leave as it found it.
+std::map<std::string, std::pair<std::uintmax_t, fs::file_time_type>> snapshot(
+    const fs::path& folder) {
+    std::map<std::string, std::pair<std::uintmax_t, fs::file_time_type>> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const auto size = entry.is_regular_file() ? entry.file_size() : 0;
+        files[entry.path().string()] = {size, entry.last_write_time()};
+    }
+    return files;
+}
+
+class LedgerCommandsTest : public ::testing::Test {
+  protected:
+    // A ledger made through the core, as "添加一个新账簿" makes it on kCreated,
+    // with `entries` added.
+    void makeLedger(const std::string& name, const std::vector<TestEntry>& entries = {}) {
+        testing::ScriptedUser user;
+        FixedClock clock{kCreated + 0.5};
+        AppState state(RunDirectory(run_.path()), files_, clock, user);
+        // The program has made the registry by the time anyone can add a ledger.
+        if (!files_.exists(ledger::registryFile(state))) {
+            ASSERT_TRUE(ledger::createRegistry(state));
+        }
+        ASSERT_EQ(ledger::createLedger(state, gbk(name), ""), ledger::CreateLedgerResult::Created)
+            << name;
+        addEntries(name, entries);
+    }
+
+    // Entries added to the ledger whose data file is named after `name`.
+    void addEntries(const std::string& name, const std::vector<TestEntry>& entries) {
+        testing::ScriptedUser user;
+        FixedClock clock{kCreated};
+        AppState state(RunDirectory(run_.path()), files_, clock, user);
+        ASSERT_TRUE(testing::appendEntries(state, dataFile(name), entries)) << name;
+    }
+
+    fs::path dataFile(const std::string& name) const { return run_ / "data" / (name + ".edb"); }
+
+    // The start date and initial amount the labels show.
+    void writeInitialBalance(const std::string& date, const std::string& amount) {
+        fs::create_directories(run_ / "setup");
+        std::ofstream(run_ / "setup" / "csrqje.ini")
+            << "[setup]\r\nfirstdata=" << date << "\r\nfirstmoney=" << amount << "\r\n";
+    }
+
+    std::string run() const { return shellWord(run_.path()); }
+
+    testing::TempFolder run_;
+    store::PosixFileSystem files_;
+};
+
+// Three entries of a household: incomes that do not add up exactly in binary,
+// an expense that rounds up to the next cent, a voucher, notes with and
+// without text.
+std::vector<TestEntry> familyEntries() {
+    return {
+        {42136, 1, gbk("工资"), 0.1, gbk("爸爸"), "", true},
+        {42137, 1, gbk("奖金"), 0.2, gbk("妈妈"), gbk("年终"), false},
+        {42200, 2, gbk("餐饮"), 12.345, gbk("孩子"), gbk("和朋友聚餐，AA"), false},
+    };
+}
+
+TEST_F(LedgerCommandsTest, LedgersPrintsTheListAndItsSummaryAsShown) {
+    struct Case {
+        const char* what;
+        std::function<void()> prepare;
+        std::vector<std::string> lines;
+    };
+    const std::vector<Case> cases = {
+        {"no registry yet", [] {}, {R"({"summary":null})"}},
+        {"figures, an empty ledger and one whose data file is gone",
+         [&] {
+             makeLedger("家庭", familyEntries());
+             makeLedger("空账簿");
+             makeLedger("旅行", {{42300, 2, gbk("交通"), 99, "", "", false}});
+             fs::remove(dataFile("旅行"));
+         },
+         {R"({"recno":1,"number":"1","name":"家庭","created":"2015-05-12","entries":"3","latest":"2015-07-15","income":"0.3","expense":"12.35","balance":"-12.05"})",
+          R"({"recno":2,"number":"2","name":"空账簿","created":"2015-05-12","entries":"0","latest":"无","income":"0","expense":"0","balance":"0"})",
+          R"({"recno":3,"number":"3","name":"旅行","created":"2015-05-12","entries":"0","latest":"无","income":"0","expense":"0","balance":"0"})",
+          R"({"summary":{"count":"3","income":"0.3","expense":"12.35","balance":"-12.05"}})"}},
+        {"every listed data file gone",
+         [&] {
+             makeLedger("家庭", familyEntries());
+             fs::remove(dataFile("家庭"));
+         },
+         {R"({"recno":1,"number":"1","name":"家庭","created":"2015-05-12","entries":"0","latest":"无","income":"0","expense":"0","balance":"0"})",
+          R"({"summary":null})"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(run_.path());
+        fs::create_directories(run_.path());
+        c.prepare();
+        const auto before = snapshot(run_.path());
+        testing::CliRun listed = runCli("ledgers " + run());
+        EXPECT_EQ(listed.exitCode, 0) << listed.errors;
+        EXPECT_EQ(listed.lines, c.lines);
+        // Looking makes no registry and no setup files, and changes no table.
+        EXPECT_EQ(snapshot(run_.path()), before);
+    }
+}
+
+TEST_F(LedgerCommandsTest, EntriesOpensALedgerAsTheProgramDoes) {
+    writeInitialBalance("2015-01-01", "100");
+    makeLedger("家庭", familyEntries());
+    makeLedger("旅行");
+    fs::remove(dataFile("旅行"));
+    // Made by the tool itself: the password goes from UTF-8 into the registry as GBK.
+    ASSERT_EQ(runCli("create-ledger " + run() + " 私房钱 --password 芝麻开门").exitCode, 0);
+    addEntries("私房钱", {{42150, 2, gbk("首饰"), 2680.5, gbk("妈妈"), "", true}});
+
+    const std::vector<std::string> family = {
+        R"({"recno":1,"date":"2015-05-12","direction":"收入","item":"工资","amount":"0.1","member":"爸爸","note":"","voucher":"有"})",
+        R"({"recno":2,"date":"2015-05-13","direction":"收入","item":"奖金","amount":"0.2","member":"妈妈","note":"年终","voucher":"无"})",
+        R"({"recno":3,"date":"2015-07-15","direction":"支出","item":"餐饮","amount":"12.35","member":"孩子","note":"和朋友聚餐，AA","voucher":"无"})",
+        R"({"labels":{"ledger":"当前账簿：  家庭","startDate":"起算日期：2015-01-01","initialAmount":"初始金额：100","income":"累计收入：0.3","expense":"累计支出：12.35","balance":"当前余额：87.96"}})",
+    };
+    const std::vector<std::string> savings = {
+        R"({"recno":1,"date":"2015-05-26","direction":"支出","item":"首饰","amount":"2680.5","member":"妈妈","note":"","voucher":"有"})",
+        R"({"labels":{"ledger":"当前账簿：  私房钱","startDate":"起算日期：2015-01-01","initialAmount":"初始金额：100","income":"累计收入：0","expense":"累计支出：2680.5","balance":"当前余额：-2580.5"}})",
+    };
+    struct Case {
+        std::string arguments;
+        int exitCode;
+        std::vector<std::string> lines;
+        std::string error;  // part of what standard error says
+    };
+    const std::vector<Case> cases = {
+        {"1", 0, family, ""},
+        {"3", 1, {}, "--ledger-password"},
+        {"3 --ledger-password ''", 1, {}, "请输入密码！"},
+        {"3 --ledger-password 芝麻", 1, {}, "密码输入错误，请重新输入！"},
+        {"3 --ledger-password 芝麻开门", 0, savings, ""},
+        {"2", 1, {}, "账簿数据打开失败，账目可能已经损坏或丢失！"},
+        {"0", 1, {}, "no ledger at registry record 0"},
+        {"4", 1, {}, "no ledger at registry record 4"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const auto before = snapshot(run_.path());
+        testing::CliRun opened = runCli("entries " + run() + " " + c.arguments);
+        EXPECT_EQ(opened.exitCode, c.exitCode) << opened.errors;
+        EXPECT_EQ(opened.lines, c.lines);
+        EXPECT_NE(opened.errors.find(c.error), std::string::npos) << opened.errors;
+        EXPECT_EQ(snapshot(run_.path()), before);
+    }
+}
+
+TEST_F(LedgerCommandsTest, CreateLedgerAddsOnlyUsableNames) {
+    struct Case {
+        std::vector<std::string> names;  // one create-ledger each
+        std::vector<int> exitCodes;
+        std::vector<std::string> dataFiles;  // in data/, in order
+        std::string error;
+    };
+    const std::vector<Case> cases = {
+        {{"家庭", "家庭"}, {0, 0}, {"家庭.edb", "家庭（1）.edb"}, ""},
+        {{"a/b"}, {1}, {}, "请输入一个有效的账簿名称！"},
+        {{".."}, {1}, {}, "请输入一个有效的账簿名称！"},
+        {{"\xFF"}, {1}, {}, "UTF-8"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.names.front());
+        fs::remove_all(run_.path());
+        fs::create_directories(run_.path());
+        // Named relative to where the tool runs, as a script would name it.
+        const std::string relativeRun = shellWord(fs::relative(run_.path()));
+        std::string errors;
+        for (std::size_t i = 0; i < c.names.size(); ++i) {
+            testing::CliRun created =
+                runCli("create-ledger " + relativeRun + " " + shellWord(c.names[i]));
+            EXPECT_EQ(created.exitCode, c.exitCodes[i]) << created.errors;
+            errors += created.errors;
+        }
+        EXPECT_NE(errors.find(c.error), std::string::npos) << errors;
+
+        std::vector<std::string> dataFiles;
+        if (fs::exists(run_ / "data")) {
+            for (const auto& entry : fs::directory_iterator(run_ / "data")) {
+                if (entry.path().extension() == ".edb")
+                    dataFiles.push_back(entry.path().filename());
+            }
+        }
+        std::sort(dataFiles.begin(), dataFiles.end());
+        EXPECT_EQ(dataFiles, c.dataFiles);
+
+        // One registry record a ledger made, each with an empty table.
+        testing::CliRun listed = runCli("ledgers " + run());
+        ASSERT_EQ(listed.lines.size(), c.dataFiles.size() + 1);
+        for (std::size_t i = 0; i < c.dataFiles.size(); ++i) {
+            auto row = nlohmann::json::parse(listed.lines[i]);
+            EXPECT_EQ(row["name"], c.names[i]);
+            EXPECT_EQ(row["number"], std::to_string(i + 1));
+            EXPECT_EQ(row["entries"], "0");
+        }
+    }
+}
+
+TEST_F(LedgerCommandsTest, NothingIsTouchedWhileTheProgramRunsOnTheFolder) {
+    // A lock naming a live process (this test) stands for the running program;
+    // one naming a process that has ended is stale and ignored.
+    const pid_t ended = ::fork();
+    if (ended == 0) ::_exit(0);
+    ASSERT_GT(ended, 0);
+    ::waitpid(ended, nullptr, 0);
+    struct Case {
+        pid_t pid;
+        int exitCode;
+    };
+    for (const Case& c : {Case{::getpid(), 1}, Case{ended, 0}}) {
+        SCOPED_TRACE(c.pid);
+        std::ofstream(run_ / ".qinghe.lock", std::ios::trunc) << c.pid << "\nqinghe\nhost\n";
+        testing::CliRun created = runCli("create-ledger " + run() + " 家庭");
+        EXPECT_EQ(created.exitCode, c.exitCode) << created.errors;
+        EXPECT_EQ(fs::exists(dataFile("家庭")), c.exitCode == 0);
+        EXPECT_EQ(runCli("ledgers " + run()).exitCode, c.exitCode);
+    }
+}
+
+TEST_F(LedgerCommandsTest, CommandLinesItCannotReadAreUsageErrors) {
+    for (const std::string& arguments : {
+             "entries " + run(),
+             "entries " + run() + " first",
+             "create-ledger " + run(),
+             "ledgers " + shellWord(run_ / "missing"),
+             "ledgers " + run() + " --unknown",
+         }) {
+        SCOPED_TRACE(arguments);
+        EXPECT_EQ(runCli(arguments).exitCode, 2);
+    }
+}
+
+}  // namespace
+}  // namespace qinghe

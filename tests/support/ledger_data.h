@@ -1,0 +1,48 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/app_state.h"
+#include "common/gbk.h"
+#include "store/schemas.h"
+
+namespace qinghe::testing {
+
+// Tests write their texts in UTF-8; the core keeps GBK.
+inline std::string gbk(std::string_view utf8) {
+    return utf8ToGbk(utf8).value();
+}
+
+struct TestEntry {
+    double date = 42136;  // 2015-05-12
+    std::int32_t direction = 2;
+    std::string item;  // GBK
+    double amount = 0;
+    std::string member;
+    std::string note;
+    bool hasVoucher = false;
+};
+
+// Appends entries to the entry table at `table` as the add-entry window does.
+inline bool appendEntries(AppState& state, const std::filesystem::path& table,
+                          const std::vector<TestEntry>& entries) {
+    auto& tables = state.tables;
+    if (!tables.isOpen(table) && !tables.open(table, "", store::kStorePassword)) return false;
+    if (!tables.select(table.string())) return false;
+    for (const TestEntry& e : entries) {
+        bool ok = tables.append() && tables.write(store::field::kDate, store::DateTime{e.date}) &&
+                  tables.write(store::field::kDirection, e.direction) &&
+                  tables.write(store::field::kItem, e.item) &&
+                  tables.write(store::field::kAmount, e.amount) &&
+                  tables.write(store::field::kMember, e.member) &&
+                  tables.write(store::field::kNote, e.note) &&
+                  tables.write(store::field::kHasVoucher, e.hasVoucher);
+        if (!ok) return false;
+    }
+    return tables.sync();
+}
+
+}  // namespace qinghe::testing
