@@ -1,6 +1,7 @@
 #include "app/password_check.h"
 
 #include "app/shell_texts.h"
+#include "common/standard_messages.h"
 
 namespace qinghe {
 
@@ -12,8 +13,7 @@ PasswordOutcome verifyPassword(UserInteraction& user, std::string_view expected,
             outcome = PasswordOutcome::Correct;
             return true;
         }
-        user.showMessage(
-            {shell::kWrongPassword, shell::kErrorTitle, MessageIcon::Error, MessageButtons::Ok});
+        showError(user, shell::kWrongPassword);
         outcome = PasswordOutcome::Incorrect;
         return false;
     });

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/message_titles.h"
+#include "common/standard_messages.h"
 
 // Texts of the application shell, GBK as everything inside the core.
 

@@ -1,4 +1,5 @@
 #include "app/startup.h"
+#include "common/standard_messages.h"
 
 #include "app/password_check.h"
 #include "app/shell_texts.h"
@@ -11,7 +12,7 @@ namespace {
 constexpr int kExitBackupMode = 2;  // 每次退出时备份
 
 void endAfter(AppState& state, const char* text) {
-    state.user.showMessage({text, shell::kErrorTitle, MessageIcon::Error, MessageButtons::Ok});
+    showError(state.user, text);
     closeDown(state);
     state.user.endProgram();
 }

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include "common/message_titles.h"
 #include "common/number_text.h"
 #include "common/ole_date.h"
+#include "common/standard_messages.h"
 
 namespace qinghe {
 
@@ -41,7 +41,7 @@ bool editInitialBalance(const RunDirectory& run, Settings& settings, UserInterac
     settings.startDate = date;
     settings.initialAmount = amount;
     if (!saveInitialBalance(run, settings)) {
-        user.showMessage({kNotSaved, texts::kErrorTitle, MessageIcon::Error, MessageButtons::Ok});
+        showError(user, kNotSaved);
         return false;
     }
     user.showMessage({kSaved, texts::kSuccessTitle, MessageIcon::Information, MessageButtons::Ok});

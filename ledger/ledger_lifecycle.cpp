@@ -4,8 +4,8 @@
 #include "app/password_check.h"
 #include "common/folders.h"
 #include "common/gbk.h"
-#include "common/message_titles.h"
 #include "common/number_text.h"
+#include "common/standard_messages.h"
 #include "config/ini_file.h"
 #include "ledger/access_password.h"
 #include "ledger/ledger_files.h"
@@ -18,20 +18,9 @@ namespace qinghe::ledger {
 
 namespace {
 
-void showError(AppState& state, const char* text) {
-    state.user.showMessage({text, texts::kErrorTitle, MessageIcon::Error, MessageButtons::Ok});
-}
-
 bool confirm(AppState& state, const char* question, const char* title) {
     return state.user.showMessage({question, title, MessageIcon::Warning,
                                    MessageButtons::OkCancel}) == MessageAnswer::Ok;
-}
-
-// The registry current with its cursor on `recordNumber`.
-bool goToRegistryRecord(AppState& state, std::int32_t recordNumber) {
-    if (!ensureRegistryOpen(state)) return false;
-    state.tables.first();
-    return state.tables.goTo(recordNumber);
 }
 
 // debug.ini keeps the number of the ledger and the file that could not be made.
@@ -44,7 +33,7 @@ void logFailedCreation(AppState& state, std::int32_t number, const std::filesyst
 CreateLedgerResult failCreation(AppState& state, std::int32_t number,
                                 const std::filesystem::path& table) {
     logFailedCreation(state, number, table);
-    showError(state, kCreateFailed);
+    showError(state.user, kCreateFailed);
     return CreateLedgerResult::Failed;
 }
 
@@ -62,12 +51,12 @@ bool createEntryTable(AppState& state, const std::filesystem::path& table) {
 
 CreateLedgerResult createLedger(AppState& state, std::string_view name, std::string_view password) {
     if (!isValidLedgerName(name)) {
-        showError(state, kInvalidName);
+        showError(state.user, kInvalidName);
         return CreateLedgerResult::Refused;
     }
     auto& tables = state.tables;
     if (!ensureRegistryOpen(state)) {
-        showError(state, kCreateFailed);
+        showError(state.user, kCreateFailed);
         return CreateLedgerResult::Failed;
     }
     const std::int32_t number = tables.recordCount() + 1;
@@ -77,7 +66,7 @@ CreateLedgerResult createLedger(AppState& state, std::string_view name, std::str
     auto exists = [&state](const std::filesystem::path& path) { return state.files.exists(path); };
     const auto saveTo = store::newLedgerDataPath(state.run, name, exists);
     if (!saveTo) {
-        showError(state, kInvalidName);
+        showError(state.user, kInvalidName);
         return CreateLedgerResult::Refused;
     }
     const auto table = *store::storedPathToFile(state.run, *saveTo, store::kDataFolder);
@@ -124,16 +113,16 @@ bool changeLedger(AppState& state, std::optional<std::int32_t> recordNumber) {
                        [&](const std::vector<std::string>& fields) {
                            if (fields.size() < 3) return false;
                            if (!isValidLedgerName(fields[0])) {
-                               showError(state, kInvalidName);
+                               showError(state.user, kInvalidName);
                                return false;
                            }
                            if (!storedPassword.empty()) {
                                if (fields[1].empty()) {
-                                   showError(state, kChangeNeedsPassword);
+                                   showError(state.user, kChangeNeedsPassword);
                                    return false;
                                }
                                if (!accessPasswordMatches(fields[1], storedPassword)) {
-                                   showError(state, kOldPasswordWrong);
+                                   showError(state.user, kOldPasswordWrong);
                                    return false;
                                }
                            }

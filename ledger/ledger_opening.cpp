@@ -1,7 +1,7 @@
 #include "ledger/ledger_opening.h"
 
 #include "app/app_state.h"
-#include "common/message_titles.h"
+#include "common/standard_messages.h"
 #include "ledger/access_password.h"
 #include "ledger/ledger_texts.h"
 #include "ledger/registry.h"
@@ -11,16 +11,6 @@ namespace qinghe::ledger {
 
 namespace {
 
-void showError(AppState& state, const char* text) {
-    state.user.showMessage({text, texts::kErrorTitle, MessageIcon::Error, MessageButtons::Ok});
-}
-
-bool goToRegistryRecord(AppState& state, std::int32_t recordNumber) {
-    if (!ensureRegistryOpen(state)) return false;
-    state.tables.first();
-    return state.tables.goTo(recordNumber);
-}
-
 // "校验访问密码": true once the expected password has been typed.
 bool askAccessPassword(AppState& state, const std::string& expected) {
     bool correct = false;
@@ -28,11 +18,11 @@ bool askAccessPassword(AppState& state, const std::string& expected) {
                        [&](const std::vector<std::string>& fields) {
                            const std::string typed = fields.empty() ? std::string() : fields[0];
                            if (typed.empty()) {
-                               showError(state, kEnterPassword);
+                               showError(state.user, kEnterPassword);
                                return false;
                            }
                            if (!accessPasswordMatches(typed, expected)) {
-                               showError(state, kWrongPassword);
+                               showError(state.user, kWrongPassword);
                                return false;
                            }
                            correct = true;
@@ -64,7 +54,7 @@ OpenLedgerResult openLedger(AppState& state, std::int32_t recordNumber, LedgerVi
     const auto table = store::storedPathToFile(state.run, ledger.saveTo, store::kDataFolder);
     if (!table || !state.files.exists(*table) ||
         (!tables.isOpen(*table) && !tables.open(*table, "", store::kStorePassword))) {
-        showError(state, kLedgerMissing);
+        showError(state.user, kLedgerMissing);
         return OpenLedgerResult::MissingFile;
     }
     entry::fillEntryAndQueryLists(state, *table, view);

@@ -49,4 +49,10 @@ bool ensureRegistryOpen(AppState& state) {
     return tables.select(store::TableStore::fullPath(path).string()) && hasRegistryFields(tables);
 }
 
+bool goToRegistryRecord(AppState& state, std::int32_t recordNumber) {
+    if (!ensureRegistryOpen(state)) return false;
+    state.tables.first();
+    return state.tables.goTo(recordNumber);
+}
+
 }  // namespace qinghe::ledger

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 
 namespace qinghe {
@@ -19,5 +20,8 @@ bool createRegistry(AppState& state);
 // cannot be opened: callers then must not read, or they would read whatever
 // other table is current.
 bool ensureRegistryOpen(AppState& state);
+
+// The registry current with its cursor on the 1-based `recordNumber`.
+bool goToRegistryRecord(AppState& state, std::int32_t recordNumber);
 
 }  // namespace qinghe::ledger

@@ -4,6 +4,7 @@
 
 #include "app/ui/gbk_text.h"
 #include "app/ui/ui_texts.h"
+#include "common/standard_messages.h"
 #include "common/user_interaction.h"
 
 namespace qinghe::ui {
@@ -36,8 +37,7 @@ void FormDialog::submit() {
     for (const QString& text : fieldTexts()) {
         auto gbk = toGbk(text);
         if (!gbk) {
-            user_.showMessage(
-                {kUnstorableText, kErrorTitle, MessageIcon::Error, MessageButtons::Ok});
+            showError(user_, kUnstorableText);
             return;
         }
         fields.push_back(std::move(*gbk));

@@ -30,6 +30,7 @@
 #include "app/ui/pages/query_page.h"
 #include "app/ui/pages/statistics_page.h"
 #include "app/ui/pages/welcome_page.h"
+#include "common/standard_messages.h"
 #include "config/settings.h"
 
 namespace qinghe {
@@ -235,8 +236,7 @@ void MainWindow::applyRowStripes(QAbstractItemView* view) {
 
 bool MainWindow::ledgerOpenOrTell() {
     if (state_.currentLedger.isOpen()) return true;
-    state_.user.showMessage(
-        {ui::kNoLedgerOpen, shell::kErrorTitle, MessageIcon::Error, MessageButtons::Ok});
+    showError(state_.user, ui::kNoLedgerOpen);
     return false;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/message_titles.h"
+#include "common/standard_messages.h"
 
 // Messages of the main window, GBK as everything the core shows.
 

@@ -10,6 +10,7 @@
 
 #include "app/ui/gbk_text.h"
 #include "app/ui/ui_texts.h"
+#include "common/standard_messages.h"
 #include "common/user_interaction.h"
 
 namespace qinghe::ui {
@@ -65,7 +66,7 @@ PasswordDialog::PasswordDialog(QWidget* parent, const QString& note, UserInterac
 void PasswordDialog::confirm() {
     auto typed = toGbk(password_->text());
     if (!typed) {
-        user_.showMessage({kUnstorableText, kErrorTitle, MessageIcon::Error, MessageButtons::Ok});
+        showError(user_, kUnstorableText);
         return;
     }
     if (attempt_(*typed)) accept();

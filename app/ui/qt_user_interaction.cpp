@@ -14,6 +14,7 @@
 #include "app/ui/gbk_text.h"
 #include "app/ui/password_dialog.h"
 #include "app/ui/ui_texts.h"
+#include "common/standard_messages.h"
 #include "config/ui/initial_balance_dialog.h"
 #include "ledger/ui/change_ledger_dialog.h"
 #include "ledger/ui/ledger_password_dialog.h"
@@ -88,7 +89,7 @@ std::optional<std::string> QtUserInteraction::askText(const TextRequest& request
                                   QLineEdit::Normal, fromGbk(request.initial), &ok);
         if (!ok) return std::nullopt;
         if (auto gbk = toGbk(text)) return gbk;
-        showMessage({kUnstorableText, kErrorTitle, MessageIcon::Error, MessageButtons::Ok});
+        showError(*this, kUnstorableText);
     }
 }
 

@@ -4,8 +4,6 @@
 
 namespace qinghe::ui {
 
-using shell::kErrorTitle;
-
 // 输入的文字中有无法保存的字符（例如表情符号），请删除后重试！
 inline constexpr char kUnstorableText[] =
     "\xCA\xE4\xC8\xEB\xB5\xC4\xCE\xC4\xD7\xD6\xD6\xD0\xD3\xD0\xCE\xDE\xB7\xA8\xB1\xA3\xB4\xE6\xB5"
