@@ -10,6 +10,10 @@ namespace qinghe::store {
 
 // The thin layer through which the table store reaches the disk. Tests replace
 // it to inject failed writes and crashes.
+//
+// A table reads ahead of a walk on a second thread: readAt may then run there
+// at the same time as any call on the same File from the table's own thread,
+// but never over bytes that such a call writes or cuts off.
 class File {
   public:
     virtual ~File() = default;

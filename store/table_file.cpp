@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <system_error>
 
 #include "store/md5.h"
 #include "store/purge_journal.h"
@@ -96,6 +97,7 @@ TableFile::TableFile(FileSystem& files, std::filesystem::path path, std::unique_
       pool_(pool) {}
 
 TableFile::~TableFile() {
+    readAhead_.reset();
     pool_.forget(this);
 }
 
@@ -194,17 +196,60 @@ const std::uint8_t* TableFile::loadChunk(std::uint32_t index) {
     std::uint64_t start = static_cast<std::uint64_t>(index) * kChunkSize;
     std::uint64_t end = std::min<std::uint64_t>(start + kChunkSize, fileLength());
     if (end <= start) return nullptr;
-    std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[kChunkSize]);
-    if (!file_->readAt(start, bytes.get(), end - start)) return nullptr;
-    if (keys_) keys_->applyForRead(start, bytes.get(), end - start);
+    const std::size_t length = end - start;
+    // A miss right after one of the chunk before is a walk: the chunks after
+    // this one are read while it is made.
+    if (index > 0 && lastMiss_ == index - 1) readAhead(index);
+    lastMiss_ = index;
+    auto decipher = [this](std::uint64_t offset, std::uint8_t* data, std::size_t n) {
+        if (keys_) keys_->applyForRead(offset, data, n);
+    };
+    std::unique_ptr<std::uint8_t[]> bytes;
+    if (readAhead_) bytes = readAhead_->take(index, length, decipher);
+    if (!bytes) {
+        bytes = std::make_unique_for_overwrite<std::uint8_t[]>(kChunkSize);
+        if (!file_->readAt(start, bytes.get(), length)) return nullptr;
+        decipher(start, bytes.get(), length);
+    }
     if (index >= chunks_.size()) chunks_.resize(index + 1);
     chunks_[index].bytes = std::move(bytes);
-    chunks_[index].valid = end - start;
+    chunks_[index].valid = length;
     chunks_[index].referenced = false;
     pinned_ = index;
     pool_.added(this, index, kChunkSize);
     pinned_ = UINT32_MAX;
     return chunks_[index].bytes.get();
+}
+
+void TableFile::readAhead(std::uint32_t index) {
+    const std::uint64_t length = fileLength();
+    const std::uint32_t last = index + kReadAheadChunks;
+    std::uint32_t ahead = 0;  // chunks after this one in the file, up to the window
+    for (std::uint32_t chunk = index + 1; chunk <= last; ++chunk) {
+        if (static_cast<std::uint64_t>(chunk) * kChunkSize >= length) break;
+        ++ahead;
+    }
+    // Nothing after this chunk, as when records are appended: no thread for that.
+    if (ahead == 0 && !readAhead_) return;
+    if (!readAhead_ && !readAheadFailed_) {
+        try {
+            readAhead_ = std::make_unique<ChunkReadAhead>(*file_, kChunkSize,
+                                                          keys_ ? keys_->password() : "");
+        } catch (const std::system_error&) {
+            readAheadFailed_ = true;  // no thread to be had: walks read chunk by chunk
+        }
+    }
+    if (!readAhead_) return;
+    readAhead_->keepOnly(index, last);
+    for (std::uint32_t chunk = index + 1; chunk <= index + ahead; ++chunk) {
+        if (chunk < chunks_.size() && chunks_[chunk].bytes) continue;
+        const std::uint64_t start = static_cast<std::uint64_t>(chunk) * kChunkSize;
+        readAhead_->queue(chunk, std::min<std::uint64_t>(kChunkSize, length - start));
+    }
+}
+
+void TableFile::changing(std::uint64_t from, std::uint64_t to) {
+    if (readAhead_) readAhead_->forget(from, to);
 }
 
 bool TableFile::chunkReferenced(std::uint32_t chunk) {
@@ -237,6 +282,7 @@ void TableFile::cutChunks(std::uint64_t length) {
 }
 
 void TableFile::dropAllChunks() {
+    changing(0, UINT64_MAX);
     pool_.forget(this);
     chunks_.clear();
 }
@@ -292,6 +338,7 @@ void TableFile::updateChunks(std::uint64_t offset, const std::uint8_t* plain, st
 }
 
 bool TableFile::writePlain(std::uint64_t offset, const std::uint8_t* plain, std::size_t length) {
+    changing(offset, offset + length);
     bool written;
     if (keys_) {
         std::vector<std::uint8_t> buffer(length);
@@ -338,6 +385,7 @@ bool TableFile::append() {
 
 bool TableFile::zap() {
     if (!writeCounts(0, header_.nextSequence)) return false;
+    changing(recordsOffset_, UINT64_MAX);
     bool ok = file_->truncate(recordsOffset_);
     dropAllChunks();
     if (companion_ && !companion_->reset()) ok = false;
@@ -385,6 +433,7 @@ bool TableFile::purge() {
         return bytes;
     };
 
+    changing(0, UINT64_MAX);
     // The loaded chunks take the purged records while they are still plain, so
     // the walk that follows a deletion finds them in memory instead of reading
     // and deciphering the table again; they are dropped should the purge not
@@ -429,6 +478,9 @@ bool TableFile::recoverJournal() {
 
 bool TableFile::setPassword(std::shared_ptr<KeyStreams> keys) {
     const bool same = (keys && keys_ && keys->password() == keys_->password()) || (!keys && !keys_);
+    // The worker deciphers with the old password and must not read while the
+    // file is enciphered anew; the next walk starts it again.
+    readAhead_.reset();
     if (!same) {
         auto reencipher = [&](File& file) {
             auto size = file.size();

@@ -11,6 +11,7 @@
 #include "store/companion_file.h"
 #include "store/file_layer.h"
 #include "store/key_streams.h"
+#include "store/read_ahead.h"
 #include "store/table_format.h"
 
 namespace qinghe::store {
@@ -21,6 +22,8 @@ namespace qinghe::store {
 class TableFile {
   public:
     static constexpr std::size_t kChunkSize = 64u << 10;
+    // Chunks read ahead of a walk, beyond the one it is on.
+    static constexpr std::uint32_t kReadAheadChunks = 4;
 
     // Creates the data file (and an empty companion file when a field needs
     // one), plain. False on invalid fields or a failed write.
@@ -80,6 +83,9 @@ class TableFile {
     bool checkLength();
     bool recoverJournal();
     const std::uint8_t* loadChunk(std::uint32_t chunk);
+    void readAhead(std::uint32_t chunk);
+    // Before bytes of the file change: the read-ahead drops what it made there.
+    void changing(std::uint64_t from, std::uint64_t to);
     bool readPlain(std::uint64_t offset, std::uint8_t* out, std::size_t length);
     bool writePlain(std::uint64_t offset, const std::uint8_t* plain, std::size_t length);
     void updateChunks(std::uint64_t offset, const std::uint8_t* plain, std::size_t length);
@@ -103,6 +109,10 @@ class TableFile {
     std::vector<Chunk> chunks_;
     std::vector<std::uint8_t> scratch_;
     std::uint32_t pinned_ = UINT32_MAX;
+    // Started by the first walk; its worker reads file_, so it goes first.
+    std::unique_ptr<ChunkReadAhead> readAhead_;
+    bool readAheadFailed_ = false;
+    std::uint32_t lastMiss_ = UINT32_MAX;
 };
 
 }  // namespace qinghe::store

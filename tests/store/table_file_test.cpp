@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <fstream>
+#include <functional>
+#include <mutex>
+#include <set>
+#include <thread>
 
 #include "store/schemas.h"
 #include "tests/store/known_table_bytes.h"
@@ -284,6 +290,275 @@ TEST_F(CacheTest, WalksAndWritesStayCorrectWhenChunksAreEvicted) {
     ASSERT_TRUE(store_->open(path, "", kStorePassword));
     store_->goTo(count - 1);
     EXPECT_EQ(toText(store_->read(field::kNote)), "note " + std::to_string(count - 1));
+}
+
+// The real disk, telling which offsets of the files have been read, by any
+// thread, and able to hold the reads of other threads than the test's.
+class WatchedFileSystem final : public FileSystem {
+  public:
+    std::unique_ptr<File> open(const std::filesystem::path& path, OpenMode mode) override {
+        auto file = real_.open(path, mode);
+        return file ? std::make_unique<WatchedFile>(std::move(file), *this) : nullptr;
+    }
+    bool exists(const std::filesystem::path& path) override { return real_.exists(path); }
+    bool remove(const std::filesystem::path& path) override { return real_.remove(path); }
+    bool rename(const std::filesystem::path& from, const std::filesystem::path& to) override {
+        return real_.rename(from, to);
+    }
+    bool syncFolder(const std::filesystem::path& folder) override {
+        return real_.syncFolder(folder);
+    }
+
+    // Waits until a read from `offset` has finished; false when none comes.
+    bool waitForRead(std::uint64_t offset) {
+        std::unique_lock lock(mutex_);
+        return read_.wait_for(lock, std::chrono::seconds(10),
+                              [&] { return offsets_.count(offset) > 0; });
+    }
+
+    // From now on reads on other threads wait until release(), or give up
+    // after a long while: nothing of the test's must wait for them.
+    void holdOtherThreads() {
+        std::lock_guard lock(mutex_);
+        holder_ = std::this_thread::get_id();
+        holding_ = true;
+    }
+    // Lets the held reads go; false when one gave up waiting.
+    bool release() {
+        {
+            std::lock_guard lock(mutex_);
+            holding_ = false;
+        }
+        released_.notify_all();
+        std::lock_guard lock(mutex_);
+        return !gaveUp_;
+    }
+
+  private:
+    class WatchedFile final : public File {
+      public:
+        WatchedFile(std::unique_ptr<File> real, WatchedFileSystem& owner)
+            : real_(std::move(real)), owner_(owner) {}
+        bool readAt(std::uint64_t offset, void* data, std::size_t length) override {
+            owner_.waitIfHeld();
+            bool ok = real_->readAt(offset, data, length);
+            owner_.wasRead(offset);
+            return ok;
+        }
+        std::optional<std::size_t> readSomeAt(std::uint64_t offset, void* data,
+                                              std::size_t length) override {
+            owner_.waitIfHeld();
+            auto got = real_->readSomeAt(offset, data, length);
+            owner_.wasRead(offset);
+            return got;
+        }
+        bool writeAt(std::uint64_t offset, const void* data, std::size_t length) override {
+            return real_->writeAt(offset, data, length);
+        }
+        std::optional<std::uint64_t> size() override { return real_->size(); }
+        bool truncate(std::uint64_t length) override { return real_->truncate(length); }
+        bool sync() override { return real_->sync(); }
+
+      private:
+        std::unique_ptr<File> real_;
+        WatchedFileSystem& owner_;
+    };
+
+    void waitIfHeld() {
+        std::unique_lock lock(mutex_);
+        if (!holding_ || std::this_thread::get_id() == holder_) return;
+        if (!released_.wait_for(lock, std::chrono::seconds(30), [&] { return !holding_; }))
+            gaveUp_ = true;
+    }
+
+    void wasRead(std::uint64_t offset) {
+        {
+            std::lock_guard lock(mutex_);
+            offsets_.insert(offset);
+        }
+        read_.notify_all();
+    }
+
+    PosixFileSystem real_;
+    std::mutex mutex_;
+    std::condition_variable read_;
+    std::set<std::uint64_t> offsets_;
+    std::condition_variable released_;
+    std::thread::id holder_;
+    bool holding_ = false;
+    bool gaveUp_ = false;
+};
+
+// Walks read the chunks ahead of them on a second thread. Whatever a walk
+// changes meanwhile, it must read what the file holds, and so must the store
+// that opens the table next.
+class ReadAheadTest : public StoreFixture {
+  protected:
+    static constexpr int kCount = 2000;  // about 19 chunks
+    static constexpr std::size_t kSmallBudget = 2 * TableFile::kChunkSize;
+
+    // The store's worker reads through watched_: it goes first.
+    ~ReadAheadTest() override { store_.reset(); }
+
+    // A new enciphered entry table, amounts 0 .. kCount - 1, open in a new
+    // store with the given budget and nothing loaded.
+    void makeTable(const std::string& name, std::size_t budget) {
+        path_ = file(name);
+        password_ = kStorePassword;
+        budget_ = budget;
+        ASSERT_TRUE(store_->create(path_, entryFields()));
+        ASSERT_TRUE(store_->open(path_, "", ""));
+        ASSERT_TRUE(store_->setPassword(password_));
+        amounts_.clear();
+        for (int i = 0; i < kCount; ++i) {
+            ASSERT_TRUE(store_->append());
+            ASSERT_TRUE(store_->write(field::kAmount, double(i)));
+            amounts_.push_back(i);
+        }
+        reopen();
+    }
+
+    void reopen() {
+        store_.reset();
+        watched_ = std::make_unique<WatchedFileSystem>();
+        store_ = std::make_unique<TableStore>(*watched_, clock_, user_, budget_);
+        ASSERT_TRUE(store_->open(path_, "", password_));
+    }
+
+    std::uint32_t chunkOf(int record) const {
+        const TableFile& table = *store_->currentFile();
+        return static_cast<std::uint32_t>(
+            (table.recordsOffset() + std::uint64_t(record) * table.header().recordSize) /
+            TableFile::kChunkSize);
+    }
+
+    // Waits until the read-ahead has read the chunk after the one under the
+    // cursor and the one after that.
+    void waitForReadAhead() {
+        const std::uint32_t ahead = chunkOf(store_->recordNumber() - 1) + 2;
+        ASSERT_TRUE(watched_->waitForRead(std::uint64_t(ahead) * TableFile::kChunkSize))
+            << "chunk " << ahead << " is not read ahead";
+    }
+
+    // Reads records from the first up to `end`, leaving the cursor there.
+    void walkTo(std::size_t end, const std::string& when) {
+        ASSERT_LE(end, amounts_.size());
+        ASSERT_EQ(store_->recordCount(), static_cast<std::int32_t>(amounts_.size())) << when;
+        store_->first();
+        for (std::size_t i = 0; i < end; ++i) {
+            ASSERT_EQ(toDouble(store_->read(field::kAmount)), amounts_[i])
+                << when << ", record " << i;
+            store_->skip();
+        }
+    }
+
+    std::unique_ptr<WatchedFileSystem> watched_;
+    std::filesystem::path path_;
+    std::string password_;
+    std::size_t budget_ = 0;
+    std::vector<double> amounts_;
+};
+
+TEST_F(ReadAheadTest, AWalkReadsWhatWasWrittenAheadOfIt) {
+    struct Case {
+        std::size_t budget;
+        std::uint32_t distance;  // chunks between the one read and the one written
+    };
+    int table = 0;
+    for (Case c : std::vector<Case>{{ChunkPool::kDefaultBudget, 1},
+                                    {ChunkPool::kDefaultBudget, 2},
+                                    {ChunkPool::kDefaultBudget, TableFile::kReadAheadChunks},
+                                    {kSmallBudget, 1},
+                                    {kSmallBudget, 2}}) {
+        const std::string when =
+            "distance " + std::to_string(c.distance) + ", budget " + std::to_string(c.budget);
+        makeTable("w" + std::to_string(table++) + ".edb", c.budget);
+        store_->first();
+        for (int i = 0; i < kCount; ++i) {
+            ASSERT_EQ(toDouble(store_->read(field::kAmount)), amounts_[i])
+                << when << ", record " << i;
+            // On entering a chunk, once the read-ahead has read the one to be
+            // written, a record wholly inside that one changes.
+            const std::uint32_t target = chunkOf(i) + c.distance;
+            if (i > 0 && chunkOf(i) != chunkOf(i - 1) && chunkOf(kCount) > target) {
+                int written = i;
+                while (chunkOf(written) < target) ++written;
+                ++written;
+                ASSERT_TRUE(watched_->waitForRead(std::uint64_t(target) * TableFile::kChunkSize))
+                    << when << ", chunk " << target << " is not read ahead";
+                store_->goTo(written + 1);
+                ASSERT_TRUE(store_->write(field::kAmount, -double(i)));
+                amounts_[written] = -i;
+                store_->goTo(i + 1);
+            }
+            store_->skip();
+        }
+        reopen();
+        walkTo(amounts_.size(), when + ", opened again");
+    }
+}
+
+TEST_F(ReadAheadTest, AChangeOfTheWholeTableDuringAWalkIsReadByTheNext) {
+    struct Case {
+        const char* name;
+        std::function<void()> change;
+    };
+    const std::vector<Case> cases = {
+        {"remove and purge",
+         [&] {
+             store_->goTo(600);
+             ASSERT_TRUE(store_->remove());
+             ASSERT_TRUE(store_->purge());
+             amounts_.erase(amounts_.begin() + 599);
+         }},
+        {"append",
+         [&] {
+             ASSERT_TRUE(store_->append());
+             ASSERT_TRUE(store_->write(field::kAmount, 9999.0));
+             amounts_.push_back(9999.0);
+         }},
+        {"new password",
+         [&] {
+             password_ = "another";
+             ASSERT_TRUE(store_->setPassword(password_));
+         }},
+        {"zap",
+         [&] {
+             ASSERT_TRUE(store_->zap());
+             amounts_.clear();
+         }},
+        {"open again", [&] { reopen(); }},
+    };
+    int table = 0;
+    for (std::size_t budget : {ChunkPool::kDefaultBudget, kSmallBudget}) {
+        for (const Case& c : cases) {
+            const std::string when = std::string(c.name) + ", budget " + std::to_string(budget);
+            makeTable("c" + std::to_string(table++) + ".edb", budget);
+            walkTo(250, when + ", before");
+            waitForReadAhead();
+            c.change();
+            walkTo(amounts_.size(), when);
+            reopen();
+            walkTo(amounts_.size(), when + ", opened again");
+        }
+    }
+}
+
+// A worker kept off the processor must not hold the walk up: the walk makes
+// the chunk the worker is on itself, and drops the worker's copy later.
+TEST_F(ReadAheadTest, AWalkGoesOnWhileTheWorkerIsHeld) {
+    makeTable("held.edb", kSmallBudget);
+    watched_->holdOtherThreads();
+    walkTo(amounts_.size(), "worker held");
+    ASSERT_TRUE(watched_->release()) << "the walk waited for the worker";
+    for (int i = 0; i < kCount; i += 50) {
+        store_->goTo(i + 1);
+        ASSERT_TRUE(store_->write(field::kAmount, -double(i)));
+        amounts_[i] = -i;
+    }
+    walkTo(amounts_.size(), "after writes");
+    reopen();
+    walkTo(amounts_.size(), "opened again");
 }
 
 }  // namespace
