@@ -14,14 +14,15 @@
 #include <utility>
 #include <vector>
 
-#include "app/app_state.h"
 #include "common/clock.h"
 #include "common/gbk.h"
 #include "common/non_interactive_user.h"
+#include "common/temporary_folder.h"
 #include "entry/entry_list.h"
 #include "ledger/ledger_lifecycle.h"
 #include "ledger/ledger_list.h"
 #include "ledger/registry.h"
+#include "session/app_state.h"
 #include "store/file_layer.h"
 #include "store/schemas.h"
 #include "store/table_store.h"
@@ -110,24 +111,11 @@ bool appendEntry(qinghe::store::TableStore& tables, int i, int count) {
 // --- a run directory -------------------------------------------------------------
 
 // A fresh run directory below TMPDIR (or /tmp), removed with its contents at exit.
-class TempRunDirectory {
+class TempRunDirectory : public qinghe::TemporaryFolder {
   public:
-    TempRunDirectory() {
-        std::string pattern = (fs::temp_directory_path() / "qinghe-ledger-bench-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) fail("cannot make a temporary folder");
-        path_ = pattern;
+    TempRunDirectory() : TemporaryFolder("qinghe-ledger-bench-") {
+        if (!made()) fail("cannot make a temporary folder");
     }
-    ~TempRunDirectory() {
-        std::error_code error;
-        fs::remove_all(path_, error);
-    }
-    TempRunDirectory(const TempRunDirectory&) = delete;
-    TempRunDirectory& operator=(const TempRunDirectory&) = delete;
-
-    const fs::path& path() const { return path_; }
-
-  private:
-    fs::path path_;
 };
 
 // One run of the program over its own run directory, holding ledgers made as

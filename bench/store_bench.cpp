@@ -22,6 +22,7 @@
 
 #include "common/clock.h"
 #include "common/non_interactive_user.h"
+#include "common/temporary_folder.h"
 #include "store/page_cipher.h"
 #include "store/schemas.h"
 #include "store/table_store.h"
@@ -137,24 +138,11 @@ using SilentUser = qinghe::NonInteractiveUser;
 }
 
 // A fresh folder below TMPDIR (or /tmp), removed with its contents at exit.
-class TempFolder {
+class TempFolder : public qinghe::TemporaryFolder {
   public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "qinghe-bench-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) fail("cannot make a temporary folder");
-        path_ = pattern;
+    TempFolder() : TemporaryFolder("qinghe-bench-") {
+        if (!made()) fail("cannot make a temporary folder");
     }
-    ~TempFolder() {
-        std::error_code error;
-        fs::remove_all(path_, error);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    fs::path operator/(const std::string& name) const { return path_ / name; }
-
-  private:
-    fs::path path_;
 };
 
 // --- SQLite ------------------------------------------------------------------

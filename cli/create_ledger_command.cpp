@@ -3,11 +3,11 @@
 #include <optional>
 #include <string>
 
-#include "app/app_state.h"
 #include "cli/commands.h"
 #include "cli/run_session.h"
 #include "common/gbk.h"
 #include "ledger/ledger_lifecycle.h"
+#include "session/app_state.h"
 
 namespace qinghe::cli {
 namespace {

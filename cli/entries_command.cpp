@@ -4,7 +4,6 @@
 #include <string>
 #include <utility>
 
-#include "app/app_state.h"
 #include "cli/captured_lists.h"
 #include "cli/commands.h"
 #include "cli/json_lines.h"
@@ -12,6 +11,7 @@
 #include "entry/entry_rows.h"
 #include "ledger/ledger_opening.h"
 #include "ledger/registry.h"
+#include "session/app_state.h"
 
 namespace qinghe::cli {
 namespace {

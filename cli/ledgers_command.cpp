@@ -2,12 +2,12 @@
 #include <optional>
 #include <string>
 
-#include "app/app_state.h"
 #include "cli/commands.h"
 #include "cli/json_lines.h"
 #include "cli/run_session.h"
 #include "ledger/ledger_list.h"
 #include "ledger/registry.h"
+#include "session/app_state.h"
 
 namespace qinghe::cli {
 namespace {

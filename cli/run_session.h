@@ -4,9 +4,9 @@
 #include <optional>
 #include <string>
 
-#include "app/app_state.h"
 #include "cli/console_user.h"
 #include "common/clock.h"
+#include "session/app_state.h"
 #include "store/file_layer.h"
 
 namespace qinghe::cli {

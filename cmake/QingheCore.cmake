@@ -1,11 +1,32 @@
 # Core libraries are plain C++: they must never reach Qt, directly or through
-# another library. Each one is registered here and checked once all targets exist.
+# another library, nor include a header of the Qt program (app/) or of a ui/
+# folder. Each one is registered here and checked once all targets exist; the
+# includes are checked again whenever a file of the library changes.
 set_property(GLOBAL PROPERTY QINGHE_CORE_LIBRARIES "")
+set(QINGHE_INCLUDE_CHECK ${CMAKE_CURRENT_LIST_DIR}/CheckCoreIncludes.cmake)
 
 function(qinghe_core_library name)
     add_library(${name} STATIC ${ARGN})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
     set_property(GLOBAL APPEND PROPERTY QINGHE_CORE_LIBRARIES ${name})
+
+    # Every source and header of the library's folder, its ui/ subfolder aside.
+    file(GLOB files CONFIGURE_DEPENDS
+         ${CMAKE_CURRENT_SOURCE_DIR}/*.h ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    set(QINGHE_LIBRARY ${name})
+    set(QINGHE_FILES ${files})
+    include(${QINGHE_INCLUDE_CHECK})
+    set(stamp ${CMAKE_CURRENT_BINARY_DIR}/${name}.includes-checked)
+    add_custom_command(
+        OUTPUT ${stamp}
+        COMMAND ${CMAKE_COMMAND} -DQINGHE_LIBRARY=${name} "-DQINGHE_FILES=${files}"
+                -P ${QINGHE_INCLUDE_CHECK}
+        COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
+        DEPENDS ${files} ${QINGHE_INCLUDE_CHECK}
+        COMMENT "Checking that ${name} includes nothing of the GUI"
+        VERBATIM)
+    add_custom_target(${name}_include_check DEPENDS ${stamp})
+    add_dependencies(${name} ${name}_include_check)
 endfunction()
 
 function(_qinghe_collect_links target out_var)

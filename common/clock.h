@@ -5,7 +5,7 @@ namespace qinghe {
 // Source of the current local date-time as an OLE day count. Passed to whoever
 // stamps or compares dates, so tests can fix "today".
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual double now() const = 0;
     // The date part of now(): time of day 00:00.
@@ -13,17 +13,17 @@ public:
 };
 
 class SystemClock final : public Clock {
-public:
+  public:
     double now() const override;
 };
 
 class FixedClock final : public Clock {
-public:
+  public:
     explicit FixedClock(double now) : now_(now) {}
     double now() const override { return now_; }
     void set(double now) { now_ = now; }
 
-private:
+  private:
     double now_;
 };
 

@@ -16,11 +16,12 @@ int makeDirectoryPath(std::string_view path);
 // Removes a folder with everything below it. Refuses (false) "/", the run
 // directory itself and anything not strictly inside the run directory. A link is
 // removed itself, never what it points to; a folder that does not exist gives true.
-bool deleteFolderTree(const std::filesystem::path& folder,
-                      const std::filesystem::path& runDirectory);
+[[nodiscard]] bool deleteFolderTree(const std::filesystem::path& folder,
+                                    const std::filesystem::path& runDirectory);
 
 // Copies a file, replacing an existing target.
-bool copyFileReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
+[[nodiscard]] bool copyFileReplacing(const std::filesystem::path& from,
+                                     const std::filesystem::path& to);
 
 // Every regular file below a folder (recursively), sorted; empty when the folder
 // does not exist.

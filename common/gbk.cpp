@@ -86,6 +86,23 @@ std::optional<std::string> utf8ToGbk(std::string_view utf8) {
     return convertStrict(utf8ToGbkConverter(), utf8);
 }
 
+std::string pathToGbk(const std::filesystem::path& path) {
+    const std::string& utf8 = path.native();
+    if (auto gbk = utf8ToGbk(utf8)) return std::move(*gbk);
+    std::string shown;
+    shown.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        // One "?" for each character: continuation bytes of UTF-8 are skipped.
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte < 0x80) {
+            shown += utf8[i];
+        } else if ((byte & 0xC0) != 0x80) {
+            shown += '?';
+        }
+    }
+    return shown;
+}
+
 std::string gbkToUtf8Lossy(std::string_view gbk) {
     Converter& converter = gbkToUtf8Converter();
     std::string out;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,8 @@ std::optional<std::string> gbkToUtf8(std::string_view gbk);
 std::optional<std::string> utf8ToGbk(std::string_view utf8);
 // For showing damaged stored text: bytes that do not convert become U+FFFD.
 std::string gbkToUtf8Lossy(std::string_view gbk);
+// A file's path to show in a message: GBK, with "?" for what GBK cannot hold.
+std::string pathToGbk(const std::filesystem::path& path);
 
 inline bool isGbkLeadByte(unsigned char byte) {
     return byte >= 0x81 && byte <= 0xFE;

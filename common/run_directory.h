@@ -15,7 +15,7 @@ std::filesystem::path executableDirectory();
 // The folder below which all data lives. The program uses the executable's
 // folder; tests and tools name another one.
 class RunDirectory {
-public:
+  public:
     explicit RunDirectory(std::filesystem::path root);
 
     const std::filesystem::path& root() const { return root_; }
@@ -23,7 +23,7 @@ public:
     // run directory. The suffix is UTF-8.
     std::filesystem::path below(std::string_view suffix) const;
 
-private:
+  private:
     std::filesystem::path root_;
 };
 

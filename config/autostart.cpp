@@ -95,6 +95,15 @@ std::string autostartEntryText(const fs::path& executable) {
     return text;
 }
 
+AutostartPlaces AutostartPlaces::ofThisProgram() {
+    std::error_code ec;
+    return {defaultAutostartFolder(), fs::read_symlink("/proc/self/exe", ec)};
+}
+
+fs::path AutostartPlaces::entry() const {
+    return folder.empty() ? fs::path() : folder / kEntryFileName;
+}
+
 bool setAutostart(const fs::path& autostartFolder, const fs::path& executable, bool enabled) {
     if (autostartFolder.empty()) return false;
     const fs::path entry = autostartFolder / kEntryFileName;

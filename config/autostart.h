@@ -17,9 +17,22 @@ std::filesystem::path defaultAutostartFolder();
 // that any path survives the Exec rules.
 std::string autostartEntryText(const std::filesystem::path& executable);
 
+// Where "开机自启动" puts the desktop's autostart entry, and the program it
+// starts. Empty (the default): the desktop offers none, and nothing is written;
+// tests name a folder of their own.
+struct AutostartPlaces {
+    std::filesystem::path folder;
+    std::filesystem::path executable;
+
+    // The user's autostart folder and the running program.
+    static AutostartPlaces ofThisProgram();
+    // The entry's file.
+    std::filesystem::path entry() const;
+};
+
 // Writes the entry (creating the folder) or removes it. True when the entry is
 // there, or gone, afterwards.
-bool setAutostart(const std::filesystem::path& autostartFolder,
-                  const std::filesystem::path& executable, bool enabled);
+[[nodiscard]] bool setAutostart(const std::filesystem::path& autostartFolder,
+                                const std::filesystem::path& executable, bool enabled);
 
 }  // namespace qinghe

@@ -45,7 +45,7 @@ class IniDocument {
     // and nothing changed, when the names or the value would not read back:
     // an empty name, a line break, "=" in the key, "]" in the section, white
     // space around a name, a key starting with ";" or "[".
-    bool set(std::string_view section, std::string_view key, std::string_view value);
+    [[nodiscard]] bool set(std::string_view section, std::string_view key, std::string_view value);
     std::string text() const { return text_; }
 
   private:
@@ -68,18 +68,18 @@ IniDocument readIniDocument(const std::filesystem::path& file);
 // never leaves half a file. False when it could not be written, when its folder
 // is missing, when the file is larger than kIniMaxFileBytes or cannot be read (it is then
 // left untouched), or when IniDocument::set refuses the names or the value.
-bool writeIniString(const std::filesystem::path& file, std::string_view section,
-                    std::string_view key, std::string_view value);
+[[nodiscard]] bool writeIniString(const std::filesystem::path& file, std::string_view section,
+                                  std::string_view key, std::string_view value);
 // Replaces the whole file with the document's text at once (written beside it,
 // flushed, renamed): a crash leaves the old file or the new one, never neither,
 // as deleting it and writing key by key would. An existing file keeps its mode.
 // False when it could not be written or the text is larger than kIniMaxFileBytes
 // (it would then read as missing).
-bool writeIniDocument(const std::filesystem::path& file, const IniDocument& document);
+[[nodiscard]] bool writeIniDocument(const std::filesystem::path& file, const IniDocument& document);
 // The same replacement for any bytes, for files of other formats beside the INI
 // files.
-bool writeFileWhole(const std::filesystem::path& file, std::string_view bytes);
+[[nodiscard]] bool writeFileWhole(const std::filesystem::path& file, std::string_view bytes);
 // Deletes the file; true when it is gone afterwards.
-bool deleteIniFile(const std::filesystem::path& file);
+[[nodiscard]] bool deleteIniFile(const std::filesystem::path& file);
 
 }  // namespace qinghe

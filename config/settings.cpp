@@ -45,23 +45,6 @@ constexpr IntegerKey kSystemKeys[] = {
     {"backuptime", &Settings::backuptime},
 };
 
-fs::path setupFile(const RunDirectory& run, const char* name) {
-    return setupFolder(run) / name;
-}
-
-fs::path systemIni(const RunDirectory& run) {
-    return setupFile(run, "system.ini");
-}
-fs::path itemsIni(const RunDirectory& run) {
-    return setupFile(run, "szxm.ini");
-}
-fs::path balanceIni(const RunDirectory& run) {
-    return setupFile(run, "csrqje.ini");
-}
-fs::path membersIni(const RunDirectory& run) {
-    return setupFile(run, "jtcy.ini");
-}
-
 void makeSetupFolder(const RunDirectory& run) {
     // makeDirectoryPath stops at "." and ".." and wants an absolute path.
     std::error_code ec;
@@ -148,12 +131,14 @@ bool writeSystemIni(const RunDirectory& run, const Settings& settings) {
         file.set(kSetupSection, key.name, integerToText(settings.*key.field));
     }
     file.set(kSetupSection, kLastBackupKey, dateToText(settings.lastBackup));
-    return file.writeTo(systemIni(run));
+    return file.writeTo(systemIniFile(run));
 }
 
 void loadSystemIni(const RunDirectory& run, const Clock& clock, Settings& settings) {
-    const fs::path file = systemIni(run);
-    if (!fileExists(file)) writeDefaultSettings(run, clock);
+    const fs::path file = systemIniFile(run);
+    // Defaults that cannot be written still hold for this run; the setting
+    // controls tell of their own failed writes.
+    if (!fileExists(file)) static_cast<void>(writeDefaultSettings(run, clock));
     const IniDocument document = readIniDocument(file);
     const Settings defaults;
     for (const IntegerKey& key : kSystemKeys) {
@@ -167,7 +152,7 @@ void loadSystemIni(const RunDirectory& run, const Clock& clock, Settings& settin
 void loadItemLists(const RunDirectory& run, Settings& settings) {
     settings.incomeItems.clear();
     settings.expenseItems.clear();
-    const fs::path file = itemsIni(run);
+    const fs::path file = itemsIniFile(run);
     if (!fileExists(file)) {
         FreshIniFile fresh;
         fresh.set(kIncomeSection, kCountKey, "0");
@@ -180,7 +165,7 @@ void loadItemLists(const RunDirectory& run, Settings& settings) {
 }
 
 void loadInitialBalance(const RunDirectory& run, const Clock& clock, Settings& settings) {
-    const fs::path file = balanceIni(run);
+    const fs::path file = balanceIniFile(run);
     const std::string today = dateToText(clock.now());
     if (!fileExists(file)) {
         FreshIniFile fresh;
@@ -197,7 +182,7 @@ void loadInitialBalance(const RunDirectory& run, const Clock& clock, Settings& s
 
 void loadMemberList(const RunDirectory& run, Settings& settings) {
     settings.members.clear();
-    const fs::path file = membersIni(run);
+    const fs::path file = membersIniFile(run);
     if (!fileExists(file)) {
         FreshIniFile fresh;
         fresh.set(kMemberSection, kCountKey, "0");
@@ -208,13 +193,26 @@ void loadMemberList(const RunDirectory& run, Settings& settings) {
 
 bool writeSystemKey(const RunDirectory& run, std::string_view key, std::int32_t value) {
     makeSetupFolder(run);
-    return writeIniString(systemIni(run), kSetupSection, key, integerToText(value));
+    return writeIniString(systemIniFile(run), kSetupSection, key, integerToText(value));
 }
 
 }  // namespace
 
 fs::path setupFolder(const RunDirectory& run) {
     return run.below("\\setup");
+}
+
+fs::path systemIniFile(const RunDirectory& run) {
+    return setupFolder(run) / "system.ini";
+}
+fs::path itemsIniFile(const RunDirectory& run) {
+    return setupFolder(run) / "szxm.ini";
+}
+fs::path balanceIniFile(const RunDirectory& run) {
+    return setupFolder(run) / "csrqje.ini";
+}
+fs::path membersIniFile(const RunDirectory& run) {
+    return setupFolder(run) / "jtcy.ini";
 }
 
 Settings loadSettings(const RunDirectory& run, const Clock& clock) {
@@ -242,14 +240,14 @@ bool saveItemLists(const RunDirectory& run, const Settings& settings) {
     FreshIniFile file;
     setNameList(file, kIncomeSection, settings.incomeItems, false);
     setNameList(file, kExpenseSection, settings.expenseItems, false);
-    return file.writeTo(itemsIni(run));
+    return file.writeTo(itemsIniFile(run));
 }
 
 bool saveMemberList(const RunDirectory& run, const Settings& settings) {
     makeSetupFolder(run);
     FreshIniFile file;
     setNameList(file, kMemberSection, settings.members, true);
-    return file.writeTo(membersIni(run));
+    return file.writeTo(membersIniFile(run));
 }
 
 bool saveInitialBalance(const RunDirectory& run, const Settings& settings) {
@@ -257,7 +255,7 @@ bool saveInitialBalance(const RunDirectory& run, const Settings& settings) {
     FreshIniFile file;
     file.set(kSetupSection, kStartDateKey, dateToText(settings.startDate));
     file.set(kSetupSection, kAmountKey, shortestNumberText(settings.initialAmount));
-    return file.writeTo(balanceIni(run));
+    return file.writeTo(balanceIniFile(run));
 }
 
 bool setWelcomeHidden(const RunDirectory& run, Settings& settings, bool ticked) {

@@ -38,6 +38,11 @@ struct Settings {
 
 // run directory + "\setup": the folder of the four files.
 std::filesystem::path setupFolder(const RunDirectory& run);
+// The four files.
+std::filesystem::path systemIniFile(const RunDirectory& run);
+std::filesystem::path itemsIniFile(const RunDirectory& run);
+std::filesystem::path balanceIniFile(const RunDirectory& run);
+std::filesystem::path membersIniFile(const RunDirectory& run);
 
 // Creates the setup folder, then reads system.ini, szxm.ini, csrqje.ini and
 // jtcy.ini in that order, each first written with its defaults when it is
@@ -51,40 +56,41 @@ Settings loadSettings(const RunDirectory& run, const Clock& clock);
 // break); the other keys are written all the same.
 
 // system.ini with the defaults, lastbackup = the clock's date.
-bool writeDefaultSettings(const RunDirectory& run, const Clock& clock);
+[[nodiscard]] bool writeDefaultSettings(const RunDirectory& run, const Clock& clock);
 // system.ini from memory.
-bool saveSettings(const RunDirectory& run, const Settings& settings);
+[[nodiscard]] bool saveSettings(const RunDirectory& run, const Settings& settings);
 // szxm.ini: `number` = count, then keys "1".."N", income in "list1", expense in "list2".
-bool saveItemLists(const RunDirectory& run, const Settings& settings);
+[[nodiscard]] bool saveItemLists(const RunDirectory& run, const Settings& settings);
 // jtcy.ini: `number` = count; an empty name writes no key but keeps its position.
-bool saveMemberList(const RunDirectory& run, const Settings& settings);
+[[nodiscard]] bool saveMemberList(const RunDirectory& run, const Settings& settings);
 // csrqje.ini: firstdata = the start date, firstmoney = the initial amount in the
 // shortest text that reads back as exactly the same number.
-bool saveInitialBalance(const RunDirectory& run, const Settings& settings);
+[[nodiscard]] bool saveInitialBalance(const RunDirectory& run, const Settings& settings);
 
 // The settings tab: each changes the value in memory at once (it may take
 // effect before the write) and writes its own key to system.ini.
 
 // "以后不再显示欢迎页面": qsy := 0 when ticked, 1 when not.
-bool setWelcomeHidden(const RunDirectory& run, Settings& settings, bool ticked);
+[[nodiscard]] bool setWelcomeHidden(const RunDirectory& run, Settings& settings, bool ticked);
 // "启用视觉使用指导": sjzd.
-bool setVisualGuidance(const RunDirectory& run, Settings& settings, bool ticked);
+[[nodiscard]] bool setVisualGuidance(const RunDirectory& run, Settings& settings, bool ticked);
 // "开机自启动": kjzqd only; the autostart entry itself is setAutostart's.
-bool setStartWithComputer(const RunDirectory& run, Settings& settings, bool ticked);
+[[nodiscard]] bool setStartWithComputer(const RunDirectory& run, Settings& settings, bool ticked);
 // "启动后切换到后台": qdhqhdht.
-bool setStartInBackground(const RunDirectory& run, Settings& settings, bool ticked);
+[[nodiscard]] bool setStartInBackground(const RunDirectory& run, Settings& settings, bool ticked);
 // "空闲一段时间后自动锁定": kxzdsd.
-bool setIdleLock(const RunDirectory& run, Settings& settings, bool ticked);
+[[nodiscard]] bool setIdleLock(const RunDirectory& run, Settings& settings, bool ticked);
 // The idle-minutes box, on every change of its text: sdjg := the magnitude of
 // the integer read from it ("-15" gives 15, "" gives 0; the most negative
 // integer gives the largest).
-bool setIdleMinutesText(const RunDirectory& run, Settings& settings, std::string_view text);
+[[nodiscard]] bool setIdleMinutesText(const RunDirectory& run, Settings& settings,
+                                      std::string_view text);
 // The backup dialog's "确定": backupmode, then backuptime.
-bool setBackupSettings(const RunDirectory& run, Settings& settings, std::int32_t mode,
-                       std::int32_t days);
+[[nodiscard]] bool setBackupSettings(const RunDirectory& run, Settings& settings, std::int32_t mode,
+                                     std::int32_t days);
 
 // "还原默认设定...": deletes the setup folder with everything in it; the next
 // loadSettings writes all four files afresh. True when the folder is gone.
-bool restoreDefaultSettings(const RunDirectory& run);
+[[nodiscard]] bool restoreDefaultSettings(const RunDirectory& run);
 
 }  // namespace qinghe

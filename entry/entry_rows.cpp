@@ -2,10 +2,10 @@
 
 #include <utility>
 
-#include "app/app_state.h"
 #include "common/money_text.h"
 #include "common/ole_date.h"
 #include "entry/entry_texts.h"
+#include "session/app_state.h"
 #include "store/schemas.h"
 
 namespace qinghe::entry {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/clock.h"
+#include "common/temporary_folder.h"
 #include "fuzz/silent_user.h"
 #include "fuzz/table_input.h"
 #include "store/companion_file.h"
@@ -42,16 +43,8 @@ std::string pattern(std::size_t length, unsigned seed) {
 class Generator {
   public:
     explicit Generator(std::filesystem::path output)
-        : output_(std::move(output)),
-          folder_(std::filesystem::temp_directory_path() /
-                  ("qinghe-corpus-" + std::to_string(::getpid()))) {
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
+        : output_(std::move(output)), scratch_("qinghe-corpus-"), folder_(scratch_.path()) {
         std::filesystem::create_directories(output_);
-    }
-    ~Generator() {
-        std::error_code error;
-        std::filesystem::remove_all(folder_, error);
     }
     Generator(const Generator&) = delete;
     Generator& operator=(const Generator&) = delete;
@@ -87,6 +80,7 @@ class Generator {
 
   private:
     std::filesystem::path output_;
+    TemporaryFolder scratch_;
     std::filesystem::path folder_;
     PosixFileSystem files_;
     FixedClock clock_{45000.5};

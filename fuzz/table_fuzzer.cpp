@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "common/clock.h"
+#include "common/temporary_folder.h"
 #include "fuzz/silent_user.h"
 #include "fuzz/table_input.h"
 #include "store/file_layer.h"
@@ -43,51 +44,40 @@ using namespace qinghe::store;
 // Memory-backed when possible: a purge flushes its journal to disk each time.
 class WorkFolder {
   public:
-    WorkFolder() {
+    WorkFolder() : folder_(prefix(::getpid()), base()) {}
+
+    const std::filesystem::path& path() const { return folder_.path(); }
+    void clear() const { folder_.clear(); }
+
+  private:
+    static std::string prefix(long pid) { return "qinghe-fuzz-" + std::to_string(pid) + "-"; }
+
+    static std::filesystem::path base() {
         std::error_code error;
         std::filesystem::path base = "/dev/shm";
         if (!std::filesystem::is_directory(base, error) || ::access(base.c_str(), W_OK) != 0) {
             base = std::filesystem::temp_directory_path();
         }
         removeAbandoned(base);
-        path_ = base / (kPrefix + std::to_string(::getpid()));
-        std::filesystem::remove_all(path_, error);
-        std::filesystem::create_directories(path_);
+        return base;
     }
-    ~WorkFolder() {
-        std::error_code error;
-        std::filesystem::remove_all(path_, error);
-    }
-    WorkFolder(const WorkFolder&) = delete;
-    WorkFolder& operator=(const WorkFolder&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-
-    void clear() const {
-        std::error_code error;
-        for (const auto& entry : std::filesystem::directory_iterator(path_, error)) {
-            std::filesystem::remove_all(entry.path(), error);
-        }
-    }
-
-  private:
-    static constexpr char kPrefix[] = "qinghe-fuzz-";
 
     // A crash skips the clean-up at exit: the folders of processes that are
     // gone are removed by the next run.
     static void removeAbandoned(const std::filesystem::path& base) {
         std::error_code error;
+        const std::string kind = "qinghe-fuzz-";
         for (const auto& entry : std::filesystem::directory_iterator(base, error)) {
             const std::string name = entry.path().filename().string();
-            if (name.rfind(kPrefix, 0) != 0) continue;
-            const long pid = std::strtol(name.c_str() + std::strlen(kPrefix), nullptr, 10);
+            if (name.rfind(kind, 0) != 0) continue;
+            const long pid = std::strtol(name.c_str() + kind.size(), nullptr, 10);
             if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
                 std::filesystem::remove_all(entry.path(), error);
             }
         }
     }
 
-    std::filesystem::path path_;
+    TemporaryFolder folder_;
 };
 
 const WorkFolder& workFolder() {

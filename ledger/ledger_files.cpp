@@ -1,20 +1,20 @@
 #include "ledger/ledger_files.h"
 
-#include "app/app_state.h"
+#include "session/app_state.h"
 #include "store/companion_file.h"
 #include "store/schemas.h"
 #include "store/table_file.h"
 
 namespace qinghe::ledger {
 
-void deleteLedgerFiles(AppState& state, std::string_view saveTo) {
+bool deleteLedgerFiles(AppState& state, std::string_view saveTo) {
     const auto table = store::storedPathToFile(state.run, saveTo, store::kDataFolder);
-    if (!table || !state.files.exists(*table)) return;
+    if (!table || !state.files.exists(*table)) return true;
     if (state.tables.isOpen(*table)) state.tables.close(table->string());
-    state.files.remove(*table);
+    bool gone = state.files.remove(*table);
     if (auto companion = store::CompanionFile::find(state.files, *table))
-        state.files.remove(*companion);
-    state.files.remove(store::TableFile::journalPath(*table));
+        gone = state.files.remove(*companion) && gone;
+    return state.files.remove(store::TableFile::journalPath(*table)) && gone;
 }
 
 }  // namespace qinghe::ledger

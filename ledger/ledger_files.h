@@ -12,6 +12,7 @@ namespace qinghe::ledger {
 // its companion file and any purge journal (which would otherwise be replayed
 // over a later ledger of the same name). A path leading outside the data
 // folder deletes nothing.
-void deleteLedgerFiles(AppState& state, std::string_view saveTo);
+// True when they are gone.
+[[nodiscard]] bool deleteLedgerFiles(AppState& state, std::string_view saveTo);
 
 }  // namespace qinghe::ledger

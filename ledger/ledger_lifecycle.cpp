@@ -1,7 +1,5 @@
 #include "ledger/ledger_lifecycle.h"
 
-#include "app/app_state.h"
-#include "app/password_check.h"
 #include "common/folders.h"
 #include "common/gbk.h"
 #include "common/number_text.h"
@@ -12,6 +10,8 @@
 #include "ledger/ledger_name.h"
 #include "ledger/ledger_texts.h"
 #include "ledger/registry.h"
+#include "session/app_state.h"
+#include "session/password_check.h"
 #include "store/schemas.h"
 
 namespace qinghe::ledger {
@@ -26,8 +26,15 @@ bool confirm(AppState& state, const char* question, const char* title) {
 // debug.ini keeps the number of the ledger and the file that could not be made.
 void logFailedCreation(AppState& state, std::int32_t number, const std::filesystem::path& table) {
     const std::string path = utf8ToGbk(table.string()).value_or(table.string());
-    writeIniString(state.run.below(store::kDebugIniPath), kDebugSection, integerToText(number),
-                   path);
+    // The log is a help, not the report: the user is told in any case.
+    static_cast<void>(writeIniString(state.run.below(store::kDebugIniPath), kDebugSection,
+                                     integerToText(number), path));
+}
+
+// Files no ledger names any more: whatever is left of them is never read again
+// (a new table of the same name replaces them), so a failure here loses nothing.
+void deleteUnlistedFiles(AppState& state, std::string_view saveTo) {
+    static_cast<void>(deleteLedgerFiles(state, saveTo));
 }
 
 CreateLedgerResult failCreation(AppState& state, std::int32_t number,
@@ -73,7 +80,7 @@ CreateLedgerResult createLedger(AppState& state, std::string_view name, std::str
     if (!createEntryTable(state, table)) {
         // A table left half made (plain, or without its companion) must not be
         // found by the next ledger of this name.
-        deleteLedgerFiles(state, *saveTo);
+        deleteUnlistedFiles(state, *saveTo);
         return failCreation(state, number, table);
     }
 
@@ -83,7 +90,7 @@ CreateLedgerResult createLedger(AppState& state, std::string_view name, std::str
         !tables.write(store::field::kPass, std::string(password)) ||
         !tables.write(store::field::kSaveTo, *saveTo) ||
         !tables.write(store::field::kCreateTime, store::DateTime{created}) || !tables.sync()) {
-        deleteLedgerFiles(state, *saveTo);
+        deleteUnlistedFiles(state, *saveTo);
         return failCreation(state, number, table);
     }
     return CreateLedgerResult::Created;
@@ -148,14 +155,15 @@ bool deleteLedger(AppState& state, std::optional<std::int32_t> recordNumber, Led
 
     if (!goToRegistryRecord(state, *recordNumber)) return false;
     const std::string saveTo = store::toText(tables.read(store::field::kSaveTo));
-    deleteLedgerFiles(state, saveTo);
-    if (saveTo == state.currentLedger.saveTo) state.currentLedger.saveTo.clear();
-
-    if (goToRegistryRecord(state, *recordNumber)) {
-        tables.remove();
-        tables.purge();
-        tables.sync();
+    // The registry row goes first: should anything fail, the ledger is either
+    // still listed with all its entries, or gone with nothing left to read.
+    if (!tables.remove() || !tables.purge() || !tables.sync()) {
+        showError(state.user, kDeleteFailed);
+        showRebuiltLedgerList(state, view);
+        return false;
     }
+    deleteUnlistedFiles(state, saveTo);
+    if (saveTo == state.currentLedger.saveTo) state.currentLedger.saveTo.clear();
     showRebuiltLedgerList(state, view);
     return true;
 }
@@ -176,11 +184,13 @@ bool clearLedgers(AppState& state, int rowCount, LedgerView& view) {
         saveTos.push_back(store::toText(tables.read(store::field::kSaveTo)));
         tables.skip(1);
     }
-    for (const auto& saveTo : saveTos) deleteLedgerFiles(state, saveTo);
-    if (ensureRegistryOpen(state)) {
-        tables.zap();
-        tables.sync();
+    // The registry first, as for one ledger.
+    if (!tables.zap() || !tables.sync()) {
+        showError(state.user, kClearFailed);
+        showRebuiltLedgerList(state, view);
+        return false;
     }
+    for (const auto& saveTo : saveTos) deleteUnlistedFiles(state, saveTo);
     showRebuiltLedgerList(state, view);
     state.currentLedger.saveTo.clear();
     return true;

@@ -1,12 +1,12 @@
 #include "ledger/ledger_list.h"
 
-#include "app/app_state.h"
 #include "common/money_text.h"
 #include "common/number_text.h"
 #include "common/ole_date.h"
 #include "entry/entry_texts.h"
 #include "ledger/ledger_view.h"
 #include "ledger/registry.h"
+#include "session/app_state.h"
 #include "store/schemas.h"
 
 namespace qinghe::ledger {

@@ -1,10 +1,10 @@
 #include "ledger/ledger_opening.h"
 
-#include "app/app_state.h"
 #include "common/standard_messages.h"
 #include "ledger/access_password.h"
 #include "ledger/ledger_texts.h"
 #include "ledger/registry.h"
+#include "session/app_state.h"
 #include "store/schemas.h"
 
 namespace qinghe::ledger {

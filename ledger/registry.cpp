@@ -1,7 +1,7 @@
 #include "ledger/registry.h"
 
-#include "app/app_state.h"
 #include "common/folders.h"
+#include "session/app_state.h"
 #include "store/schemas.h"
 
 namespace qinghe::ledger {
@@ -28,13 +28,11 @@ bool createRegistry(AppState& state) {
     auto& tables = state.tables;
     tables.close(store::TableStore::fullPath(path).string());
     makeDirectoryPath(path.parent_path().string() + "/");
-    state.files.remove(path);
+    if (!state.files.remove(path)) return false;
     if (!tables.create(path, store::registryFields())) return false;
     if (!tables.open(path, store::kRegistryAlias, "")) return false;
     tables.first();
-    if (!tables.setPassword(store::kStorePassword)) return false;
-    tables.sync();
-    return true;
+    return tables.setPassword(store::kStorePassword) && tables.sync();
 }
 
 bool ensureRegistryOpen(AppState& state) {

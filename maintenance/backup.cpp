@@ -127,11 +127,12 @@ void clearLeftovers(const RunDirectory& run, const BackupPlaces& places) {
             stale.push_back(it->path());
         }
     }
-    for (const fs::path& folder : stale) deleteFolderTree(folder, run.root());
+    // What cannot be removed now is tried again by the next backup.
+    for (const fs::path& folder : stale) static_cast<void>(deleteFolderTree(folder, run.root()));
 
     if (!isPresent(places.previous)) return;
     if (isPresent(places.backup)) {
-        deleteFolderTree(places.previous, run.root());
+        static_cast<void>(deleteFolderTree(places.previous, run.root()));
     } else if (::rename(places.previous.c_str(), places.backup.c_str()) == 0) {
         syncFolder(places.runFolder);
     }
@@ -180,7 +181,8 @@ bool swapIn(const RunDirectory& run, const BackupPlaces& places, const fs::path&
     syncFolder(places.runFolder);
     // The new backup is complete whether or not the old one can be deleted now; what
     // stays is cleared up by the next run.
-    if (isPresent(places.previous)) deleteFolderTree(places.previous, run.root());
+    if (isPresent(places.previous))
+        static_cast<void>(deleteFolderTree(places.previous, run.root()));
     return true;
 }
 
@@ -192,7 +194,7 @@ bool runBackup(const RunDirectory& run) {
 
     const fs::path building = places.runFolder / (places.building + std::to_string(::getpid()));
     if (buildBackup(run, places, building) && swapIn(run, places, building)) return true;
-    deleteFolderTree(building, run.root());
+    static_cast<void>(deleteFolderTree(building, run.root()));
     return false;
 }
 

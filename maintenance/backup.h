@@ -12,6 +12,6 @@ namespace qinghe {
 // is complete; until then the previous backup stays as it was. Leftovers of an
 // interrupted earlier run are cleared up first. True when the new backup is in place;
 // false leaves the previous one untouched. Callers may ignore the result.
-bool runBackup(const RunDirectory& run);
+[[nodiscard]] bool runBackup(const RunDirectory& run);
 
 }  // namespace qinghe

@@ -8,7 +8,7 @@ qt6-base-dev qt6-base-dev-tools libqt6svg6
 libcli11-dev nlohmann-json3-dev
 libgtest-dev libgmock-dev libbenchmark-dev
 libjpeg62-turbo-dev libpng-dev zlib1g-dev libsqlite3-dev
-clang libclang-rt-dev
+clang clang-format libclang-rt-dev
 fonts-noto-cjk xvfb xauth"
 
 missing=""

@@ -222,14 +222,13 @@ static bool writeChangedLinks(const std::vector<std::int32_t>& before,
     return true;
 }
 
-bool CompanionFile::trimTrailingFree() {
+void CompanionFile::trimTrailingFree() {
     std::unordered_set<std::int32_t> free(freeList_->begin(), freeList_->end());
     std::int32_t count = header_.blockCount;
     while (count > 1 && free.count(count - 1)) --count;
-    if (count == header_.blockCount) return true;
+    if (count == header_.blockCount) return;
     std::erase_if(*freeList_, [count](std::int32_t b) { return b >= count; });
     header_.blockCount = count;
-    return true;
 }
 
 std::optional<std::int32_t> CompanionFile::writeValue(std::int32_t oldFirst,
@@ -289,7 +288,10 @@ std::optional<std::int32_t> CompanionFile::writeValue(std::int32_t oldFirst,
     }
     if (!writeHeader()) return std::nullopt;
     if (header_.blockCount < headerBefore.blockCount) {
-        file_->truncate(static_cast<std::uint64_t>(header_.blockCount) * kBlockSize);
+        // Only room is given back: blocks past the header's count are never
+        // read, so a failed cut loses nothing and the next growth reuses them.
+        static_cast<void>(
+            file_->truncate(static_cast<std::uint64_t>(header_.blockCount) * kBlockSize));
     }
     return blocks.empty() ? 0 : blocks.front();
 }
@@ -315,7 +317,10 @@ bool CompanionFile::release(const std::vector<std::int32_t>& firsts) {
     };
     if (!writeChangedLinks(before, *freeList_, writeLinks) || !writeHeader()) return false;
     if (header_.blockCount < countBefore) {
-        file_->truncate(static_cast<std::uint64_t>(header_.blockCount) * kBlockSize);
+        // Only room is given back: blocks past the header's count are never
+        // read, so a failed cut loses nothing and the next growth reuses them.
+        static_cast<void>(
+            file_->truncate(static_cast<std::uint64_t>(header_.blockCount) * kBlockSize));
     }
     return true;
 }

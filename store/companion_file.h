@@ -31,7 +31,8 @@ class CompanionFile {
     static std::optional<std::filesystem::path> find(FileSystem& files,
                                                      const std::filesystem::path& dataFile);
     // Writes a plain companion file holding only its header block.
-    static bool create(FileSystem& files, const std::filesystem::path& path, double created);
+    [[nodiscard]] static bool create(FileSystem& files, const std::filesystem::path& path,
+                                     double created);
 
     // Opens and checks the file; repairs a block count beyond the file's end.
     // keys is null for a plain table. Nothing when the file is unusable.
@@ -50,13 +51,14 @@ class CompanionFile {
     std::optional<std::string> readValue(std::int32_t first);
     // Writes a value, reusing the old chain's blocks first, then free blocks,
     // then new ones; returns the new first block (0 for an empty value).
-    std::optional<std::int32_t> writeValue(std::int32_t oldFirst, std::string_view value);
+    [[nodiscard]] std::optional<std::int32_t> writeValue(std::int32_t oldFirst,
+                                                         std::string_view value);
     // Frees the chains starting at the given blocks.
-    bool release(const std::vector<std::int32_t>& firsts);
+    [[nodiscard]] bool release(const std::vector<std::int32_t>& firsts);
     // Back to the header block alone.
-    bool reset();
+    [[nodiscard]] bool reset();
     // Flushes the file when something was written to it since the last flush.
-    bool sync();
+    [[nodiscard]] bool sync();
 
     // The block numbers along a chain; nothing when it is damaged.
     std::optional<std::vector<std::int32_t>> chain(std::int32_t first);
@@ -75,12 +77,14 @@ class CompanionFile {
     CompanionFile(std::unique_ptr<File> file, KeyStreams* keys, CompanionHeader header);
 
     bool readBlock(std::int32_t block, std::uint8_t* out);
-    bool writeBlock(std::int32_t block, const Block& links, const std::uint8_t* payload);
-    bool writeBytes(std::uint64_t offset, const std::uint8_t* plain, std::size_t length);
-    bool writeHeader();
+    [[nodiscard]] bool writeBlock(std::int32_t block, const Block& links,
+                                  const std::uint8_t* payload);
+    [[nodiscard]] bool writeBytes(std::uint64_t offset, const std::uint8_t* plain,
+                                  std::size_t length);
+    [[nodiscard]] bool writeHeader();
     bool loadFreeList();
-    bool writeFreeLinks(std::size_t from, std::size_t to);
-    bool trimTrailingFree();
+    [[nodiscard]] bool writeFreeLinks(std::size_t from, std::size_t to);
+    void trimTrailingFree();
 
     std::unique_ptr<File> file_;
     KeyStreams* keys_;

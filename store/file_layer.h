@@ -22,11 +22,12 @@ class File {
     // Reads up to length bytes; the count read, or nothing on error.
     virtual std::optional<std::size_t> readSomeAt(std::uint64_t offset, void* data,
                                                   std::size_t length) = 0;
-    virtual bool writeAt(std::uint64_t offset, const void* data, std::size_t length) = 0;
+    [[nodiscard]] virtual bool writeAt(std::uint64_t offset, const void* data,
+                                       std::size_t length) = 0;
     virtual std::optional<std::uint64_t> size() = 0;
-    virtual bool truncate(std::uint64_t length) = 0;
+    [[nodiscard]] virtual bool truncate(std::uint64_t length) = 0;
     // Flushes written data to the disk (fdatasync).
-    virtual bool sync() = 0;
+    [[nodiscard]] virtual bool sync() = 0;
 };
 
 enum class OpenMode {
@@ -39,10 +40,11 @@ class FileSystem {
     virtual ~FileSystem() = default;
     virtual std::unique_ptr<File> open(const std::filesystem::path& path, OpenMode mode) = 0;
     virtual bool exists(const std::filesystem::path& path) = 0;
-    virtual bool remove(const std::filesystem::path& path) = 0;
-    virtual bool rename(const std::filesystem::path& from, const std::filesystem::path& to) = 0;
+    [[nodiscard]] virtual bool remove(const std::filesystem::path& path) = 0;
+    [[nodiscard]] virtual bool rename(const std::filesystem::path& from,
+                                      const std::filesystem::path& to) = 0;
     // Makes a created, renamed or removed name in a folder durable.
-    virtual bool syncFolder(const std::filesystem::path& folder) = 0;
+    [[nodiscard]] virtual bool syncFolder(const std::filesystem::path& folder) = 0;
 };
 
 // The real disk, through POSIX calls.
@@ -50,9 +52,10 @@ class PosixFileSystem final : public FileSystem {
   public:
     std::unique_ptr<File> open(const std::filesystem::path& path, OpenMode mode) override;
     bool exists(const std::filesystem::path& path) override;
-    bool remove(const std::filesystem::path& path) override;
-    bool rename(const std::filesystem::path& from, const std::filesystem::path& to) override;
-    bool syncFolder(const std::filesystem::path& folder) override;
+    [[nodiscard]] bool remove(const std::filesystem::path& path) override;
+    [[nodiscard]] bool rename(const std::filesystem::path& from,
+                              const std::filesystem::path& to) override;
+    [[nodiscard]] bool syncFolder(const std::filesystem::path& folder) override;
 };
 
 }  // namespace qinghe::store

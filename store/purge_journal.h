@@ -24,13 +24,13 @@ class PurgeJournal {
     // Records one write of the change (kept in memory until save).
     void add(std::uint64_t offset, std::string bytes);
     // Saves the recorded writes and the final length, and flushes the journal.
-    bool save(std::uint64_t finalLength);
+    [[nodiscard]] bool save(std::uint64_t finalLength);
     // Makes the recorded writes, cuts the file to its final length, flushes.
-    bool apply(File& file);
+    [[nodiscard]] bool apply(File& file);
     // Removes the journal: the change is durable.
-    bool discard();
+    [[nodiscard]] bool discard();
     // At open: finishes a change whose journal is complete; drops one cut short.
-    bool recover(File& file);
+    [[nodiscard]] bool recover(File& file);
 
   private:
     struct Write {

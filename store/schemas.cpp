@@ -6,7 +6,7 @@ namespace qinghe::store {
 
 const std::vector<FieldDescription>& userStoreFields() {
     static const std::vector<FieldDescription> fields = {
-        {field::kPass, FieldType::Text, 20},
+        {field::kPass, FieldType::Text, width::kPassword},
         {field::kNeedPass, FieldType::Integer, 20},
     };
     return fields;
@@ -14,8 +14,10 @@ const std::vector<FieldDescription>& userStoreFields() {
 
 const std::vector<FieldDescription>& registryFields() {
     static const std::vector<FieldDescription> fields = {
-        {field::kNumber, FieldType::Integer, 0},      {field::kName, FieldType::Text, 20},
-        {field::kPass, FieldType::Text, 20},          {field::kSaveTo, FieldType::Text, 512},
+        {field::kNumber, FieldType::Integer, 0},
+        {field::kName, FieldType::Text, width::kLedgerName},
+        {field::kPass, FieldType::Text, width::kPassword},
+        {field::kSaveTo, FieldType::Text, width::kSaveTo},
         {field::kCreateTime, FieldType::DateTime, 0},
     };
     return fields;
@@ -23,10 +25,14 @@ const std::vector<FieldDescription>& registryFields() {
 
 const std::vector<FieldDescription>& entryFields() {
     static const std::vector<FieldDescription> fields = {
-        {field::kDate, FieldType::DateTime, 0},   {field::kDirection, FieldType::Integer, 0},
-        {field::kItem, FieldType::Text, 50},      {field::kAmount, FieldType::Double, 0},
-        {field::kMember, FieldType::Text, 20},    {field::kNote, FieldType::Text, 512},
-        {field::kHasVoucher, FieldType::Bool, 0}, {field::kVouchers, FieldType::ByteSet, 0},
+        {field::kDate, FieldType::DateTime, 0},
+        {field::kDirection, FieldType::Integer, 0},
+        {field::kItem, FieldType::Text, width::kItem},
+        {field::kAmount, FieldType::Double, 0},
+        {field::kMember, FieldType::Text, width::kMember},
+        {field::kNote, FieldType::Text, width::kNote},
+        {field::kHasVoucher, FieldType::Bool, 0},
+        {field::kVouchers, FieldType::ByteSet, 0},
     };
     return fields;
 }

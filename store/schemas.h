@@ -46,6 +46,17 @@ inline constexpr char kHasVoucher[] = "\xC6\xB1\xBE\xDD\xB8\xBD\xC2\xBC";  // �
 inline constexpr char kVouchers[] = "\xC6\xB1\xBE\xDD";                    // 票据
 }  // namespace field
 
+// Bytes a text field keeps; longer texts are cut to them (on a character
+// boundary), so the boxes that type them take no more.
+namespace width {
+inline constexpr int kPassword = 20;  // user store and registry
+inline constexpr int kLedgerName = 20;
+inline constexpr int kSaveTo = 512;
+inline constexpr int kItem = 50;
+inline constexpr int kMember = 20;
+inline constexpr int kNote = 512;
+}  // namespace width
+
 // The user store: the login password and whether important operations ask for it.
 const std::vector<FieldDescription>& userStoreFields();
 // The ledger registry: one record per ledger.

@@ -77,12 +77,12 @@ bool TableFile::create(FileSystem& files, const std::filesystem::path& path,
     }
     // A journal left by an earlier table of this name would be replayed over
     // the new one at its first open.
-    files.remove(journalPath(path));
+    if (!files.remove(journalPath(path))) return false;
     auto file = files.open(path, OpenMode::Create);
     if (!file || !file->writeAt(0, bytes.data(), bytes.size())) return false;
     if (needsCompanion) {
         // Replace a companion file of another case left by an earlier table.
-        if (auto old = CompanionFile::find(files, path)) files.remove(*old);
+        if (auto old = CompanionFile::find(files, path); old && !files.remove(*old)) return false;
         if (!CompanionFile::create(files, CompanionFile::pathFor(path), created)) return false;
     }
     return true;
@@ -461,7 +461,8 @@ bool TableFile::purge() {
         if (!applied) return false;
     }
     header_.recordCount = live;
-    journal.discard();  // should this fail, the next open only repeats the same writes
+    // Should this fail, the next open only repeats the same writes.
+    static_cast<void>(journal.discard());
     // The companion blocks of the dropped records are freed once the purge is
     // durable: a crash before leaves them unused, never used twice.
     if (companion_ && !releasedChains.empty()) {

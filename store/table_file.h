@@ -27,8 +27,8 @@ class TableFile {
 
     // Creates the data file (and an empty companion file when a field needs
     // one), plain. False on invalid fields or a failed write.
-    static bool create(FileSystem& files, const std::filesystem::path& path,
-                       const std::vector<FieldDescription>& fields, double created);
+    [[nodiscard]] static bool create(FileSystem& files, const std::filesystem::path& path,
+                                     const std::vector<FieldDescription>& fields, double created);
 
     // Opens and checks a table; keys is null to open a plain table. Finishes or
     // rolls back an interrupted purge, and repairs a file that ends short.
@@ -53,14 +53,14 @@ class TableFile {
     // call on this table; null when they cannot be read.
     const std::uint8_t* record(std::int32_t index);
     // Writes bytes into a record at an offset within it.
-    bool writeInRecord(std::int32_t index, std::size_t offset, const std::uint8_t* bytes,
-                       std::size_t length);
-    bool append();
-    bool purge();
-    bool zap();
+    [[nodiscard]] bool writeInRecord(std::int32_t index, std::size_t offset,
+                                     const std::uint8_t* bytes, std::size_t length);
+    [[nodiscard]] bool append();
+    [[nodiscard]] bool purge();
+    [[nodiscard]] bool zap();
     // Re-enciphers both files under another password (empty: plain).
-    bool setPassword(std::shared_ptr<KeyStreams> keys);
-    bool sync();
+    [[nodiscard]] bool setPassword(std::shared_ptr<KeyStreams> keys);
+    [[nodiscard]] bool sync();
 
     // For the chunk pool: whether a chunk was used since the last look (the
     // mark is cleared), and dropping one (refused for the chunk in use).
@@ -87,11 +87,12 @@ class TableFile {
     // Before bytes of the file change: the read-ahead drops what it made there.
     void changing(std::uint64_t from, std::uint64_t to);
     bool readPlain(std::uint64_t offset, std::uint8_t* out, std::size_t length);
-    bool writePlain(std::uint64_t offset, const std::uint8_t* plain, std::size_t length);
+    [[nodiscard]] bool writePlain(std::uint64_t offset, const std::uint8_t* plain,
+                                  std::size_t length);
     void updateChunks(std::uint64_t offset, const std::uint8_t* plain, std::size_t length);
     void dropAllChunks();
     void cutChunks(std::uint64_t length);
-    bool writeCounts(std::int32_t recordCount, std::int32_t nextSequence);
+    [[nodiscard]] bool writeCounts(std::int32_t recordCount, std::int32_t nextSequence);
     std::uint64_t fileLength() const {
         return recordsOffset_ +
                static_cast<std::uint64_t>(header_.recordCount) * header_.recordSize;

@@ -47,14 +47,16 @@ class TableStore {
     // ".EDB" appended to a file name without extension; made absolute.
     static std::filesystem::path fullPath(const std::filesystem::path& path);
 
-    bool create(const std::filesystem::path& path, const std::vector<FieldDescription>& fields);
-    bool open(const std::filesystem::path& path, std::string_view alias, std::string_view password);
+    [[nodiscard]] bool create(const std::filesystem::path& path,
+                              const std::vector<FieldDescription>& fields);
+    [[nodiscard]] bool open(const std::filesystem::path& path, std::string_view alias,
+                            std::string_view password);
     bool isOpen(const std::filesystem::path& path) const;
     bool select(std::string_view name);
     void close();
     void close(std::string_view name);
     void closeAll();
-    bool setPassword(std::string_view password);
+    [[nodiscard]] bool setPassword(std::string_view password);
 
     std::int32_t recordCount() const;
     std::int32_t recordNumber() const;
@@ -67,17 +69,17 @@ class TableStore {
     // 1-based number of a field of the current table, 0 when there is none:
     // walks that read many records look their fields up once.
     int fieldNumber(std::string_view field) const;
-    bool write(std::string_view field, const Value& value);
-    bool write(int fieldNumber, const Value& value);
-    bool writeEmpty(std::string_view field);
-    bool append();
-    bool remove();
-    bool purge();
-    bool zap();
+    [[nodiscard]] bool write(std::string_view field, const Value& value);
+    [[nodiscard]] bool write(int fieldNumber, const Value& value);
+    [[nodiscard]] bool writeEmpty(std::string_view field);
+    [[nodiscard]] bool append();
+    [[nodiscard]] bool remove();
+    [[nodiscard]] bool purge();
+    [[nodiscard]] bool zap();
     double latestDate(std::string_view field);
 
     // Flushes the current table's files to disk, for the end of a user action.
-    bool sync();
+    [[nodiscard]] bool sync();
 
     bool hasCurrentTable() const { return current_ != nullptr; }
     // The current table's file, for inspection tools; null without one.

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
-#include "app/ui/page_widgets.h"
+#include "common/ui/page_widgets.h"
 
 namespace qinghe::ui {
 namespace {

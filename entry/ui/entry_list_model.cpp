@@ -1,6 +1,6 @@
 #include "entry/ui/entry_list_model.h"
 
-#include "app/ui/gbk_text.h"
+#include "common/ui/gbk_text.h"
 
 namespace qinghe::ui {
 

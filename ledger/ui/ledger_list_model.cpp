@@ -2,7 +2,7 @@
 
 #include <iterator>
 
-#include "app/ui/gbk_text.h"
+#include "common/ui/gbk_text.h"
 
 namespace qinghe::ui {
 namespace {

@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/ui/page_widgets.h"
+#include "common/ui/page_widgets.h"
 
 namespace qinghe::ui {
 

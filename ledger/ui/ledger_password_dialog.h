@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ui/form_dialog.h"
+#include "common/ui/form_dialog.h"
 
 class QLineEdit;
 

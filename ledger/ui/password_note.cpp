@@ -2,7 +2,7 @@
 
 #include <QLabel>
 
-#include "app/ui/page_widgets.h"
+#include "common/ui/page_widgets.h"
 
 namespace qinghe::ui {
 

@@ -8,9 +8,9 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/ui/gbk_text.h"
-#include "app/ui/qt_user_interaction.h"
-#include "app/ui/ui_texts.h"
+#include "app/qt_user_interaction.h"
+#include "app/ui_texts.h"
+#include "common/ui/gbk_text.h"
 #include "tests/app/gui_fixture.h"
 #include "tests/support/ledger_data.h"
 
@@ -153,6 +153,52 @@ TEST_F(FormDialogsTest, EachFormShowsItsFieldsAndHandsOnWhatIsTyped) {
     }
 }
 
+TEST_F(FormDialogsTest, LedgerBoxesTakeNoMoreThanTheRegistryKeeps) {
+    // Character by character, as typed: what the registry would not keep
+    // (20 GBK bytes) does not get in, so nothing is cut when it is stored.
+    const QString ten = QString(10, QChar(u'家'));
+    const struct {
+        FormKind kind;
+        const char* box;
+        QString typed;
+        QString kept;
+        std::size_t field;
+        QString accept;
+    } cases[] = {
+        {FormKind::NewLedger, "name", ten + QChar(u'家'), ten, 0, QStringLiteral("创建！")},
+        {FormKind::NewLedger, "name", QStringLiteral("abcdefghijklmnopqrs家"),
+         QStringLiteral("abcdefghijklmnopqrs"), 0, QStringLiteral("创建！")},
+        {FormKind::NewLedger, "password", QString(25, QLatin1Char('p')),
+         QString(20, QLatin1Char('p')), 1, QStringLiteral("创建！")},
+        {FormKind::ChangeLedger, "name", ten + QChar(u'家'), ten, 0, QStringLiteral("保存")},
+        {FormKind::ChangeLedger, "newPassword", ten + QChar(u'密'), ten, 2, QStringLiteral("保存")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.box);
+        Fields handed;
+        FormRun run(
+            window_.get(), {c.kind, {}},
+            [&](const Fields& fields) {
+                handed = fields;
+                return true;
+            },
+            [&](QDialog* dialog) {
+                auto* box = dialog->findChild<QLineEdit*>(QLatin1String(c.box));
+                ASSERT_NE(box, nullptr);
+                box->clear();
+                for (QChar typed : c.typed) {
+                    // Chinese comes from the input method, one character at a time.
+                    QInputMethodEvent commit;
+                    commit.setCommitString(typed);
+                    QApplication::sendEvent(box, &commit);
+                }
+                buttonOf(dialog, c.accept)->click();
+            });
+        ASSERT_GT(handed.size(), c.field);
+        EXPECT_EQ(ui::fromGbk(handed[c.field]), c.kept);
+    }
+}
+
 TEST_F(FormDialogsTest, FormsOpenReadyForTheirInput) {
     // The access password is typed straight away.
     QWidget* focus = nullptr;
@@ -256,7 +302,7 @@ TEST_F(FormDialogsTest, TextGbkCannotHoldIsRefusedWhereItIsTyped) {
             buttonOf(dialog, QStringLiteral("创建！"))->click();
         });
     EXPECT_EQ(attempts, 0);
-    EXPECT_EQ(message, ui::fromGbk(ui::kUnstorableText));
+    EXPECT_EQ(message, ui::fromGbk(texts::kUnstorableText));
     EXPECT_TRUE(run.openAfterwards);
 }
 

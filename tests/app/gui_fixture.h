@@ -5,15 +5,15 @@
 #include <QApplication>
 #include <memory>
 
-#include "app/app_state.h"
-#include "app/startup.h"
-#include "app/ui/main_window.h"
+#include "app/main_window.h"
 #include "common/clock.h"
+#include "common/temporary_folder.h"
 #include "config/ini_file.h"
 #include "config/settings.h"
+#include "session/app_state.h"
+#include "shell/startup.h"
 #include "store/file_layer.h"
 #include "tests/support/scripted_user.h"
-#include "tests/support/temp_folder.h"
 
 namespace qinghe::testing {
 
@@ -38,8 +38,8 @@ class GuiTest : public ::testing::Test {
     GuiTest() {
         application();
         state_.settings = loadSettings(state_.run, clock_);
-        window_ = std::make_unique<MainWindow>(
-            state_, ui::AutostartPlaces{folder_ / "autostart", folder_ / "qinghe"});
+        state_.autostart = {folder_ / "autostart", folder_ / "qinghe"};
+        window_ = std::make_unique<MainWindow>(state_);
     }
 
     std::string systemIni(const char* key) {
@@ -50,7 +50,7 @@ class GuiTest : public ::testing::Test {
     void finishStartUp() {
         StartupResult result;
         result.loggedIn = true;
-        window_->setTrayAvailable(true);
+        window_->setTrayAvailability([] { return true; });
         window_->finishStartUp(result);
     }
 
@@ -59,7 +59,7 @@ class GuiTest : public ::testing::Test {
         state_.currentLedger.saveTo = "\\data\\ledger.edb";
     }
 
-    TempFolder folder_;
+    TemporaryFolder folder_;
     store::PosixFileSystem files_;
     FixedClock clock_{42136.5};
     ScriptedUser user_;

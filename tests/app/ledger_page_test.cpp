@@ -8,13 +8,15 @@
 #include <QTest>
 #include <QToolButton>
 #include <functional>
+#include <numeric>
 
-#include "app/ui/pages/entry_page.h"
-#include "app/ui/pages/ledger_page.h"
-#include "app/ui/pages/query_page.h"
+#include "common/ui/page_widgets.h"
 #include "entry/ui/entry_list_model.h"
+#include "entry/ui/entry_page.h"
 #include "ledger/ledger_lifecycle.h"
 #include "ledger/ui/ledger_list_model.h"
+#include "ledger/ui/ledger_page.h"
+#include "report/ui/query_page.h"
 #include "store/schemas.h"
 #include "tests/app/gui_fixture.h"
 #include "tests/support/ledger_data.h"
@@ -140,8 +142,8 @@ TEST_F(LedgerPageTest, RightClickShowsTheMenuOnlyOverASelectedRow) {
         QTableView* list;
         QMenu* menu;
     } cases[] = {
-        {"ledgers", &ledgerList(), window_->ledgerMenu()},
-        {"entries", window_->entryPage()->entryList(), window_->entryMenu()},
+        {"ledgers", &ledgerList(), window_->ledgerMenu().menu},
+        {"entries", window_->entryPage()->entryList(), window_->entryMenu().menu},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -165,9 +167,9 @@ TEST_F(LedgerPageTest, EntryFeaturesNotYetThereCannotBeClicked) {
                                 entries.modifyButton()}) {
         EXPECT_FALSE(button->isEnabled()) << button->text().toStdString();
     }
-    for (QAction* action : window_->entryMenu()->actions())
+    for (QAction* action : window_->entryMenu().menu->actions())
         EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
-    for (QAction* action : window_->ledgerMenu()->actions())
+    for (QAction* action : window_->ledgerMenu().menu->actions())
         EXPECT_TRUE(action->isEnabled()) << action->text().toStdString();
 }
 
@@ -183,12 +185,7 @@ TEST_F(LedgerPageTest, NewLedgerFormAddsTheLedgerToTheList) {
 }
 
 TEST_F(LedgerPageTest, ButtonsAndMenuItemsActOnTheSelectedLedger) {
-    auto menuItem = [&](const char* text) {
-        for (QAction* action : window_->ledgerMenu()->actions()) {
-            if (action->text() == QString::fromUtf8(text)) return action;
-        }
-        return static_cast<QAction*>(nullptr);
-    };
+    const MainWindow::LedgerMenu& menu = window_->ledgerMenu();
     const struct {
         const char* name;
         std::function<void()> use;
@@ -196,9 +193,9 @@ TEST_F(LedgerPageTest, ButtonsAndMenuItemsActOnTheSelectedLedger) {
         std::string withSelection;
     } cases[] = {
         {"修改账簿", [&] { page().modifyButton()->click(); }, "", "change "},
-        {"修改...", [&] { menuItem("修改...")->trigger(); }, "", "change "},
+        {"修改...", [&] { menu.modify->trigger(); }, "", "change "},
         {"删除账簿", [&] { page().deleteButton()->click(); }, "", "? "},
-        {"删除！", [&] { menuItem("删除！")->trigger(); }, "", "? "},
+        {"删除！", [&] { menu.remove->trigger(); }, "", "? "},
         // Clearing takes every row, selected or not.
         {"清空账簿", [&] { page().clearButton()->click(); }, "? ", "? "},
     };
@@ -225,13 +222,30 @@ TEST_F(LedgerPageTest, ButtonsAndMenuItemsActOnTheSelectedLedger) {
     asked();
 
     ledgerList().clearSelection();
-    menuItem("打开")->trigger();
+    menu.open->trigger();
     EXPECT_FALSE(state_.currentLedger.isOpen());
     selectLedger(0);
-    menuItem("打开")->trigger();
+    menu.open->trigger();
     EXPECT_EQ(state_.currentLedger.name, gbk("家庭"));
     EXPECT_EQ(window_->currentPage(), MainWindow::kEntryPage);
     EXPECT_EQ(window_->entryPage()->entryModel()->rowCount(), 0);
+}
+
+TEST(ColumnFitting, LastColumnTakesTheRestOrAllShrinkInProportion) {
+    const struct {
+        QList<int> widths;
+        int available;
+        QList<int> fitted;
+    } cases[] = {
+        {{100, 60, 150, 100, 80, 250, 80}, 900, {100, 60, 150, 100, 80, 250, 160}},
+        {{50, 50}, 100, {50, 50}},
+        // 820 pixels of columns in 775: each shrinks, the total is exact.
+        {{100, 60, 150, 100, 80, 250, 80}, 775, {94, 56, 141, 94, 75, 236, 79}},
+        {{100, 300}, 200, {50, 150}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ui::fittedColumnWidths(c.widths, c.available), c.fitted) << c.available;
+    }
 }
 
 TEST_F(LedgerPageTest, ListsKeepTheirHeadersAndWidthsWhenRefilled) {
@@ -262,7 +276,11 @@ TEST_F(LedgerPageTest, ListsKeepTheirHeadersAndWidthsWhenRefilled) {
             widths << c.list->columnWidth(column);
         }
         EXPECT_EQ(headers.join(QLatin1Char(' ')), c.headers);
-        EXPECT_EQ(widths, c.widths);
+        // The drawn widths, fitted into the view: nothing hides behind a
+        // horizontal scroll bar.
+        const int available = c.list->viewport()->width();
+        EXPECT_EQ(widths, ui::fittedColumnWidths(c.widths, available));
+        EXPECT_EQ(std::accumulate(widths.begin(), widths.end(), 0), available);
     }
 }
 

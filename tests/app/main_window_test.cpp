@@ -9,18 +9,18 @@
 #include <QToolBar>
 #include <filesystem>
 
-#include "app/shell_texts.h"
-#include "app/startup.h"
-#include "app/ui/gbk_text.h"
-#include "app/ui/main_window_texts.h"
-#include "app/ui/page_widgets.h"
-#include "app/ui/pages/entry_page.h"
-#include "app/ui/pages/ledger_page.h"
-#include "app/ui/pages/query_page.h"
-#include "app/ui/pages/settings_page.h"
-#include "app/ui/pages/statistics_page.h"
-#include "app/ui/pages/welcome_page.h"
+#include "app/main_window_texts.h"
+#include "app/welcome_page.h"
+#include "common/ui/gbk_text.h"
+#include "common/ui/page_widgets.h"
+#include "config/ui/settings_page.h"
+#include "entry/ui/entry_page.h"
 #include "ledger/ui/ledger_list_model.h"
+#include "ledger/ui/ledger_page.h"
+#include "report/ui/query_page.h"
+#include "report/ui/statistics_page.h"
+#include "session/shell_texts.h"
+#include "shell/startup.h"
 #include "tests/app/gui_fixture.h"
 
 namespace qinghe {
@@ -47,8 +47,9 @@ TEST_F(MainWindowTest, HasTheToolbarPagesMenusAndIconsOfTheProgram) {
     EXPECT_EQ(window.size(), QSize(800, 613));
     EXPECT_EQ(captions(window.toolBar()->actions()),
               QStringLiteral("账簿管理 | 记账 查账 数据统计 | 系统设置 | 关于软件 | 退出"));
-    EXPECT_EQ(captions(window.ledgerMenu()->actions()), QStringLiteral("打开 | 修改... | 删除！"));
-    EXPECT_EQ(captions(window.entryMenu()->actions()),
+    EXPECT_EQ(captions(window.ledgerMenu().menu->actions()),
+              QStringLiteral("打开 | 修改... | 删除！"));
+    EXPECT_EQ(captions(window.entryMenu().menu->actions()),
               QStringLiteral("查看... 导出 全部导出 | 修改... | 删除！"));
     EXPECT_EQ(window.currentPage(), MainWindow::kWelcomePage);
 
@@ -150,7 +151,7 @@ TEST_F(MainWindowTest, StripesColourRowsByTheirPlaceOnScreen) {
 }
 
 TEST_F(MainWindowTest, MinimisingHidesTheWindowInTheTray) {
-    window_->setTrayAvailable(true);
+    window_->setTrayAvailability([] { return true; });
     window_->show();
     window_->setWindowState(Qt::WindowMinimized);
     QApplication::processEvents();
@@ -164,8 +165,18 @@ TEST_F(MainWindowTest, MinimisingHidesTheWindowInTheTray) {
 }
 
 TEST_F(MainWindowTest, WithoutATrayMinimisingKeepsTheWindowReachable) {
-    window_->setTrayAvailable(false);
+    window_->setTrayAvailability([] { return false; });
     window_->show();
+    window_->setWindowState(Qt::WindowMinimized);
+    QApplication::processEvents();
+    EXPECT_TRUE(window_->isVisible());
+}
+
+TEST_F(MainWindowTest, ATrayThatGoesAwayLeavesTheWindowOnTheTaskBar) {
+    bool tray = true;
+    window_->setTrayAvailability([&] { return tray; });
+    window_->show();
+    tray = false;  // the tray program ended while this one ran
     window_->setWindowState(Qt::WindowMinimized);
     QApplication::processEvents();
     EXPECT_TRUE(window_->isVisible());
@@ -230,8 +241,8 @@ TEST_F(MainWindowTest, FinishingStartUpChoosesPageVisibilityAndTips) {
         AppState state(RunDirectory(folder_.path()), files_, clock_, user);
         state.settings = loadSettings(state.run, clock_);
         state.settings.sjzd = start.sjzd;
-        MainWindow window(state, ui::AutostartPlaces{});
-        window.setTrayAvailable(true);
+        MainWindow window(state);
+        window.setTrayAvailability([] { return true; });
         int ledgerRefills = 0;
         window.onRebuildLedgerList = [&] { ++ledgerRefills; };
 

@@ -5,9 +5,10 @@
 #include <filesystem>
 #include <functional>
 
-#include "app/ui/main_window_texts.h"
-#include "app/ui/pages/settings_page.h"
-#include "app/ui/pages/welcome_page.h"
+#include "app/welcome_page.h"
+#include "common/standard_messages.h"
+#include "config/settings_texts.h"
+#include "config/ui/settings_page.h"
 #include "tests/app/gui_fixture.h"
 
 namespace qinghe {
@@ -93,8 +94,8 @@ TEST_F(SettingsPageTest, SaveWritesEveryFileAndSaysSo) {
     for (const char* file : {"system.ini", "szxm.ini", "csrqje.ini", "jtcy.ini"})
         EXPECT_TRUE(std::filesystem::exists(setup / file)) << file;
     ASSERT_EQ(user_.messages.size(), 1u);
-    EXPECT_EQ(user_.messages[0].text, ui::kSettingsSaved);
-    EXPECT_EQ(user_.messages[0].title, ui::kSuccessTitle);
+    EXPECT_EQ(user_.messages[0].text, settings_texts::kSettingsSaved);
+    EXPECT_EQ(user_.messages[0].title, texts::kSuccessTitle);
     EXPECT_EQ(user_.messages[0].icon, MessageIcon::Information);
 }
 
@@ -103,8 +104,8 @@ TEST_F(SettingsPageTest, RestoringDefaultsAsksDeletesTheSettingsAndEnds) {
     user_.answers = {MessageAnswer::Cancel};
     page().restoreDefaultsButton()->click();
     ASSERT_EQ(user_.messages.size(), 1u);
-    EXPECT_EQ(user_.messages[0].text, ui::kConfirmRestoreDefaults);
-    EXPECT_EQ(user_.messages[0].title, ui::kRestoreDefaultsTitle);
+    EXPECT_EQ(user_.messages[0].text, settings_texts::kConfirmRestoreDefaults);
+    EXPECT_EQ(user_.messages[0].title, settings_texts::kRestoreDefaultsTitle);
     EXPECT_EQ(user_.messages[0].icon, MessageIcon::Warning);
     EXPECT_EQ(user_.messages[0].buttons, MessageButtons::OkCancel);
     EXPECT_TRUE(std::filesystem::exists(setup / "system.ini"));
@@ -112,8 +113,8 @@ TEST_F(SettingsPageTest, RestoringDefaultsAsksDeletesTheSettingsAndEnds) {
 
     page().restoreDefaultsButton()->click();
     ASSERT_EQ(user_.messages.size(), 3u);
-    EXPECT_EQ(user_.messages[2].text, ui::kDefaultsRestored);
-    EXPECT_EQ(user_.messages[2].title, ui::kDefaultsRestoredTitle);
+    EXPECT_EQ(user_.messages[2].text, settings_texts::kDefaultsRestored);
+    EXPECT_EQ(user_.messages[2].title, settings_texts::kDefaultsRestoredTitle);
     EXPECT_EQ(user_.messages[2].icon, MessageIcon::Information);
     EXPECT_FALSE(std::filesystem::exists(setup));
     EXPECT_EQ(user_.endCalls, 1);

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <stdlib.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -11,6 +9,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "common/temporary_folder.h"
 
 namespace qinghe::testing {
 
@@ -30,11 +30,9 @@ inline std::string shellWord(const std::filesystem::path& path) {
 // Runs qinghe-cli with `arguments` (shell words) through the shell.
 inline CliRun runCli(const std::string& arguments) {
     CliRun run;
-    std::string errorsFile =
-        (std::filesystem::temp_directory_path() / "qinghe-cli-XXXXXX").string();
-    const int fd = ::mkstemp(errorsFile.data());
-    if (fd < 0) return run;
-    ::close(fd);
+    const TemporaryFolder scratch("qinghe-cli-");
+    if (!scratch.made()) return run;
+    const std::filesystem::path errorsFile = scratch / "stderr";
     const std::string command =
         std::string(QINGHE_CLI) + " " + arguments + " 2>" + shellWord(errorsFile);
     if (FILE* pipe = ::popen(command.c_str(), "r")) {
@@ -48,7 +46,6 @@ inline CliRun runCli(const std::string& arguments) {
     }
     std::ifstream errors(errorsFile);
     run.errors.assign(std::istreambuf_iterator<char>(errors), {});
-    std::filesystem::remove(errorsFile);
     return run;
 }
 

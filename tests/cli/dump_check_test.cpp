@@ -4,11 +4,11 @@
 #include <nlohmann/json.hpp>
 
 #include "common/clock.h"
+#include "common/temporary_folder.h"
 #include "store/schemas.h"
 #include "store/table_store.h"
 #include "tests/cli/cli_run.h"
 #include "tests/support/scripted_user.h"
-#include "tests/support/temp_folder.h"
 
 namespace qinghe {
 namespace {
@@ -37,7 +37,7 @@ class CliTest : public ::testing::Test {
         ASSERT_TRUE(tables.remove());
     }
 
-    testing::TempFolder folder_;
+    TemporaryFolder folder_;
     store::PosixFileSystem files_;
     FixedClock clock_{42136.0};
     testing::ScriptedUser user_;

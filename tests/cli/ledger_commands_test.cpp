@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
 #include "common/clock.h"
+#include "common/temporary_folder.h"
 #include "ledger/ledger_lifecycle.h"
 #include "ledger/registry.h"
+#include "session/app_state.h"
 #include "store/file_layer.h"
 #include "tests/cli/cli_run.h"
 #include "tests/support/ledger_data.h"
 #include "tests/support/scripted_user.h"
-#include "tests/support/temp_folder.h"
 
 // The commands that work on a run directory through the core: ledgers,
 // entries and create-ledger, run as a script would run them.
@@ -81,7 +81,7 @@ class LedgerCommandsTest : public ::testing::Test {
 
     std::string run() const { return shellWord(run_.path()); }
 
-    testing::TempFolder run_;
+    TemporaryFolder run_;
     store::PosixFileSystem files_;
 };
 

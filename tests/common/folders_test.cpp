@@ -2,12 +2,12 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "common/folders.h"
+#include "common/temporary_folder.h"
 
 namespace {
 
@@ -16,18 +16,9 @@ namespace fs = std::filesystem;
 // A fresh folder below the system's temporary folder, removed after each test.
 class FoldersTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        std::random_device random;
-        root_ = fs::temp_directory_path() /
-                ("qinghe-common-" + std::to_string(random()) + "-" + std::to_string(random()));
-        ASSERT_TRUE(fs::create_directories(root_));
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
+    void SetUp() override { ASSERT_TRUE(folder_.made()); }
 
-    const fs::path& root() const { return root_; }
+    const fs::path& root() const { return folder_.path(); }
 
     static void writeFile(const fs::path& path, const std::string& bytes) {
         fs::create_directories(path.parent_path());
@@ -40,7 +31,7 @@ class FoldersTest : public ::testing::Test {
     }
 
   private:
-    fs::path root_;
+    qinghe::TemporaryFolder folder_;
 };
 
 struct MakePathCase {

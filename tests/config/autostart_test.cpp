@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/support/temp_folder.h"
+#include "common/temporary_folder.h"
 
 namespace qinghe {
 namespace {
@@ -24,7 +24,7 @@ std::string readFile(const fs::path& file) {
 }
 
 TEST(AutostartTest, EntryIsWrittenIntoANewFolderAndRemoved) {
-    const testing::TempFolder folder;
+    const TemporaryFolder folder;
     const fs::path autostart = folder.path() / "config" / "autostart";
     const fs::path entry = autostart / "qinghe.desktop";
 

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "common/temporary_folder.h"
+
 namespace qinghe {
 namespace {
 
@@ -19,14 +21,9 @@ namespace fs = std::filesystem;
 class IniFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "qinghe-ini-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
+        ASSERT_TRUE(temporary_.made());
+        folder_ = temporary_.path();
         file_ = folder_ / "system.ini";
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
     }
 
     void put(const std::string& bytes) const {
@@ -45,6 +42,7 @@ class IniFileTest : public ::testing::Test {
         return names;
     }
 
+    TemporaryFolder temporary_;
     fs::path folder_;
     fs::path file_;
 };

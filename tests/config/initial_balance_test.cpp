@@ -2,10 +2,10 @@
 
 #include "common/clock.h"
 #include "common/gbk.h"
+#include "common/temporary_folder.h"
 #include "config/ini_file.h"
 #include "config/initial_balance.h"
 #include "tests/support/scripted_user.h"
-#include "tests/support/temp_folder.h"
 
 namespace qinghe {
 namespace {
@@ -19,7 +19,7 @@ class InitialBalanceTest : public ::testing::Test {
 
     std::filesystem::path file() const { return folder_ / "setup/csrqje.ini"; }
 
-    testing::TempFolder folder_;
+    TemporaryFolder folder_;
     RunDirectory run_;
     Settings settings_;
     testing::ScriptedUser user_;

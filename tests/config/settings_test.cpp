@@ -17,8 +17,8 @@
 #include "common/number_text.h"
 #include "common/ole_date.h"
 #include "common/run_directory.h"
+#include "common/temporary_folder.h"
 #include "config/ini_file.h"
-#include "tests/support/temp_folder.h"
 
 namespace qinghe {
 namespace {
@@ -64,7 +64,7 @@ class SettingsTest : public ::testing::Test {
     }
     Settings load() const { return loadSettings(run_, clock_); }
 
-    testing::TempFolder folder_;
+    TemporaryFolder folder_;
     RunDirectory run_;
     FixedClock clock_;
 };
@@ -226,7 +226,8 @@ std::string writtenKeyByKey(const fs::path& folder,
                             const std::vector<std::vector<std::string>>& writes) {
     const fs::path file = folder / "key-by-key.ini";
     fs::remove(file);
-    for (const auto& write : writes) writeIniString(file, write[0], write[1], write[2]);
+    for (const auto& write : writes)
+        EXPECT_TRUE(writeIniString(file, write[0], write[1], write[2]));
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }

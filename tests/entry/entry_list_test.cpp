@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
+#include "common/temporary_folder.h"
 #include "entry/entry_list.h"
 #include "entry/entry_texts.h"
 #include "ledger/ledger_lifecycle.h"
 #include "tests/support/ledger_data.h"
 #include "tests/support/recording_view.h"
 #include "tests/support/scripted_user.h"
-#include "tests/support/temp_folder.h"
 
 namespace qinghe {
 namespace {
@@ -56,7 +56,7 @@ class EntryListTest : public ::testing::Test {
 
     void fill() { entry::fillEntryList(state_, table_, view_); }
 
-    testing::TempFolder folder_;
+    TemporaryFolder folder_;
     store::PosixFileSystem files_;
     FixedClock clock_{42136.5};
     testing::ScriptedUser user_;

@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "app/shell_texts.h"
+#include "common/temporary_folder.h"
 #include "config/ini_file.h"
 #include "entry/entry_texts.h"
 #include "ledger/ledger_lifecycle.h"
@@ -11,12 +11,12 @@
 #include "ledger/ledger_opening.h"
 #include "ledger/ledger_texts.h"
 #include "ledger/registry.h"
+#include "session/shell_texts.h"
 #include "store/companion_file.h"
 #include "store/purge_journal.h"
 #include "tests/support/ledger_data.h"
 #include "tests/support/recording_view.h"
 #include "tests/support/scripted_user.h"
-#include "tests/support/temp_folder.h"
 
 namespace qinghe {
 namespace {
@@ -51,7 +51,7 @@ class LedgerTest : public ::testing::Test {
         state_.currentLedger = {};
     }
 
-    testing::TempFolder folder_;
+    TemporaryFolder folder_;
     store::PosixFileSystem files_;
     FixedClock clock_{42136.75};  // 2015-05-12 18:00
     testing::ScriptedUser user_;

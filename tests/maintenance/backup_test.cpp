@@ -12,8 +12,8 @@
 #include <string>
 
 #include "common/run_directory.h"
+#include "common/temporary_folder.h"
 #include "maintenance/backup.h"
-#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -55,7 +55,7 @@ class Sandbox {
     void breakRegistry() const { fs::create_directories(at("books/books.edb")); }
 
   private:
-    qinghe::testing::TempFolder temp_;
+    qinghe::TemporaryFolder temp_;
     RunDirectory run_{temp_.path()};
 };
 

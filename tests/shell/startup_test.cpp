@@ -2,14 +2,14 @@
 
 #include <fstream>
 
-#include "app/password_check.h"
-#include "app/shell_texts.h"
-#include "app/startup.h"
-#include "app/user_store.h"
+#include "common/temporary_folder.h"
 #include "config/ini_file.h"
+#include "session/password_check.h"
+#include "session/shell_texts.h"
+#include "session/user_store.h"
+#include "shell/startup.h"
 #include "store/schemas.h"
 #include "tests/support/scripted_user.h"
-#include "tests/support/temp_folder.h"
 
 namespace qinghe {
 namespace {
@@ -44,7 +44,7 @@ class StartupTest : public ::testing::Test {
 
     bool exists(const std::string& relative) { return std::filesystem::exists(folder_ / relative); }
 
-    testing::TempFolder folder_;
+    TemporaryFolder folder_;
     store::PosixFileSystem files_;
     FixedClock clock_{42136.75};
     testing::ScriptedUser user_;

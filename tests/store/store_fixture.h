@@ -7,15 +7,15 @@
 #include <vector>
 
 #include "common/clock.h"
+#include "common/temporary_folder.h"
 #include "store/table_store.h"
 #include "tests/support/scripted_user.h"
-#include "tests/support/temp_folder.h"
 
 namespace qinghe::testing {
 
 // A table store over a temporary folder, with a fixed clock and a scripted user.
 class StoreFixture : public ::testing::Test {
-protected:
+  protected:
     explicit StoreFixture(std::size_t cacheBudget = store::ChunkPool::kDefaultBudget)
         : store_(std::make_unique<store::TableStore>(files_, clock_, user_, cacheBudget)) {}
 
@@ -47,11 +47,9 @@ protected:
         return result;
     }
 
-    void reopenStore() {
-        store_ = std::make_unique<store::TableStore>(files_, clock_, user_);
-    }
+    void reopenStore() { store_ = std::make_unique<store::TableStore>(files_, clock_, user_); }
 
-    TempFolder folder_;
+    TemporaryFolder folder_;
     store::PosixFileSystem files_;
     FixedClock clock_{42136.5};
     ScriptedUser user_;

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/app_state.h"
 #include "common/gbk.h"
+#include "session/app_state.h"
 #include "store/schemas.h"
 
 namespace qinghe::testing {

@@ -1,0 +1,44 @@
+#include <QApplication>
+#include <QLocale>
+
+#include "app/main_window.h"
+#include "app/qt_user_interaction.h"
+#include "app/single_instance.h"
+#include "app/ui_texts.h"
+#include "common/clock.h"
+#include "common/run_directory.h"
+#include "session/app_state.h"
+#include "shell/startup.h"
+#include "store/file_layer.h"
+
+int main(int argc, char** argv) {
+    using namespace qinghe;
+
+    QApplication application(argc, argv);
+    // Calendars and standard buttons speak the program's language.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    // The window may live in the tray with no window shown.
+    QApplication::setQuitOnLastWindowClosed(false);
+    ui::QtUserInteraction user;
+
+    const std::filesystem::path runDirectory = executableDirectory();
+    ui::SingleInstance instance(runDirectory);
+    if (!instance.acquire()) {
+        user.showMessage(
+            {ui::kAlreadyRunning, ui::kNoticeTitle, MessageIcon::Information, MessageButtons::Ok});
+        return 0;
+    }
+
+    store::PosixFileSystem files;
+    SystemClock clock;
+    AppState state(RunDirectory(runDirectory), files, clock, user);
+    state.autostart = AutostartPlaces::ofThisProgram();
+    MainWindow window(state);
+    user.setParentWindow(&window);
+    instance.onRaiseRequest([&window] { window.showFromTray(); });
+
+    const StartupResult result = startUp(state);
+    if (!result.loggedIn) return 0;
+    window.finishStartUp(result);
+    return application.exec();
+}

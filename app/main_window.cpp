@@ -1,0 +1,327 @@
+#include "app/main_window.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStackedWidget>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QToolBar>
+
+#include "app/about_page.h"
+#include "app/ledger_actions.h"
+#include "app/lock_page.h"
+#include "app/main_window_texts.h"
+#include "app/welcome_page.h"
+#include "common/standard_messages.h"
+#include "common/ui/gbk_text.h"
+#include "common/ui/page_widgets.h"
+#include "config/settings_actions.h"
+#include "config/ui/settings_page.h"
+#include "entry/ui/entry_page.h"
+#include "ledger/ui/ledger_page.h"
+#include "report/ui/query_page.h"
+#include "report/ui/statistics_page.h"
+#include "session/app_state.h"
+#include "session/shell_texts.h"
+#include "shell/startup.h"
+
+namespace qinghe {
+namespace {
+
+const QString kProductTitle = QStringLiteral("青禾 家庭流水记账软件 2015");
+
+// Paints each row's background by its place in the list before the cell
+// itself, so the stripes follow sorting, insertion and deletion; a selected
+// row keeps its highlight.
+class RowStripeDelegate final : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        static const QColor kEvenRow(203, 216, 203);
+        painter->fillRect(option.rect, index.row() % 2 == 0 ? kEvenRow : QColor(Qt::white));
+        // Whole rows are selected: no frame around the single current cell.
+        QStyleOptionViewItem cell = option;
+        cell.state &= ~QStyle::State_HasFocus;
+        QStyledItemDelegate::paint(painter, cell, index);
+    }
+};
+
+QString ledgerCaption(const AppState& state) {
+    return QStringLiteral("当前账簿：  ") + ui::fromGbk(state.currentLedger.name);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(AppState& state, QWidget* parent)
+    : QMainWindow(parent), state_(state), trayAvailable_(&QSystemTrayIcon::isSystemTrayAvailable) {
+    setWindowTitle(kProductTitle);
+    setWindowIcon(ui::programIcon("welcome"));
+    // The pages were drawn for 12-pixel text at fixed positions.
+    QFont text = font();
+    text.setPixelSize(12);
+    setFont(text);
+    // Group box captions sit on the frame line, so controls placed near the
+    // top of a box stay clear of it.
+    setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid #bcbcbc; border-radius: 3px; margin-top: 7px; }"
+        "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 3px; }"));
+    move(50, 50);
+    setFixedSize(800, 613);
+
+    auto* body = new QWidget(this);
+    setCentralWidget(body);
+    toolBar_ = new QToolBar(body);
+    toolBar_->setGeometry(0, 0, 800, 60);
+    buildToolBar();
+    auto* divider = new QFrame(body);
+    divider->setGeometry(0, 60, 800, 7);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Sunken);
+
+    pages_ = new QStackedWidget(body);
+    pages_->setGeometry(0, 67, 795, 509);
+    welcomePage_ = new ui::WelcomePage;
+    ledgerPage_ = new ui::LedgerPage;
+    entryPage_ = new ui::EntryPage;
+    queryPage_ = new ui::QueryPage;
+    statisticsPage_ = new ui::StatisticsPage;
+    settingsPage_ = new ui::SettingsPage(state_);
+    aboutPage_ = new ui::AboutPage;
+    lockPage_ = new ui::LockPage;
+    for (QWidget* page :
+         std::initializer_list<QWidget*>{welcomePage_, ledgerPage_, entryPage_, queryPage_,
+                                         statisticsPage_, settingsPage_, aboutPage_, lockPage_}) {
+        pages_->addWidget(page);
+    }
+
+    stripes_ = new RowStripeDelegate(this);
+    buildMenus();
+    connectWelcomePage();
+    connect(settingsPage_, &ui::SettingsPage::cancelled, this,
+            [this] { selectPage(kWelcomePage); });
+
+    trayIcon_ = new QSystemTrayIcon(ui::programIcon("tray"), this);
+    trayIcon_->setToolTip(kProductTitle);
+    connect(trayIcon_, &QSystemTrayIcon::activated, this, &MainWindow::trayActivated);
+
+    ledgerActions_ = new ui::LedgerActions(*this, state_);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildToolBar() {
+    toolBar_->setMovable(false);
+    toolBar_->setFloatable(false);
+    toolBar_->setIconSize(QSize(32, 32));
+    toolBar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    const struct {
+        const char* icon;
+        QString text;
+        void (MainWindow::*handler)();
+        bool separatorAfter;
+    } tools[] = {
+        {"ledger", QStringLiteral("账簿管理"), &MainWindow::showLedgers, true},
+        {"entry", QStringLiteral("记账"), &MainWindow::showEntries, false},
+        {"query", QStringLiteral("查账"), &MainWindow::showQuery, false},
+        {"statistics", QStringLiteral("数据统计"), &MainWindow::showStatistics, true},
+        {"settings", QStringLiteral("系统设置"), nullptr, true},
+        {"about", QStringLiteral("关于软件"), nullptr, true},
+        {"exit", QStringLiteral("退出"), &MainWindow::exitProgram, false},
+    };
+    for (const auto& tool : tools) {
+        QAction* action = toolBar_->addAction(ui::programIcon(tool.icon), tool.text);
+        toolActions_.append(action);
+        if (tool.separatorAfter) toolBar_->addSeparator();
+    }
+    for (int i = 0; i < int(std::size(tools)); ++i) {
+        if (tools[i].handler != nullptr)
+            connect(toolActions_[i], &QAction::triggered, this, tools[i].handler);
+    }
+    connect(toolAction(Tool::Settings), &QAction::triggered, this,
+            [this] { showPage(kSettingsPage); });
+    connect(toolAction(Tool::About), &QAction::triggered, this, [this] { showPage(kAboutPage); });
+}
+
+void MainWindow::buildMenus() {
+    QMenu* ledger = new QMenu(QStringLiteral("账簿管理快捷菜单"), this);
+    ledgerMenu_.menu = ledger;
+    ledgerMenu_.open = ledger->addAction(QStringLiteral("打开"));
+    ledger->addSeparator();
+    ledgerMenu_.modify = ledger->addAction(QStringLiteral("修改..."));
+    ledger->addSeparator();
+    ledgerMenu_.remove = ledger->addAction(QStringLiteral("删除！"));
+
+    QMenu* entry = new QMenu(QStringLiteral("账目管理快捷菜单"), this);
+    entryMenu_.menu = entry;
+    entryMenu_.view = entry->addAction(QStringLiteral("查看..."));
+    entryMenu_.exportOne = entry->addAction(QStringLiteral("导出"));
+    entryMenu_.exportAll = entry->addAction(QStringLiteral("全部导出"));
+    entry->addSeparator();
+    entryMenu_.modify = entry->addAction(QStringLiteral("修改..."));
+    entry->addSeparator();
+    entryMenu_.remove = entry->addAction(QStringLiteral("删除！"));
+}
+
+void MainWindow::connectWelcomePage() {
+    connect(welcomePage_->helpButton(), &QPushButton::clicked, this, [this] {
+        state_.user.showMessage(
+            {ui::kNoHelpFile, ui::kNoHelpFileTitle, MessageIcon::Information, MessageButtons::Ok});
+    });
+    connect(welcomePage_->settingsButton(), &QPushButton::clicked, this,
+            [this] { selectPage(kSettingsPage); });
+    connect(welcomePage_->startButton(), &QPushButton::clicked, this,
+            [this] { selectPage(kLedgerPage); });
+    connect(welcomePage_->hideWelcomeBox(), &QCheckBox::toggled, this, [this](bool ticked) {
+        changeSettingSwitch(state_.settingsPage(), SettingSwitch::HideWelcome, ticked);
+    });
+}
+
+QAction* MainWindow::toolAction(Tool tool) const {
+    return toolActions_[int(tool)];
+}
+
+void MainWindow::finishStartUp(const StartupResult& result) {
+    if (onRebuildLedgerList) onRebuildLedgerList();
+    applyRowStripes(ledgerPage_->ledgerList());
+    showStoredSettings();
+    if (onRefreshFilterChoices) onRefreshFilterChoices();
+    selectPage(result.startPage);
+    if (result.showWindow) {
+        show();
+    } else if (!trayAvailable()) {
+        // Nowhere to live but the task bar.
+        showMinimized();
+    }
+    trayIcon_->show();
+    if (state_.settings.sjzd == 1) attachListTips();
+}
+
+void MainWindow::showStoredSettings() {
+    {
+        QSignalBlocker quiet(welcomePage_->hideWelcomeBox());
+        welcomePage_->hideWelcomeBox()->setChecked(state_.settings.qsy != 1);
+    }
+    settingsPage_->showStoredSettings();
+}
+
+void MainWindow::attachListTips() {
+    ledgerPage_->ledgerList()->setToolTip(QStringLiteral(
+        "双击一个账簿可以打开并查看其中的详细账目信息！\n右键单击可以弹出快捷菜单！"));
+    entryPage_->entryList()->setToolTip(QStringLiteral(
+        "双击一个项目可以打开并查看其中的详细账目信息！\n右键单击可以弹出快捷菜单！"));
+    queryPage_->resultList()->setToolTip(
+        QStringLiteral("双击一个项目可以打开并查看其中的详细账目信息！"));
+}
+
+void MainWindow::selectPage(int page) {
+    if (page >= 0 && page < pages_->count()) pages_->setCurrentIndex(page);
+}
+
+int MainWindow::currentPage() const {
+    return pages_->currentIndex();
+}
+
+void MainWindow::applyRowStripes(QAbstractItemView* view) {
+    if (view == nullptr) return;
+    view->setItemDelegate(stripes_);
+    view->viewport()->update();
+}
+
+bool MainWindow::ledgerOpenOrTell() {
+    if (state_.currentLedger.isOpen()) return true;
+    showError(state_.user, ui::kNoLedgerOpen);
+    return false;
+}
+
+void MainWindow::showLedgers() {
+    if (currentPage() == kLedgerPage) return;
+    applyRowStripes(ledgerPage_->ledgerList());
+    if (onRebuildLedgerList) onRebuildLedgerList();
+    selectPage(kLedgerPage);
+}
+
+void MainWindow::showEntries() {
+    if (currentPage() == kEntryPage || !ledgerOpenOrTell()) return;
+    applyRowStripes(entryPage_->entryList());
+    if (onFillEntryList) onFillEntryList();
+    selectPage(kEntryPage);
+}
+
+void MainWindow::showQuery() {
+    if (currentPage() == kQueryPage || !ledgerOpenOrTell()) return;
+    applyRowStripes(queryPage_->resultList());
+    if (onFillQueryList) onFillQueryList();
+    queryPage_->ledgerLabel()->setText(ledgerCaption(state_));
+    selectPage(kQueryPage);
+}
+
+void MainWindow::showStatistics() {
+    if (currentPage() == kStatisticsPage || !ledgerOpenOrTell()) return;
+    applyRowStripes(statisticsPage_->resultList());
+    statisticsPage_->ledgerLabel()->setText(ledgerCaption(state_));
+    selectPage(kStatisticsPage);
+}
+
+void MainWindow::showPage(int page) {
+    if (currentPage() != page) selectPage(page);
+}
+
+void MainWindow::exitProgram() {
+    if (!confirmExit(state_.user)) return;
+    exitConfirmed_ = true;
+    close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!exitConfirmed_ && !confirmExit(state_.user)) {
+        event->ignore();
+        return;
+    }
+    exitConfirmed_ = true;
+    event->accept();
+    if (shutDown_) return;
+    shutDown_ = true;
+    trayIcon_->hide();
+    shutDown(state_);
+    QApplication::quit();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !isMinimized()) return;
+    // Hidden once the window system has finished minimising; it then lives
+    // in the tray only. Without a tray it stays minimised on the task bar.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (isMinimized() && trayAvailable()) hide();
+        },
+        Qt::QueuedConnection);
+}
+
+void MainWindow::trayActivated(QSystemTrayIcon::ActivationReason reason) {
+    if (reason == QSystemTrayIcon::DoubleClick) showFromTray();
+}
+
+bool MainWindow::trayAvailable() const {
+    return trayAvailable_ && trayAvailable_();
+}
+
+void MainWindow::showFromTray() {
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+}  // namespace qinghe

@@ -1,0 +1,137 @@
+#include "app/qt_user_interaction.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStyle>
+#include <cstdlib>
+#include <memory>
+
+#include "app/password_dialog.h"
+#include "app/ui_texts.h"
+#include "common/standard_messages.h"
+#include "common/ui/gbk_text.h"
+#include "config/ui/initial_balance_dialog.h"
+#include "ledger/ui/change_ledger_dialog.h"
+#include "ledger/ui/ledger_password_dialog.h"
+#include "ledger/ui/new_ledger_dialog.h"
+
+namespace qinghe::ui {
+namespace {
+
+QMessageBox::Icon iconOf(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::Error:
+            return QMessageBox::Critical;
+        case MessageIcon::Information:
+            return QMessageBox::Information;
+        case MessageIcon::Question:
+            return QMessageBox::Question;
+        case MessageIcon::Warning:
+            return QMessageBox::Warning;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+MessageAnswer QtUserInteraction::showMessage(const Message& message) {
+    QMessageBox box(iconOf(message.icon), fromGbk(message.title), fromGbk(message.text),
+                    QMessageBox::NoButton, parent_);
+    QPushButton* ok = box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+    if (message.buttons == MessageButtons::OkCancel) {
+        QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+        box.setEscapeButton(cancel);
+    } else {
+        box.setEscapeButton(ok);
+    }
+    box.setDefaultButton(ok);
+    box.exec();
+    return box.clickedButton() == ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
+}
+
+void QtUserInteraction::runPasswordDialog(const PasswordDialogRequest& request,
+                                          const std::function<bool(const std::string&)>& attempt) {
+    PasswordDialog dialog(parent_, fromGbk(request.note), *this, attempt);
+    dialog.exec();
+}
+
+void QtUserInteraction::runForm(
+    const FormRequest& request,
+    const std::function<bool(const std::vector<std::string>&)>& attempt) {
+    std::unique_ptr<FormDialog> form;
+    switch (request.kind) {
+        case FormKind::NewLedger:
+            form = std::make_unique<NewLedgerDialog>(parent_, request.initial, *this, attempt);
+            break;
+        case FormKind::ChangeLedger:
+            form = std::make_unique<ChangeLedgerDialog>(parent_, request.initial, *this, attempt);
+            break;
+        case FormKind::LedgerPassword:
+            form = std::make_unique<LedgerPasswordDialog>(parent_, request.initial, *this, attempt);
+            break;
+        case FormKind::InitialBalance:
+            form = std::make_unique<InitialBalanceDialog>(parent_, request.initial, *this, attempt);
+            break;
+    }
+    if (form) form->exec();
+}
+
+std::optional<std::string> QtUserInteraction::askText(const TextRequest& request) {
+    for (;;) {
+        bool ok = false;
+        QString text =
+            QInputDialog::getText(parent_, fromGbk(request.title), fromGbk(request.prompt),
+                                  QLineEdit::Normal, fromGbk(request.initial), &ok);
+        if (!ok) return std::nullopt;
+        if (auto gbk = toGbk(text)) return gbk;
+        showError(*this, texts::kUnstorableText);
+    }
+}
+
+std::optional<std::filesystem::path> QtUserInteraction::chooseFolder(const std::string& title) {
+    QString folder = QFileDialog::getExistingDirectory(parent_, fromGbk(title));
+    if (folder.isEmpty()) return std::nullopt;
+    return std::filesystem::path(folder.toStdString());
+}
+
+std::vector<std::filesystem::path> QtUserInteraction::chooseOpenFiles(
+    const OpenFilesRequest& request) {
+    QStringList filters;
+    for (const auto& filter : request.filters) filters << fromGbk(filter);
+    QStringList files = QFileDialog::getOpenFileNames(parent_, fromGbk(request.title), QString(),
+                                                      filters.join(QStringLiteral(";;")));
+    std::vector<std::filesystem::path> result;
+    for (const QString& file : files) result.emplace_back(file.toStdString());
+    return result;
+}
+
+void QtUserInteraction::runWithProgress(const std::string& text,
+                                        const std::function<void()>& work) {
+    // A small captionless window, painted before the work starts.
+    QWidget window(parent_, Qt::Dialog | Qt::FramelessWindowHint);
+    window.setWindowModality(Qt::ApplicationModal);
+    window.setFixedSize(283, 123);
+    auto* picture = new QLabel(&window);
+    picture->setPixmap(window.style()->standardIcon(QStyle::SP_DriveHDIcon).pixmap(48, 48));
+    auto* label = new QLabel(fromGbk(text), &window);
+    auto* layout = new QHBoxLayout(&window);
+    layout->addWidget(picture);
+    layout->addWidget(label, 1);
+    window.show();
+    QApplication::processEvents();
+    window.repaint();
+    QApplication::processEvents();
+    work();
+    window.close();
+}
+
+void QtUserInteraction::endProgram() {
+    std::_Exit(0);
+}
+
+}  // namespace qinghe::ui

@@ -1,0 +1,164 @@
+// Draws every page of the main window into PNG files for the documentation:
+//   qinghe-screens [folder]   (default: docs/screenshots)
+// Runs over a temporary run directory with a few sample ledgers, made and
+// opened by the program's own flows, and answers every question with OK, so it
+// needs neither a display nor a login.
+
+#include <QApplication>
+#include <QDir>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/window_ledger_view.h"
+#include "common/clock.h"
+#include "common/non_interactive_user.h"
+#include "common/ui/gbk_text.h"
+#include "config/settings.h"
+#include "ledger/ledger_lifecycle.h"
+#include "ledger/ledger_opening.h"
+#include "session/app_state.h"
+#include "shell/startup.h"
+#include "store/file_layer.h"
+#include "store/schemas.h"
+
+namespace {
+
+using namespace qinghe;
+
+struct SampleEntry {
+    double date;
+    int direction;  // 1 income, 2 expense
+    const char* item;
+    double amount;
+    const char* member;
+    const char* note;
+    bool hasVoucher;
+};
+
+struct SampleLedger {
+    const char* name;
+    std::vector<SampleEntry> entries;
+};
+
+std::string gbk(const char* utf8) {
+    return *ui::toGbk(QString::fromUtf8(utf8));
+}
+
+// A real ledger with its entries, as the program would have made them.
+bool addLedger(AppState& state, const SampleLedger& sample) {
+    if (ledger::createLedger(state, gbk(sample.name), "") != ledger::CreateLedgerResult::Created)
+        return false;
+    const auto table = store::storedPathToFile(
+        state.run, std::string(store::kDataFolder) + gbk(sample.name) + ".edb", store::kDataFolder);
+    auto& tables = state.tables;
+    if (!table || !tables.open(*table, "", store::kStorePassword) ||
+        !tables.select(table->string()))
+        return false;
+    bool written = true;
+    for (const SampleEntry& e : sample.entries) {
+        written = written && tables.append() &&
+                  tables.write(store::field::kDate, store::DateTime{e.date}) &&
+                  tables.write(store::field::kDirection, std::int32_t(e.direction)) &&
+                  tables.write(store::field::kItem, gbk(e.item)) &&
+                  tables.write(store::field::kAmount, e.amount) &&
+                  tables.write(store::field::kMember, gbk(e.member)) &&
+                  tables.write(store::field::kNote, gbk(e.note)) &&
+                  tables.write(store::field::kHasVoucher, e.hasVoucher);
+    }
+    written = written && tables.sync();
+    tables.close();
+    return written;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    // Calendars and standard buttons speak the program's language.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    const QString folder =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots");
+    QDir().mkpath(folder);
+
+    QTemporaryDir runFolder;
+    store::PosixFileSystem files;
+    FixedClock clock(42136.5);  // 2015-05-12
+    NonInteractiveUser user;
+    AppState state(RunDirectory(runFolder.path().toStdString()), files, clock, user);
+    state.settings = loadSettings(state.run, clock);
+
+    const SampleLedger samples[] = {
+        {"家庭日常",
+         {{42136, 2, "餐饮", 86.5, "妈妈", "周末聚餐", true},
+          {42134, 1, "工资", 8500, "爸爸", "五月工资", false},
+          {42127, 2, "水电煤气", 1150, "爸爸", "第二季度", false}}},
+        {"装修开支",
+         {{42078, 2, "材料", 9600, "爸爸", "地板", true},
+          {42114, 2, "人工", 3200, "爸爸", "", false}}},
+        {"旅行基金", {{42096, 1, "存入", 3000, "妈妈", "暑假旅行", false}}},
+    };
+    for (const SampleLedger& sample : samples) {
+        if (!addLedger(state, sample)) {
+            std::fprintf(stderr, "cannot create the sample ledger %s\n", sample.name);
+            return 1;
+        }
+    }
+
+    MainWindow window(state);
+    window.setTrayAvailability([] { return false; });
+    StartupResult start;
+    start.loggedIn = true;
+    window.finishStartUp(start);
+    // The first ledger open, as after a double-click on it.
+    ui::WindowLedgerView view(window);
+    if (ledger::openLedger(state, 1, view) != ledger::OpenLedgerResult::Opened) {
+        std::fprintf(stderr, "cannot open the sample ledger\n");
+        return 1;
+    }
+
+    const struct {
+        int page;
+        const char* name;
+    } shots[] = {
+        {MainWindow::kWelcomePage, "0-welcome"},       {MainWindow::kLedgerPage, "1-ledgers"},
+        {MainWindow::kEntryPage, "2-entries"},         {MainWindow::kQueryPage, "3-query"},
+        {MainWindow::kStatisticsPage, "4-statistics"}, {MainWindow::kSettingsPage, "5-settings"},
+        {MainWindow::kAboutPage, "6-about"},           {MainWindow::kLockPage, "7-lock"},
+    };
+    int failures = 0;
+    for (const auto& shot : shots) {
+        // Through the toolbar where there is a button, so the pages look as
+        // they do after a click.
+        switch (shot.page) {
+            case MainWindow::kLedgerPage:
+                window.toolAction(MainWindow::Tool::Ledgers)->trigger();
+                break;
+            case MainWindow::kEntryPage:
+                window.toolAction(MainWindow::Tool::Entries)->trigger();
+                break;
+            case MainWindow::kQueryPage:
+                window.toolAction(MainWindow::Tool::Query)->trigger();
+                break;
+            case MainWindow::kStatisticsPage:
+                window.toolAction(MainWindow::Tool::Statistics)->trigger();
+                break;
+            default:
+                window.selectPage(shot.page);
+        }
+        // No blinking cursor or selected text in the pictures.
+        if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
+        QApplication::processEvents();
+        const QString file = folder + QLatin1Char('/') + QLatin1String(shot.name) + ".png";
+        if (!window.grab().save(file)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+            ++failures;
+        }
+    }
+    return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QLocalServer>
+#include <QLockFile>
+#include <QObject>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+namespace qinghe::ui {
+
+// One instance per run directory: the first holds a lock file in the run
+// directory and listens for later starts, which ask it to show its window and
+// then end, so two processes never write the same tables.
+class SingleInstance : public QObject {
+    Q_OBJECT
+
+  public:
+    explicit SingleInstance(const std::filesystem::path& runDirectory);
+
+    // True when this process is the only instance; otherwise the running one
+    // has been asked to come forward.
+    bool acquire();
+    // Called in the first instance when a later start asks for the window.
+    void onRaiseRequest(std::function<void()> raise) { raise_ = std::move(raise); }
+
+  private:
+    QString serverName_;
+    QLockFile lock_;
+    std::unique_ptr<QLocalServer> server_;
+    std::function<void()> raise_;
+};
+
+}  // namespace qinghe::ui

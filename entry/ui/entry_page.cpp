@@ -1,0 +1,31 @@
+#include "entry/ui/entry_page.h"
+
+#include <QLabel>
+#include <QTableView>
+#include <QToolButton>
+
+#include "common/ui/page_widgets.h"
+#include "entry/ui/entry_list_model.h"
+
+namespace qinghe::ui {
+
+EntryPage::EntryPage(QWidget* parent) : QWidget(parent) {
+    addPicture(this, "entry", QRect(16, 14, 48, 48));
+    addHint(this, QStringLiteral("账簿内详细的账目显示在下面，双击条目可以进行修改，"
+                                 "单击下面的功能按钮可以添加、删除、清空条目！"));
+    ledger_ = addLabel(this, QStringLiteral("当前账簿："), QRect(264, 45, 267, 24));
+    model_ = new EntryListModel(this);
+    list_ = addListView(this, model_, {100, 60, 150, 100, 80, 250, 80}, QRect(2, 69, 790, 328));
+    clear_ = addImageButton(this, "clear", QStringLiteral("清空账目"), 12, 408);
+    delete_ = addImageButton(this, "delete", QStringLiteral("删除条目"), 122, 408);
+    add_ = addImageButton(this, "new", QStringLiteral("添加条目"), 604, 408);
+    modify_ = addImageButton(this, "modify", QStringLiteral("修改条目"), 716, 408);
+    // Wide enough for a whole date; the next label starts at 409.
+    startDate_ = addLabel(this, QStringLiteral("起算日期："), QRect(262, 407, 145, 24));
+    initialAmount_ = addLabel(this, QStringLiteral("初始金额：0元"), QRect(409, 408, 128, 24));
+    income_ = addLabel(this, QStringLiteral("累计收入：0元"), QRect(263, 439, 128, 24));
+    expense_ = addLabel(this, QStringLiteral("累计支出：0元"), QRect(410, 439, 128, 24));
+    balance_ = addLabel(this, QStringLiteral("当前余额：0元"), QRect(263, 471, 239, 24));
+}
+
+}  // namespace qinghe::ui

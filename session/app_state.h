@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "common/clock.h"
+#include "common/run_directory.h"
+#include "common/user_interaction.h"
+#include "config/autostart.h"
+#include "config/settings.h"
+#include "config/settings_actions.h"
+#include "store/file_layer.h"
+#include "store/table_store.h"
+
+namespace qinghe {
+
+// The in-memory copy of the registry record of the open ledger; an empty
+// `saveTo` means that no ledger is open.
+struct CurrentLedger {
+    std::int32_t number = 0;
+    std::string name;
+    std::string password;
+    std::string saveTo;
+    double created = 0;
+    bool isOpen() const { return !saveTo.empty(); }
+};
+
+// Everything one run of the program holds: passed to whoever needs it, so
+// nothing reads a global.
+struct AppState {
+    AppState(RunDirectory runDirectory, store::FileSystem& fileSystem, const Clock& clockSource,
+             UserInteraction& userInteraction)
+        : run(std::move(runDirectory)),
+          files(fileSystem),
+          clock(clockSource),
+          user(userInteraction),
+          tables(fileSystem, clockSource, userInteraction) {}
+
+    RunDirectory run;
+    store::FileSystem& files;
+    const Clock& clock;
+    UserInteraction& user;
+    store::TableStore tables;
+    Settings settings;
+    // Where "开机自启动" writes; none unless the program names it.
+    AutostartPlaces autostart;
+    std::string loginPassword;  // GBK; empty: no login password
+    int needPass = 0;           // 1: important operations ask for a password
+    CurrentLedger currentLedger;
+    int locked = 0;
+
+    // What the settings page's flows work on.
+    SettingsPageContext settingsPage() { return {run, settings, user, autostart}; }
+};
+
+}  // namespace qinghe

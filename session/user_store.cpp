@@ -1,0 +1,56 @@
+#include "session/user_store.h"
+
+#include "common/folders.h"
+#include "session/shell_texts.h"
+#include "store/schemas.h"
+
+namespace qinghe {
+
+bool createUserStore(AppState& state) {
+    const auto path = state.run.below(store::kUserStorePath);
+    state.tables.close(store::TableStore::fullPath(path).string());
+    makeDirectoryPath(state.run.below(store::kUserStorePath).parent_path().string() + "/");
+    if (!state.files.remove(path)) return false;
+    if (!state.tables.create(path, store::userStoreFields())) return false;
+    auto& tables = state.tables;
+    if (!tables.open(path, store::kUserAlias, "")) return false;
+    bool made = tables.append();
+    tables.first();
+    made = made && tables.write(store::field::kPass, std::string(shell::kDefaultLoginPassword)) &&
+           tables.write(store::field::kNeedPass, std::int32_t{0}) &&
+           tables.setPassword(store::kStorePassword) && tables.sync();
+    if (!made) {
+        // Half made, it would be taken for a store whose password is unknown.
+        tables.close();
+        static_cast<void>(state.files.remove(path));
+    }
+    return made;
+}
+
+bool openUserStore(AppState& state, bool* created) {
+    const auto path = state.run.below(store::kUserStorePath);
+    makeDirectoryPath(path.parent_path().string() + "/");
+    bool made = false;
+    if (!state.files.exists(path)) made = createUserStore(state);
+    if (created) *created = made;
+    auto& tables = state.tables;
+    if (!tables.isOpen(path) && !tables.open(path, store::kUserAlias, store::kStorePassword))
+        return false;
+    // A damaged store is not replaced by a fresh one: that would reset the
+    // login password to the published default.
+    if (!tables.select(store::kUserAlias)) return false;
+    // Without its record, or with a password that is not text, the store
+    // cannot say who may log in: it counts as unusable rather than open.
+    const store::TableFile* file = tables.currentFile();
+    int passField = file->fieldIndex(store::field::kPass);
+    if (tables.recordCount() < 1 || passField < 0 ||
+        file->fields()[passField].type != store::FieldType::Text ||
+        file->fieldIndex(store::field::kNeedPass) < 0)
+        return false;
+    tables.first();
+    state.loginPassword = store::toText(tables.read(store::field::kPass));
+    state.needPass = static_cast<int>(store::toInteger(tables.read(store::field::kNeedPass)));
+    return true;
+}
+
+}  // namespace qinghe

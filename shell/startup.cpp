@@ -1,0 +1,63 @@
+#include "shell/startup.h"
+#include "common/standard_messages.h"
+
+#include "maintenance/backup.h"
+#include "session/password_check.h"
+#include "session/shell_texts.h"
+#include "session/user_store.h"
+
+namespace qinghe {
+namespace {
+
+constexpr int kExitBackupMode = 2;  // 每次退出时备份
+
+void endAfter(AppState& state, const char* text) {
+    showError(state.user, text);
+    closeDown(state);
+    state.user.endProgram();
+}
+
+}  // namespace
+
+StartupResult startUp(AppState& state) {
+    StartupResult result;
+    // A failed backup keeps the previous one whole and says nothing: the
+    // program starts all the same.
+    state.user.runWithProgress(shell::kBackupProgress,
+                               [&] { static_cast<void>(runBackup(state.run)); });
+
+    if (!openUserStore(state, &result.freshInstallation)) {
+        endAfter(state, shell::kUserStoreUnusable);
+        return result;
+    }
+    if (!state.loginPassword.empty()) {
+        // A fresh installation is told its initial password on the dialog itself.
+        std::string note = result.freshInstallation ? shell::kInitialPasswordNote : "";
+        if (verifyPassword(state.user, state.loginPassword, note) != PasswordOutcome::Correct) {
+            endAfter(state, shell::kLoginRefused);
+            return result;
+        }
+    }
+    state.settings = loadSettings(state.run, state.clock);
+    result.loggedIn = true;
+    result.startPage = state.settings.qsy == 0 ? 1 : 0;
+    result.showWindow = state.settings.qdhqhdht == 0;
+    state.locked = 0;
+    return result;
+}
+
+bool confirmExit(UserInteraction& user) {
+    return user.showMessage({shell::kConfirmExit, shell::kExitTitle, MessageIcon::Question,
+                             MessageButtons::OkCancel}) == MessageAnswer::Ok;
+}
+
+void closeDown(AppState& state) {
+    state.tables.closeAll();
+}
+
+void shutDown(AppState& state) {
+    closeDown(state);
+    if (state.settings.backupmode == kExitBackupMode) static_cast<void>(runBackup(state.run));
+}
+
+}  // namespace qinghe
