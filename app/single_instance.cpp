@@ -17,13 +17,11 @@ QString serverNameFor(const std::filesystem::path& runDirectory) {
 }  // namespace
 
 SingleInstance::SingleInstance(const std::filesystem::path& runDirectory)
-    : serverName_(serverNameFor(runDirectory)),
-      lock_(QString::fromStdString((runDirectory / kInstanceLockName).string())) {
-    lock_.setStaleLockTime(0);  // a lock of a process that died is taken over
-}
+    : runDirectory_(runDirectory), serverName_(serverNameFor(runDirectory)) {}
 
 bool SingleInstance::acquire() {
-    if (!lock_.tryLock(0)) {
+    lock_ = RunLock::take(runDirectory_, RunLock::Kind::Exclusive);
+    if (!lock_) {
         QLocalSocket socket;
         socket.connectToServer(serverName_);
         if (socket.waitForConnected(1000)) {

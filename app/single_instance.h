@@ -1,17 +1,19 @@
 #pragma once
 
 #include <QLocalServer>
-#include <QLockFile>
 #include <QObject>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
+
+#include "common/run_lock.h"
 
 namespace qinghe::ui {
 
-// One instance per run directory: the first holds a lock file in the run
-// directory and listens for later starts, which ask it to show its window and
-// then end, so two processes never write the same tables.
+// One instance per run directory: the first holds the run directory's lock
+// and listens for later starts, which ask it to show what it shows and then
+// end, so two processes never write the same tables.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -25,8 +27,9 @@ class SingleInstance : public QObject {
     void onRaiseRequest(std::function<void()> raise) { raise_ = std::move(raise); }
 
   private:
+    std::filesystem::path runDirectory_;
     QString serverName_;
-    QLockFile lock_;
+    std::optional<RunLock> lock_;
     std::unique_ptr<QLocalServer> server_;
     std::function<void()> raise_;
 };

@@ -22,6 +22,7 @@ int runCheck(const CheckOptions& options) {
     store::PosixFileSystem files;
     store::TableCheck check = store::checkTable(files, options.table, *password);
     for (const auto& problem : check.problems) std::cout << gbkToUtf8Lossy(problem) << "\n";
+    for (const auto& note : check.notes) std::cerr << "note: " << note << "\n";
     if (!check.readable) return 2;
     return check.problems.empty() ? 0 : 1;
 }

@@ -30,7 +30,7 @@ int runCreateLedger(const CreateLedgerOptions& options) {
         std::cerr << "the password is not UTF-8 that can be written in GBK\n";
         return 1;
     }
-    RunSession session(options.runDirectory);
+    RunSession session(options.runDirectory, SessionUse::Writing);
     if (!session.ready()) return 1;
     AppState& state = session.state();
     // Refused and Failed have been explained by the core.

@@ -43,6 +43,8 @@ int runDump(const DumpOptions& options) {
     SystemClock clock;
     ConsoleUser user;
     store::TableStore tables(files, clock, user);
+    // Looking never changes the table, not even to finish an interrupted change.
+    tables.setReadOnly(true);
     // Texts on the command line are UTF-8; the store's password is GBK.
     auto password = utf8ToGbk(options.password);
     if (!password || !tables.open(options.table, "", *password)) {
@@ -51,6 +53,7 @@ int runDump(const DumpOptions& options) {
         return 2;
     }
     store::TableFile& file = *tables.currentFile();
+    for (const auto& finding : file.findings()) std::cerr << "note: " << finding << "\n";
     const auto& header = file.header();
     nlohmann::json fields = nlohmann::json::array();
     for (const auto& field : file.fields()) {
@@ -69,6 +72,7 @@ int runDump(const DumpOptions& options) {
 
     std::filesystem::path bytesDir = options.bytesDir;
     if (!bytesDir.empty()) std::filesystem::create_directories(bytesDir);
+    int result = 0;
     tables.first();
     for (int recno = 1, count = tables.recordCount(); recno <= count; ++recno) {
         nlohmann::json values = nlohmann::json::object();
@@ -76,6 +80,12 @@ int runDump(const DumpOptions& options) {
             const auto& field = file.fields()[i];
             store::Value value = tables.read(static_cast<int>(i + 1));
             std::string name = gbkToUtf8Lossy(field.name);
+            if (tables.lastReadDamaged()) {
+                // Not an empty value: its chain of blocks is broken.
+                values[name] = {{"damaged", true}};
+                result = 1;
+                continue;
+            }
             values[name] = fieldValue(value);
             const auto* bytes = std::get_if<store::Bytes>(&value);
             if (bytes && !bytes->bytes.empty() && !bytesDir.empty()) {
@@ -94,7 +104,8 @@ int runDump(const DumpOptions& options) {
         std::cout << record.dump() << "\n";
         tables.skip();
     }
-    return 0;
+    if (result != 0) std::cerr << "some values could not be read: their blocks are damaged\n";
+    return result;
 }
 
 }  // namespace
@@ -102,7 +113,10 @@ int runDump(const DumpOptions& options) {
 void addDumpCommand(CLI::App& app, int& exitCode) {
     auto options = std::make_shared<DumpOptions>();
     CLI::App* command = app.add_subcommand(
-        "dump", "Print a table's header and records as JSON lines (texts as UTF-8)");
+        "dump",
+        "Print a table's header and records as JSON lines (texts as UTF-8), reading only. "
+        "Exit 1 when a value cannot be read (printed as {\"damaged\": true}), 2 when the "
+        "table cannot be opened");
     command->add_option("table", options->table, "The table's data file (.edb)")->required();
     command->add_option("--password", options->password,
                         "The table password; \"\" opens a plain table (default: the store "

@@ -61,7 +61,7 @@ int runEntries(const EntriesOptions& options) {
             return 1;
         }
     }
-    RunSession session(options.runDirectory, std::move(password));
+    RunSession session(options.runDirectory, SessionUse::Reading, std::move(password));
     if (!session.ready()) return 1;
     AppState& state = session.state();
     const std::optional<std::int32_t> records = registryRecords(state);

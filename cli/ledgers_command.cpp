@@ -34,7 +34,7 @@ JsonLine summaryLine(const std::optional<ledger::LedgerSummary>& summary) {
 }
 
 int runLedgers(const LedgersOptions& options) {
-    RunSession session(options.runDirectory);
+    RunSession session(options.runDirectory, SessionUse::Reading);
     if (!session.ready()) return 1;
     AppState& state = session.state();
     // Rebuilding the list makes a missing registry; without one the list is

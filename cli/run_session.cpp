@@ -4,7 +4,6 @@
 #include <system_error>
 #include <utility>
 
-#include "cli/running_program.h"
 #include "cli/setup_snapshot.h"
 
 namespace qinghe::cli {
@@ -21,14 +20,26 @@ std::filesystem::path absoluteFolder(const std::filesystem::path& folder) {
 
 }  // namespace
 
-RunSession::RunSession(const std::filesystem::path& runDirectory,
+RunSession::RunSession(const std::filesystem::path& runDirectory, SessionUse use,
                        std::optional<std::string> ledgerPassword)
     : user_(std::move(ledgerPassword)),
       state_(RunDirectory(absoluteFolder(runDirectory)), files_, clock_, user_) {
-    if (programRunsOn(state_.run.root())) {
-        std::cerr << "the program is running on " << runDirectory
-                  << "; close it first (its lock: " << kInstanceLockName << ")\n";
-        return;
+    if (use == SessionUse::Reading) {
+        lock_ = RunLock::take(state_.run.root(), RunLock::Kind::Shared);
+        if (!lock_) {
+            std::cerr << "the program is running on " << runDirectory
+                      << " (or a command is changing it); close it first\n";
+            return;
+        }
+        state_.tables.setReadOnly(true);
+    } else {
+        lock_ = RunLock::take(state_.run.root(), RunLock::Kind::Exclusive, kLockWait);
+        if (!lock_) {
+            std::cerr << runDirectory
+                      << " is in use by the program or another command; nothing was changed. "
+                         "Close the program, or try again when the other command has finished\n";
+            return;
+        }
     }
     std::optional<Settings> settings = readSettingsUntouched(state_.run, clock_);
     if (!settings) {

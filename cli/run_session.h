@@ -6,25 +6,40 @@
 
 #include "cli/console_user.h"
 #include "common/clock.h"
+#include "common/run_lock.h"
 #include "session/app_state.h"
 #include "store/file_layer.h"
 
 namespace qinghe::cli {
 
+// What a command does to a run directory.
+enum class SessionUse {
+    // Only reads: every table is opened read-only, nothing is written (not even
+    // a repair), and the program must not be running on the folder.
+    Reading,
+    // Changes data: takes the folder's lock for itself (waiting briefly for
+    // another command to finish), as the program does for its whole run.
+    Writing,
+};
+
 // The core over one run directory, as one run of the program holds it: the
 // real disk and clock, the console for the user, the settings loaded without
-// writing. Commands check ready() first; when it is false the settings could
-// not be read and the reason has been printed.
+// writing. Commands check ready() first; when it is false the folder is in use
+// or the settings could not be read, and the reason has been printed.
 class RunSession {
   public:
+    // How long a writing command waits for the folder's lock.
+    static constexpr std::chrono::milliseconds kLockWait{3000};
+
     // `ledgerPassword` (GBK) answers the ledger access-password form once.
-    explicit RunSession(const std::filesystem::path& runDirectory,
-                        std::optional<std::string> ledgerPassword = std::nullopt);
+    RunSession(const std::filesystem::path& runDirectory, SessionUse use,
+               std::optional<std::string> ledgerPassword = std::nullopt);
 
     bool ready() const { return ready_; }
     AppState& state() { return state_; }
 
   private:
+    std::optional<RunLock> lock_;
     store::PosixFileSystem files_;
     SystemClock clock_;
     ConsoleUser user_;

@@ -1,21 +1,13 @@
 #include "cli/running_program.h"
 
-#include <signal.h>
-
-#include <cerrno>
-#include <fstream>
-#include <string>
-
-#include "common/run_directory.h"
+#include "common/run_lock.h"
 
 namespace qinghe::cli {
 
 bool programRunsOn(const std::filesystem::path& runDirectory) {
-    std::ifstream lock(runDirectory / kInstanceLockName);
-    long long pid = 0;
-    if (!(lock >> pid) || pid <= 0) return false;
-    // EPERM: alive, but another user's.
-    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+    // The program holds the folder's lock for its whole run; the kernel drops
+    // it however the program ends.
+    return !RunLock::take(runDirectory, RunLock::Kind::Shared).has_value();
 }
 
 }  // namespace qinghe::cli

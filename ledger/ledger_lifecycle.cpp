@@ -44,14 +44,10 @@ CreateLedgerResult failCreation(AppState& state, std::int32_t number,
     return CreateLedgerResult::Failed;
 }
 
-// The new table, enciphered under the store password and closed again.
+// The new table, enciphered under the store password, flushed with its
+// folder entry before any registry row names it.
 bool createEntryTable(AppState& state, const std::filesystem::path& table) {
-    auto& tables = state.tables;
-    if (!tables.create(table, store::entryFields())) return false;
-    if (!tables.open(table, "", "")) return false;
-    const bool enciphered = tables.setPassword(store::kStorePassword) && tables.sync();
-    tables.close();
-    return enciphered;
+    return state.tables.createTable(table, store::entryFields(), store::kStorePassword);
 }
 
 }  // namespace

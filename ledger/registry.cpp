@@ -29,10 +29,10 @@ bool createRegistry(AppState& state) {
     tables.close(store::TableStore::fullPath(path).string());
     makeDirectoryPath(path.parent_path().string() + "/");
     if (!state.files.remove(path)) return false;
-    if (!tables.create(path, store::registryFields())) return false;
-    if (!tables.open(path, store::kRegistryAlias, "")) return false;
+    if (!tables.createTable(path, store::registryFields(), store::kStorePassword)) return false;
+    if (!tables.open(path, store::kRegistryAlias, store::kStorePassword)) return false;
     tables.first();
-    return tables.setPassword(store::kStorePassword) && tables.sync();
+    return true;
 }
 
 bool ensureRegistryOpen(AppState& state) {

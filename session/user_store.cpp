@@ -10,21 +10,18 @@ bool createUserStore(AppState& state) {
     const auto path = state.run.below(store::kUserStorePath);
     state.tables.close(store::TableStore::fullPath(path).string());
     makeDirectoryPath(state.run.below(store::kUserStorePath).parent_path().string() + "/");
-    if (!state.files.remove(path)) return false;
-    if (!state.tables.create(path, store::userStoreFields())) return false;
-    auto& tables = state.tables;
-    if (!tables.open(path, store::kUserAlias, "")) return false;
-    bool made = tables.append();
-    tables.first();
-    made = made && tables.write(store::field::kPass, std::string(shell::kDefaultLoginPassword)) &&
-           tables.write(store::field::kNeedPass, std::int32_t{0}) &&
-           tables.setPassword(store::kStorePassword) && tables.sync();
-    if (!made) {
-        // Half made, it would be taken for a store whose password is unknown.
-        tables.close();
-        static_cast<void>(state.files.remove(path));
-    }
-    return made;
+    // Built whole under another name first: a crash never leaves a store
+    // whose password nobody knows.
+    return state.files.remove(path) &&
+           state.tables.createTable(
+               path, store::userStoreFields(), store::kStorePassword,
+               [](store::TableStore& tables) {
+                   if (!tables.append()) return false;
+                   tables.first();
+                   return tables.write(store::field::kPass,
+                                       std::string(shell::kDefaultLoginPassword)) &&
+                          tables.write(store::field::kNeedPass, std::int32_t{0});
+               });
 }
 
 bool openUserStore(AppState& state, bool* created) {

@@ -55,18 +55,13 @@ bool CompanionFile::create(FileSystem& files, const std::filesystem::path& path,
     header.created = created;
     std::array<std::uint8_t, kBlockSize> block{};
     encodeCompanionHeader(header, block.data());
-    return file->writeAt(0, block.data(), block.size());
+    return file->writeAt(0, block.data(), block.size()) && file->sync();
 }
 
-std::unique_ptr<CompanionFile> CompanionFile::open(FileSystem& files,
-                                                   const std::filesystem::path& path,
-                                                   std::uint32_t expectedVersion,
-                                                   KeyStreams* keys) {
-    auto file = files.open(path, OpenMode::ReadWrite);
-    if (!file) return nullptr;
+std::optional<CompanionHeader> CompanionFile::readHeader(File& file, KeyStreams* keys) {
     std::array<std::uint8_t, kBlockSize> block{};
-    if (!file->readAt(0, block.data(), block.size())) return nullptr;
-    if (std::memcmp(block.data(), kCompanionMagic, 4) != 0) return nullptr;
+    if (!file.readAt(0, block.data(), block.size())) return std::nullopt;
+    if (std::memcmp(block.data(), kCompanionMagic, 4) != 0) return std::nullopt;
     if (keys) keys->apply(0, block.data(), block.size());
     CompanionHeader header;
     header.version = loadU32(block.data() + 4);
@@ -74,21 +69,41 @@ std::unique_ptr<CompanionFile> CompanionFile::open(FileSystem& files,
     header.blockCount = loadI32(block.data() + 16);
     header.freeCount = loadI32(block.data() + 20);
     header.freeStart = loadI32(block.data() + 24);
-    if (header.version != expectedVersion || header.blockCount <= 0) return nullptr;
-    if (header.freeCount < 0 || header.freeCount >= header.blockCount) return nullptr;
-    if (header.freeStart < 0 || header.freeStart >= header.blockCount) return nullptr;
+    if (header.blockCount <= 0) return std::nullopt;
+    if (header.freeCount < 0 || header.freeCount >= header.blockCount) return std::nullopt;
+    if (header.freeStart < 0 || header.freeStart >= header.blockCount) return std::nullopt;
+    return header;
+}
+
+std::unique_ptr<CompanionFile> CompanionFile::open(std::unique_ptr<OverlayFile> file,
+                                                   std::uint32_t expectedVersion, KeyStreams* keys,
+                                                   bool* cut) {
+    if (cut) *cut = false;
+    if (!file) return nullptr;
+    auto header = readHeader(*file, keys);
+    if (!header || header->version != expectedVersion) return nullptr;
     auto size = file->size();
     if (!size) return nullptr;
     std::uint64_t wholeBlocks = *size / kBlockSize;
-    std::unique_ptr<CompanionFile> companion(new CompanionFile(std::move(file), keys, header));
-    if (wholeBlocks < static_cast<std::uint64_t>(header.blockCount)) {
+    std::unique_ptr<CompanionFile> companion(new CompanionFile(std::move(file), keys, *header));
+    if (wholeBlocks < static_cast<std::uint64_t>(header->blockCount)) {
         companion->header_.blockCount = static_cast<std::int32_t>(wholeBlocks);
         if (!companion->writeHeader()) return nullptr;
+        if (cut) *cut = true;
     }
     return companion;
 }
 
-CompanionFile::CompanionFile(std::unique_ptr<File> file, KeyStreams* keys, CompanionHeader header)
+bool CompanionFile::reload() {
+    freeList_.reset();
+    auto header = readHeader(*file_, keys_);
+    if (!header) return false;
+    header_ = *header;
+    return true;
+}
+
+CompanionFile::CompanionFile(std::unique_ptr<OverlayFile> file, KeyStreams* keys,
+                             CompanionHeader header)
     : file_(std::move(file)), keys_(keys), header_(header) {}
 
 bool CompanionFile::readBlock(std::int32_t block, std::uint8_t* out) {
@@ -98,16 +113,8 @@ bool CompanionFile::readBlock(std::int32_t block, std::uint8_t* out) {
     return true;
 }
 
-bool CompanionFile::sync() {
-    if (!unsynced_) return true;
-    if (!file_->sync()) return false;
-    unsynced_ = false;
-    return true;
-}
-
 bool CompanionFile::writeBytes(std::uint64_t offset, const std::uint8_t* plain,
                                std::size_t length) {
-    unsynced_ = true;
     if (!keys_) return file_->writeAt(offset, plain, length);
     std::vector<std::uint8_t> buffer(length);
     keys_->applyTo(offset, plain, buffer.data(), length);
@@ -237,61 +244,38 @@ std::optional<std::int32_t> CompanionFile::writeValue(std::int32_t oldFirst,
     // common case of an entry without vouchers).
     if (oldFirst == 0 && value.empty()) return 0;
     if (!loadFreeList()) return std::nullopt;
-    std::vector<std::int32_t> old;
-    if (oldFirst != 0) {
-        auto blocks = chain(oldFirst);
-        if (blocks) old = std::move(*blocks);
-        // Blocks that the free chain also claims are not reused.
-        std::unordered_set<std::int32_t> free(freeList_->begin(), freeList_->end());
-        std::erase_if(old, [&free](std::int32_t b) { return free.count(b) != 0; });
-    }
-    std::size_t pieces = (value.size() + kBlockPayload - 1) / kBlockPayload;
+    const std::size_t pieces = (value.size() + kBlockPayload - 1) / kBlockPayload;
     const std::vector<std::int32_t> freeBefore = *freeList_;
     const CompanionHeader headerBefore = header_;
-
-    std::vector<std::int32_t> blocks(old.begin(), old.begin() + std::min(pieces, old.size()));
-    std::size_t fromFree = std::min(pieces - blocks.size(), freeList_->size());
-    blocks.insert(blocks.end(), freeList_->begin(), freeList_->begin() + fromFree);
-    freeList_->erase(freeList_->begin(), freeList_->begin() + fromFree);
-    while (blocks.size() < pieces) blocks.push_back(header_.blockCount++);
-
     auto undo = [&] {
         *freeList_ = freeBefore;
         header_ = headerBefore;
     };
+
+    std::vector<std::int32_t> blocks;
+    const std::size_t fromFree = std::min(pieces, freeList_->size());
+    blocks.assign(freeList_->begin(), freeList_->begin() + fromFree);
+    freeList_->erase(freeList_->begin(), freeList_->begin() + fromFree);
+    while (blocks.size() < pieces) blocks.push_back(header_.blockCount++);
+
     auto writeLinks = [this](std::int32_t block, Links links) {
         return writeBlock(block, Block{links.previous, links.next, 0}, nullptr);
     };
-    // Detach the taken free blocks before they are overwritten: a crash in
-    // between leaks them instead of leaving a free chain through used blocks.
-    if (fromFree > 0) {
-        if (!writeChangedLinks(freeBefore, *freeList_, writeLinks) || !writeHeader()) {
-            undo();
-            return std::nullopt;
-        }
-    }
-    for (std::size_t i = 0; i < blocks.size(); ++i) {
+    bool ok = fromFree == 0 || writeChangedLinks(freeBefore, *freeList_, writeLinks);
+    for (std::size_t i = 0; ok && i < blocks.size(); ++i) {
         std::size_t start = i * kBlockPayload;
         auto used = static_cast<std::int32_t>(std::min(kBlockPayload, value.size() - start));
         Block links{i > 0 ? blocks[i - 1] : 0, i + 1 < blocks.size() ? blocks[i + 1] : 0, used};
-        if (!writeBlock(blocks[i], links,
-                        reinterpret_cast<const std::uint8_t*>(value.data() + start))) {
-            return std::nullopt;
-        }
+        ok = writeBlock(blocks[i], links,
+                        reinterpret_cast<const std::uint8_t*>(value.data() + start));
     }
-    // Left-over blocks of the old chain go in front of the free chain.
-    if (old.size() > blocks.size()) {
-        const std::vector<std::int32_t> beforeRelease = *freeList_;
-        freeList_->insert(freeList_->begin(), old.begin() + blocks.size(), old.end());
-        trimTrailingFree();
-        if (!writeChangedLinks(beforeRelease, *freeList_, writeLinks)) return std::nullopt;
-    }
-    if (!writeHeader()) return std::nullopt;
-    if (header_.blockCount < headerBefore.blockCount) {
-        // Only room is given back: blocks past the header's count are never
-        // read, so a failed cut loses nothing and the next growth reuses them.
-        static_cast<void>(
-            file_->truncate(static_cast<std::uint64_t>(header_.blockCount) * kBlockSize));
+    // The old chain is freed in the same change, so it stays whole on disk
+    // until the new one is there.
+    if (ok && oldFirst != 0) ok = release({oldFirst});
+    if (ok) ok = writeHeader();
+    if (!ok) {
+        undo();
+        return std::nullopt;
     }
     return blocks.empty() ? 0 : blocks.front();
 }
@@ -317,10 +301,7 @@ bool CompanionFile::release(const std::vector<std::int32_t>& firsts) {
     };
     if (!writeChangedLinks(before, *freeList_, writeLinks) || !writeHeader()) return false;
     if (header_.blockCount < countBefore) {
-        // Only room is given back: blocks past the header's count are never
-        // read, so a failed cut loses nothing and the next growth reuses them.
-        static_cast<void>(
-            file_->truncate(static_cast<std::uint64_t>(header_.blockCount) * kBlockSize));
+        return file_->truncate(static_cast<std::uint64_t>(header_.blockCount) * kBlockSize);
     }
     return true;
 }

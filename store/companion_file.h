@@ -10,6 +10,7 @@
 
 #include "store/file_layer.h"
 #include "store/key_streams.h"
+#include "store/overlay_file.h"
 
 namespace qinghe::store {
 
@@ -34,31 +35,31 @@ class CompanionFile {
     [[nodiscard]] static bool create(FileSystem& files, const std::filesystem::path& path,
                                      double created);
 
-    // Opens and checks the file; repairs a block count beyond the file's end.
-    // keys is null for a plain table. Nothing when the file is unusable.
-    static std::unique_ptr<CompanionFile> open(FileSystem& files, const std::filesystem::path& path,
-                                               std::uint32_t expectedVersion, KeyStreams* keys);
+    // Reads and checks the header of an opened file; keys is null for a plain
+    // table. A block count beyond the file's end is cut to the blocks there
+    // are (a held change) and `cut` is set. Nothing when the file is unusable.
+    static std::unique_ptr<CompanionFile> open(std::unique_ptr<OverlayFile> file,
+                                               std::uint32_t expectedVersion, KeyStreams* keys,
+                                               bool* cut = nullptr);
 
     const CompanionHeader& header() const { return header_; }
-    // Whoever takes the file may write to it: the next sync flushes it.
-    File& file() {
-        unsynced_ = true;
-        return *file_;
-    }
+    // The file with its held changes; they are made by the table's sync.
+    OverlayFile& file() { return *file_; }
+    // After the held changes were given up: the header as on disk again.
+    bool reload();
 
     // The value whose chain starts at `first` (0 = empty). A damaged chain (a
     // cycle, a block number outside the file, a bad length) gives nothing.
     std::optional<std::string> readValue(std::int32_t first);
-    // Writes a value, reusing the old chain's blocks first, then free blocks,
-    // then new ones; returns the new first block (0 for an empty value).
+    // Writes a value into a new chain (free blocks first, then new ones) and
+    // frees the old chain: the old value stays whole on disk until the change
+    // is made. Returns the new first block (0 for an empty value).
     [[nodiscard]] std::optional<std::int32_t> writeValue(std::int32_t oldFirst,
                                                          std::string_view value);
     // Frees the chains starting at the given blocks.
     [[nodiscard]] bool release(const std::vector<std::int32_t>& firsts);
     // Back to the header block alone.
     [[nodiscard]] bool reset();
-    // Flushes the file when something was written to it since the last flush.
-    [[nodiscard]] bool sync();
 
     // The block numbers along a chain; nothing when it is damaged.
     std::optional<std::vector<std::int32_t>> chain(std::int32_t first);
@@ -74,7 +75,8 @@ class CompanionFile {
     void setKeys(KeyStreams* keys) { keys_ = keys; }
 
   private:
-    CompanionFile(std::unique_ptr<File> file, KeyStreams* keys, CompanionHeader header);
+    CompanionFile(std::unique_ptr<OverlayFile> file, KeyStreams* keys, CompanionHeader header);
+    static std::optional<CompanionHeader> readHeader(File& file, KeyStreams* keys);
 
     bool readBlock(std::int32_t block, std::uint8_t* out);
     [[nodiscard]] bool writeBlock(std::int32_t block, const Block& links,
@@ -86,13 +88,12 @@ class CompanionFile {
     [[nodiscard]] bool writeFreeLinks(std::size_t from, std::size_t to);
     void trimTrailingFree();
 
-    std::unique_ptr<File> file_;
+    std::unique_ptr<OverlayFile> file_;
     KeyStreams* keys_;
     CompanionHeader header_;
     // The free chain in chain order, read once and then kept in step with the
     // file (this process is the only writer).
     std::optional<std::vector<std::int32_t>> freeList_;
-    bool unsynced_ = false;
 };
 
 }  // namespace qinghe::store

@@ -72,7 +72,7 @@ class PosixFile final : public File {
 }  // namespace
 
 std::unique_ptr<File> PosixFileSystem::open(const std::filesystem::path& path, OpenMode mode) {
-    int flags = O_RDWR | O_CLOEXEC;
+    int flags = (mode == OpenMode::ReadOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC;
     if (mode == OpenMode::Create) flags |= O_CREAT | O_TRUNC;
     int fd = ::open(path.c_str(), flags, 0644);
     if (fd < 0) return nullptr;

@@ -33,6 +33,7 @@ class File {
 enum class OpenMode {
     ReadWrite,  // an existing file
     Create,     // a new empty file, replacing one of the same name
+    ReadOnly,   // an existing file that is only read: every change fails
 };
 
 class FileSystem {

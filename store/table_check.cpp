@@ -4,20 +4,28 @@
 #include <map>
 #include <memory>
 
+#include "store/change_journal.h"
 #include "store/companion_file.h"
 #include "store/key_streams.h"
+#include "store/overlay_file.h"
+#include "store/table_file.h"
 #include "store/table_format.h"
 
 namespace qinghe::store {
 namespace {
 
-std::optional<std::string> readWhole(FileSystem& files, const std::filesystem::path& path) {
-    auto file = files.open(path, OpenMode::ReadWrite);
-    if (!file) return std::nullopt;
-    auto size = file->size();
+// The file's bytes as the table will hold them once an interrupted change
+// (a complete journal) is finished.
+std::optional<std::string> readWhole(FileSystem& files, const std::filesystem::path& path,
+                                     const ChangeJournal* journal, ChangeJournal::FileIndex index) {
+    auto real = files.open(path, OpenMode::ReadOnly);
+    if (!real) return std::nullopt;
+    OverlayFile file(std::move(real));
+    if (journal && !journal->applyTo(index, file)) return std::nullopt;
+    auto size = file.size();
     if (!size) return std::nullopt;
     std::string bytes(*size, '\0');
-    if (!file->readAt(0, bytes.data(), bytes.size())) return std::nullopt;
+    if (!file.readAt(0, bytes.data(), bytes.size())) return std::nullopt;
     return bytes;
 }
 
@@ -33,7 +41,14 @@ class Checker {
     }
 
     TableCheck run() {
-        auto bytes = readWhole(files_, path_);
+        ChangeJournal journal(files_, TableFile::journalPath(path_));
+        if (journal.load() == ChangeJournal::Found::Complete) {
+            journal_ = &journal;
+            result_.notes.push_back(
+                "an interrupted change is pending: checked as it will be once the program "
+                "finishes it");
+        }
+        auto bytes = readWhole(files_, path_, journal_, ChangeJournal::kData);
         if (!bytes) return unreadable("cannot read the data file");
         data_ = std::move(*bytes);
         if (data_.size() < kDescriptorsOffset)
@@ -124,8 +139,10 @@ class Checker {
                     std::to_string((data_.size() - recordsOffset_) / header.recordSize) +
                     " whole records, the header counts " + std::to_string(header.recordCount));
         } else if (data_.size() > expectedLength) {
-            problem(std::to_string(data_.size() - expectedLength) +
-                    " bytes follow the last counted record");
+            // What an append left before its count was written: never read,
+            // cut off when the program next opens the table.
+            result_.notes.push_back(std::to_string(data_.size() - expectedLength) +
+                                    " bytes of an unfinished append follow the last record");
         }
         recordsOk_ = layoutOk;
         recordCount_ = std::min<std::uint64_t>(header.recordCount,
@@ -147,7 +164,7 @@ class Checker {
         if (!needed) return;
         auto path = CompanionFile::find(files_, path_);
         if (!path) return problem("the companion file is missing");
-        auto bytes = readWhole(files_, *path);
+        auto bytes = readWhole(files_, *path, journal_, ChangeJournal::kCompanion);
         if (!bytes || bytes->size() < kBlockSize)
             return problem("the companion file is shorter than its header");
         companion_ = std::move(*bytes);
@@ -220,6 +237,7 @@ class Checker {
 
     FileSystem& files_;
     std::filesystem::path path_;
+    const ChangeJournal* journal_ = nullptr;
     std::unique_ptr<KeyStreams> keys_;
     TableCheck result_;
     std::string data_;

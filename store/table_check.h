@@ -14,9 +14,13 @@ struct TableCheck {
     // wrong password); then `problems` says why.
     bool readable = true;
     std::vector<std::string> problems;
+    // What is not wrong but worth knowing: an interrupted change waiting to be
+    // finished, bytes of an unfinished append.
+    std::vector<std::string> notes;
 };
 
-// Verifies a table's files without changing them: header values, record count
+// Verifies a table's files without changing them (as they will be once an
+// interrupted change is finished): header values, record count
 // against the file length, record size against the descriptors, field offsets,
 // the companion header, every chain (acyclic, inside the file), the free chain
 // against the free count, and no block in two chains.

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <system_error>
 
+#include "store/change_journal.h"
 #include "store/md5.h"
-#include "store/purge_journal.h"
 
 namespace qinghe::store {
 namespace {
@@ -79,7 +79,7 @@ bool TableFile::create(FileSystem& files, const std::filesystem::path& path,
     // the new one at its first open.
     if (!files.remove(journalPath(path))) return false;
     auto file = files.open(path, OpenMode::Create);
-    if (!file || !file->writeAt(0, bytes.data(), bytes.size())) return false;
+    if (!file || !file->writeAt(0, bytes.data(), bytes.size()) || !file->sync()) return false;
     if (needsCompanion) {
         // Replace a companion file of another case left by an earlier table.
         if (auto old = CompanionFile::find(files, path); old && !files.remove(*old)) return false;
@@ -88,13 +88,15 @@ bool TableFile::create(FileSystem& files, const std::filesystem::path& path,
     return true;
 }
 
-TableFile::TableFile(FileSystem& files, std::filesystem::path path, std::unique_ptr<File> file,
-                     std::shared_ptr<KeyStreams> keys, ChunkPool& pool)
+TableFile::TableFile(FileSystem& files, std::filesystem::path path,
+                     std::unique_ptr<OverlayFile> file, std::shared_ptr<KeyStreams> keys,
+                     ChunkPool& pool, Access access)
     : files_(files),
       path_(std::move(path)),
       file_(std::move(file)),
       keys_(std::move(keys)),
-      pool_(pool) {}
+      pool_(pool),
+      access_(access) {}
 
 TableFile::~TableFile() {
     readAhead_.reset();
@@ -102,23 +104,43 @@ TableFile::~TableFile() {
 }
 
 std::unique_ptr<TableFile> TableFile::open(FileSystem& files, const std::filesystem::path& path,
-                                           std::shared_ptr<KeyStreams> keys, ChunkPool& pool) {
-    auto file = files.open(path, OpenMode::ReadWrite);
-    if (!file) return nullptr;
-    std::unique_ptr<TableFile> table(new TableFile(files, path, std::move(file), keys, pool));
+                                           std::shared_ptr<KeyStreams> keys, ChunkPool& pool,
+                                           Access access, std::string_view asideSuffix) {
+    const OpenMode mode = access == Access::ReadOnly ? OpenMode::ReadOnly : OpenMode::ReadWrite;
+    auto real = files.open(path, mode);
+    if (!real) return nullptr;
+    auto file = std::make_unique<OverlayFile>(std::move(real));
+    if (!file->size()) return nullptr;
+    std::unique_ptr<TableFile> table(
+        new TableFile(files, path, std::move(file), std::move(keys), pool, access));
     if (!table->recoverJournal()) return nullptr;
     if (!table->readHeaderAndFields()) return nullptr;
-    if (!table->checkLength()) return nullptr;
-    bool needsCompanion = std::any_of(table->fields_.begin(), table->fields_.end(),
-                                      [](const FieldInfo& f) { return usesCompanion(f.type); });
-    if (needsCompanion) {
-        auto companionPath = CompanionFile::find(files, path);
-        if (!companionPath) return nullptr;
-        table->companion_ =
-            CompanionFile::open(files, *companionPath, table->header_.version, keys.get());
-        if (!table->companion_) return nullptr;
-    }
+    if (!table->openCompanion(asideSuffix)) return nullptr;
+    if (!table->checkLength(asideSuffix)) return nullptr;
     return table;
+}
+
+bool TableFile::openCompanion(std::string_view asideSuffix) {
+    const bool needsCompanion = std::any_of(
+        fields_.begin(), fields_.end(), [](const FieldInfo& f) { return usesCompanion(f.type); });
+    if (!needsCompanion) return true;
+    auto path = CompanionFile::find(files_, path_);
+    if (!path) return false;
+    auto real = files_.open(*path, readOnly() ? OpenMode::ReadOnly : OpenMode::ReadWrite);
+    if (!real) return false;
+    auto file = std::make_unique<OverlayFile>(std::move(real));
+    if (readOnly() && pendingJournal_ &&
+        !pendingJournal_->applyTo(ChangeJournal::kCompanion, *file))
+        return false;
+    bool cut = false;
+    companion_ = CompanionFile::open(std::move(file), header_.version, keys_.get(), &cut);
+    if (!companion_) return false;
+    if (cut) {
+        findings_.push_back("the companion file ends before the blocks its header counts");
+        damaged_ = true;
+        if (!readOnly() && !copyAside(asideSuffix)) return false;
+    }
+    return true;
 }
 
 bool TableFile::readHeaderAndFields() {
@@ -165,17 +187,65 @@ bool TableFile::readHeaderAndFields() {
     return true;
 }
 
-bool TableFile::checkLength() {
+bool TableFile::checkLength(std::string_view asideSuffix) {
     auto size = file_->size();
     if (!size) return false;
     std::uint64_t available = *size > recordsOffset_ ? *size - recordsOffset_ : 0;
     std::uint64_t whole = available / static_cast<std::uint64_t>(header_.recordSize);
     if (whole < static_cast<std::uint64_t>(header_.recordCount)) {
-        if (!writeCounts(static_cast<std::int32_t>(whole), header_.nextSequence)) return false;
+        // Counted records are gone: damage, never what a crash leaves (the
+        // count is only ever written once the records it counts are on disk).
+        findings_.push_back("the file holds " + std::to_string(whole) +
+                            " whole records, the header counts " +
+                            std::to_string(header_.recordCount));
+        damaged_ = true;
+        if (readOnly()) {
+            header_.recordCount = static_cast<std::int32_t>(whole);
+        } else if (!copyAside(asideSuffix) ||
+                   !writeCounts(static_cast<std::int32_t>(whole), header_.nextSequence)) {
+            return false;
+        }
     }
-    if (*size != fileLength()) {
+    diskCount_ = header_.recordCount;
+    if (*size > fileLength()) {
+        // What an append left that it had not counted yet: never part of the table.
+        findings_.push_back(std::to_string(*size - fileLength()) +
+                            " bytes of an unfinished append follow the last record");
         if (!file_->truncate(fileLength())) return false;
     }
+    if (readOnly()) return true;
+    // Whatever was found is put right at once, as one change.
+    return !changed() || commit();
+}
+
+bool TableFile::copyAside(std::string_view asideSuffix) {
+    // The files as they are on disk, before anything is repaired: a later
+    // tool may recover more from them than the repair keeps.
+    auto copy = [this, asideSuffix](const std::filesystem::path& from) {
+        auto source = files_.open(from, OpenMode::ReadOnly);
+        if (!source) return false;
+        auto size = source->size();
+        std::filesystem::path to = from;
+        to += std::string(asideSuffix);
+        auto target = files_.open(to, OpenMode::Create);
+        if (!size || !target) return false;
+        std::vector<std::uint8_t> buffer(1 << 20);
+        for (std::uint64_t at = 0; at < *size; at += buffer.size()) {
+            const std::size_t n =
+                static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), *size - at));
+            if (!source->readAt(at, buffer.data(), n) || !target->writeAt(at, buffer.data(), n))
+                return false;
+        }
+        return target->sync();
+    };
+    if (copiedAside_) return true;
+    if (!copy(path_)) return false;
+    if (auto companion = CompanionFile::find(files_, path_); companion && !copy(*companion))
+        return false;
+    if (!files_.syncFolder(path_.parent_path())) return false;
+    findings_.push_back("the damaged files were copied aside with the suffix " +
+                        std::string(asideSuffix));
+    copiedAside_ = true;
     return true;
 }
 
@@ -205,7 +275,9 @@ const std::uint8_t* TableFile::loadChunk(std::uint32_t index) {
         if (keys_) keys_->applyForRead(offset, data, n);
     };
     std::unique_ptr<std::uint8_t[]> bytes;
-    if (readAhead_) bytes = readAhead_->take(index, length, decipher);
+    // The worker reads the disk: a chunk with held changes is read here.
+    if (readAhead_ && !file_->changes(start, end))
+        bytes = readAhead_->take(index, length, decipher);
     if (!bytes) {
         bytes = std::make_unique_for_overwrite<std::uint8_t[]>(kChunkSize);
         if (!file_->readAt(start, bytes.get(), length)) return nullptr;
@@ -233,7 +305,7 @@ void TableFile::readAhead(std::uint32_t index) {
     if (ahead == 0 && !readAhead_) return;
     if (!readAhead_ && !readAheadFailed_) {
         try {
-            readAhead_ = std::make_unique<ChunkReadAhead>(*file_, kChunkSize,
+            readAhead_ = std::make_unique<ChunkReadAhead>(file_->real(), kChunkSize,
                                                           keys_ ? keys_->password() : "");
         } catch (const std::system_error&) {
             readAheadFailed_ = true;  // no thread to be had: walks read chunk by chunk
@@ -337,16 +409,21 @@ void TableFile::updateChunks(std::uint64_t offset, const std::uint8_t* plain, st
     }
 }
 
-bool TableFile::writePlain(std::uint64_t offset, const std::uint8_t* plain, std::size_t length) {
+bool TableFile::writePlain(std::uint64_t offset, const std::uint8_t* plain, std::size_t length,
+                           bool through) {
+    if (readOnly() || failed_) return false;
     changing(offset, offset + length);
     bool written;
+    const std::uint8_t* bytes = plain;
+    std::vector<std::uint8_t> buffer;
     if (keys_) {
-        std::vector<std::uint8_t> buffer(length);
+        buffer.resize(length);
         keys_->applyTo(offset, plain, buffer.data(), length);
-        written = file_->writeAt(offset, buffer.data(), length);
-    } else {
-        written = file_->writeAt(offset, plain, length);
+        bytes = buffer.data();
     }
+    // Straight through where the disk allows it (nothing held there); held otherwise.
+    written = (through && file_->writeThrough(offset, bytes, length)) ||
+              file_->writeAt(offset, bytes, length);
     // The cache follows the file only when the file took the bytes.
     if (written) updateChunks(offset, plain, length);
     return written;
@@ -370,29 +447,37 @@ bool TableFile::writeInRecord(std::int32_t index, std::size_t offset, const std:
     if (offset + length > static_cast<std::size_t>(header_.recordSize)) return false;
     std::uint64_t at =
         recordsOffset_ + static_cast<std::uint64_t>(index) * header_.recordSize + offset;
-    return writePlain(at, bytes, length);
+    // A record the disk does not count yet takes its fields straight through.
+    return writePlain(at, bytes, length, index >= diskCount_);
 }
 
 bool TableFile::append() {
     if (header_.nextSequence == INT32_MAX || header_.recordCount == INT32_MAX) return false;
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(header_.recordSize), 0);
     storeI32(bytes.data(), header_.nextSequence);
-    // The record first, then the count: a crash in between leaves bytes past
-    // the counted records, which the next open cuts off.
-    if (!writePlain(fileLength(), bytes.data(), bytes.size())) return false;
+    // The record past the counted ones, then the count: the sync flushes the
+    // record before it writes the count that makes it exist.
+    const std::uint64_t at = fileLength();
+    if (!writePlain(at, bytes.data(), bytes.size(), at >= countedLength())) return false;
     return writeCounts(header_.recordCount + 1, header_.nextSequence + 1);
 }
 
 bool TableFile::zap() {
+    if (readOnly() || failed_) return false;
+    if (!commit()) return false;
     if (!writeCounts(0, header_.nextSequence)) return false;
     changing(recordsOffset_, UINT64_MAX);
     bool ok = file_->truncate(recordsOffset_);
     dropAllChunks();
-    if (companion_ && !companion_->reset()) ok = false;
-    return ok;
+    if (ok && companion_) ok = companion_->reset();
+    // Records and their values go in one step.
+    if (ok) return commit();
+    if (!failed_) abandon();
+    return false;
 }
 
 bool TableFile::purge() {
+    if (readOnly() || failed_) return false;
     const std::int32_t count = header_.recordCount;
     const std::size_t size = static_cast<std::size_t>(header_.recordSize);
     std::vector<std::int32_t> releasedChains;
@@ -408,7 +493,8 @@ bool TableFile::purge() {
             if (block != 0) releasedChains.push_back(block);
         }
     }
-    if (firstDeleted < 0) return true;
+    // Nothing marked: only what is held (the marks' writes, say) is made.
+    if (firstDeleted < 0) return commit();
 
     // The live records from the first deleted one on, moved up.
     std::string tail;
@@ -424,97 +510,180 @@ bool TableFile::purge() {
     const std::uint64_t tailOffset =
         recordsOffset_ + static_cast<std::uint64_t>(firstDeleted) * size;
     const std::uint64_t newLength = tailOffset + tail.size();
-    std::string counts(8, '\0');
-    storeI32(reinterpret_cast<std::uint8_t*>(counts.data()), live);
-    storeI32(reinterpret_cast<std::uint8_t*>(counts.data()) + 4, header_.nextSequence);
-    auto toDisk = [this](std::uint64_t offset, std::string bytes) {
-        if (keys_)
-            keys_->apply(offset, reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size());
-        return bytes;
-    };
 
-    changing(0, UINT64_MAX);
-    // The loaded chunks take the purged records while they are still plain, so
-    // the walk that follows a deletion finds them in memory instead of reading
-    // and deciphering the table again; they are dropped should the purge not
-    // reach the file.
-    updateChunks(kRecordCountOffset, reinterpret_cast<const std::uint8_t*>(counts.data()),
-                 counts.size());
-    updateChunks(tailOffset, reinterpret_cast<const std::uint8_t*>(tail.data()), tail.size());
-    cutChunks(newLength);
-
-    // Moving records in place is not atomic: what the purge writes goes to a
-    // journal first, so an interrupted purge is finished on the next open.
-    PurgeJournal journal(files_, journalPath(path_));
-    journal.add(kRecordCountOffset, toDisk(kRecordCountOffset, std::move(counts)));
-    if (!tail.empty()) journal.add(tailOffset, toDisk(tailOffset, std::move(tail)));
-    if (!journal.save(newLength)) {
-        dropAllChunks();
-        return false;  // nothing has changed yet
+    // The moved records, the new count, the cut and the freed values are one
+    // journalled change. The loaded chunks take the moved records while they
+    // are plain, so the walk that follows a deletion finds them in memory.
+    bool ok =
+        writePlain(tailOffset, reinterpret_cast<const std::uint8_t*>(tail.data()), tail.size()) &&
+        writeCounts(live, header_.nextSequence);
+    if (ok) {
+        changing(newLength, UINT64_MAX);
+        ok = file_->truncate(newLength);
+        cutChunks(newLength);
     }
-    bool applied = journal.apply(*file_);
-    if (!applied) {
-        dropAllChunks();
-        // The journal stays, so the next open finishes the purge; until then
-        // this table must not be written as if it had not happened.
-        applied = journal.apply(*file_);
-        if (!applied) return false;
-    }
-    header_.recordCount = live;
-    // Should this fail, the next open only repeats the same writes.
-    static_cast<void>(journal.discard());
-    // The companion blocks of the dropped records are freed once the purge is
-    // durable: a crash before leaves them unused, never used twice.
-    if (companion_ && !releasedChains.empty()) {
-        if (!companion_->release(releasedChains)) return false;
-    }
-    return true;
+    // The values of the dropped records are freed in the same change: a crash
+    // leaves them in use by their records or free, never both.
+    if (ok && companion_ && !releasedChains.empty()) ok = companion_->release(releasedChains);
+    if (ok) return commit();
+    if (!failed_) abandon();
+    return false;
 }
 
 bool TableFile::recoverJournal() {
-    PurgeJournal journal(files_, journalPath(path_));
-    if (!files_.exists(journal.path())) return true;
-    return journal.recover(*file_);
+    auto journal = std::make_unique<ChangeJournal>(files_, journalPath(path_));
+    const ChangeJournal::Found found = journal->load();
+    if (found == ChangeJournal::Found::None) return true;
+    if (readOnly()) {
+        // Read as it will be once the program finishes the change; a journal
+        // cut short was never acted on.
+        if (found != ChangeJournal::Found::Complete) return true;
+        findings_.push_back(
+            "an interrupted change is pending (finished when the table is next "
+            "opened for writing)");
+        if (!journal->applyTo(ChangeJournal::kData, *file_)) return false;
+        pendingJournal_ = std::move(journal);
+        return true;
+    }
+    if (found == ChangeJournal::Found::Complete) {
+        std::unique_ptr<File> companion;
+        if (journal->touches(ChangeJournal::kCompanion)) {
+            auto path = CompanionFile::find(files_, path_);
+            if (path) companion = files_.open(*path, OpenMode::ReadWrite);
+            if (!companion) return false;
+        }
+        if (!journal->apply({&file_->real(), companion.get()})) return false;
+        if (!file_->settle()) return false;
+        findings_.push_back("an interrupted change was finished");
+    }
+    return journal->discard();
 }
 
 bool TableFile::setPassword(std::shared_ptr<KeyStreams> keys) {
+    if (readOnly() || failed_) return false;
+    // Whatever is held is made first, under the password it was enciphered with.
+    if (!commit()) return false;
     const bool same = (keys && keys_ && keys->password() == keys_->password()) || (!keys && !keys_);
     // The worker deciphers with the old password and must not read while the
     // file is enciphered anew; the next walk starts it again.
     readAhead_.reset();
-    if (!same) {
-        auto reencipher = [&](File& file) {
-            auto size = file.size();
-            if (!size) return false;
-            std::vector<std::uint8_t> buffer(10240);
-            for (std::uint64_t offset = kMagicSize; offset < *size; offset += buffer.size()) {
-                std::size_t n = std::min<std::uint64_t>(buffer.size(), *size - offset);
-                if (!file.readAt(offset, buffer.data(), n)) return false;
-                if (keys_) keys_->apply(offset, buffer.data(), n);
-                if (keys) keys->apply(offset, buffer.data(), n);
-                if (!file.writeAt(offset, buffer.data(), n)) return false;
-            }
-            return true;
-        };
-        if (!reencipher(*file_)) return false;
-        if (companion_) {
-            if (!reencipher(companion_->file())) return false;
-            companion_->setKeys(keys.get());
+    auto previous = keys_;
+    auto reencipher = [&](OverlayFile& file) {
+        auto size = file.size();
+        if (!size) return false;
+        std::vector<std::uint8_t> buffer(1 << 16);
+        for (std::uint64_t offset = kMagicSize; offset < *size; offset += buffer.size()) {
+            std::size_t n = std::min<std::uint64_t>(buffer.size(), *size - offset);
+            if (!file.readAt(offset, buffer.data(), n)) return false;
+            if (keys_) keys_->apply(offset, buffer.data(), n);
+            if (keys) keys->apply(offset, buffer.data(), n);
+            if (!file.writeAt(offset, buffer.data(), n)) return false;
         }
-        keys_ = std::move(keys);
+        return true;
+    };
+    bool ok = true;
+    if (!same) {
+        ok = reencipher(*file_) && (!companion_ || reencipher(companion_->file()));
+        if (ok) {
+            if (companion_) companion_->setKeys(keys.get());
+            keys_ = std::move(keys);
+        }
     }
-    if (!file_->writeAt(0, keys_ ? kCipheredMagic : kPlainMagic, 4)) return false;
-    std::memcpy(header_.magic.data(), keys_ ? kCipheredMagic : kPlainMagic, 4);
-    header_.check = makeCheckBlock(keys_ ? keys_->password() : std::string_view{});
-    if (!writePlain(kCheckBlockOffset, header_.check.data(), kCheckBlockSize)) return false;
+    ok = ok && file_->writeAt(0, keys_ ? kCipheredMagic : kPlainMagic, 4);
+    TableHeader header = header_;
+    std::memcpy(header.magic.data(), keys_ ? kCipheredMagic : kPlainMagic, 4);
+    header.check = makeCheckBlock(keys_ ? keys_->password() : std::string_view{});
+    ok = ok && writePlain(kCheckBlockOffset, header.check.data(), kCheckBlockSize);
+    // The whole file changes in one journalled step: a crash leaves it under
+    // the old password or the new one, never half and half.
+    if (ok) {
+        header_.magic = header.magic;
+        header_.check = header.check;
+        ok = commit();
+    }
+    if (!ok && !failed_) {
+        keys_ = std::move(previous);
+        if (companion_) companion_->setKeys(keys_.get());
+        abandon();
+    }
     dropAllChunks();
-    return true;
+    return ok;
 }
 
 bool TableFile::sync() {
-    bool ok = file_->sync();
-    if (companion_ && !companion_->sync()) ok = false;
-    return ok;
+    return commit();
+}
+
+bool TableFile::changed() const {
+    return file_->changed() || (companion_ && companion_->file().changed());
+}
+
+bool TableFile::fail() {
+    failed_ = true;
+    return false;
+}
+
+void TableFile::abandon() {
+    changing(0, UINT64_MAX);
+    dropAllChunks();
+    // Whatever cannot be read back leaves the table failed: it refuses changes.
+    if (!file_->settle() || !readHeaderAndFields()) failed_ = true;
+    if (companion_ && (!companion_->file().settle() || !companion_->reload())) failed_ = true;
+    diskCount_ = header_.recordCount;
+}
+
+bool TableFile::commit() {
+    if (readOnly()) return !changed();
+    if (failed_) return false;
+    OverlayFile* companionFile = companion_ ? &companion_->file() : nullptr;
+    if (!changed()) {
+        // Only appended bytes the count does not reach yet could be unflushed.
+        return (file_->flushWritten() && (!companionFile || companionFile->flushWritten())) ||
+               fail();
+    }
+    // What was written straight through is on disk before anything counts it.
+    if (!file_->flushWritten() || (companionFile && !companionFile->flushWritten())) return fail();
+    const bool onlyCounts = !(companionFile && companionFile->changed()) &&
+                            file_->changesOnlyWithin(kRecordCountOffset, kRecordCountOffset + 8);
+    return onlyCounts ? commitCounts() : commitJournalled();
+}
+
+bool TableFile::commitCounts() {
+    // Appended records are flushed already: the count that makes them exist
+    // is one write inside one sector, whole or not there at all.
+    const OverlayFile::Commit pending = file_->pending();
+    changing(kRecordCountOffset, kRecordCountOffset + 8);
+    for (const auto& write : pending.writes) {
+        if (!file_->real().writeAt(write.offset, write.bytes.data(), write.bytes.size())) {
+            abandon();
+            return false;
+        }
+    }
+    if (!file_->real().sync()) return fail();
+    if (!file_->settle()) return fail();
+    diskCount_ = header_.recordCount;
+    return true;
+}
+
+bool TableFile::commitJournalled() {
+    ChangeJournal journal(files_, journalPath(path_));
+    OverlayFile* companionFile = companion_ ? &companion_->file() : nullptr;
+    if (file_->changed()) journal.add(ChangeJournal::kData, file_->pending());
+    if (companionFile && companionFile->changed())
+        journal.add(ChangeJournal::kCompanion, companionFile->pending());
+    if (!journal.save()) {
+        abandon();  // nothing has changed on disk
+        return false;
+    }
+    changing(0, UINT64_MAX);
+    // From here the journal finishes the change should anything fail: until
+    // the table is opened again it must not be written as if it had not been.
+    if (!journal.apply({&file_->real(), companionFile ? &companionFile->real() : nullptr}))
+        return fail();
+    if (!file_->settle() || (companionFile && !companionFile->settle())) return fail();
+    diskCount_ = header_.recordCount;
+    if (!journal.discard()) return fail();
+    return true;
 }
 
 }  // namespace qinghe::store

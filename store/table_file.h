@@ -11,14 +11,34 @@
 #include "store/companion_file.h"
 #include "store/file_layer.h"
 #include "store/key_streams.h"
+#include "store/overlay_file.h"
 #include "store/read_ahead.h"
 #include "store/table_format.h"
 
 namespace qinghe::store {
 
+class ChangeJournal;
+
+// How a table is opened.
+enum class Access {
+    // Changes allowed. An interrupted change is finished, the bytes of an
+    // unfinished append are cut off, and damage is repaired after the damaged
+    // files were copied aside.
+    ReadWrite,
+    // Nothing is ever written: an interrupted change and repairs are made in
+    // memory only, so the table reads as the program would find it.
+    ReadOnly,
+};
+
 // One open table's data file (and companion file): header, fields, records.
-// Records are read through deciphered chunks kept in memory; every change is
-// written through to the file before the call returns.
+// Records are read through deciphered chunks kept in memory.
+//
+// Changes are whole or absent after a crash, a torn write or a power loss:
+// they are held in memory (reads see them) until the next sync, which makes
+// them all at once. An appended record is written past the records the file
+// counts and flushed before the count that makes it exist; every other change
+// goes through a journal. Structural changes (purge, zap, a new password) make
+// themselves at once.
 class TableFile {
   public:
     static constexpr std::size_t kChunkSize = 64u << 10;
@@ -26,14 +46,16 @@ class TableFile {
     static constexpr std::uint32_t kReadAheadChunks = 4;
 
     // Creates the data file (and an empty companion file when a field needs
-    // one), plain. False on invalid fields or a failed write.
+    // one), plain, and flushes them. False on invalid fields or a failed write.
     [[nodiscard]] static bool create(FileSystem& files, const std::filesystem::path& path,
                                      const std::vector<FieldDescription>& fields, double created);
 
-    // Opens and checks a table; keys is null to open a plain table. Finishes or
-    // rolls back an interrupted purge, and repairs a file that ends short.
+    // Opens and checks a table; keys is null to open a plain table.
+    // `asideSuffix` names the copies of damaged files kept before a repair.
     static std::unique_ptr<TableFile> open(FileSystem& files, const std::filesystem::path& path,
-                                           std::shared_ptr<KeyStreams> keys, ChunkPool& pool);
+                                           std::shared_ptr<KeyStreams> keys, ChunkPool& pool,
+                                           Access access = Access::ReadWrite,
+                                           std::string_view asideSuffix = ".damaged");
 
     ~TableFile();
     TableFile(const TableFile&) = delete;
@@ -48,19 +70,34 @@ class TableFile {
     int fieldIndex(std::string_view name) const;
     CompanionFile* companion() { return companion_.get(); }
     const KeyStreams* keys() const { return keys_.get(); }
+    bool readOnly() const { return access_ == Access::ReadOnly; }
+    // What the open found wrong and what it did about it (empty: nothing),
+    // in English, one finding each.
+    const std::vector<std::string>& findings() const { return findings_; }
+    // Whether the files are damaged beyond an interrupted change.
+    bool damaged() const { return damaged_; }
 
     // The plain bytes of record `index` (recordSize bytes), valid until the next
     // call on this table; null when they cannot be read.
     const std::uint8_t* record(std::int32_t index);
-    // Writes bytes into a record at an offset within it.
+    // Writes bytes into a record at an offset within it (held until sync).
     [[nodiscard]] bool writeInRecord(std::int32_t index, std::size_t offset,
                                      const std::uint8_t* bytes, std::size_t length);
+    // A blank record at the end (held until sync).
     [[nodiscard]] bool append();
     [[nodiscard]] bool purge();
     [[nodiscard]] bool zap();
     // Re-enciphers both files under another password (empty: plain).
     [[nodiscard]] bool setPassword(std::shared_ptr<KeyStreams> keys);
+    // Makes every held change, whole, and flushes it. On a failure nothing of
+    // it is made and the table reads as on disk again, or (when the disk may
+    // hold part of it) the table refuses every further change until it is
+    // opened again, which finishes the change.
     [[nodiscard]] bool sync();
+    // Whether changes are held that a sync would make.
+    bool changed() const;
+    // Gives up the held changes: the table reads as on disk again.
+    void discard() { abandon(); }
 
     // For the chunk pool: whether a chunk was used since the last look (the
     // mark is cleared), and dropping one (refused for the chunk in use).
@@ -70,8 +107,8 @@ class TableFile {
     static std::filesystem::path journalPath(const std::filesystem::path& dataFile);
 
   private:
-    TableFile(FileSystem& files, std::filesystem::path path, std::unique_ptr<File> file,
-              std::shared_ptr<KeyStreams> keys, ChunkPool& pool);
+    TableFile(FileSystem& files, std::filesystem::path path, std::unique_ptr<OverlayFile> file,
+              std::shared_ptr<KeyStreams> keys, ChunkPool& pool, Access access);
 
     struct Chunk {
         std::unique_ptr<std::uint8_t[]> bytes;
@@ -80,15 +117,31 @@ class TableFile {
     };
 
     bool readHeaderAndFields();
-    bool checkLength();
+    bool checkLength(std::string_view asideSuffix);
     bool recoverJournal();
+    bool openCompanion(std::string_view asideSuffix);
+    bool copyAside(std::string_view asideSuffix);
+    bool commit();
+    bool commitCounts();
+    bool commitJournalled();
+    // Gives up the held changes: the table reads as on disk again.
+    void abandon();
+    // From now on every change is refused: the disk may hold part of one.
+    bool fail();
     const std::uint8_t* loadChunk(std::uint32_t chunk);
     void readAhead(std::uint32_t chunk);
     // Before bytes of the file change: the read-ahead drops what it made there.
     void changing(std::uint64_t from, std::uint64_t to);
     bool readPlain(std::uint64_t offset, std::uint8_t* out, std::size_t length);
+    // Enciphers and writes; `through` puts the bytes on disk at once (only
+    // where the file on disk does not count them yet), otherwise they are
+    // held until the next sync.
     [[nodiscard]] bool writePlain(std::uint64_t offset, const std::uint8_t* plain,
-                                  std::size_t length);
+                                  std::size_t length, bool through = false);
+    // Bytes past the records the file on disk counts.
+    std::uint64_t countedLength() const {
+        return recordsOffset_ + static_cast<std::uint64_t>(diskCount_) * header_.recordSize;
+    }
     void updateChunks(std::uint64_t offset, const std::uint8_t* plain, std::size_t length);
     void dropAllChunks();
     void cutChunks(std::uint64_t length);
@@ -100,9 +153,17 @@ class TableFile {
 
     FileSystem& files_;
     std::filesystem::path path_;
-    std::unique_ptr<File> file_;
+    std::unique_ptr<OverlayFile> file_;
     std::shared_ptr<KeyStreams> keys_;
     ChunkPool& pool_;
+    Access access_ = Access::ReadWrite;
+    std::vector<std::string> findings_;
+    bool damaged_ = false;
+    bool failed_ = false;
+    bool copiedAside_ = false;
+    std::int32_t diskCount_ = 0;  // records the file on disk counts
+    // Read-only: an interrupted change, held in memory for the companion too.
+    std::unique_ptr<ChangeJournal> pendingJournal_;
     TableHeader header_;
     std::vector<FieldInfo> fields_;
     std::uint64_t recordsOffset_ = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <type_traits>
@@ -123,17 +124,60 @@ std::shared_ptr<KeyStreams> TableStore::keysFor(std::string_view password) {
 
 bool TableStore::create(const std::filesystem::path& path,
                         const std::vector<FieldDescription>& fields) {
-    if (path.empty()) return false;
+    if (path.empty() || readOnly_) return false;
     return TableFile::create(files_, fullPath(path), fields, clock_.now());
 }
 
+bool TableStore::createTable(const std::filesystem::path& path,
+                             const std::vector<FieldDescription>& fields, std::string_view password,
+                             const std::function<bool(TableStore&)>& fill) {
+    if (path.empty() || readOnly_) return false;
+    const auto full = fullPath(path);
+    if (isOpen(full)) return false;
+    std::filesystem::path building = full;
+    building += ".new";
+    auto removeBuilding = [&] {
+        close(building.string());
+        // Left behind, they are replaced by the next build of this name.
+        if (auto companion = CompanionFile::find(files_, building))
+            static_cast<void>(files_.remove(*companion));
+        static_cast<void>(files_.remove(building));
+    };
+    if (!TableFile::create(files_, building, fields, clock_.now())) {
+        removeBuilding();
+        return false;
+    }
+    OpenTable* before = current_;
+    bool ok = open(building, "", "");
+    if (ok) {
+        ok = (!fill || fill(*this)) && sync() && (password.empty() || setPassword(password));
+        close(building.string());
+    }
+    current_ = before;
+    // A journal left by an earlier table of this name would be replayed over
+    // the new one at its first open: it goes for good before the new table comes.
+    ok = ok && files_.remove(TableFile::journalPath(full)) && files_.syncFolder(full.parent_path());
+    const auto builtCompanion = ok ? CompanionFile::find(files_, building) : std::nullopt;
+    if (ok && builtCompanion) {
+        // A companion of this name under another spelling would be found first.
+        if (auto old = CompanionFile::find(files_, full);
+            old && *old != CompanionFile::pathFor(full) && !files_.remove(*old))
+            ok = false;
+        ok = ok && files_.rename(*builtCompanion, CompanionFile::pathFor(full));
+    }
+    ok = ok && files_.rename(building, full) && files_.syncFolder(full.parent_path());
+    if (!ok) removeBuilding();
+    return ok;
+}
+
 bool TableStore::open(const std::filesystem::path& path, std::string_view alias,
-                      std::string_view password) {
+                      std::string_view password, Access access) {
     if (path.empty()) return false;
     if (!alias.empty() && !isValidName(alias)) return false;
     auto full = fullPath(path);
     if (isOpen(full)) return false;
-    auto file = TableFile::open(files_, full, keysFor(password), pool_);
+    if (readOnly_) access = Access::ReadOnly;
+    auto file = TableFile::open(files_, full, keysFor(password), pool_, access, asideSuffix());
     if (!file) return false;
     auto table = std::make_unique<OpenTable>();
     table->file = std::move(file);
@@ -179,6 +223,9 @@ bool TableStore::select(std::string_view name) {
 
 void TableStore::closeTable(OpenTable* table) {
     if (!table) return;
+    // Changes held at the close are made, as a sync would: closing does not
+    // lose them. Should that fail, they are lost with the table in memory.
+    static_cast<void>(table->file->sync());
     if (current_ == table) current_ = nullptr;
     std::erase_if(tables_, [table](const auto& t) { return t.get() == table; });
 }
@@ -193,6 +240,7 @@ void TableStore::close(std::string_view name) {
 
 void TableStore::closeAll() {
     current_ = nullptr;
+    for (auto& table : tables_) static_cast<void>(table->file->sync());
     tables_.clear();
 }
 
@@ -291,6 +339,7 @@ Value TableStore::read(int fieldNumber) {
         return std::string{};
     }
     const FieldInfo& field = fields[fieldNumber - 1];
+    lastReadDamaged_ = false;
     return readField(field, currentRecord());
 }
 
@@ -327,7 +376,8 @@ Value TableStore::readField(const FieldInfo& field, const std::uint8_t* record) 
             CompanionFile* companion = current_->file->companion();
             std::optional<std::string> bytes;
             if (companion) bytes = companion->readValue(first);
-            // A damaged chain reads as an empty value.
+            // A damaged chain reads as an empty value; lastReadDamaged tells.
+            lastReadDamaged_ = !bytes;
             std::string value = bytes ? std::move(*bytes) : std::string{};
             if (field.type == FieldType::LongText) return value;
             return Bytes{std::move(value)};
@@ -490,6 +540,21 @@ double TableStore::latestDate(std::string_view field) {
 
 bool TableStore::sync() {
     return current_ && current_->file->sync();
+}
+
+void TableStore::discardChanges() {
+    if (current_) current_->file->discard();
+}
+
+std::string TableStore::asideSuffix() const {
+    const double now = clock_.now();
+    const CivilDate date = civilFromDate(now);
+    const double day = now - std::floor(now);
+    const int seconds = std::clamp(static_cast<int>(std::lround(day * 86400.0)), 0, 86399);
+    char text[40];
+    std::snprintf(text, sizeof text, ".damaged-%04d%02d%02d-%02d%02d%02d", date.year, date.month,
+                  date.day, seconds / 3600, seconds / 60 % 60, seconds % 60);
+    return text;
 }
 
 }  // namespace qinghe::store

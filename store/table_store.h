@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -49,8 +50,21 @@ class TableStore {
 
     [[nodiscard]] bool create(const std::filesystem::path& path,
                               const std::vector<FieldDescription>& fields);
+    // Makes a whole new table at once: built and filled under a temporary
+    // name, enciphered under `password`, flushed, and only then given its
+    // name, so that a crash leaves the old state or the finished table. `fill`
+    // (optional) runs with the new table current and says whether it worked.
+    // The table is not left open.
+    [[nodiscard]] bool createTable(const std::filesystem::path& path,
+                                   const std::vector<FieldDescription>& fields,
+                                   std::string_view password,
+                                   const std::function<bool(TableStore&)>& fill = {});
+    // A table opened ReadOnly is never written: an interrupted change or a
+    // repair is seen in memory only, and every change is refused. A table
+    // opened to be written has damage repaired after the damaged files were
+    // copied aside (their names end in ".damaged-" and the date and time).
     [[nodiscard]] bool open(const std::filesystem::path& path, std::string_view alias,
-                            std::string_view password);
+                            std::string_view password, Access access = Access::ReadWrite);
     bool isOpen(const std::filesystem::path& path) const;
     bool select(std::string_view name);
     void close();
@@ -78,8 +92,20 @@ class TableStore {
     [[nodiscard]] bool zap();
     double latestDate(std::string_view field);
 
-    // Flushes the current table's files to disk, for the end of a user action.
+    // Makes the current table's held changes whole and flushes them: the end
+    // of every change a user makes. Writes, appends and removals are held
+    // until then (reads see them); a crash before leaves none of them.
     [[nodiscard]] bool sync();
+    // Gives up the current table's held changes.
+    void discardChanges();
+    // Whether the last read of a byte-set or long-text field met a damaged
+    // chain (and so gave an empty value).
+    bool lastReadDamaged() const { return lastReadDamaged_; }
+
+    // A store that only reads: every table is opened ReadOnly and nothing is
+    // created (for tools that must leave the files as they are).
+    void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
+    bool readOnly() const { return readOnly_; }
 
     bool hasCurrentTable() const { return current_ != nullptr; }
     // The current table's file, for inspection tools; null without one.
@@ -106,6 +132,8 @@ class TableStore {
     Value readField(const FieldInfo& field, const std::uint8_t* record);
     bool writeField(const FieldInfo& field, const Value& value);
     void fatal(const char* message);
+    // Ends the names of damaged files copied aside: the date and time now.
+    std::string asideSuffix() const;
 
     FileSystem& files_;
     const Clock& clock_;
@@ -114,6 +142,8 @@ class TableStore {
     std::map<std::string, std::shared_ptr<KeyStreams>> keys_;
     std::vector<std::unique_ptr<OpenTable>> tables_;  // in the order they were opened
     OpenTable* current_ = nullptr;
+    bool lastReadDamaged_ = false;
+    bool readOnly_ = false;
 };
 
 }  // namespace qinghe::store

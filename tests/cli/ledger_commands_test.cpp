@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/clock.h"
+#include "common/run_lock.h"
 #include "common/temporary_folder.h"
 #include "ledger/ledger_lifecycle.h"
 #include "ledger/registry.h"
@@ -234,23 +235,19 @@ TEST_F(LedgerCommandsTest, CreateLedgerAddsOnlyUsableNames) {
 }
 
 TEST_F(LedgerCommandsTest, NothingIsTouchedWhileTheProgramRunsOnTheFolder) {
-    // A lock naming a live process (this test) stands for the running program;
-    // one naming a process that has ended is stale and ignored.
-    const pid_t ended = ::fork();
-    if (ended == 0) ::_exit(0);
-    ASSERT_GT(ended, 0);
-    ::waitpid(ended, nullptr, 0);
-    struct Case {
-        pid_t pid;
-        int exitCode;
-    };
-    for (const Case& c : {Case{::getpid(), 1}, Case{ended, 0}}) {
-        SCOPED_TRACE(c.pid);
-        std::ofstream(run_ / ".qinghe.lock", std::ios::trunc) << c.pid << "\nqinghe\nhost\n";
+    // The folder's lock held by this test stands for the running program; a
+    // lock file that names a live process (this one, as a reused process
+    // number would) but is not held stops nobody.
+    for (bool held : {true, false}) {
+        SCOPED_TRACE(held ? "held" : "a file naming a live process");
+        std::ofstream(run_ / ".qinghe.lock", std::ios::trunc) << ::getpid() << "\n";
+        std::optional<RunLock> program;
+        if (held) program = RunLock::take(run_.path(), RunLock::Kind::Exclusive);
+        ASSERT_EQ(program.has_value(), held);
         testing::CliRun created = runCli("create-ledger " + run() + " 家庭");
-        EXPECT_EQ(created.exitCode, c.exitCode) << created.errors;
-        EXPECT_EQ(fs::exists(dataFile("家庭")), c.exitCode == 0);
-        EXPECT_EQ(runCli("ledgers " + run()).exitCode, c.exitCode);
+        EXPECT_EQ(created.exitCode, held ? 1 : 0) << created.errors;
+        EXPECT_EQ(fs::exists(dataFile("家庭")), !held);
+        EXPECT_EQ(runCli("ledgers " + run()).exitCode, held ? 1 : 0);
     }
 }
 

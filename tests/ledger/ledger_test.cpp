@@ -12,8 +12,8 @@
 #include "ledger/ledger_texts.h"
 #include "ledger/registry.h"
 #include "session/shell_texts.h"
+#include "store/change_journal.h"
 #include "store/companion_file.h"
-#include "store/purge_journal.h"
 #include "tests/support/ledger_data.h"
 #include "tests/support/recording_view.h"
 #include "tests/support/scripted_user.h"
@@ -411,9 +411,9 @@ TEST_F(LedgerTest, ClearDeletesEveryLedgerBehindTheLoginPassword) {
 TEST_F(LedgerTest, NoOldPurgeJournalIsReplayedOverANewLedgerOfTheSameName) {
     // A complete journal that would cut the table to 10 bytes when replayed.
     auto leaveJournal = [this] {
-        store::PurgeJournal journal(files_, folder_ / "data/甲.edb-journal");
-        journal.add(0, "xxxx");
-        ASSERT_TRUE(journal.save(10));
+        store::ChangeJournal journal(files_, folder_ / "data/甲.edb-journal");
+        journal.add(store::ChangeJournal::kData, {std::nullopt, {{0, "xxxx"}}, 10});
+        ASSERT_TRUE(journal.save());
     };
     create("甲");
     leaveJournal();
