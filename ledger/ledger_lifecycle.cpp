@@ -86,7 +86,12 @@ CreateLedgerResult createLedger(AppState& state, std::string_view name, std::str
         !tables.write(store::field::kPass, std::string(password)) ||
         !tables.write(store::field::kSaveTo, *saveTo) ||
         !tables.write(store::field::kCreateTime, store::DateTime{created}) || !tables.sync()) {
-        deleteUnlistedFiles(state, *saveTo);
+        // The table goes only when its row surely did not reach the disk: a
+        // row must never name a missing file.
+        if (!tables.currentUncertain()) {
+            tables.discardChanges();
+            deleteUnlistedFiles(state, *saveTo);
+        }
         return failCreation(state, number, table);
     }
     return CreateLedgerResult::Created;

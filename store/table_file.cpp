@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <system_error>
 
@@ -207,6 +208,23 @@ bool TableFile::checkLength(std::string_view asideSuffix) {
         }
     }
     diskCount_ = header_.recordCount;
+    if (header_.recordCount > 0) {
+        // Appends and purges keep sequence numbers rising, so the last record's
+        // is the highest. A torn count write can leave the next sequence
+        // number behind it: moved on, never handed out twice.
+        const std::uint8_t* last = record(header_.recordCount - 1);
+        if (!last) return false;
+        const std::int64_t sequence = std::abs(static_cast<std::int64_t>(loadI32(last)));
+        if (sequence >= header_.nextSequence && sequence < INT32_MAX) {
+            findings_.push_back("the next sequence number was behind the last record's");
+            const auto next = static_cast<std::int32_t>(sequence + 1);
+            if (readOnly()) {
+                header_.nextSequence = next;
+            } else if (!writeCounts(header_.recordCount, next)) {
+                return false;
+            }
+        }
+    }
     if (*size > fileLength()) {
         // What an append left that it had not counted yet: never part of the table.
         findings_.push_back(std::to_string(*size - fileLength()) +

@@ -76,6 +76,9 @@ class TableFile {
     const std::vector<std::string>& findings() const { return findings_; }
     // Whether the files are damaged beyond an interrupted change.
     bool damaged() const { return damaged_; }
+    // A change failed where the disk may hold part of it: every further change
+    // is refused until the table is opened again (which finishes or drops it).
+    bool failed() const { return failed_; }
 
     // The plain bytes of record `index` (recordSize bytes), valid until the next
     // call on this table; null when they cannot be read.

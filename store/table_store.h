@@ -98,6 +98,10 @@ class TableStore {
     [[nodiscard]] bool sync();
     // Gives up the current table's held changes.
     void discardChanges();
+    // Whether the current table's last change failed in a way that may have
+    // reached the disk in part: what the disk holds is known only once the
+    // table is opened again.
+    bool currentUncertain() const { return current_ && current_->file->failed(); }
     // Whether the last read of a byte-set or long-text field met a damaged
     // chain (and so gave an empty value).
     bool lastReadDamaged() const { return lastReadDamaged_; }
