@@ -1,9 +1,11 @@
 #include <QApplication>
 #include <QLocale>
+#include <cstdlib>
 
 #include "app/main_window.h"
 #include "app/qt_user_interaction.h"
 #include "app/single_instance.h"
+#include "app/termination_signals.h"
 #include "app/ui_texts.h"
 #include "common/clock.h"
 #include "common/run_directory.h"
@@ -35,10 +37,31 @@ int main(int argc, char** argv) {
     state.autostart = AutostartPlaces::ofThisProgram();
     MainWindow window(state);
     user.setParentWindow(&window);
-    instance.onRaiseRequest([&window] { window.showFromTray(); });
+    bool loggedIn = false;
+    // A second start brings forward what this one shows: the login dialog (or
+    // any dialog) while one is open, the main window once the user is in.
+    instance.onRaiseRequest([&] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            dialog->raise();
+            dialog->activateWindow();
+        } else if (loggedIn) {
+            window.showFromTray();
+        }
+    });
+    ui::TerminationSignals termination([&] {
+        if (loggedIn) {
+            window.endWithoutAsking();
+        } else {
+            // Nothing but the user store is open yet; a dialog's own loop is
+            // running, so the process ends here, its tables closed.
+            closeDown(state);
+            std::_Exit(0);
+        }
+    });
 
     const StartupResult result = startUp(state);
     if (!result.loggedIn) return 0;
+    loggedIn = true;
     window.finishStartUp(result);
     return application.exec();
 }

@@ -283,6 +283,22 @@ void MainWindow::exitProgram() {
     close();
 }
 
+void MainWindow::endWithoutAsking() {
+    // A dialog open at the time has its own loop: it is closed first.
+    while (QWidget* dialog = QApplication::activeModalWidget()) {
+        if (!dialog->close()) break;
+    }
+    exitConfirmed_ = true;
+    close();
+    if (!shutDown_) {
+        // A hidden window takes no close event: the end goes the same way.
+        shutDown_ = true;
+        trayIcon_->hide();
+        shutDown(state_);
+        QApplication::quit();
+    }
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (!exitConfirmed_ && !confirmExit(state_.user)) {
         event->ignore();

@@ -55,6 +55,9 @@ class MainWindow : public QMainWindow {
 
     // Brings the window back from the tray (or the task bar) in normal state.
     void showFromTray();
+    // Ends the program as a confirmed exit does (tables closed, the exit
+    // backup), without the question: for the end of the desktop session.
+    void endWithoutAsking();
 
     void selectPage(int page);
     int currentPage() const;

@@ -8,6 +8,7 @@ namespace qinghe::cli {
 // ran is left in `exitCode`.
 void addDumpCommand(CLI::App& app, int& exitCode);
 void addCheckCommand(CLI::App& app, int& exitCode);
+void addRepairCommand(CLI::App& app, int& exitCode);
 // These work on a run directory through the core, as the program does.
 void addLedgersCommand(CLI::App& app, int& exitCode);
 void addEntriesCommand(CLI::App& app, int& exitCode);

@@ -1,3 +1,4 @@
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,11 +18,13 @@ struct LedgersOptions {
 };
 
 JsonLine rowLine(const ledger::LedgerRow& row) {
-    return {{"recno", row.recordNumber},         {"number", shownText(row.number)},
-            {"name", shownText(row.name)},       {"created", shownText(row.created)},
-            {"entries", shownText(row.entries)}, {"latest", shownText(row.latest)},
-            {"income", shownText(row.income)},   {"expense", shownText(row.expense)},
-            {"balance", shownText(row.balance)}};
+    JsonLine line = {{"recno", row.recordNumber},         {"number", shownText(row.number)},
+                     {"name", shownText(row.name)},       {"created", shownText(row.created)},
+                     {"entries", shownText(row.entries)}, {"latest", shownText(row.latest)},
+                     {"income", shownText(row.income)},   {"expense", shownText(row.expense)},
+                     {"balance", shownText(row.balance)}};
+    if (row.damaged) line["damaged"] = true;
+    return line;
 }
 
 JsonLine summaryLine(const std::optional<ledger::LedgerSummary>& summary) {
@@ -41,9 +44,17 @@ int runLedgers(const LedgersOptions& options) {
     // empty anyway, and looking at it leaves the run directory as it was.
     ledger::LedgerList list;
     if (state.files.exists(ledger::registryFile(state))) list = ledger::rebuildLedgerList(state);
-    for (const ledger::LedgerRow& row : list.rows) printLine(rowLine(row));
+    int result = 0;
+    for (const ledger::LedgerRow& row : list.rows) {
+        printLine(rowLine(row));
+        if (row.damaged) {
+            std::cerr << "ledger " << row.recordNumber
+                      << ": its data file cannot be read (qinghe-cli check tells why)\n";
+            result = 1;
+        }
+    }
     printLine(summaryLine(list.summary));
-    return 0;
+    return result;
 }
 
 }  // namespace
@@ -52,7 +63,8 @@ void addLedgersCommand(CLI::App& app, int& exitCode) {
     auto options = std::make_shared<LedgersOptions>();
     CLI::App* command = app.add_subcommand(
         "ledgers",
-        "Print the ledger list as JSON lines, one a row, then its summary (texts as shown)");
+        "Print the ledger list as JSON lines, one a row, then its summary (texts as shown). "
+        "Exit 1 when a ledger's data file cannot be read (its row says \"damaged\": true)");
     command
         ->add_option("rundir", options->runDirectory, "The folder that holds user/, books/, data/")
         ->required()

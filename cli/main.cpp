@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
     int exitCode = 0;
     qinghe::cli::addDumpCommand(app, exitCode);
     qinghe::cli::addCheckCommand(app, exitCode);
+    qinghe::cli::addRepairCommand(app, exitCode);
     qinghe::cli::addLedgersCommand(app, exitCode);
     qinghe::cli::addEntriesCommand(app, exitCode);
     qinghe::cli::addCreateLedgerCommand(app, exitCode);

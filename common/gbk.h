@@ -16,6 +16,9 @@ std::optional<std::string> gbkToUtf8(std::string_view gbk);
 std::optional<std::string> utf8ToGbk(std::string_view utf8);
 // For showing damaged stored text: bytes that do not convert become U+FFFD.
 std::string gbkToUtf8Lossy(std::string_view gbk);
+// Whether the bytes are well-formed UTF-8 and hold at least one character
+// beyond ASCII.
+bool isUtf8BeyondAscii(std::string_view bytes);
 // A file's path to show in a message: GBK, with "?" for what GBK cannot hold.
 std::string pathToGbk(const std::filesystem::path& path);
 

@@ -252,6 +252,21 @@ struct FileBytes {
     mode_t mode = 0;
 };
 
+// The program writes GBK, but a file saved by an editor may be UTF-8: with a
+// byte-order mark, or without one but valid UTF-8 holding characters beyond
+// ASCII (GBK text with Chinese in it is almost never valid UTF-8). Such a file
+// is read as the GBK it stands for; characters GBK cannot hold keep the file
+// as it is rather than losing them.
+std::string asGbk(std::string bytes) {
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    const bool marked = std::string_view(bytes).starts_with(kByteOrderMark);
+    const std::string_view text =
+        std::string_view(bytes).substr(marked ? kByteOrderMark.size() : 0);
+    if (!marked && !isUtf8BeyondAscii(text)) return bytes;
+    if (auto gbk = utf8ToGbk(text)) return std::move(*gbk);
+    return marked ? std::string(text) : bytes;
+}
+
 FileBytes readFile(const std::filesystem::path& file) {
     FileBytes out;
     // O_NONBLOCK: a FIFO put in the file's place must not block the open.
@@ -286,6 +301,7 @@ FileBytes readFile(const std::filesystem::path& file) {
         used += static_cast<std::size_t>(got);
     }
     bytes.resize(used);
+    bytes = asGbk(std::move(bytes));
     out.result = ReadResult::Read;
     return out;
 }

@@ -57,6 +57,11 @@ CreateLedgerResult createLedger(AppState& state, std::string_view name, std::str
         showError(state.user, kInvalidName);
         return CreateLedgerResult::Refused;
     }
+    // Said as it is, before anything is tried: not a full disk, nothing to log.
+    if (!ledgerFileNameFits(name)) {
+        showError(state.user, kNameTooLong);
+        return CreateLedgerResult::Refused;
+    }
     auto& tables = state.tables;
     if (!ensureRegistryOpen(state)) {
         showError(state.user, kCreateFailed);

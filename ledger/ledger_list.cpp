@@ -4,6 +4,7 @@
 #include "common/number_text.h"
 #include "common/ole_date.h"
 #include "entry/entry_texts.h"
+#include "ledger/ledger_texts.h"
 #include "ledger/ledger_view.h"
 #include "ledger/registry.h"
 #include "session/app_state.h"
@@ -94,7 +95,11 @@ LedgerList rebuildLedgerList(AppState& state) {
             continue;
         }
         anyDataFile = true;
-        if (!fillFigures(state, *table, row)) setPlaceholders(row);
+        if (!fillFigures(state, *table, row)) {
+            setPlaceholders(row);
+            row.damaged = true;
+            row.name += kDamagedMark;
+        }
     }
     if (anyDataFile) {
         double income = 0;

@@ -22,6 +22,9 @@ struct LedgerRow {
     std::string income;
     std::string expense;
     std::string balance;
+    // Its data file is there but cannot be read: shown with the placeholders
+    // of a missing file and the name marked "（已损坏）".
+    bool damaged = false;
 };
 
 // The values of the four labels under the list (without their captions).

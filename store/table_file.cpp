@@ -430,6 +430,7 @@ void TableFile::updateChunks(std::uint64_t offset, const std::uint8_t* plain, st
 bool TableFile::writePlain(std::uint64_t offset, const std::uint8_t* plain, std::size_t length,
                            bool through) {
     if (readOnly() || failed_) return false;
+    if (length == 0) return true;
     changing(offset, offset + length);
     bool written;
     const std::uint8_t* bytes = plain;

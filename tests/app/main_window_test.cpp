@@ -7,9 +7,11 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QToolBar>
+#include <csignal>
 #include <filesystem>
 
 #include "app/main_window_texts.h"
+#include "app/termination_signals.h"
 #include "app/welcome_page.h"
 #include "common/ui/gbk_text.h"
 #include "common/ui/page_widgets.h"
@@ -287,6 +289,38 @@ TEST_F(MainWindowTest, StartUpShowsTheStoredSettingsWithoutWritingThem) {
     EXPECT_EQ(systemIni("kxzdsd"), "0");
     EXPECT_EQ(systemIni("sdjg"), "0");
     EXPECT_FALSE(std::filesystem::exists(folder_ / "autostart"));
+}
+
+}  // namespace
+}  // namespace qinghe
+
+namespace qinghe {
+namespace {
+
+TEST(TerminationSignalsTest, EachSignalRunsTheHandlerOnTheWindowThread) {
+    testing::application();
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        int calls = 0;
+        {
+            ui::TerminationSignals termination([&] { ++calls; });
+            ASSERT_EQ(::raise(signal), 0);
+            for (int i = 0; i < 100 && calls == 0; ++i) {
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            }
+        }
+        EXPECT_EQ(calls, 1);
+    }
+}
+
+TEST_F(MainWindowTest, EndingWithoutAskingClosesEverythingAndMakesTheExitBackup) {
+    state_.settings.backupmode = 2;
+    window_->show();
+    window_->endWithoutAsking();
+    EXPECT_TRUE(user_.messages.empty());
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_TRUE(std::filesystem::exists(folder_ / "backup"));
+    EXPECT_FALSE(state_.tables.hasCurrentTable());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 
 #include "common/clock.h"
@@ -105,6 +106,68 @@ TEST_F(CliTest, CheckTellsCleanDamagedAndUnreadableTablesApart) {
 
     EXPECT_EQ(runCli("check " + shellWord(path_) + " --password wrong").exitCode, 2);
     EXPECT_EQ(runCli("check " + shellWord(folder_ / "missing.edb")).exitCode, 2);
+}
+
+// Every file of a folder with its bytes.
+std::map<std::string, std::string> contents(const std::filesystem::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        files[entry.path().filename().string()] = {std::istreambuf_iterator<char>(in), {}};
+    }
+    return files;
+}
+
+// Cuts the data file inside its last record: the header counts one record more
+// than the file holds.
+void cutLastRecord(const std::filesystem::path& table) {
+    std::filesystem::resize_file(table, std::filesystem::file_size(table) - 100);
+}
+
+TEST_F(CliTest, ReadingNeverWritesAndBrokenValuesAreNotShownAsEmpty) {
+    // A value whose chain runs in a cycle, and a file cut inside its last record.
+    {
+        std::fstream file(folder_ / "账本.EDT", std::ios::in | std::ios::out | std::ios::binary);
+        file.seekg(512 + 4);
+        char next[4];
+        file.read(next, 4);
+        next[0] ^= 1;
+        file.seekp(512 + 4);
+        file.write(next, 4);
+    }
+    cutLastRecord(path_);
+    const auto before = contents(folder_.path());
+
+    CliRun dumped = runCli("dump " + shellWord(path_));
+    EXPECT_EQ(dumped.exitCode, 1);
+    ASSERT_EQ(dumped.lines.size(), 2u);  // the cut record is not counted
+    auto first = nlohmann::json::parse(dumped.lines[1]);
+    EXPECT_EQ(first["fields"]["票据"]["damaged"], true);
+    EXPECT_EQ(runCli("check " + shellWord(path_)).exitCode, 1);
+    EXPECT_EQ(contents(folder_.path()), before);
+}
+
+TEST_F(CliTest, RepairKeepsACopyOfTheDamagedFilesThenMendsThem) {
+    cutLastRecord(path_);
+    const auto damaged = contents(folder_.path());
+    CliRun repaired = runCli("repair " + shellWord(path_));
+    EXPECT_EQ(repaired.exitCode, 0) << repaired.errors;
+    ASSERT_FALSE(repaired.lines.empty());
+    EXPECT_NE(repaired.lines[0].find("whole records"), std::string::npos) << repaired.lines[0];
+
+    // The copies hold the bytes as they were, under names with the date.
+    const auto after = contents(folder_.path());
+    int copies = 0;
+    for (const auto& [name, bytes] : after) {
+        if (name.find(".damaged-") == std::string::npos) continue;
+        ++copies;
+        const std::string original = name.substr(0, name.find(".damaged-"));
+        EXPECT_EQ(bytes, damaged.at(original)) << name;
+    }
+    EXPECT_EQ(copies, 2);  // the data file and its companion
+    EXPECT_EQ(runCli("check " + shellWord(path_)).exitCode, 0);
+    CliRun again = runCli("repair " + shellWord(path_));
+    EXPECT_EQ(again.lines, std::vector<std::string>{"nothing to repair"});
 }
 
 }  // namespace

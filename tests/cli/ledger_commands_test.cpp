@@ -7,6 +7,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/clock.h"
@@ -102,6 +103,7 @@ TEST_F(LedgerCommandsTest, LedgersPrintsTheListAndItsSummaryAsShown) {
         const char* what;
         std::function<void()> prepare;
         std::vector<std::string> lines;
+        int exitCode = 0;
     };
     const std::vector<Case> cases = {
         {"no registry yet", [] {}, {R"({"summary":null})"}},
@@ -123,6 +125,17 @@ TEST_F(LedgerCommandsTest, LedgersPrintsTheListAndItsSummaryAsShown) {
          },
          {R"({"recno":1,"number":"1","name":"家庭","created":"2015-05-12","entries":"0","latest":"无","income":"0","expense":"0","balance":"0"})",
           R"({"summary":null})"}},
+        {"a data file that cannot be read",
+         [&] {
+             makeLedger("家庭", familyEntries());
+             makeLedger("旅行");
+             std::ofstream(dataFile("家庭"), std::ios::in | std::ios::out | std::ios::binary)
+                 << "XXXX";  // no table's magic
+         },
+         {R"({"recno":1,"number":"1","name":"家庭（已损坏）","created":"2015-05-12","entries":"0","latest":"无","income":"0","expense":"0","balance":"0","damaged":true})",
+          R"({"recno":2,"number":"2","name":"旅行","created":"2015-05-12","entries":"0","latest":"无","income":"0","expense":"0","balance":"0"})",
+          R"({"summary":{"count":"2","income":"0","expense":"0","balance":"0"}})"},
+         1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -131,7 +144,7 @@ TEST_F(LedgerCommandsTest, LedgersPrintsTheListAndItsSummaryAsShown) {
         c.prepare();
         const auto before = snapshot(run_.path());
         testing::CliRun listed = runCli("ledgers " + run());
-        EXPECT_EQ(listed.exitCode, 0) << listed.errors;
+        EXPECT_EQ(listed.exitCode, c.exitCode) << listed.errors;
         EXPECT_EQ(listed.lines, c.lines);
         // Looking makes no registry and no setup files, and changes no table.
         EXPECT_EQ(snapshot(run_.path()), before);
@@ -262,6 +275,36 @@ TEST_F(LedgerCommandsTest, CommandLinesItCannotReadAreUsageErrors) {
         SCOPED_TRACE(arguments);
         EXPECT_EQ(runCli(arguments).exitCode, 2);
     }
+}
+
+}  // namespace
+}  // namespace qinghe
+
+namespace qinghe {
+namespace {
+
+// Two tools at once, many times over: the folder's lock lets one write at a
+// time, the other waits; whatever a tool said it made is there.
+TEST_F(LedgerCommandsTest, ToolsWritingAtOnceLoseNothingTheyAcknowledged) {
+    makeLedger("家庭");
+    constexpr int kPairs = 15;
+    int acknowledged = 1;
+    for (int pair = 0; pair < kPairs; ++pair) {
+        int codes[2] = {-1, -1};
+        std::thread first([&] { codes[0] = runCli("create-ledger " + run() + " a").exitCode; });
+        std::thread second([&] { codes[1] = runCli("create-ledger " + run() + " b").exitCode; });
+        first.join();
+        second.join();
+        for (int code : codes) {
+            EXPECT_TRUE(code == 0 || code == 1) << code;
+            acknowledged += code == 0 ? 1 : 0;
+        }
+    }
+    testing::CliRun listed = runCli("ledgers " + run());
+    ASSERT_EQ(listed.exitCode, 0) << listed.errors;
+    EXPECT_EQ(static_cast<int>(listed.lines.size()) - 1, acknowledged);
+    // Each waits for the other rather than giving up: all of them got through.
+    EXPECT_EQ(acknowledged, 1 + 2 * kPairs);
 }
 
 }  // namespace

@@ -191,6 +191,35 @@ TEST_F(SettingsTest, AHugeNumberReadsOnlyTheKeysThatExist) {
     EXPECT_EQ(settings.members, Names{kFather});
 }
 
+TEST_F(SettingsTest, FilesSavedAsUtf8AreReadAsTheTextTheyHold) {
+    // 工资, 奖金 and 爸爸 in UTF-8, as an editor saves them.
+    const std::string wages = "\xE5\xB7\xA5\xE8\xB5\x84";
+    const std::string bonus = "\xE5\xA5\x96\xE9\x87\x91";
+    const std::string father = "\xE7\x88\xB8\xE7\x88\xB8";
+    const struct {
+        const char* name;
+        std::string bytes;
+    } files[] = {
+        // A byte-order mark in front of the first section must not hide it.
+        {"csrqje.ini", "\xEF\xBB\xBF[setup]\r\nfirstdata=2014-03-09\r\nfirstmoney=12.5\r\n"},
+        {"szxm.ini", "[list1]\nnumber=2\n1=" + wages + "\n2=" + bonus + "\n[list2]\nnumber=0\n"},
+        {"jtcy.ini", "\xEF\xBB\xBF[list]\r\nnumber=1\r\n1=" + father + "\r\n"},
+    };
+    for (const auto& [name, bytes] : files) put(name, bytes);
+    Settings settings = load();
+    EXPECT_EQ(dateToText(settings.startDate), "2014-03-09");
+    EXPECT_EQ(settings.initialAmount, 12.5);
+    EXPECT_EQ(settings.incomeItems, (Names{kWages, kBonus}));
+    EXPECT_EQ(settings.members, Names{kFather});
+
+    // Written back as the program writes: GBK, without the mark.
+    ASSERT_TRUE(saveMemberList(run_, settings));
+    EXPECT_EQ(contents("jtcy.ini"), std::string("[list]\r\nnumber=1\r\n1=") + kFather + "\r\n");
+    // Plain GBK stays GBK, even where its bytes happen to be few.
+    put("szxm.ini", std::string("[list1]\r\nnumber=1\r\n1=") + kMeals + "\r\n");
+    EXPECT_EQ(load().incomeItems, Names{kMeals});
+}
+
 TEST_F(SettingsTest, ItemListsSaveTheLoadedNamesRenumbered) {
     put("szxm.ini", std::string("[list1]\r\nnumber=3\r\n1=") + kWages + "\r\n2=\r\n3=" + kBonus +
                         "\r\n[list2]\r\nnumber=1\r\n1=" + kMeals + "\r\n");

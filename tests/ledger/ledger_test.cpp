@@ -111,8 +111,9 @@ TEST_F(LedgerTest, LongNameIsCutInTheRegistryButNotInTheFileName) {
 }
 
 TEST_F(LedgerTest, NamesThatCannotBeFileNamesAreRefused) {
-    for (const std::string name : {"", "a/b", "a\\b", "..", ".", "a:b", "a*", "x?", "\"q\"", "<a>",
-                                   "a|b", "tab\there", "end.", "end "}) {
+    for (const std::string name : {"",    "a/b",   "a\\b",    "..",   ".",         "a:b",    "a*",
+                                   "x?",  "\"q\"", "<a>",     "a|b",  "tab\there", "end.",   "end ",
+                                   "CON", "nul",   "Aux.txt", "com1", "LPT9.edb",  "prn.a.b"}) {
         SCOPED_TRACE(name);
         user_.messages.clear();
         EXPECT_EQ(ledger::createLedger(state_, name, ""), ledger::CreateLedgerResult::Refused);
@@ -126,6 +127,24 @@ TEST_F(LedgerTest, NamesThatCannotBeFileNamesAreRefused) {
     }
     create("億元");
     EXPECT_TRUE(std::filesystem::exists(dataFile("億元")));
+    // Names that only look like devices are names like any other.
+    for (const std::string name : {"COM0", "console", "LPT10", "nullable", "auxiliary"}) {
+        EXPECT_TRUE(ledger::isValidLedgerName(name)) << name;
+    }
+}
+
+TEST_F(LedgerTest, ANameTooLongForAFileIsToldSoAndLogsNothing) {
+    std::string hundred;
+    for (int i = 0; i < 100; ++i) hundred += "家";
+    user_.messages.clear();
+    EXPECT_EQ(ledger::createLedger(state_, gbk(hundred), ""), ledger::CreateLedgerResult::Refused);
+    EXPECT_EQ(messageTexts(), std::vector<std::string>{ledger::kNameTooLong});
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "debug.ini"));
+    EXPECT_TRUE(list().rows.empty());
+    // Seventy characters (210 bytes on disk) still fit, with room for "（k）".
+    create(hundred.substr(0, 70 * 3));
+    create(hundred.substr(0, 70 * 3));
+    EXPECT_TRUE(std::filesystem::exists(dataFile(hundred.substr(0, 70 * 3) + "（1）")));
 }
 
 TEST_F(LedgerTest, FailedCreationIsReportedAndLoggedWithoutARecord) {

@@ -1,0 +1,83 @@
+#include <iostream>
+#include <optional>
+
+#include "cli/commands.h"
+#include "cli/console_user.h"
+#include "common/clock.h"
+#include "common/gbk.h"
+#include "common/run_lock.h"
+#include "store/schemas.h"
+#include "store/table_store.h"
+
+namespace qinghe::cli {
+namespace {
+
+struct RepairOptions {
+    std::string table;
+    std::string password = store::kStorePassword;
+};
+
+// The run directory a table of the program lies in (data/, books/ or user/
+// below it), when it looks like one.
+std::optional<std::filesystem::path> runDirectoryOf(const std::filesystem::path& table) {
+    const auto folder = std::filesystem::absolute(table).parent_path();
+    const auto run = folder.parent_path();
+    std::error_code error;
+    if (std::filesystem::exists(run / kInstanceLockName, error) ||
+        std::filesystem::exists(run / "books", error))
+        return run;
+    return std::nullopt;
+}
+
+int runRepair(const RepairOptions& options) {
+    auto password = utf8ToGbk(options.password);
+    if (!password) {
+        std::cerr << "the password cannot be written in GBK\n";
+        return 2;
+    }
+    // Repairing writes: never while the program or another command works there.
+    std::optional<RunLock> lock;
+    if (auto run = runDirectoryOf(options.table)) {
+        lock = RunLock::take(*run, RunLock::Kind::Exclusive, std::chrono::milliseconds(3000));
+        if (!lock) {
+            std::cerr << *run
+                      << " is in use by the program or another command; nothing was "
+                         "changed\n";
+            return 1;
+        }
+    }
+    store::PosixFileSystem files;
+    SystemClock clock;
+    ConsoleUser user;
+    store::TableStore tables(files, clock, user);
+    // Opening to write is what repairs: an interrupted change is finished, an
+    // unfinished append cut off, damage mended after the files were copied aside.
+    if (!tables.open(options.table, "", *password)) {
+        std::cerr << "cannot open " << options.table
+                  << " (missing, damaged beyond repair, or another password)\n";
+        return 2;
+    }
+    const auto& findings = tables.currentFile()->findings();
+    for (const auto& finding : findings) std::cout << finding << "\n";
+    if (findings.empty()) std::cout << "nothing to repair\n";
+    tables.closeAll();
+    return 0;
+}
+
+}  // namespace
+
+void addRepairCommand(CLI::App& app, int& exitCode) {
+    auto options = std::make_shared<RepairOptions>();
+    CLI::App* command = app.add_subcommand(
+        "repair",
+        "Open a table to write, as the program does, which finishes an interrupted change and "
+        "mends damage (the damaged files are first copied aside, named with the date); print "
+        "what was done. Exit 0: done, 1: the folder is in use, 2: the table cannot be opened");
+    command->add_option("table", options->table, "The table's data file (.edb)")->required();
+    command->add_option("--password", options->password,
+                        "The table password; \"\" for a plain table (default: the store "
+                        "password)");
+    command->callback([options, &exitCode] { exitCode = runRepair(*options); });
+}
+
+}  // namespace qinghe::cli
