@@ -46,7 +46,11 @@ std::vector<RegistryRecord> readRegistry(store::TableStore& tables) {
 // that nothing of another table is shown in its place.
 bool fillFigures(AppState& state, const std::filesystem::path& table, LedgerRow& row) {
     auto& tables = state.tables;
-    if (!tables.isOpen(table) && !tables.open(table, "", store::kStorePassword)) return false;
+    // Only looked at: opened without writing, so that a listing never repairs
+    // a file (opening the ledger does, after copying the damaged file aside).
+    if (!tables.isOpen(table) &&
+        !tables.open(table, "", store::kStorePassword, store::Access::ReadOnly))
+        return false;
     if (!tables.select(table.string())) return false;
     const int direction = tables.fieldNumber(store::field::kDirection);
     const int amount = tables.fieldNumber(store::field::kAmount);

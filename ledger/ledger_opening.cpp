@@ -52,8 +52,9 @@ OpenLedgerResult openLedger(AppState& state, std::int32_t recordNumber, LedgerVi
     // A table that is gone, leads outside the data folder or cannot be opened
     // is reported alike: its entries cannot be shown.
     const auto table = store::storedPathToFile(state.run, ledger.saveTo, store::kDataFolder);
+    // Opened to be written: its entries are added and changed from here.
     if (!table || !state.files.exists(*table) ||
-        (!tables.isOpen(*table) && !tables.open(*table, "", store::kStorePassword))) {
+        !tables.openForWriting(*table, "", store::kStorePassword)) {
         showError(state.user, kLedgerMissing);
         return OpenLedgerResult::MissingFile;
     }

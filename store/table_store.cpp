@@ -190,6 +190,19 @@ bool TableStore::open(const std::filesystem::path& path, std::string_view alias,
     return true;
 }
 
+bool TableStore::openForWriting(const std::filesystem::path& path, std::string_view alias,
+                                std::string_view password) {
+    const std::string full = fullPath(path).string();
+    if (OpenTable* table = find(full)) {
+        if (!table->file->readOnly()) {
+            current_ = table;
+            return true;
+        }
+        closeTable(table);
+    }
+    return open(path, alias, password);
+}
+
 bool TableStore::isOpen(const std::filesystem::path& path) const {
     const std::string full = fullPath(path).string();
     return std::any_of(tables_.begin(), tables_.end(), [&](const auto& table) {

@@ -66,6 +66,10 @@ class TableStore {
     [[nodiscard]] bool open(const std::filesystem::path& path, std::string_view alias,
                             std::string_view password, Access access = Access::ReadWrite);
     bool isOpen(const std::filesystem::path& path) const;
+    // Makes the table at `path` open to be written and current: opened when
+    // it is not, opened again when it was opened ReadOnly.
+    [[nodiscard]] bool openForWriting(const std::filesystem::path& path, std::string_view alias,
+                                      std::string_view password);
     bool select(std::string_view name);
     void close();
     void close(std::string_view name);

@@ -449,3 +449,36 @@ TEST_F(LedgerTest, NoOldPurgeJournalIsReplayedOverANewLedgerOfTheSameName) {
 
 }  // namespace
 }  // namespace qinghe
+
+namespace qinghe {
+namespace {
+
+TEST_F(LedgerTest, ListingLeavesADamagedFileAsItIsOpeningMendsItAfterACopy) {
+    create("家庭");
+    ASSERT_TRUE(testing::appendEntries(state_, dataFile("家庭"),
+                                       {{.amount = 1}, {.amount = 2}, {.amount = 3}}));
+    restart();
+    // Cut inside the last record: the header counts one more than there is.
+    const auto table = dataFile("家庭");
+    std::filesystem::resize_file(table, std::filesystem::file_size(table) - 10);
+    const auto cutSize = std::filesystem::file_size(table);
+
+    ledger::LedgerList shown = list();
+    ASSERT_EQ(shown.rows.size(), 1u);
+    EXPECT_EQ(shown.rows[0].entries, "2");
+    EXPECT_EQ(std::filesystem::file_size(table), cutSize);
+    int copies = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_ / "data"))
+        copies += entry.path().string().find(".damaged-") != std::string::npos;
+    EXPECT_EQ(copies, 0);
+
+    EXPECT_EQ(ledger::openLedger(state_, 1, view_), ledger::OpenLedgerResult::Opened);
+    ASSERT_TRUE(view_.entries);
+    EXPECT_EQ(view_.entries->size(), 2u);
+    for (const auto& entry : std::filesystem::directory_iterator(folder_ / "data"))
+        copies += entry.path().string().find(".damaged-20150512-180000") != std::string::npos;
+    EXPECT_EQ(copies, 2);  // the data file and its companion, as they were
+}
+
+}  // namespace
+}  // namespace qinghe
