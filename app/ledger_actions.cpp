@@ -37,21 +37,8 @@ LedgerActions::LedgerActions(MainWindow& window, AppState& state)
 
 void LedgerActions::setRefills() {
     window_.onRebuildLedgerList = [this] { ledger::showRebuiltLedgerList(state_, view_); };
-    window_.onFillEntryList = [this] {
-        if (auto table = entry::currentLedgerTable(state_)) {
-            entry::fillEntryList(state_, *table, view_);
-        } else {
-            view_.showEntryList(std::make_shared<const entry::EntryRows>(),
-                                entry::entryLabels(state_, {}));
-        }
-    };
-    window_.onFillQueryList = [this] {
-        if (auto table = entry::currentLedgerTable(state_)) {
-            entry::fillQueryList(state_, *table, view_);
-        } else {
-            view_.showQueryList(std::make_shared<const entry::EntryRows>());
-        }
-    };
+    window_.onFillEntryList = [this] { entry::fillEntryList(state_, view_); };
+    window_.onFillQueryList = [this] { entry::fillQueryList(state_, view_); };
 }
 
 void LedgerActions::connectLedgerPage() {

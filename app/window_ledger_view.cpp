@@ -24,10 +24,14 @@ void WindowLedgerView::showLedgerList(const ledger::LedgerList& list) {
     page->balanceLabel()->setText(QStringLiteral("当前余额：") + fromGbk(list.summary->balance));
 }
 
-void WindowLedgerView::showEntryList(std::shared_ptr<const entry::EntryRows> rows,
+void WindowLedgerView::showEntryList(std::shared_ptr<const LedgerRows> rows,
                                      const entry::EntryLabels& labels) {
+    window_.entryPage()->entryModel()->setRows(std::move(rows));
+    showLabels(labels);
+}
+
+void WindowLedgerView::showLabels(const entry::EntryLabels& labels) {
     EntryPage* page = window_.entryPage();
-    page->entryModel()->setRows(std::move(rows));
     const struct {
         QLabel* label;
         const std::string& caption;
@@ -42,8 +46,27 @@ void WindowLedgerView::showEntryList(std::shared_ptr<const entry::EntryRows> row
     for (const auto& [label, caption] : captions) label->setText(fromGbk(caption));
 }
 
-void WindowLedgerView::showQueryList(std::shared_ptr<const entry::EntryRows> rows) {
+void WindowLedgerView::showQueryList(std::shared_ptr<const LedgerRows> rows) {
+    queryShowsAll_ = rows;
     window_.queryPage()->resultModel()->setRows(std::move(rows));
+}
+
+void WindowLedgerView::entryAdded(std::size_t row, const entry::EntryLabels& labels) {
+    window_.entryPage()->entryModel()->rowAdded(row);
+    if (queryShowsAll_) window_.queryPage()->resultModel()->rowAdded(row);
+    showLabels(labels);
+}
+
+void WindowLedgerView::entryChanged(std::size_t row, const entry::EntryLabels& labels) {
+    window_.entryPage()->entryModel()->rowChanged(row);
+    if (queryShowsAll_) window_.queryPage()->resultModel()->rowChanged(row);
+    showLabels(labels);
+}
+
+void WindowLedgerView::entryRemoved(std::size_t row, const entry::EntryLabels& labels) {
+    window_.entryPage()->entryModel()->rowRemoved(row);
+    if (queryShowsAll_) window_.queryPage()->resultModel()->rowRemoved(row);
+    showLabels(labels);
 }
 
 void WindowLedgerView::showEntryPage() {

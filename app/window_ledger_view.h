@@ -15,13 +15,20 @@ class WindowLedgerView final : public ledger::LedgerView {
     explicit WindowLedgerView(MainWindow& window) : window_(window) {}
 
     void showLedgerList(const ledger::LedgerList& list) override;
-    void showEntryList(std::shared_ptr<const entry::EntryRows> rows,
+    void showEntryList(std::shared_ptr<const LedgerRows> rows,
                        const entry::EntryLabels& labels) override;
-    void showQueryList(std::shared_ptr<const entry::EntryRows> rows) override;
+    void showQueryList(std::shared_ptr<const LedgerRows> rows) override;
+    void entryAdded(std::size_t row, const entry::EntryLabels& labels) override;
+    void entryChanged(std::size_t row, const entry::EntryLabels& labels) override;
+    void entryRemoved(std::size_t row, const entry::EntryLabels& labels) override;
     void showEntryPage() override;
 
   private:
+    void showLabels(const entry::EntryLabels& labels);
+
     MainWindow& window_;
+    // The query list shows every entry of these rows (null: other rows).
+    std::shared_ptr<const LedgerRows> queryShowsAll_;
 };
 
 }  // namespace qinghe::ui

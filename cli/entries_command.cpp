@@ -7,6 +7,7 @@
 #include "cli/captured_lists.h"
 #include "cli/commands.h"
 #include "cli/json_lines.h"
+#include "cli/json_writer.h"
 #include "cli/run_session.h"
 #include "entry/entry_rows.h"
 #include "ledger/ledger_opening.h"
@@ -22,16 +23,20 @@ struct EntriesOptions {
     std::optional<std::string> ledgerPassword;
 };
 
-JsonLine rowLine(const entry::EntryRow& row) {
-    auto cell = [&row](int column) { return shownText(entry::entryCellText(row, column)); };
-    return {{"recno", row.recordNumber},
-            {"date", cell(entry::kDateColumn)},
-            {"direction", cell(entry::kDirectionColumn)},
-            {"item", cell(entry::kItemColumn)},
-            {"amount", cell(entry::kAmountColumn)},
-            {"member", cell(entry::kMemberColumn)},
-            {"note", cell(entry::kNoteColumn)},
-            {"voucher", cell(entry::kVoucherColumn)}};
+// One row of the list, written without building an object for it: a list
+// can hold a million entries.
+void writeRow(JsonLineWriter& out, const LedgerRows& rows, std::size_t row) {
+    auto cell = [&](int column) { return shownText(entry::entryCellText(rows, row, column)); };
+    out.begin()
+        .field("recno", static_cast<std::int64_t>(row + 1))
+        .field("date", cell(entry::kDateColumn))
+        .field("direction", cell(entry::kDirectionColumn))
+        .field("item", cell(entry::kItemColumn))
+        .field("amount", cell(entry::kAmountColumn))
+        .field("member", cell(entry::kMemberColumn))
+        .field("note", cell(entry::kNoteColumn))
+        .field("voucher", cell(entry::kVoucherColumn))
+        .line();
 }
 
 JsonLine labelsLine(const entry::EntryLabels& labels) {
@@ -89,7 +94,11 @@ int runEntries(const EntriesOptions& options) {
         std::cerr << "the ledger was opened but its entry list was not filled\n";
         return 1;
     }
-    for (const entry::EntryRow& row : *view.entryRows) printLine(rowLine(row));
+    {
+        JsonLineWriter out;
+        for (std::size_t row = 0; row < view.entryRows->size(); ++row)
+            writeRow(out, *view.entryRows, row);
+    }
     printLine(labelsLine(*view.entryLabels));
     return 0;
 }

@@ -1,85 +1,107 @@
 #include "entry/entry_rows.h"
 
-#include <utility>
+#include <cstring>
 
 #include "common/money_text.h"
 #include "common/ole_date.h"
 #include "entry/entry_texts.h"
 #include "session/app_state.h"
 #include "store/schemas.h"
+#include "store/table_format.h"
 
 namespace qinghe::entry {
 
 namespace {
 
-std::string takeText(store::Value&& value) {
-    if (auto* text = std::get_if<std::string>(&value)) return std::move(*text);
-    return store::toText(value);
+// Where the entry fields lie in a record; fields of another type than the
+// schema's are taken as missing.
+struct EntryLayout {
+    const store::FieldInfo* date = nullptr;
+    const store::FieldInfo* direction = nullptr;
+    const store::FieldInfo* item = nullptr;
+    const store::FieldInfo* amount = nullptr;
+    const store::FieldInfo* member = nullptr;
+    const store::FieldInfo* note = nullptr;
+    const store::FieldInfo* voucher = nullptr;
+
+    bool complete() const {
+        return date && direction && item && amount && member && note && voucher;
+    }
+};
+
+EntryLayout layoutOf(const store::TableFile& file) {
+    auto find = [&file](const char* name, store::FieldType type) -> const store::FieldInfo* {
+        const int index = file.fieldIndex(name);
+        if (index < 0) return nullptr;
+        const store::FieldInfo& field = file.fields()[static_cast<std::size_t>(index)];
+        return field.type == type ? &field : nullptr;
+    };
+    using store::FieldType;
+    return {find(store::field::kDate, FieldType::DateTime),
+            find(store::field::kDirection, FieldType::Integer),
+            find(store::field::kItem, FieldType::Text),
+            find(store::field::kAmount, FieldType::Double),
+            find(store::field::kMember, FieldType::Text),
+            find(store::field::kNote, FieldType::Text),
+            find(store::field::kHasVoucher, FieldType::Bool)};
+}
+
+std::string_view textAt(const std::uint8_t* record, const store::FieldInfo& field) {
+    const auto* start = reinterpret_cast<const char*>(record + field.offset);
+    const auto* end = static_cast<const char*>(std::memchr(start, 0, field.width));
+    return std::string_view(start, end ? static_cast<std::size_t>(end - start) : field.width);
 }
 
 }  // namespace
 
-std::string entryCellText(const EntryRow& row, int column) {
+std::string entryCellText(const LedgerRows& rows, std::size_t row, int column) {
     switch (column) {
         case kDateColumn:
-            return dateToText(row.date);
+            return dateToText(rows.date(row));
         case kDirectionColumn:
-            return row.direction == 1 ? kIncomeText : kExpenseText;
+            return rows.income(row) ? kIncomeText : kExpenseText;
         case kItemColumn:
-            return row.item;
+            return std::string(rows.item(row));
         case kAmountColumn:
-            return moneyText(row.amount);
+            return moneyText(rows.amount(row));
         case kMemberColumn:
-            return row.member;
+            return std::string(rows.member(row));
         case kNoteColumn:
-            return row.note;
+            return std::string(rows.note(row));
         case kVoucherColumn:
-            return row.hasVoucher ? kYesText : kNoText;
+            return rows.hasVoucher(row) ? kYesText : kNoText;
         default:
             return {};
     }
 }
 
-std::shared_ptr<const EntryRows> readEntryRows(AppState& state, const std::filesystem::path& table,
-                                               EntryTotals* totals) {
-    auto rows = std::make_shared<EntryRows>();
-    if (totals) *totals = {};
+std::shared_ptr<LedgerRows> loadLedgerRows(AppState& state, const std::filesystem::path& table) {
     store::TableStore& tables = state.tables;
-    const std::string name = table.string();
-    if (!tables.isOpen(table) && !tables.open(table, "", store::kStorePassword)) return rows;
-    if (!tables.select(name)) return rows;
-
-    // Fields are looked up once; a table without them is not an entry table
-    // and shows nothing rather than ending the program on a read.
-    const int date = tables.fieldNumber(store::field::kDate);
-    const int direction = tables.fieldNumber(store::field::kDirection);
-    const int item = tables.fieldNumber(store::field::kItem);
-    const int amount = tables.fieldNumber(store::field::kAmount);
-    const int member = tables.fieldNumber(store::field::kMember);
-    const int note = tables.fieldNumber(store::field::kNote);
-    const int voucher = tables.fieldNumber(store::field::kHasVoucher);
+    if (!tables.openForWriting(table, "", store::kStorePassword)) return nullptr;
+    store::TableFile* file = tables.currentFile();
+    const EntryLayout layout = layoutOf(*file);
     tables.first();
-    if (!date || !direction || !item || !amount || !member || !note || !voucher) return rows;
+    if (!layout.complete()) return nullptr;
 
-    const std::int32_t count = tables.recordCount();
-    rows->reserve(count > 0 ? static_cast<std::size_t>(count) : 0);
-    double income = 0;
-    double expense = 0;
+    auto rows = std::make_shared<LedgerRows>();
+    const std::int32_t count = file->recordCount();
+    rows->reserve(static_cast<std::size_t>(count));
     for (std::int32_t i = 0; i < count; ++i) {
-        EntryRow& row = rows->emplace_back();
-        row.recordNumber = tables.recordNumber();
-        row.date = store::toDate(tables.read(date));
-        row.direction = static_cast<std::int32_t>(store::toInteger(tables.read(direction)));
-        row.item = takeText(tables.read(item));
-        row.amount = store::toDouble(tables.read(amount));
-        row.member = takeText(tables.read(member));
-        row.note = takeText(tables.read(note));
-        row.hasVoucher = store::toBool(tables.read(voucher));
-        (row.direction == 1 ? income : expense) += row.amount;
-        tables.skip(1);
+        const std::uint8_t* record = file->record(i);
+        // A record that cannot be read shows as an empty entry in its place,
+        // so every later row keeps its record number.
+        if (!record) {
+            rows->append(0, 0, {}, 0, {}, {}, false);
+            continue;
+        }
+        rows->append(clampDate(store::loadF64(record + layout.date->offset)),
+                     store::loadI32(record + layout.direction->offset),
+                     textAt(record, *layout.item), store::loadF64(record + layout.amount->offset),
+                     textAt(record, *layout.member), textAt(record, *layout.note),
+                     record[layout.voucher->offset] != 0);
     }
-    tables.first();
-    if (totals) *totals = {income, expense};
+    // Everything is in the rows now: the deciphered chunks would only double it.
+    file->releaseCache();
     return rows;
 }
 

@@ -169,7 +169,7 @@ bool deleteLedger(AppState& state, std::optional<std::int32_t> recordNumber, Led
         return false;
     }
     deleteUnlistedFiles(state, saveTo);
-    if (saveTo == state.currentLedger.saveTo) state.currentLedger.saveTo.clear();
+    if (saveTo == state.currentLedger.saveTo) state.currentLedger.close();
     showRebuiltLedgerList(state, view);
     return true;
 }
@@ -198,7 +198,7 @@ bool clearLedgers(AppState& state, int rowCount, LedgerView& view) {
     }
     for (const auto& saveTo : saveTos) deleteUnlistedFiles(state, saveTo);
     showRebuiltLedgerList(state, view);
-    state.currentLedger.saveTo.clear();
+    state.currentLedger.close();
     return true;
 }
 

@@ -58,7 +58,9 @@ OpenLedgerResult openLedger(AppState& state, std::int32_t recordNumber, LedgerVi
         showError(state.user, kLedgerMissing);
         return OpenLedgerResult::MissingFile;
     }
-    entry::fillEntryAndQueryLists(state, *table, view);
+    // One walk reads every entry into memory; the lists show those rows.
+    state.currentLedger.rows = entry::loadLedgerRows(state, *table);
+    entry::fillEntryAndQueryLists(state, view);
     view.showEntryPage();
     return OpenLedgerResult::Opened;
 }

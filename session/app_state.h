@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "common/clock.h"
@@ -9,6 +10,7 @@
 #include "config/autostart.h"
 #include "config/settings.h"
 #include "config/settings_actions.h"
+#include "session/ledger_rows.h"
 #include "store/file_layer.h"
 #include "store/table_store.h"
 
@@ -22,7 +24,14 @@ struct CurrentLedger {
     std::string password;
     std::string saveTo;
     double created = 0;
+    // Its entries, read when it was opened; null while none is open.
+    std::shared_ptr<LedgerRows> rows;
     bool isOpen() const { return !saveTo.empty(); }
+    // No ledger open any more: its rows go with it.
+    void close() {
+        saveTo.clear();
+        rows.reset();
+    }
 };
 
 // Everything one run of the program holds: passed to whoever needs it, so

@@ -101,6 +101,9 @@ class TableFile {
     bool changed() const;
     // Gives up the held changes: the table reads as on disk again.
     void discard() { abandon(); }
+    // Frees the deciphered chunks: for a table whose records were read into
+    // memory elsewhere. Later reads decipher again.
+    void releaseCache() { dropAllChunks(); }
 
     // For the chunk pool: whether a chunk was used since the last look (the
     // mark is cleared), and dropping one (refused for the chunk in use).

@@ -6,18 +6,34 @@ namespace qinghe::ui {
 
 EntryListModel::EntryListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void EntryListModel::setRows(std::shared_ptr<const entry::EntryRows> rows) {
+void EntryListModel::setRows(std::shared_ptr<const LedgerRows> rows) {
     beginResetModel();
     rows_ = std::move(rows);
+    shown_ = rows_ ? static_cast<int>(rows_->size()) : 0;
     endResetModel();
 }
 
-std::int32_t EntryListModel::recordNumber(int row) const {
-    return (*rows_)[std::size_t(row)].recordNumber;
+void EntryListModel::rowAdded(std::size_t row) {
+    const int at = static_cast<int>(row);
+    beginInsertRows({}, at, at);
+    ++shown_;
+    endInsertRows();
+}
+
+void EntryListModel::rowChanged(std::size_t row) {
+    const int at = static_cast<int>(row);
+    emit dataChanged(index(at, 0), index(at, entry::kEntryColumnCount - 1));
+}
+
+void EntryListModel::rowRemoved(std::size_t row) {
+    const int at = static_cast<int>(row);
+    beginRemoveRows({}, at, at);
+    --shown_;
+    endRemoveRows();
 }
 
 int EntryListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() || !rows_ ? 0 : int(rows_->size());
+    return parent.isValid() ? 0 : shown_;
 }
 
 int EntryListModel::columnCount(const QModelIndex& parent) const {
@@ -25,10 +41,11 @@ int EntryListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant EntryListModel::data(const QModelIndex& index, int role) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid)) return {};
-    const entry::EntryRow& row = (*rows_)[std::size_t(index.row())];
-    if (role == Qt::DisplayRole) return fromGbk(entry::entryCellText(row, index.column()));
-    if (role == Qt::UserRole) return row.recordNumber;
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid) || !rows_) return {};
+    const auto row = static_cast<std::size_t>(index.row());
+    if (row >= rows_->size()) return {};
+    if (role == Qt::DisplayRole) return fromGbk(entry::entryCellText(*rows_, row, index.column()));
+    if (role == Qt::UserRole) return recordNumber(index.row());
     return {};
 }
 

@@ -8,8 +8,9 @@
 
 namespace qinghe::ui {
 
-// The 记账 and 查账 lists over rows the core has read: a cell's text is made
-// only when the cell is shown, so a long ledger opens at once.
+// The 记账 and 查账 lists over the open ledger's rows in memory: a cell's text
+// is made only when the cell is shown, so a long ledger opens at once, and a
+// change of one entry updates one row.
 class EntryListModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -17,9 +18,13 @@ class EntryListModel : public QAbstractTableModel {
     explicit EntryListModel(QObject* parent = nullptr);
 
     // Replaces every row; null shows none.
-    void setRows(std::shared_ptr<const entry::EntryRows> rows);
+    void setRows(std::shared_ptr<const LedgerRows> rows);
+    // The rows shown have gained, changed or lost row `row`.
+    void rowAdded(std::size_t row);
+    void rowChanged(std::size_t row);
+    void rowRemoved(std::size_t row);
     // The entry's record number in its table.
-    std::int32_t recordNumber(int row) const;
+    std::int32_t recordNumber(int row) const { return row + 1; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -29,7 +34,9 @@ class EntryListModel : public QAbstractTableModel {
                         int role = Qt::DisplayRole) const override;
 
   private:
-    std::shared_ptr<const entry::EntryRows> rows_;
+    std::shared_ptr<const LedgerRows> rows_;
+    // What the views were told; the rows may already hold one more or less.
+    int shown_ = 0;
 };
 
 }  // namespace qinghe::ui

@@ -16,7 +16,7 @@ using testing::TestEntry;
 
 TEST(EntryCellText, ShowsEachColumnAsTheListDoes) {
     struct Case {
-        entry::EntryRow row;
+        EntryValues row;
         int column;
         std::string text;
     };
@@ -40,7 +40,9 @@ TEST(EntryCellText, ShowsEachColumnAsTheListDoes) {
         {{.item = ""}, entry::kItemColumn, ""},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(entry::entryCellText(c.row, c.column), c.text) << "column " << c.column;
+        LedgerRows rows;
+        rows.append(c.row);
+        EXPECT_EQ(entry::entryCellText(rows, 0, c.column), c.text) << "column " << c.column;
     }
 }
 
@@ -54,7 +56,12 @@ class EntryListTest : public ::testing::Test {
         table_ = *entry::currentLedgerTable(state_);
     }
 
-    void fill() { entry::fillEntryList(state_, table_, view_); }
+    // Reads the ledger anew, as opening it does.
+    void reopen() { state_.currentLedger.rows.reset(); }
+    void fill() {
+        reopen();
+        entry::fillEntryList(state_, view_);
+    }
 
     TemporaryFolder folder_;
     store::PosixFileSystem files_;
@@ -68,7 +75,7 @@ class EntryListTest : public ::testing::Test {
 TEST_F(EntryListTest, EmptyLedgerShowsZeroTotalsAndTheRoundedInitialAmount) {
     state_.settings.startDate = 42005;  // 2015-01-01
     state_.settings.initialAmount = 1000.005;
-    entry::fillEntryAndQueryLists(state_, table_, view_);
+    entry::fillEntryAndQueryLists(state_, view_);
     EXPECT_TRUE(view_.entries->empty());
     EXPECT_TRUE(view_.queryRows->empty());
     const entry::EntryLabels& labels = *view_.labels;
@@ -109,27 +116,25 @@ TEST_F(EntryListTest, RowsFollowRecordOrderWithTheirRecordNumbersAndValues) {
          {.date = 42500,
           .direction = 2,
           .item = gbk("一二三四五六七八九十一二三四五六七八九十一二三四五六")}}));
-    entry::fillEntryAndQueryLists(state_, table_, view_);
-    const entry::EntryRows& rows = *view_.entries;
+    reopen();
+    entry::fillEntryAndQueryLists(state_, view_);
+    const LedgerRows& rows = *view_.entries;
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0].recordNumber, 1);
-    EXPECT_EQ(rows[0].item, gbk("工资"));
-    EXPECT_EQ(rows[0].member, gbk("爸爸"));
-    EXPECT_EQ(rows[0].note, gbk("五月"));
-    EXPECT_TRUE(rows[0].hasVoucher);
-    EXPECT_EQ(rows[1].recordNumber, 2);
-    EXPECT_EQ(rows[1].date, 41000);
-    EXPECT_EQ(rows[2].recordNumber, 3);
+    EXPECT_EQ(rows.item(0), gbk("工资"));
+    EXPECT_EQ(rows.member(0), gbk("爸爸"));
+    EXPECT_EQ(rows.note(0), gbk("五月"));
+    EXPECT_TRUE(rows.hasVoucher(0));
+    EXPECT_EQ(rows.date(1), 41000);
     // The item field holds 50 bytes: cut on a character boundary.
-    EXPECT_EQ(rows[2].item, gbk("一二三四五六七八九十一二三四五六七八九十一二三四五"));
-    // The table is left current, on its first record.
+    EXPECT_EQ(rows.item(2), gbk("一二三四五六七八九十一二三四五六七八九十一二三四五"));
+    // Both lists show the same rows; the table is left current, on its first record.
+    EXPECT_EQ(view_.queryRows, view_.entries);
     EXPECT_EQ(state_.tables.recordNumber(), 1);
-    EXPECT_EQ(state_.tables.currentFile(), state_.tables.currentFile());
 }
 
 TEST_F(EntryListTest, QueryFillTouchesNoLabels) {
     ASSERT_TRUE(testing::appendEntries(state_, table_, {{.direction = 1, .amount = 5}}));
-    entry::fillQueryList(state_, table_, view_);
+    entry::fillQueryList(state_, view_);
     EXPECT_EQ(view_.queryRows->size(), 1u);
     EXPECT_FALSE(view_.labels);
     EXPECT_FALSE(view_.entries);
@@ -139,9 +144,11 @@ TEST_F(EntryListTest, UnreadableTableShowsNothingInsteadOfAnotherTable) {
     ASSERT_TRUE(testing::appendEntries(state_, table_, {{.amount = 5}}));
     const auto other = folder_ / "data/other.edb";
     std::filesystem::copy_file(folder_ / "books/books.edb", other);  // no entry fields
-    entry::fillEntryList(state_, other, view_);
+    state_.currentLedger.saveTo = "\\data\\other.edb";
+    fill();
     EXPECT_TRUE(view_.entries->empty());
-    entry::fillEntryList(state_, folder_ / "data/none.edb", view_);
+    state_.currentLedger.saveTo = "\\data\\none.edb";
+    fill();
     EXPECT_TRUE(view_.entries->empty());
     EXPECT_EQ(user_.endCalls, 0);
 }

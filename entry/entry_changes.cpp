@@ -1,0 +1,112 @@
+#include "entry/entry_changes.h"
+
+#include "entry/entry_list.h"
+#include "session/app_state.h"
+#include "store/schemas.h"
+
+namespace qinghe::entry {
+
+namespace {
+
+// The open ledger's table, current and open to be written, with its rows.
+LedgerRows* openTable(AppState& state) {
+    auto rows = currentLedgerRows(state);
+    auto table = currentLedgerTable(state);
+    if (!rows || !table) return nullptr;
+    if (!state.tables.openForWriting(*table, "", store::kStorePassword)) return nullptr;
+    return rows.get();
+}
+
+bool writeValues(store::TableStore& tables, const EntryValues& values) {
+    return tables.write(store::field::kDate, store::DateTime{values.date}) &&
+           tables.write(store::field::kDirection, values.direction) &&
+           tables.write(store::field::kItem, values.item) &&
+           tables.write(store::field::kAmount, values.amount) &&
+           tables.write(store::field::kMember, values.member) &&
+           tables.write(store::field::kNote, values.note) &&
+           tables.write(store::field::kHasVoucher, values.hasVoucher);
+}
+
+// Makes what was written whole on disk; on a failure gives it up, so that the
+// table reads as before (unless the disk may hold part of it: then the table
+// refuses changes until it is opened again, which finishes or drops it).
+bool commit(store::TableStore& tables, bool written) {
+    if (written && tables.sync()) return true;
+    if (!tables.currentUncertain()) tables.discardChanges();
+    return false;
+}
+
+// The values as the table keeps them: texts cut to their fields' widths.
+EntryValues asStored(const EntryValues& values, store::TableStore& tables) {
+    EntryValues stored = values;
+    stored.item = store::toText(tables.read(store::field::kItem));
+    stored.member = store::toText(tables.read(store::field::kMember));
+    stored.note = store::toText(tables.read(store::field::kNote));
+    return stored;
+}
+
+}  // namespace
+
+bool addEntry(AppState& state, const EntryValues& values, const std::string& vouchers,
+              EntryListView* view) {
+    LedgerRows* rows = openTable(state);
+    if (!rows) return false;
+    auto& tables = state.tables;
+    const bool written = tables.append() && writeValues(tables, values) &&
+                         tables.write(store::field::kVouchers, store::Bytes{vouchers});
+    const EntryValues stored = written ? asStored(values, tables) : values;
+    if (!commit(tables, written)) return false;
+    rows->append(stored);
+    if (view) view->entryAdded(rows->size() - 1, entryLabels(state));
+    return true;
+}
+
+bool changeEntry(AppState& state, std::size_t row, const EntryValues& values,
+                 const std::optional<std::string>& vouchers, EntryListView* view) {
+    LedgerRows* rows = openTable(state);
+    if (!rows || row >= rows->size()) return false;
+    auto& tables = state.tables;
+    const bool written =
+        tables.goTo(static_cast<std::int32_t>(row + 1)) && writeValues(tables, values) &&
+        (!vouchers || tables.write(store::field::kVouchers, store::Bytes{*vouchers}));
+    const EntryValues stored = written ? asStored(values, tables) : values;
+    if (!commit(tables, written)) return false;
+    rows->replace(row, stored);
+    if (view) view->entryChanged(row, entryLabels(state));
+    return true;
+}
+
+bool deleteEntry(AppState& state, std::size_t row, EntryListView* view) {
+    LedgerRows* rows = openTable(state);
+    if (!rows || row >= rows->size()) return false;
+    auto& tables = state.tables;
+    // The purge makes the mark and the move one change.
+    const bool done =
+        tables.goTo(static_cast<std::int32_t>(row + 1)) && tables.remove() && tables.purge();
+    if (!done) {
+        if (!tables.currentUncertain()) tables.discardChanges();
+        return false;
+    }
+    rows->erase(row);
+    if (view) view->entryRemoved(row, entryLabels(state));
+    return true;
+}
+
+bool clearEntries(AppState& state, EntryListView* view) {
+    LedgerRows* rows = openTable(state);
+    if (!rows) return false;
+    if (!state.tables.zap()) {
+        if (!state.tables.currentUncertain()) state.tables.discardChanges();
+        return false;
+    }
+    rows->clear();
+    if (view) fillEntryAndQueryLists(state, *view);
+    return true;
+}
+
+std::string readVouchers(AppState& state, std::size_t row) {
+    if (!openTable(state) || !state.tables.goTo(static_cast<std::int32_t>(row + 1))) return {};
+    return store::toBytes(state.tables.read(store::field::kVouchers));
+}
+
+}  // namespace qinghe::entry

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+#include "session/ledger_rows.h"
+
+namespace qinghe {
+struct AppState;
+}
+
+namespace qinghe::entry {
+
+class EntryListView;
+
+// The one place through which the open ledger's entries change. Each change
+// is made in its table first, whole and flushed; only then are the rows in
+// memory changed the same way and the lists told which row changed, so the
+// rows never disagree with the table. On a failure nothing changes in memory
+// and false is returned (the caller tells the user). `view` may be null.
+//
+// `row` is a row of the open ledger's rows (its record number less one).
+// Vouchers are the stored bytes of the field "票据" (joined images).
+
+[[nodiscard]] bool addEntry(AppState& state, const EntryValues& values, const std::string& vouchers,
+                            EntryListView* view);
+// Vouchers: nothing keeps the stored ones.
+[[nodiscard]] bool changeEntry(AppState& state, std::size_t row, const EntryValues& values,
+                               const std::optional<std::string>& vouchers, EntryListView* view);
+// Removes the record and purges the table: later records move up one.
+[[nodiscard]] bool deleteEntry(AppState& state, std::size_t row, EntryListView* view);
+// Every entry goes.
+[[nodiscard]] bool clearEntries(AppState& state, EntryListView* view);
+
+// The stored voucher bytes of a row (empty when it has none or they cannot be read).
+std::string readVouchers(AppState& state, std::size_t row);
+
+}  // namespace qinghe::entry
