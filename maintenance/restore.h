@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string_view>
+
+#include "common/run_directory.h"
+#include "maintenance/folder_operations.h"
+
+namespace qinghe::maintenance {
+
+enum class RestoreResult {
+    Restored,
+    NoSuchGeneration,
+    Failed,  // the data is as it was before
+    // Complete on the disk but not yet swapped in: the next run finishes it,
+    // so the program must not go on working on the data it has.
+    Pending,
+};
+
+// Replaces "\books\" and "\data\" by copies of a generation's registry and
+// data files (the latest when `id` is empty). The user store and the settings
+// stay as they are. Copies, never links: the restored files are written in
+// place from then on and must not change the generation.
+//
+// The new folders are built beside the live ones and flushed; a journal then
+// marks them complete, and the swap that follows is finished by the next run
+// should it be interrupted. Tables must be closed first.
+RestoreResult restoreGeneration(FolderOperations& ops, const RunDirectory& run,
+                                std::string_view id);
+
+// Removes "\books\" and "\data\" with everything in them; the user store, the
+// settings and the backup generations stay. Tables must be closed first. True
+// when both are gone.
+[[nodiscard]] bool initialiseData(FolderOperations& ops, const RunDirectory& run);
+
+}  // namespace qinghe::maintenance
