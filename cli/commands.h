@@ -12,5 +12,7 @@ void addCheckCommand(CLI::App& app, int& exitCode);
 void addLedgersCommand(CLI::App& app, int& exitCode);
 void addEntriesCommand(CLI::App& app, int& exitCode);
 void addCreateLedgerCommand(CLI::App& app, int& exitCode);
+// backup, backups and restore.
+void addBackupCommands(CLI::App& app, int& exitCode);
 
 }  // namespace qinghe::cli

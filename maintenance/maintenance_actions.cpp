@@ -79,23 +79,10 @@ std::optional<Generation> chooseGeneration(AppState& state, FolderOperations& op
     return chosen;
 }
 
-// The generation of the data as it is before a restore or an initialisation,
-// behind the progress window. When it cannot be made the user decides
-// whether to go on without it. True to go on.
-bool backUpBeforeChange(AppState& state, FolderOperations& ops,
-                        const std::vector<std::string>& keepAlso, BackupOutcome& outcome,
-                        const char* goOnWithout) {
-    state.user.runWithProgress(shell::kBackupProgress, [&] {
-        BackupOptions options{state.settings.backupKeep, keepAlso};
-        outcome = makeBackup(ops, state.run, state.clock, options);
-    });
-    if (outcome.complete) {
-        // lastbackup only times the periodic backup; a stale one makes it come
-        // early, never late.
-        static_cast<void>(recordLastBackup(state.run, &state.settings, state.clock.now()));
-        return true;
-    }
-    return confirm(state.user, goOnWithout, texts::kErrorTitle);
+// When the data could not be backed up before a restore or an
+// initialisation, the user decides whether to go on without it. True to go on.
+bool goOnWithoutBackup(AppState& state, const BackupOutcome& outcome, const char* question) {
+    return outcome.complete || confirm(state.user, question, texts::kErrorTitle);
 }
 
 // What a restore or an initialisation leaves in memory: nothing open.
@@ -116,6 +103,27 @@ BackupOutcome backUpAndRecord(FolderOperations& ops, const RunDirectory& run, co
         static_cast<void>(recordLastBackup(run, settings, clock.now()));
     }
     return outcome;
+}
+
+BackupOutcome backUpBeforeRestore(FolderOperations& ops, const RunDirectory& run,
+                                  const Clock& clock, Settings* settings,
+                                  const Generation& chosen) {
+    BackupOptions options;
+    options.generationsKept = settings ? settings->backupKeep : readBackupsKept(run);
+    options.keepAlso = {chosen.id};
+    BackupOutcome outcome = makeBackup(ops, run, clock, options);
+    if (outcome.complete) {
+        // As for every backup: a stale lastbackup only brings the periodic one early.
+        static_cast<void>(recordLastBackup(run, settings, clock.now()));
+    }
+    return outcome;
+}
+
+RestoreResult restoreChosen(FolderOperations& ops, const RunDirectory& run,
+                            const Generation& chosen, const BackupOutcome& before) {
+    std::string id = chosen.id;
+    if (chosen.latest) id = before.newGeneration ? before.previousLatestId : std::string();
+    return restoreGeneration(ops, run, id);
 }
 
 bool periodicBackupDue(const Settings& settings, double today) {
@@ -183,16 +191,14 @@ bool restoreBackup(AppState& state, FolderOperations& ops) {
 
     closeEverything(state);
     BackupOutcome before;
-    if (!backUpBeforeChange(state, ops, {chosen->id}, before,
-                            maintenance_texts::kSafetyBackupFailedRestore))
+    state.user.runWithProgress(shell::kBackupProgress, [&] {
+        before = backUpBeforeRestore(ops, state.run, state.clock, &state.settings, *chosen);
+    });
+    if (!goOnWithoutBackup(state, before, maintenance_texts::kSafetyBackupFailedRestore))
         return false;
-    // The latest has just moved aside under its id when a new generation was made.
-    std::string id = chosen->id;
-    if (chosen->latest) id = before.newGeneration ? before.previousLatestId : std::string();
-
     RestoreResult result = RestoreResult::Failed;
     state.user.runWithProgress(maintenance_texts::kRestoreProgress,
-                               [&] { result = restoreGeneration(ops, state.run, id); });
+                               [&] { result = restoreChosen(ops, state.run, *chosen, before); });
     if (result == RestoreResult::Pending) {
         // Half swapped in: the program must not go on with these folders.
         showError(state.user, maintenance_texts::kRestorePending);
@@ -213,8 +219,10 @@ bool initialiseDatabase(AppState& state, FolderOperations& ops) {
         return false;
     closeEverything(state);
     BackupOutcome before;
-    if (!backUpBeforeChange(state, ops, {}, before,
-                            maintenance_texts::kSafetyBackupFailedInitialise))
+    state.user.runWithProgress(shell::kBackupProgress, [&] {
+        before = backUpAndRecord(ops, state.run, state.clock, &state.settings);
+    });
+    if (!goOnWithoutBackup(state, before, maintenance_texts::kSafetyBackupFailedInitialise))
         return false;
     if (!initialiseData(ops, state.run)) {
         showError(state.user, maintenance_texts::kInitialiseFailed);

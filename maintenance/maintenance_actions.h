@@ -5,6 +5,8 @@
 #include "config/settings.h"
 #include "maintenance/backup.h"
 #include "maintenance/folder_operations.h"
+#include "maintenance/generations.h"
+#include "maintenance/restore.h"
 #include "session/app_state.h"
 
 namespace qinghe::maintenance {
@@ -15,6 +17,16 @@ namespace qinghe::maintenance {
 // written whenever the backup completes, in memory too when given.
 BackupOutcome backUpAndRecord(FolderOperations& ops, const RunDirectory& run, const Clock& clock,
                               Settings* settings);
+
+// A restore's first step: a generation of the data as it is, so that the
+// restore can be undone; `chosen` is kept whatever the number kept says.
+// lastbackup is written as for any backup.
+BackupOutcome backUpBeforeRestore(FolderOperations& ops, const RunDirectory& run,
+                                  const Clock& clock, Settings* settings, const Generation& chosen);
+// The restore of `chosen` after that backup (which may have moved the latest
+// aside under its id).
+RestoreResult restoreChosen(FolderOperations& ops, const RunDirectory& run,
+                            const Generation& chosen, const BackupOutcome& before);
 
 // Whether a periodic backup is due on `today`: mode "定期自动备份" with an
 // interval of at least one day, and lastbackup that many days ago or more (or
