@@ -90,6 +90,7 @@ class MainWindow : public QMainWindow {
     ui::AboutPage* aboutPage() const { return aboutPage_; }
     ui::LockPage* lockPage() const { return lockPage_; }
     ui::LockActions* lockActions() const { return lockActions_; }
+    ui::DataSafetyActions* dataSafetyActions() const { return dataSafetyActions_; }
     // "账簿管理快捷菜单" and "账目管理快捷菜单", shown by the lists' owners,
     // with their items; features connect to the items themselves.
     struct LedgerMenu {

@@ -57,6 +57,9 @@ class FolderOperations {
     // than maxBytes.
     virtual std::optional<std::string> readFile(const std::filesystem::path& file,
                                                 std::size_t maxBytes) = 0;
+    // Whether two regular files (links are not followed) hold the same bytes;
+    // false when either cannot be read.
+    virtual bool sameContents(const std::filesystem::path& a, const std::filesystem::path& b) = 0;
 
     // A new folder; false when it cannot be made or the name is taken.
     [[nodiscard]] virtual bool makeFolder(const std::filesystem::path& folder) = 0;
@@ -93,6 +96,7 @@ class PosixFolderOperations final : public FolderOperations {
     std::optional<std::vector<FolderEntry>> list(const std::filesystem::path& folder) override;
     std::optional<std::string> readFile(const std::filesystem::path& file,
                                         std::size_t maxBytes) override;
+    bool sameContents(const std::filesystem::path& a, const std::filesystem::path& b) override;
     [[nodiscard]] bool makeFolder(const std::filesystem::path& folder) override;
     [[nodiscard]] bool writeFile(const std::filesystem::path& file,
                                  std::string_view bytes) override;

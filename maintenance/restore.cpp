@@ -16,19 +16,27 @@ namespace {
 constexpr char kJournalText[] = "qinghe-restore 1\nbooks data\n";
 constexpr char kInitialiseJournalText[] = "qinghe-initialise 1\nbooks data\n";
 
-// Copies of a generation's registry and data files into the two folders
-// beside the live ones, flushed. Only regular files: the manifest and
-// anything else in the generation stay behind.
+// The registry and data files of a generation in the two folders beside the
+// live ones, flushed. A live file that holds the same bytes as the
+// generation's copy is only given its new name there (a hard link: it stays
+// the live file, and the generation is never linked to); every other file is
+// copied. Only regular files: the manifest and anything else in the
+// generation stay behind.
 bool buildRestoredFolders(FolderOperations& ops, const BackupPlaces& places,
                           const Generation& generation) {
     const fs::path books = places.restoring(places.books);
     const fs::path data = places.restoring(places.data);
     if (!ops.makeFolder(books) || !ops.makeFolder(data)) return false;
 
-    std::vector<std::pair<fs::path, fs::path>> copies;
+    struct Restored {
+        fs::path from;  // the generation's copy
+        fs::path live;  // the live file of the same name
+        fs::path to;
+    };
+    std::vector<Restored> files;
     const fs::path registry = generation.folder / kGenerationRegistry;
     if (ops.status(registry).type == EntryType::Regular) {
-        copies.emplace_back(registry, books / places.registry.filename());
+        files.push_back({registry, places.registry, books / places.registry.filename()});
     }
     const fs::path generationData = generation.folder / kGenerationData;
     if (ops.status(generationData).type == EntryType::Folder) {
@@ -36,14 +44,19 @@ bool buildRestoredFolders(FolderOperations& ops, const BackupPlaces& places,
         if (!entries) return false;
         for (const FolderEntry& entry : *entries) {
             if (entry.type == EntryType::Regular)
-                copies.emplace_back(generationData / entry.name, data / entry.name);
+                files.push_back(
+                    {generationData / entry.name, places.data / entry.name, data / entry.name});
         }
     }
-    for (const auto& [from, to] : copies) {
-        if (ops.copyFile(from, to).result != CopyResult::Copied) return false;
+    std::vector<fs::path> copies;
+    for (const Restored& file : files) {
+        // The live file is durable already: only a copy needs flushing.
+        if (ops.sameContents(file.from, file.live) && ops.hardLink(file.live, file.to)) continue;
+        if (ops.copyFile(file.from, file.to).result != CopyResult::Copied) return false;
+        copies.push_back(file.to);
     }
-    for (const auto& copy : copies) {
-        if (!ops.syncFile(copy.second)) return false;
+    for (const fs::path& copy : copies) {
+        if (!ops.syncFile(copy)) return false;
     }
     return ops.syncFolder(books) && ops.syncFolder(data);
 }

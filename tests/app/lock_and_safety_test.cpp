@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/data_safety_actions.h"
 #include "app/idle_watcher.h"
 #include "app/lock_actions.h"
 #include "app/lock_page.h"
@@ -178,6 +179,35 @@ TEST_F(LockAndSafetyTest, TheSafetyButtonsOpenTheirForms) {
     page->restoreButton()->click();
     ASSERT_EQ(user_.messages.size(), 1u);
     EXPECT_EQ(user_.messages[0].text, maintenance_texts::kNoBackupToRestore);
+}
+
+TEST_F(LockAndSafetyTest, APeriodicBackupRunsWhileTheProgramKeepsRunning) {
+    std::filesystem::create_directories(folder_ / "data");
+    std::ofstream(folder_ / "data/home.edb") << "home";
+    state_.settings.backupmode = 0;
+    state_.settings.backuptime = 2;
+    state_.settings.lastBackup = clock_.today() - 1;
+    ui::DataSafetyActions* actions = window_->dataSafetyActions();
+    actions->checkPeriodicBackup();
+    EXPECT_TRUE(user_.progressTexts.empty());
+
+    // Due, but a dialog is open: its handler comes first.
+    state_.settings.lastBackup = clock_.today() - 2;
+    QDialog dialog(window_.get());
+    dialog.setModal(true);
+    dialog.show();
+    QApplication::processEvents();
+    actions->checkPeriodicBackup();
+    EXPECT_TRUE(user_.progressTexts.empty());
+    dialog.close();
+
+    actions->checkPeriodicBackup();
+    EXPECT_EQ(user_.progressTexts, std::vector<std::string>{shell::kBackupProgress});
+    EXPECT_TRUE(std::filesystem::exists(folder_ / "backup/data/home.edb"));
+    EXPECT_EQ(state_.settings.lastBackup, clock_.today());
+    EXPECT_EQ(systemIni("lastbackup"), "2015-05-12");
+    actions->checkPeriodicBackup();
+    EXPECT_EQ(user_.progressTexts.size(), 1u);
 }
 
 TEST_F(LockAndSafetyTest, InitialisingEndsTheProgramAsLeavingDoes) {

@@ -416,6 +416,28 @@ TEST_F(GenerationsTest, RestoreCopiesTheChosenGenerationAndLeavesUserAndSettings
     EXPECT_EQ(box_.get("data/home.edb"), "home table 4");
 }
 
+TEST_F(GenerationsTest, RestoreKeepsLiveFilesThatHoldTheSameBytesAndCopiesTheRest) {
+    box_.putData("1");
+    ASSERT_TRUE(box_.backup(ops_).complete);
+    box_.put("data/home.edb", "home table X");  // changed
+    // Damaged on the disk: the same size and time, other bytes.
+    const fs::path registry = box_.at("books/books.edb");
+    const auto time = fs::last_write_time(registry);
+    box_.put("books/books.edb", "registry 9");
+    fs::last_write_time(registry, time);
+    box_.put("data/trip.edt", "trip pictures 1");  // flat, as the restore leaves it
+    fs::remove_all(box_.at("data/trip"));
+    const auto keptInode = box_.inode("data/trip.edt");
+
+    ASSERT_EQ(maintenance::restoreGeneration(ops_, box_.run(), ""), RestoreResult::Restored);
+    EXPECT_EQ(box_.liveData(), box_.generationData(box_.at("backup")));
+    EXPECT_EQ(box_.get("books/books.edb"), "registry 1");
+    EXPECT_EQ(box_.inode("data/trip.edt"), keptInode);
+    EXPECT_NE(box_.inode("data/trip.edt"), box_.inode("backup/data/trip.edt"));
+    EXPECT_NE(box_.inode("data/home.edb"), box_.inode("backup/data/home.edb"));
+    EXPECT_NE(box_.inode("books/books.edb"), box_.inode("backup/books/books.edb"));
+}
+
 TEST_F(GenerationsTest, RestoreWithoutAnyBackupChangesNothing) {
     box_.putData("1");
     EXPECT_EQ(maintenance::restoreGeneration(ops_, box_.run(), ""),

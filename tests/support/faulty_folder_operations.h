@@ -41,6 +41,9 @@ class FaultyFolderOperations : public maintenance::FolderOperations {
                                         std::size_t maxBytes) override {
         return real_.readFile(file, maxBytes);
     }
+    bool sameContents(const std::filesystem::path& a, const std::filesystem::path& b) override {
+        return real_.sameContents(a, b);
+    }
     bool makeFolder(const std::filesystem::path& folder) override {
         return allow() && real_.makeFolder(folder);
     }
