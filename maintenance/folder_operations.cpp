@@ -92,14 +92,18 @@ bool copyThroughBuffer(int source, int target, std::uint64_t offset) {
 
 // The whole source into the empty target: a clone sharing blocks copy-on-write
 // where the file system offers one (a separate file: writing either leaves the
-// other as it is), otherwise the kernel's copy, otherwise a buffer.
+// other as it is), otherwise the kernel's copy, otherwise a buffer. The disk
+// starts writing each piece while the next is copied, so the flush that
+// follows has little left to wait for.
 bool copyContents(int source, int target) {
     if (::ioctl(target, FICLONE, source) == 0) return true;
+    constexpr std::size_t kPiece = std::size_t{8} << 20;
     std::uint64_t copied = 0;
     for (;;) {
-        const ssize_t n =
-            ::copy_file_range(source, nullptr, target, nullptr, std::size_t{1} << 30, 0);
+        const ssize_t n = ::copy_file_range(source, nullptr, target, nullptr, kPiece, 0);
         if (n > 0) {
+            static_cast<void>(
+                ::sync_file_range(target, static_cast<off_t>(copied), n, SYNC_FILE_RANGE_WRITE));
             copied += static_cast<std::uint64_t>(n);
             continue;
         }
@@ -228,11 +232,7 @@ CopyReport PosixFolderOperations::copyFile(const fs::path& from, const fs::path&
     if (report.before.type != EntryType::Regular) return report;
     FileDescriptor target(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (target.get() < 0) return report;
-    if (!copyContents(source.get(), target.get())) return report;
-    // The disk starts writing the copy now, while the next one is made; the
-    // flush that follows (syncFile) then has little left to wait for.
-    static_cast<void>(::sync_file_range(target.get(), 0, 0, SYNC_FILE_RANGE_WRITE));
-    if (!target.close()) return report;
+    if (!copyContents(source.get(), target.get()) || !target.close()) return report;
     report.after = statusOf(source.get());
     report.result = CopyResult::Copied;
     return report;
