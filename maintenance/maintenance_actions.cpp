@@ -85,10 +85,11 @@ bool goOnWithoutBackup(AppState& state, const BackupOutcome& outcome, const char
     return outcome.complete || confirm(state.user, question, texts::kErrorTitle);
 }
 
-// What a restore or an initialisation leaves in memory: nothing open.
+// Before a restore or an initialisation: no table open on the files they
+// replace. A ledger that was open opens again on its next use should the
+// operation be given up.
 void closeEverything(AppState& state) {
     state.tables.closeAll();
-    state.currentLedger = CurrentLedger{};
 }
 
 }  // namespace
@@ -224,9 +225,15 @@ bool initialiseDatabase(AppState& state, FolderOperations& ops) {
     });
     if (!goOnWithoutBackup(state, before, maintenance_texts::kSafetyBackupFailedInitialise))
         return false;
-    if (!initialiseData(ops, state.run)) {
-        showError(state.user, maintenance_texts::kInitialiseFailed);
-        return false;
+    switch (initialiseData(ops, state.run)) {
+        case InitialiseResult::Initialised:
+            break;
+        case InitialiseResult::Pending:
+            showError(state.user, maintenance_texts::kInitialisePending);
+            return true;
+        case InitialiseResult::Failed:
+            showError(state.user, maintenance_texts::kInitialiseFailed);
+            return false;
     }
     tellDone(state.user, maintenance_texts::kInitialiseDone);
     return true;

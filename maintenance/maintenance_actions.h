@@ -55,7 +55,8 @@ bool restoreBackup(AppState& state, FolderOperations& ops);
 // "初始化数据库...": after the password (when needpass is 1) and the warning,
 // every table is closed, a generation of the current data is made and the
 // ledgers and their entries are deleted; the user store, the settings and
-// every backup generation stay. True when the program must now end.
+// every backup generation stay. True when the program must now end (done, or
+// decided and finished by the next start; the user has been told which).
 bool initialiseDatabase(AppState& state, FolderOperations& ops);
 
 }  // namespace qinghe::maintenance

@@ -70,34 +70,46 @@ RestoreResult restoreGeneration(FolderOperations& ops, const RunDirectory& run,
     const auto generation = findGeneration(listGenerations(ops, places), id);
     if (!generation) return RestoreResult::NoSuchGeneration;
 
-    if (!buildRestoredFolders(ops, places, *generation) ||
-        !ops.writeFile(places.restoreJournal(), kJournalText) ||
-        !ops.syncFolder(places.runFolder)) {
-        // Without the journal the live folders were never touched; what is
-        // left of the copies goes now or with the next run.
-        static_cast<void>(ops.removeTree(places.restoreJournal(), places.runFolder));
+    if (!buildRestoredFolders(ops, places, *generation)) {
+        // The live folders were never touched; what is left of the copies goes
+        // now or with the next run.
         for (const fs::path& live : {places.books, places.data})
             static_cast<void>(ops.removeTree(places.restoring(live), places.runFolder));
         return RestoreResult::Failed;
     }
-    // From here on the restore is complete on the disk: an interruption is
-    // finished by the next run. A failed rename may have been passing.
+    // The journal marks the restored folders complete. Should it not be
+    // written, it must be gone for certain before the restore counts as not
+    // made: a journal left behind would make the next run finish it.
+    if ((!ops.writeFile(places.restoreJournal(), kJournalText) ||
+         !ops.syncFolder(places.runFolder)) &&
+        ops.removeTree(places.restoreJournal(), places.runFolder)) {
+        for (const fs::path& live : {places.books, places.data})
+            static_cast<void>(ops.removeTree(places.restoring(live), places.runFolder));
+        return RestoreResult::Failed;
+    }
+    // From here on the restore is decided: an interruption is finished by the
+    // next run. A failed rename may have been passing.
     if (finishRestoreSwap(ops, places) || finishRestoreSwap(ops, places))
         return RestoreResult::Restored;
     return RestoreResult::Pending;
 }
 
-bool initialiseData(FolderOperations& ops, const RunDirectory& run) {
+InitialiseResult initialiseData(FolderOperations& ops, const RunDirectory& run) {
     const BackupPlaces places(run);
     recoverInterruptedWork(ops, run);
     // Once the journal is down the initialisation is decided: an interruption
     // is finished by the next run, so the ledgers never end up half deleted.
-    if (!ops.writeFile(places.initialiseJournal(), kInitialiseJournalText) ||
-        !ops.syncFolder(places.runFolder)) {
-        static_cast<void>(ops.removeTree(places.initialiseJournal(), places.runFolder));
-        return false;
+    // Should it not be written, it must be gone for certain before the
+    // initialisation counts as not made.
+    if ((!ops.writeFile(places.initialiseJournal(), kInitialiseJournalText) ||
+         !ops.syncFolder(places.runFolder)) &&
+        ops.removeTree(places.initialiseJournal(), places.runFolder)) {
+        return InitialiseResult::Failed;
     }
-    return finishInitialise(ops, places);
+    // A failed rename may have been passing.
+    if (finishInitialise(ops, places) || finishInitialise(ops, places))
+        return InitialiseResult::Initialised;
+    return InitialiseResult::Pending;
 }
 
 }  // namespace qinghe::maintenance

@@ -28,9 +28,16 @@ enum class RestoreResult {
 RestoreResult restoreGeneration(FolderOperations& ops, const RunDirectory& run,
                                 std::string_view id);
 
+enum class InitialiseResult {
+    Initialised,
+    Failed,  // nothing was removed
+    // Decided but not finished: the next run finishes it, so the program must
+    // not go on working on the folders as they are.
+    Pending,
+};
+
 // Removes "\books\" and "\data\" with everything in them; the user store, the
-// settings and the backup generations stay. Tables must be closed first. True
-// when both are gone.
-[[nodiscard]] bool initialiseData(FolderOperations& ops, const RunDirectory& run);
+// settings and the backup generations stay. Tables must be closed first.
+[[nodiscard]] InitialiseResult initialiseData(FolderOperations& ops, const RunDirectory& run);
 
 }  // namespace qinghe::maintenance

@@ -331,48 +331,57 @@ TEST_F(InterruptedBackupTest, FailingAtAnyStepLeavesEveryEarlierGenerationRestor
 }
 
 TEST_F(InterruptedBackupTest, AnInterruptedRestoreIsFinishedOrNeverStarted) {
-    for (long step = 0;; ++step) {
-        SCOPED_TRACE(::testing::Message() << "crash at step " << step);
-        prepare();
-        box_->put("user/user.edb", "login");
-        FaultyFolderOperations faulty(step);
-        const RestoreResult result =
-            maintenance::restoreGeneration(faulty, box_->run(), earlier_[0].first);
-        if (!faulty.failed()) {
-            EXPECT_EQ(result, RestoreResult::Restored);
-            EXPECT_EQ(box_->liveData(), earlier_[0].second);
-            break;
+    for (const auto mode :
+         {FaultyFolderOperations::Mode::Crash, FaultyFolderOperations::Mode::OneFailure}) {
+        for (long step = 0;; ++step) {
+            SCOPED_TRACE(::testing::Message()
+                         << (mode == FaultyFolderOperations::Mode::Crash ? "crash" : "one failure")
+                         << " at step " << step);
+            prepare();
+            box_->put("user/user.edb", "login");
+            FaultyFolderOperations faulty(step, mode);
+            const RestoreResult result =
+                maintenance::restoreGeneration(faulty, box_->run(), earlier_[0].first);
+            if (!faulty.failed()) {
+                EXPECT_EQ(result, RestoreResult::Restored);
+                EXPECT_EQ(box_->liveData(), earlier_[0].second);
+                break;
+            }
+            // The next run decides: all of the restore or none of it, and what
+            // was told holds.
+            maintenance::recoverInterruptedWork(ops_, box_->run());
+            const Files live = box_->liveData();
+            EXPECT_EQ(live, result == RestoreResult::Failed ? current_ : earlier_[0].second);
+            EXPECT_EQ(box_->get("user/user.edb"), "login");
+            expectOnly({"backup", "books", "data", "user"});
+            EXPECT_EQ(box_->generations(ops_).size(), 2u);
+            if (HasFailure()) return;
         }
-        // The next run decides: all of the restore or none of it.
-        maintenance::recoverInterruptedWork(ops_, box_->run());
-        const Files live = box_->liveData();
-        EXPECT_TRUE(live == current_ || live == earlier_[0].second);
-        if (result == RestoreResult::Restored) {
-            EXPECT_EQ(live, earlier_[0].second);
-        }
-        EXPECT_EQ(box_->get("user/user.edb"), "login");
-        expectOnly({"backup", "books", "data", "user"});
-        if (HasFailure()) return;
     }
 }
 
 TEST_F(InterruptedBackupTest, AnInterruptedInitialisationIsFinishedOrNeverStarted) {
-    for (long step = 0;; ++step) {
-        SCOPED_TRACE(::testing::Message() << "crash at step " << step);
-        prepare();
-        FaultyFolderOperations faulty(step);
-        const bool done = maintenance::initialiseData(faulty, box_->run());
-        maintenance::recoverInterruptedWork(ops_, box_->run());
-        const Files live = box_->liveData();
-        EXPECT_TRUE(live == current_ || live.empty());
-        EXPECT_EQ(live.empty(), !box_->exists("books") && !box_->exists("data"));
-        if (done) {
-            EXPECT_TRUE(live.empty());
+    for (const auto mode :
+         {FaultyFolderOperations::Mode::Crash, FaultyFolderOperations::Mode::OneFailure}) {
+        for (long step = 0;; ++step) {
+            SCOPED_TRACE(::testing::Message()
+                         << (mode == FaultyFolderOperations::Mode::Crash ? "crash" : "one failure")
+                         << " at step " << step);
+            prepare();
+            FaultyFolderOperations faulty(step, mode);
+            const maintenance::InitialiseResult result =
+                maintenance::initialiseData(faulty, box_->run());
+            maintenance::recoverInterruptedWork(ops_, box_->run());
+            const Files live = box_->liveData();
+            EXPECT_EQ(live.empty(), !box_->exists("books") && !box_->exists("data"));
+            // Told as failed, nothing is gone; otherwise all is, after the next
+            // run at the latest.
+            EXPECT_EQ(live, result == maintenance::InitialiseResult::Failed ? current_ : Files{});
+            // The generations are never touched.
+            EXPECT_EQ(box_->generations(ops_).size(), 2u);
+            expectOnly({"backup", "books", "data"});
+            if (!faulty.failed() || HasFailure()) break;
         }
-        // The generations are never touched.
-        EXPECT_EQ(box_->generations(ops_).size(), 2u);
-        expectOnly({"backup", "books", "data"});
-        if (!faulty.failed() || HasFailure()) break;
     }
 }
 
@@ -451,11 +460,13 @@ TEST_F(GenerationsTest, InitialiseRemovesTheLedgersAndKeepsUserSettingsAndBackup
     ASSERT_TRUE(box_.backup(ops_).complete);
     box_.put("user/user.edb", "login");
     box_.put("setup/system.ini", "[setup]\r\n");
-    ASSERT_TRUE(maintenance::initialiseData(ops_, box_.run()));
+    ASSERT_EQ(maintenance::initialiseData(ops_, box_.run()),
+              maintenance::InitialiseResult::Initialised);
     EXPECT_EQ(box_.names(), (std::set<std::string>{"backup", "setup", "user"}));
     EXPECT_EQ(box_.get("backup/data/home.edb"), "home table 1");
     // Nothing to remove is no failure.
-    EXPECT_TRUE(maintenance::initialiseData(ops_, box_.run()));
+    EXPECT_EQ(maintenance::initialiseData(ops_, box_.run()),
+              maintenance::InitialiseResult::Initialised);
 }
 
 }  // namespace
