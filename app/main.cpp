@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
     });
     ui::TerminationSignals termination([&] {
         if (loggedIn) {
-            window.endWithoutAsking();
+            window.closeWithoutQuestion();
         } else {
             // Nothing but the user store is open yet; a dialog's own loop is
             // running, so the process ends here, its tables closed.

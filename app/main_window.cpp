@@ -17,7 +17,9 @@
 #include <QToolBar>
 
 #include "app/about_page.h"
+#include "app/data_safety_actions.h"
 #include "app/ledger_actions.h"
+#include "app/lock_actions.h"
 #include "app/lock_page.h"
 #include "app/main_window_texts.h"
 #include "app/welcome_page.h"
@@ -116,6 +118,8 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     connect(trayIcon_, &QSystemTrayIcon::activated, this, &MainWindow::trayActivated);
 
     ledgerActions_ = new ui::LedgerActions(*this, state_);
+    lockActions_ = new ui::LockActions(*this, state_);
+    dataSafetyActions_ = new ui::DataSafetyActions(*this, state_);
 }
 
 MainWindow::~MainWindow() = default;
@@ -225,7 +229,15 @@ void MainWindow::attachListTips() {
 }
 
 void MainWindow::selectPage(int page) {
+    // Nothing leads past the lock but its own button.
+    if (state_.locked == 1 && page != kLockPage) return;
     if (page >= 0 && page < pages_->count()) pages_->setCurrentIndex(page);
+}
+
+void MainWindow::setToolbarEnabled(bool enabled) {
+    // The actions themselves, so that no shortcut or trigger gets past either.
+    for (QAction* action : toolActions_) action->setEnabled(enabled);
+    toolBar_->setEnabled(enabled);
 }
 
 int MainWindow::currentPage() const {
@@ -283,7 +295,7 @@ void MainWindow::exitProgram() {
     close();
 }
 
-void MainWindow::endWithoutAsking() {
+void MainWindow::closeWithoutQuestion() {
     // A dialog open at the time has its own loop: it is closed first.
     while (QWidget* dialog = QApplication::activeModalWidget()) {
         if (!dialog->close()) break;

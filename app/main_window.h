@@ -17,9 +17,11 @@ struct StartupResult;
 
 namespace ui {
 class AboutPage;
+class DataSafetyActions;
 class EntryPage;
 class LedgerActions;
 class LedgerPage;
+class LockActions;
 class LockPage;
 class QueryPage;
 class SettingsPage;
@@ -55,12 +57,17 @@ class MainWindow : public QMainWindow {
 
     // Brings the window back from the tray (or the task bar) in normal state.
     void showFromTray();
-    // Ends the program as a confirmed exit does (tables closed, the exit
-    // backup), without the question: for the end of the desktop session.
-    void endWithoutAsking();
 
+    // While the program is locked only the lock page can be selected.
     void selectPage(int page);
     int currentPage() const;
+    // The toolbar's items, all at once (the lock disables them).
+    void setToolbarEnabled(bool enabled);
+    // Ends the program as the toolbar's "退出" does after its question (tables
+    // closed, the exit backup), hidden in the tray or not: after a restore or
+    // an initialisation, which asked their own, and at the end of the desktop
+    // session.
+    void closeWithoutQuestion();
 
     // Rows 0, 2, 4, ... RGB(203, 216, 203), rows 1, 3, 5, ... white, counted
     // on screen, so the stripes stay in place whatever the rows are.
@@ -84,6 +91,8 @@ class MainWindow : public QMainWindow {
     ui::SettingsPage* settingsPage() const { return settingsPage_; }
     ui::AboutPage* aboutPage() const { return aboutPage_; }
     ui::LockPage* lockPage() const { return lockPage_; }
+    ui::LockActions* lockActions() const { return lockActions_; }
+    ui::DataSafetyActions* dataSafetyActions() const { return dataSafetyActions_; }
     // "账簿管理快捷菜单" and "账目管理快捷菜单", shown by the lists' owners,
     // with their items; features connect to the items themselves.
     struct LedgerMenu {
@@ -149,6 +158,8 @@ class MainWindow : public QMainWindow {
     QSystemTrayIcon* trayIcon_ = nullptr;
     QStyledItemDelegate* stripes_ = nullptr;
     ui::LedgerActions* ledgerActions_ = nullptr;
+    ui::LockActions* lockActions_ = nullptr;
+    ui::DataSafetyActions* dataSafetyActions_ = nullptr;
     QList<QAction*> toolActions_;
     std::function<bool()> trayAvailable_;
     bool exitConfirmed_ = false;  // 退出 has asked already

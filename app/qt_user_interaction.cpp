@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/change_password_dialog.h"
 #include "app/password_dialog.h"
 #include "app/ui_texts.h"
 #include "common/standard_messages.h"
@@ -19,6 +20,8 @@
 #include "ledger/ui/change_ledger_dialog.h"
 #include "ledger/ui/ledger_password_dialog.h"
 #include "ledger/ui/new_ledger_dialog.h"
+#include "maintenance/ui/backup_dialog.h"
+#include "maintenance/ui/restore_choice_dialog.h"
 
 namespace qinghe::ui {
 namespace {
@@ -76,6 +79,16 @@ void QtUserInteraction::runForm(
             break;
         case FormKind::InitialBalance:
             form = std::make_unique<InitialBalanceDialog>(parent_, request.initial, *this, attempt);
+            break;
+        case FormKind::ChangeLoginPassword:
+            form = std::make_unique<ChangePasswordDialog>(parent_, *this, attempt);
+            break;
+        case FormKind::BackupSettings:
+            form = std::make_unique<BackupDialog>(parent_, request.initial, request.immediateAction,
+                                                  *this, attempt);
+            break;
+        case FormKind::RestoreChoice:
+            form = std::make_unique<RestoreChoiceDialog>(parent_, request.initial, *this, attempt);
             break;
     }
     if (form) form->exec();

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "app/change_password_dialog.h"
+#include "app/lock_actions.h"
 #include "app/main_window.h"
 #include "app/window_ledger_view.h"
 #include "common/clock.h"
@@ -20,6 +22,10 @@
 #include "config/settings.h"
 #include "ledger/ledger_lifecycle.h"
 #include "ledger/ledger_opening.h"
+#include "maintenance/backup.h"
+#include "maintenance/maintenance_actions.h"
+#include "maintenance/ui/backup_dialog.h"
+#include "maintenance/ui/restore_choice_dialog.h"
 #include "session/app_state.h"
 #include "shell/startup.h"
 #include "store/file_layer.h"
@@ -74,6 +80,60 @@ bool addLedger(AppState& state, const SampleLedger& sample) {
     return written;
 }
 
+// Answers like NonInteractiveUser and keeps the last form asked for, so that
+// the screenshot of a form shows what the flow would fill it with.
+class FormKeepingUser final : public NonInteractiveUser {
+  public:
+    void runForm(const FormRequest& request,
+                 const std::function<bool(const std::vector<std::string>&)>&) override {
+        lastForm = request;
+    }
+    FormRequest lastForm;
+};
+
+bool save(QWidget& widget, const QString& folder, const char* name) {
+    // No blinking cursor or selected text in the pictures.
+    if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
+    if (QWidget* focus = widget.focusWidget()) focus->clearFocus();
+    QApplication::processEvents();
+    const QString file = folder + QLatin1Char('/') + QLatin1String(name) + ".png";
+    if (widget.grab().save(file)) return true;
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+    return false;
+}
+
+// The forms of 数据安全, over the window, filled as their flows fill them.
+int saveSafetyForms(MainWindow& window, AppState& state, FormKeepingUser& user, FixedClock& clock,
+                    const QString& folder) {
+    int failures = 0;
+    const auto ignore = [](const std::vector<std::string>&) { return false; };
+    maintenance::PosixFolderOperations folders;
+
+    maintenance::runBackupDialog(state, folders);
+    ui::BackupDialog backup(&window, user.lastForm.initial, {}, user, ignore);
+    backup.show();
+    failures += save(backup, folder, "8-backup") ? 0 : 1;
+
+    // Three generations a day apart, a ledger added each day.
+    const char* added[] = {"", "备用金", "压岁钱"};
+    for (const char* name : added) {
+        clock.set(clock.now() + 1 + 1.0 / 24);
+        if (*name != '\0' &&
+            ledger::createLedger(state, gbk(name), "") != ledger::CreateLedgerResult::Created)
+            ++failures;
+        if (!maintenance::makeBackup(folders, state.run, clock).complete) ++failures;
+    }
+    static_cast<void>(maintenance::restoreBackup(state, folders));
+    ui::RestoreChoiceDialog choice(&window, user.lastForm.initial, user, ignore);
+    choice.show();
+    failures += save(choice, folder, "9-restore") ? 0 : 1;
+
+    ui::ChangePasswordDialog password(&window, user, ignore);
+    password.show();
+    failures += save(password, folder, "10-password") ? 0 : 1;
+    return failures;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -89,7 +149,7 @@ int main(int argc, char** argv) {
     QTemporaryDir runFolder;
     store::PosixFileSystem files;
     FixedClock clock(42136.5);  // 2015-05-12
-    NonInteractiveUser user;
+    FormKeepingUser user;
     AppState state(RunDirectory(runFolder.path().toStdString()), files, clock, user);
     state.settings = loadSettings(state.run, clock);
 
@@ -148,6 +208,10 @@ int main(int argc, char** argv) {
             case MainWindow::kStatisticsPage:
                 window.toolAction(MainWindow::Tool::Statistics)->trigger();
                 break;
+            case MainWindow::kLockPage:
+                // As the idle lock leaves it: the toolbar disabled.
+                window.lockActions()->lock();
+                break;
             default:
                 window.selectPage(shot.page);
         }
@@ -160,5 +224,6 @@ int main(int argc, char** argv) {
             ++failures;
         }
     }
+    failures += saveSafetyForms(window, state, user, clock, folder);
     return failures == 0 ? 0 : 1;
 }

@@ -13,5 +13,7 @@ void addRepairCommand(CLI::App& app, int& exitCode);
 void addLedgersCommand(CLI::App& app, int& exitCode);
 void addEntriesCommand(CLI::App& app, int& exitCode);
 void addCreateLedgerCommand(CLI::App& app, int& exitCode);
+// backup, backups and restore.
+void addBackupCommands(CLI::App& app, int& exitCode);
 
 }  // namespace qinghe::cli

@@ -33,11 +33,22 @@ enum class FormKind {
     ChangeLedger,    // "修改账簿信息": name, old password, new password
     LedgerPassword,  // "校验访问密码": password
     InitialBalance,  // "设定记账初始日期与初始金额": start date (yyyy-mm-dd), amount
+    ChangeLoginPassword,  // "修改登录密码": old password, new password, new password again
+    // "备份数据库": mode index (0..3), days, generations kept; its button
+    // "现在就立即备份！" runs `immediateAction` while the form stays open.
+    BackupSettings,
+    // "选择要还原的备份": `initial` holds one row per backup generation, its
+    // columns separated by "\t"; the one field is the chosen row's index
+    // (decimal), the first row chosen when the form opens.
+    RestoreChoice,
 };
 
 struct FormRequest {
     FormKind kind = FormKind::NewLedger;
     std::vector<std::string> initial;  // the fields' texts when the form opens
+    // What a button that acts without closing the form does (none: the form
+    // has no such button).
+    std::function<void()> immediateAction = {};
 };
 
 // The one-line input box.

@@ -27,6 +27,7 @@ constexpr char kCountKey[] = "number";
 constexpr char kStartDateKey[] = "firstdata";
 constexpr char kAmountKey[] = "firstmoney";
 constexpr char kLastBackupKey[] = "lastbackup";
+constexpr char kBackupKeepKey[] = "backupkeep";
 
 struct IntegerKey {
     const char* name;
@@ -131,6 +132,9 @@ bool writeSystemIni(const RunDirectory& run, const Settings& settings) {
         file.set(kSetupSection, key.name, integerToText(settings.*key.field));
     }
     file.set(kSetupSection, kLastBackupKey, dateToText(settings.lastBackup));
+    if (settings.backupKeep != kDefaultBackupsKept) {
+        file.set(kSetupSection, kBackupKeepKey, integerToText(settings.backupKeep));
+    }
     return file.writeTo(systemIniFile(run));
 }
 
@@ -147,6 +151,8 @@ void loadSystemIni(const RunDirectory& run, const Clock& clock, Settings& settin
     }
     settings.lastBackup =
         textToDate(readText(document, kSetupSection, kLastBackupKey, dateToText(clock.now())));
+    settings.backupKeep = backupsKeptFrom(textToInteger(
+        readText(document, kSetupSection, kBackupKeepKey, integerToText(kDefaultBackupsKept))));
 }
 
 void loadItemLists(const RunDirectory& run, Settings& settings) {
@@ -298,6 +304,29 @@ bool setBackupSettings(const RunDirectory& run, Settings& settings, std::int32_t
     settings.backuptime = days;
     const bool modeWritten = writeSystemKey(run, "backupmode", mode);
     return writeSystemKey(run, "backuptime", days) && modeWritten;
+}
+
+std::int32_t backupsKeptFrom(std::int32_t stored) {
+    if (stored <= 0) return kDefaultBackupsKept;
+    return std::clamp(stored, kFewestBackupsKept, kMostBackupsKept);
+}
+
+std::int32_t readBackupsKept(const RunDirectory& run) {
+    return backupsKeptFrom(textToInteger(readIniString(
+        systemIniFile(run), kSetupSection, kBackupKeepKey, integerToText(kDefaultBackupsKept))));
+}
+
+bool setBackupsKept(const RunDirectory& run, Settings& settings, std::int32_t kept) {
+    settings.backupKeep = backupsKeptFrom(kept);
+    return writeSystemKey(run, kBackupKeepKey, settings.backupKeep);
+}
+
+bool recordLastBackup(const RunDirectory& run, Settings* settings, double date) {
+    const std::string text = dateToText(date);
+    if (settings != nullptr) settings->lastBackup = textToDate(text);
+    const fs::path file = systemIniFile(run);
+    if (!fileExists(file)) return true;
+    return writeIniString(file, kSetupSection, kLastBackupKey, text);
 }
 
 bool restoreDefaultSettings(const RunDirectory& run) {

@@ -11,6 +11,13 @@
 
 namespace qinghe {
 
+// Backup generations kept (system.ini key "backupkeep"): the latest and the
+// older ones beside it. Fewer than two could not outlive a start after a
+// mistake, since every start makes a backup.
+inline constexpr std::int32_t kDefaultBackupsKept = 5;
+inline constexpr std::int32_t kFewestBackupsKept = 2;
+inline constexpr std::int32_t kMostBackupsKept = 99;
+
 // The settings of one run, loaded once at start-up from the four files below
 // run directory + "\setup\". Names are GBK bytes. The default values are those
 // of a fresh installation.
@@ -24,7 +31,10 @@ struct Settings {
     std::int32_t sdjg = 0;        // idle period in minutes; the lock needs > 0
     std::int32_t backupmode = 0;  // 0 periodic, 1 at start, 2 at exit, 3 by hand
     std::int32_t backuptime = 0;  // backup interval in days
-    double lastBackup = 0;        // day count; carried from load to save
+    double lastBackup = 0;        // day count; written whenever a backup completes
+    // Backup generations kept; written after lastbackup, and only when it is
+    // not the default, so a default file keeps its nine keys.
+    std::int32_t backupKeep = kDefaultBackupsKept;
 
     // szxm.ini sections "list1" and "list2", jtcy.ini section "list"
     std::vector<std::string> incomeItems;
@@ -88,6 +98,19 @@ Settings loadSettings(const RunDirectory& run, const Clock& clock);
 // The backup dialog's "确定": backupmode, then backuptime.
 [[nodiscard]] bool setBackupSettings(const RunDirectory& run, Settings& settings, std::int32_t mode,
                                      std::int32_t days);
+
+// The number of generations a stored backupkeep value stands for: nothing
+// usable (0 or less) is the default, the rest is held within the limits.
+std::int32_t backupsKeptFrom(std::int32_t stored);
+// backupkeep as system.ini holds it now: the start-up backup runs before the
+// settings are loaded. Reads only; a missing file gives the default.
+std::int32_t readBackupsKept(const RunDirectory& run);
+// The backup dialog's "确定": backupkeep (held within the limits).
+[[nodiscard]] bool setBackupsKept(const RunDirectory& run, Settings& settings, std::int32_t kept);
+// A backup completed on `date`: lastbackup := its date, in memory when
+// `settings` is given, and in system.ini when that file exists (a missing one
+// is written whole, with this date, by the next loadSettings).
+[[nodiscard]] bool recordLastBackup(const RunDirectory& run, Settings* settings, double date);
 
 // "还原默认设定...": deletes the setup folder with everything in it; the next
 // loadSettings writes all four files afresh. True when the folder is gone.

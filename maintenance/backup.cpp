@@ -1,201 +1,253 @@
 #include "maintenance/backup.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <filesystem>
+#include <map>
 #include <string>
-#include <system_error>
 #include <vector>
 
-#include "common/file_descriptor.h"
-#include "common/folders.h"
-#include "store/schemas.h"
+#include "maintenance/backup_places.h"
+#include "maintenance/generations.h"
 
 namespace qinghe {
+namespace maintenance {
 
 namespace fs = std::filesystem;
 
 namespace {
 
-bool writeAll(int fd, const char* data, std::size_t length) {
-    while (length > 0) {
-        const ssize_t written = ::write(fd, data, length);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += written;
-        length -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-enum class CopyResult { kCopied, kSourceGone, kFailed };
-
-// Copies one file and flushes the copy to the disk. An existing target (an earlier
-// file of the same name) is deleted first rather than written through, so that a
-// read-only earlier copy cannot stop it.
-CopyResult copyFlushed(const fs::path& from, const fs::path& to, std::vector<char>& buffer) {
-    // O_NONBLOCK: something that became a pipe since it was listed must not hang the
-    // backup; it is refused below, as is a folder.
-    FileDescriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-    if (source.get() < 0) return errno == ENOENT ? CopyResult::kSourceGone : CopyResult::kFailed;
-    struct stat st {};
-    if (::fstat(source.get(), &st) != 0 || !S_ISREG(st.st_mode)) return CopyResult::kFailed;
-
-    if (::unlink(to.c_str()) != 0 && errno != ENOENT) return CopyResult::kFailed;
-    FileDescriptor target(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (target.get() < 0) return CopyResult::kFailed;
-    for (;;) {
-        const ssize_t got = ::read(source.get(), buffer.data(), buffer.size());
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return CopyResult::kFailed;
-        }
-        if (got == 0) break;
-        if (!writeAll(target.get(), buffer.data(), static_cast<std::size_t>(got))) {
-            return CopyResult::kFailed;
-        }
-    }
-    if (::fdatasync(target.get()) != 0) return CopyResult::kFailed;
-    return target.close() ? CopyResult::kCopied : CopyResult::kFailed;
-}
-
-// Makes the entries of a folder durable. A file system that cannot sync a folder
-// (EINVAL) is no failure: the files in it are flushed already.
-bool syncFolder(const fs::path& folder) {
-    FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.get() < 0) return false;
-    return ::fsync(fd.get()) == 0 || errno == EINVAL;
-}
-
-bool isPresent(const fs::path& path) {
-    std::error_code ec;
-    return fs::symlink_status(path, ec).type() != fs::file_type::not_found;
-}
-
-// Every regular file below a folder, recursively, sorted by path so that the file that
-// wins a name clash is always the same. A folder that cannot be read fails the whole
-// listing: a backup that silently left files out would replace a complete one. A
-// missing folder holds no files.
-bool listFiles(const fs::path& folder, std::vector<fs::path>& files) {
-    if (!isPresent(folder)) return true;
-    std::error_code ec;
-    fs::recursive_directory_iterator it(folder, ec);
-    for (const fs::recursive_directory_iterator end; !ec && it != end; it.increment(ec)) {
-        std::error_code statusError;
-        const fs::file_type type = it->symlink_status(statusError).type();
-        if (statusError) return false;
-        // Links and special files are no tables of this folder.
-        if (type == fs::file_type::regular) files.push_back(it->path());
-    }
-    if (ec) return false;
-    std::sort(files.begin(), files.end());
-    return true;
-}
-
-struct BackupPlaces {
-    fs::path runFolder;  // holds the three below
-    fs::path backup;
-    fs::path previous;     // the old backup while the new one is swapped in
-    std::string building;  // name prefix of folders in which a backup is built
+// One live file to back up and where its copy goes.
+struct Source {
+    std::string target;  // below the generation: "books/books.edb", "data/NAME"
+    std::string source;  // below the run folder
+    fs::path path;
+    FileStatus status;
 };
 
-BackupPlaces placesOf(const RunDirectory& run) {
-    BackupPlaces places;
-    places.backup = run.below(store::kBackupFolder);
-    places.runFolder = places.backup.has_parent_path() ? places.backup.parent_path() : ".";
-    const std::string name = places.backup.filename().string();
-    places.previous = places.runFolder / (name + ".old");
-    places.building = name + ".new-";
-    return places;
-}
-
-// An earlier run may have stopped half-way: a half-built backup is thrown away (any
-// process id will do, as only one instance runs per run directory). A backup moved
-// aside is the last complete one when no backup is in place, and is put back;
-// otherwise it is the one that was being replaced.
-void clearLeftovers(const RunDirectory& run, const BackupPlaces& places) {
-    std::vector<fs::path> stale;
-    std::error_code ec;
-    for (fs::directory_iterator it(places.runFolder, ec), end; !ec && it != end; it.increment(ec)) {
-        if (it->path().filename().string().starts_with(places.building)) {
-            stale.push_back(it->path());
+// Every regular file below a folder, recursively. A folder that cannot be
+// read fails the whole walk: a backup that silently left files out would
+// replace a complete one. Links and special files are no tables of this folder.
+bool collectFiles(FolderOperations& ops, const fs::path& folder, std::vector<fs::path>& files) {
+    const auto entries = ops.list(folder);
+    if (!entries) return false;
+    for (const FolderEntry& entry : *entries) {
+        const fs::path path = folder / entry.name;
+        if (entry.type == EntryType::Regular) {
+            files.push_back(path);
+        } else if (entry.type == EntryType::Folder) {
+            if (!collectFiles(ops, path, files)) return false;
         }
     }
-    // What cannot be removed now is tried again by the next backup.
-    for (const fs::path& folder : stale) static_cast<void>(deleteFolderTree(folder, run.root()));
-
-    if (!isPresent(places.previous)) return;
-    if (isPresent(places.backup)) {
-        static_cast<void>(deleteFolderTree(places.previous, run.root()));
-    } else if (::rename(places.previous.c_str(), places.backup.c_str()) == 0) {
-        syncFolder(places.runFolder);
-    }
-}
-
-// Copies everything into the folder `building` and flushes it. A source that vanished
-// after it was listed is left out; any other failure leaves the backup incomplete.
-bool buildBackup(const RunDirectory& run, const BackupPlaces& places, const fs::path& building) {
-    const fs::path registryCopy =
-        building / run.below(store::kBackupRegistryPath).lexically_relative(places.backup);
-    const fs::path dataCopy =
-        building / run.below(store::kBackupDataFolder).lexically_relative(places.backup);
-
-    std::error_code ec;
-    if (!fs::create_directory(building, ec) || ec) return false;
-    fs::create_directories(registryCopy.parent_path(), ec);
-    if (ec) return false;
-    fs::create_directories(dataCopy, ec);
-    if (ec) return false;
-
-    std::vector<fs::path> dataFiles;
-    if (!listFiles(run.below(store::kDataFolder), dataFiles)) return false;
-
-    std::vector<char> buffer(256 * 1024);
-    if (copyFlushed(run.below(store::kRegistryPath), registryCopy, buffer) == CopyResult::kFailed) {
-        return false;
-    }
-    // Folder structure is not kept: a later file of the same name replaces the earlier.
-    for (const fs::path& file : dataFiles) {
-        if (copyFlushed(file, dataCopy / file.filename(), buffer) == CopyResult::kFailed) {
-            return false;
-        }
-    }
-    return syncFolder(registryCopy.parent_path()) && syncFolder(dataCopy) && syncFolder(building);
-}
-
-// Moves the old backup aside, the new one in, and only then deletes the old one. An
-// interruption in between leaves the old backup aside, where the next run finds it.
-bool swapIn(const RunDirectory& run, const BackupPlaces& places, const fs::path& building) {
-    const bool hadBackup = isPresent(places.backup);
-    if (hadBackup && ::rename(places.backup.c_str(), places.previous.c_str()) != 0) return false;
-    if (::rename(building.c_str(), places.backup.c_str()) != 0) {
-        if (hadBackup) ::rename(places.previous.c_str(), places.backup.c_str());
-        return false;
-    }
-    syncFolder(places.runFolder);
-    // The new backup is complete whether or not the old one can be deleted now; what
-    // stays is cleared up by the next run.
-    if (isPresent(places.previous))
-        static_cast<void>(deleteFolderTree(places.previous, run.root()));
     return true;
+}
+
+// The registry and the data files, each with its target; of two data files of
+// one name the later in path order wins, so it is always the same one.
+bool listSources(FolderOperations& ops, const BackupPlaces& places, std::vector<Source>& sources) {
+    const auto relative = [&](const fs::path& path) {
+        return path.lexically_relative(places.runFolder).generic_string();
+    };
+    const FileStatus registry = ops.status(places.registry);
+    if (registry.type != EntryType::Missing) {
+        sources.push_back(
+            {kGenerationRegistry, relative(places.registry), places.registry, registry});
+    }
+    std::vector<fs::path> files;
+    if (ops.status(places.data).type != EntryType::Missing &&
+        !collectFiles(ops, places.data, files))
+        return false;
+    std::sort(files.begin(), files.end());
+    std::map<std::string, Source> byTarget;
+    for (const fs::path& file : files) {
+        const std::string target = std::string(kGenerationData) + "/" + file.filename().string();
+        byTarget[target] = {target, relative(file), file, ops.status(file)};
+    }
+    for (auto& [target, source] : byTarget) sources.push_back(std::move(source));
+    return true;
+}
+
+// The previous generation's copy of a source when the source has not changed
+// since it was copied: same live file, same size and time to the nanosecond,
+// and the copy still there at that size.
+const ManifestEntry* unchangedCopy(FolderOperations& ops, const Generation* previous,
+                                   const std::map<std::string, const ManifestEntry*>& entries,
+                                   const Source& source) {
+    if (previous == nullptr || source.status.type != EntryType::Regular) return nullptr;
+    const auto found = entries.find(source.target);
+    if (found == entries.end()) return nullptr;
+    const ManifestEntry& entry = *found->second;
+    if (entry.source != source.source || !entry.stamp.sameContentStamp(source.status))
+        return nullptr;
+    const FileStatus copy = ops.status(previous->folder / entry.target);
+    if (copy.type != EntryType::Regular || copy.size != entry.stamp.size) return nullptr;
+    return &entry;
+}
+
+// A free name for an older generation: its own id, or the next sequence of
+// it when a folder of that name is there already.
+std::string freeOlderId(FolderOperations& ops, const BackupPlaces& places, std::string id) {
+    auto parsed = GenerationId::parse(id);
+    if (!parsed) parsed = GenerationId{idStampOf(0), 1};
+    while (ops.status(places.older(parsed->text())).type != EntryType::Missing) ++parsed->sequence;
+    return parsed->text();
+}
+
+std::vector<std::string> idsOf(const std::vector<Generation>& generations) {
+    std::vector<std::string> ids;
+    for (const Generation& generation : generations) ids.push_back(generation.id);
+    return ids;
+}
+
+class GenerationBuilder {
+  public:
+    GenerationBuilder(FolderOperations& ops, fs::path folder)
+        : ops_(ops), folder_(std::move(folder)) {}
+
+    bool build(const std::vector<Source>& sources, const Generation* previous, Manifest& manifest,
+               BackupOutcome& outcome) {
+        std::map<std::string, const ManifestEntry*> previousEntries;
+        if (previous != nullptr && previous->manifest) {
+            for (const ManifestEntry& entry : previous->manifest->files)
+                previousEntries[entry.target] = &entry;
+        }
+        if (!ops_.makeFolder(folder_) || !ops_.makeFolder(folder_ / kGenerationBooks) ||
+            !ops_.makeFolder(folder_ / kGenerationData))
+            return false;
+
+        std::vector<fs::path> copies;
+        for (const Source& source : sources) {
+            const fs::path target = folder_ / source.target;
+            if (const ManifestEntry* entry =
+                    unchangedCopy(ops_, previous, previousEntries, source)) {
+                if (ops_.hardLink(previous->folder / entry->target, target)) {
+                    manifest.files.push_back(*entry);
+                    ++outcome.linkedFiles;
+                    continue;
+                }
+                // No hard links here (or no more for that file): a copy will do.
+            }
+            const CopyReport copy = ops_.copyFile(source.path, target);
+            if (copy.result == CopyResult::SourceGone) continue;
+            if (copy.result != CopyResult::Copied) return false;
+            ManifestEntry entry{source.target, source.source, copy.before};
+            // Changed while it was copied: the copy may hold a mix, so the next
+            // backup must not take it for the file's latest state.
+            if (!copy.before.sameContentStamp(copy.after)) entry.stamp.modifiedNanoseconds = -1;
+            manifest.files.push_back(std::move(entry));
+            copies.push_back(target);
+            ++outcome.copiedFiles;
+        }
+        // Flushed together: the disk writes them back in one go.
+        for (const fs::path& copy : copies) {
+            if (!ops_.syncFile(copy)) return false;
+        }
+        return ops_.writeFile(folder_ / kManifestName, encodeManifest(manifest)) &&
+               ops_.syncFolder(folder_ / kGenerationBooks) &&
+               ops_.syncFolder(folder_ / kGenerationData) && ops_.syncFolder(folder_);
+    }
+
+  private:
+    FolderOperations& ops_;
+    fs::path folder_;
+};
+
+// Whether the latest generation holds exactly the live files as they are now.
+bool latestIsCurrent(FolderOperations& ops, const Generation& latest,
+                     const std::vector<Source>& sources) {
+    if (!latest.latest || !latest.manifest || latest.manifest->files.size() != sources.size())
+        return false;
+    std::map<std::string, const ManifestEntry*> entries;
+    for (const ManifestEntry& entry : latest.manifest->files) entries[entry.target] = &entry;
+    return std::all_of(sources.begin(), sources.end(), [&](const Source& source) {
+        return unchangedCopy(ops, &latest, entries, source) != nullptr;
+    });
+}
+
+// The new generation in as backup/, the previous latest moved aside under its
+// id. Between the two renames the previous latest is the newest older
+// generation, which the next run moves back.
+bool swapIn(FolderOperations& ops, const BackupPlaces& places, const fs::path& building,
+            const Generation* previousLatest, BackupOutcome& outcome) {
+    fs::path movedTo;
+    if (previousLatest != nullptr && previousLatest->latest) {
+        outcome.previousLatestId = freeOlderId(ops, places, previousLatest->id);
+        movedTo = places.older(outcome.previousLatestId);
+        if (!ops.rename(places.latest, movedTo)) return false;
+    }
+    if (!ops.rename(building, places.latest)) {
+        if (!movedTo.empty() && !ops.rename(movedTo, places.latest)) {
+            // Still the newest older generation; the next run puts it back.
+        }
+        return false;
+    }
+    // The generation is complete and in place; an unflushed rename at worst
+    // comes back as the interrupted state, which the next run finishes.
+    static_cast<void>(ops.syncFolder(places.runFolder));
+    return true;
+}
+
+// Removes the oldest generations beyond the number kept. What cannot be
+// removed now is tried again after the next backup.
+void pruneOlder(FolderOperations& ops, const BackupPlaces& places, const BackupOptions& options) {
+    const std::vector<Generation> generations = listGenerations(ops, places);
+    const auto kept = static_cast<std::size_t>(std::max(options.generationsKept, 1));
+    std::size_t seen = 0;
+    bool removed = false;
+    for (const Generation& generation : generations) {
+        if (++seen <= kept || generation.latest) continue;
+        if (std::find(options.keepAlso.begin(), options.keepAlso.end(), generation.id) !=
+            options.keepAlso.end())
+            continue;
+        removed = ops.removeTree(generation.folder, places.runFolder) || removed;
+    }
+    if (removed) static_cast<void>(ops.syncFolder(places.runFolder));
 }
 
 }  // namespace
 
-bool runBackup(const RunDirectory& run) {
-    const BackupPlaces places = placesOf(run);
-    clearLeftovers(run, places);
+BackupOutcome makeBackup(FolderOperations& ops, const RunDirectory& run, const Clock& clock,
+                         const BackupOptions& options) {
+    BackupOutcome outcome;
+    const BackupPlaces places(run);
+    recoverInterruptedWork(ops, run);
 
-    const fs::path building = places.runFolder / (places.building + std::to_string(::getpid()));
-    if (buildBackup(run, places, building) && swapIn(run, places, building)) return true;
-    static_cast<void>(deleteFolderTree(building, run.root()));
-    return false;
+    std::vector<Source> sources;
+    if (!listSources(ops, places, sources)) return outcome;
+    const std::vector<Generation> generations = listGenerations(ops, places);
+    const Generation* previous = generations.empty() ? nullptr : &generations.front();
+    if (previous != nullptr && latestIsCurrent(ops, *previous, sources)) {
+        outcome.complete = true;
+        outcome.id = previous->id;
+        return outcome;
+    }
+
+    Manifest manifest;
+    manifest.id = nextGenerationId(clock.now(), idsOf(generations));
+    manifest.created = clock.now();
+    const fs::path building = places.building(static_cast<long>(::getpid()));
+    GenerationBuilder builder(ops, building);
+    if (!builder.build(sources, previous, manifest, outcome) ||
+        !swapIn(ops, places, building, previous, outcome)) {
+        // Cleared by the next run when it cannot be removed now.
+        static_cast<void>(ops.removeTree(building, places.runFolder));
+        outcome.copiedFiles = outcome.linkedFiles = 0;
+        outcome.previousLatestId.clear();
+        return outcome;
+    }
+    outcome.complete = true;
+    outcome.newGeneration = true;
+    outcome.id = manifest.id;
+    pruneOlder(ops, places, options);
+    return outcome;
+}
+
+}  // namespace maintenance
+
+bool runBackup(const RunDirectory& run) {
+    maintenance::PosixFolderOperations ops;
+    SystemClock clock;
+    return maintenance::makeBackup(ops, run, clock, {readBackupsKept(run), {}}).complete;
 }
 
 }  // namespace qinghe

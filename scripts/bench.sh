@@ -1,8 +1,9 @@
 #!/bin/sh
 # Builds the benchmarks (Release with debug information) into build-bench/ (or
 # $QINGHE_BENCH_BUILD) and runs them all, then sums up the table store and the
-# lists against their goals. Arguments go to every benchmark program, e.g.
-# --benchmark_filter=Walk.
+# lists, backup and restore against their goals. Arguments go to every
+# benchmark program, e.g. --benchmark_filter=Walk. QINGHE_BACKUP_BENCH_MB sets
+# the size of the household the backup benchmarks use (default 1024).
 set -eu
 cd "$(dirname "$0")/.."
 build=${QINGHE_BENCH_BUILD:-build-bench}
@@ -28,8 +29,10 @@ import sys
 # the median when the benchmarks ran repeatedly.
 scale = {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}
 times, medians = {}, {}
-# Ratios a benchmark measured itself against its yardstick (counter "ratio").
+# Ratios a benchmark measured itself against its yardstick (counter "ratio"),
+# and any other counters it reported (ranges, second yardsticks).
 ratios, median_ratios = {}, {}
+counters = {}
 for result in sorted(os.listdir(sys.argv[1])):
     try:
         runs = json.load(open(os.path.join(sys.argv[1], result)))["benchmarks"]
@@ -50,6 +53,7 @@ for result in sorted(os.listdir(sys.argv[1])):
             times[name] = value
             if "ratio" in run:
                 ratios[name] = run["ratio"]
+            counters[name] = run
 times.update(medians)
 ratios.update(median_ratios)
 
@@ -101,6 +105,40 @@ def measured_summary(title, goals):
         verdict(label, ratios.get(ours), goal)
 
 
+# Backup and restore against a plain cp -r of books/ and data/, round by round
+# in one process: the median ratio of the rounds with its range, and the ratio
+# against a copy that flushes every file as backup and restore do.
+backup_goals = [
+    ("start-up backup, nothing changed / cp -r", "BM_BackupUnchanged", 0.05),
+    ("backup after one entry / cp -r", "BM_BackupAfterOneEntry", 0.15),
+    ("backup after one entry with picture / cp -r", "BM_BackupAfterOneEntryWithPicture",
+     0.15),
+    ("restore of the latest, unchanged / cp -r", "BM_RestoreLatest", 1.2),
+    ("restore of the latest, one entry / cp -r", "BM_RestoreLatestAfterOneEntry", 1.2),
+    ("restore of the latest, all changed / cp -r", "BM_RestoreLatestAfterEveryLedgerChanged",
+     1.2),
+]
+
+
+def backup_summary(goals):
+    if not any(ours in counters for _, ours, _ in goals):
+        return
+    mb = next(counters[o].get("household_mb") for _, o, _ in goals if o in counters)
+    print("\n%-44s %8s %6s        %-17s %s" % ("backup (%d MB household)" % mb, "ratio",
+                                              "goal", "range", "flushed copy"))
+    for label, ours, goal in goals:
+        run = counters.get(ours)
+        if run is None or "ratio" not in run:
+            print("%-44s %8s" % (label, "n/a"))
+            continue
+        ratio = run["ratio"]
+        mark = "ok" if ratio <= goal else "MISSED"
+        print("%-44s %8.3f %6s %-6s %6.3f..%-8.3f %8.3f" % (
+            label, ratio, "<= %g" % goal, mark, run["ratio_min"], run["ratio_max"],
+            run["durable_ratio"]))
+
+
 summary("table store", store_goals)
 measured_summary("lists", list_goals)
+backup_summary(backup_goals)
 EOF

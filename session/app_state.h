@@ -56,7 +56,8 @@ struct AppState {
     std::string loginPassword;  // GBK; empty: no login password
     int needPass = 0;           // 1: important operations ask for a password
     CurrentLedger currentLedger;
-    int locked = 0;
+    int locked = 0;          // 1 while the lock page is shown
+    int rememberedPage = 0;  // the page shown when the lock started
 
     // What the settings page's flows work on.
     SettingsPageContext settingsPage() { return {run, settings, user, autostart}; }

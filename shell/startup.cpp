@@ -2,6 +2,7 @@
 #include "common/standard_messages.h"
 
 #include "maintenance/backup.h"
+#include "maintenance/maintenance_actions.h"
 #include "session/password_check.h"
 #include "session/shell_texts.h"
 #include "session/user_store.h"
@@ -21,10 +22,13 @@ void endAfter(AppState& state, const char* text) {
 
 StartupResult startUp(AppState& state) {
     StartupResult result;
-    // A failed backup keeps the previous one whole and says nothing: the
-    // program starts all the same.
-    state.user.runWithProgress(shell::kBackupProgress,
-                               [&] { static_cast<void>(runBackup(state.run)); });
+    maintenance::PosixFolderOperations folders;
+    // A failed backup keeps the earlier generations whole and says nothing:
+    // the program starts all the same. It runs before the settings are
+    // loaded, so it writes lastbackup straight into system.ini.
+    state.user.runWithProgress(shell::kBackupProgress, [&] {
+        static_cast<void>(maintenance::backUpAndRecord(folders, state.run, state.clock, nullptr));
+    });
 
     if (!openUserStore(state, &result.freshInstallation)) {
         endAfter(state, shell::kUserStoreUnusable);
@@ -39,6 +43,13 @@ StartupResult startUp(AppState& state) {
         }
     }
     state.settings = loadSettings(state.run, state.clock);
+    // Only when the backup above failed can the periodic one be due.
+    if (maintenance::periodicBackupDue(state.settings, state.clock.today())) {
+        state.user.runWithProgress(shell::kBackupProgress, [&] {
+            static_cast<void>(
+                maintenance::backUpAndRecord(folders, state.run, state.clock, &state.settings));
+        });
+    }
     result.loggedIn = true;
     result.startPage = state.settings.qsy == 0 ? 1 : 0;
     result.showWindow = state.settings.qdhqhdht == 0;
@@ -57,7 +68,11 @@ void closeDown(AppState& state) {
 
 void shutDown(AppState& state) {
     closeDown(state);
-    if (state.settings.backupmode == kExitBackupMode) static_cast<void>(runBackup(state.run));
+    if (state.settings.backupmode != kExitBackupMode) return;
+    // Nobody is left to tell of a failure; the earlier generations stay whole.
+    maintenance::PosixFolderOperations folders;
+    static_cast<void>(
+        maintenance::backUpAndRecord(folders, state.run, state.clock, &state.settings));
 }
 
 }  // namespace qinghe

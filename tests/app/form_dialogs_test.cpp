@@ -1,9 +1,12 @@
+#include <QComboBox>
 #include <QDateEdit>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -121,6 +124,15 @@ TEST_F(FormDialogsTest, EachFormShowsItsFieldsAndHandsOnWhatIsTyped) {
          QStringLiteral("确定"),
          {{"amount", QStringLiteral("100"), QStringLiteral("-12a.5.0x")}},
          {"2014-03-09", "-12.50"}},
+        {FormKind::ChangeLoginPassword,
+         {},
+         QStringLiteral("修改登录密码"),
+         {318, 236},
+         QStringLiteral("确定"),
+         {{"oldPassword", "", QStringLiteral("470913")},
+          {"newPassword", "", QStringLiteral("新密码1")},
+          {"repeatedPassword", "", QStringLiteral("新密码1")}},
+         {"470913", gbk("新密码1"), gbk("新密码1")}},
     };
     for (const auto& form : cases) {
         SCOPED_TRACE(form.title.toStdString());
@@ -304,6 +316,127 @@ TEST_F(FormDialogsTest, TextGbkCannotHoldIsRefusedWhereItIsTyped) {
     EXPECT_EQ(attempts, 0);
     EXPECT_EQ(message, ui::fromGbk(texts::kUnstorableText));
     EXPECT_TRUE(run.openAfterwards);
+}
+
+TEST_F(FormDialogsTest, NewLoginPasswordsGbkCannotHoldAreRefusedAndLongOnesDoNotGetIn) {
+    int attempts = 0;
+    QString message;
+    QString kept;
+    FormRun run(
+        window_.get(), {FormKind::ChangeLoginPassword, {}},
+        [&](const Fields&) {
+            ++attempts;
+            return true;
+        },
+        [&](QDialog* dialog) {
+            auto* repeated = dialog->findChild<QLineEdit*>(QStringLiteral("repeatedPassword"));
+            typeInto(repeated, QString(25, QLatin1Char('p')));
+            kept = repeated->text();
+            typeInto(dialog->findChild<QLineEdit*>(QStringLiteral("newPassword")),
+                     QStringLiteral("密😀"));
+            QTimer::singleShot(0, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (box == nullptr) return;
+                message = box->text();
+                box->buttons().first()->click();
+            });
+            buttonOf(dialog, QStringLiteral("确定"))->click();
+        });
+    EXPECT_EQ(kept, QString(20, QLatin1Char('p')));
+    EXPECT_EQ(attempts, 0);
+    EXPECT_EQ(message, ui::fromGbk(texts::kUnstorableText));
+    EXPECT_TRUE(run.openAfterwards);
+}
+
+TEST_F(FormDialogsTest, BackupDialogShowsItsSettingsAndBacksUpWithoutClosing) {
+    int backups = 0;
+    std::vector<Fields> attempts;
+    bool openAfterBackup = false;
+    QStringList modes;
+    FormRequest request{FormKind::BackupSettings, {"2", "7", "4"}, [&] { ++backups; }};
+    FormRun run(
+        window_.get(), request,
+        [&](const Fields& fields) {
+            attempts.push_back(fields);
+            return true;
+        },
+        [&](QDialog* dialog) {
+            auto* mode = dialog->findChild<QComboBox*>(QStringLiteral("mode"));
+            auto* days = dialog->findChild<QLineEdit*>(QStringLiteral("days"));
+            auto* kept = dialog->findChild<QSpinBox*>(QStringLiteral("kept"));
+            ASSERT_TRUE(mode && days && kept);
+            for (int i = 0; i < mode->count(); ++i) modes << mode->itemText(i);
+            EXPECT_EQ(mode->currentIndex(), 2);
+            EXPECT_EQ(days->text(), QStringLiteral("7"));
+            EXPECT_EQ(kept->value(), 4);
+            EXPECT_EQ(kept->minimum(), 2);
+
+            buttonOf(dialog, QStringLiteral("现在就立即备份！"))->click();
+            openAfterBackup = dialog->isVisible();
+            EXPECT_TRUE(attempts.empty());
+
+            mode->setCurrentIndex(0);
+            typeInto(days, QStringLiteral("3x0"));  // digits only
+            kept->setValue(9);
+            buttonOf(dialog, QStringLiteral("确定"))->click();
+        });
+    EXPECT_EQ(run.title, QStringLiteral("备份数据库"));
+    EXPECT_EQ(run.size, QSize(380, 250));
+    EXPECT_EQ(modes, (QStringList{QStringLiteral("定期自动备份"), QStringLiteral("每次启动时备份"),
+                                  QStringLiteral("每次退出时备份"), QStringLiteral("手动备份")}));
+    EXPECT_EQ(backups, 1);
+    EXPECT_TRUE(openAfterBackup);
+    EXPECT_EQ(attempts, (std::vector<Fields>{{"0", "30", "9"}}));
+}
+
+TEST_F(FormDialogsTest, RestoreChoiceOffersEveryBackupWithTheLatestChosen) {
+    const Fields rows = {gbk("2015-05-12 19:00:00（最新）\t3 个文件\t37 B"),
+                         gbk("2015-05-11 08:30:00\t2 个文件\t1.5 MB")};
+    const struct {
+        const char* name;
+        std::function<void(QTableWidget*, QDialog*)> choose;
+        Fields chosen;
+    } cases[] = {
+        {"the latest as it opens",
+         [](QTableWidget*, QDialog* dialog) { buttonOf(dialog, QStringLiteral("确定"))->click(); },
+         {"0"}},
+        {"another one selected",
+         [](QTableWidget* list, QDialog* dialog) {
+             list->selectRow(1);
+             buttonOf(dialog, QStringLiteral("确定"))->click();
+         },
+         {"1"}},
+        {"a double-click",
+         [](QTableWidget* list, QDialog*) {
+             list->selectRow(1);
+             emit list->cellDoubleClicked(1, 0);
+         },
+         {"1"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fields handed;
+        QStringList firstRow;
+        FormRun run(
+            window_.get(), {FormKind::RestoreChoice, rows},
+            [&](const Fields& fields) {
+                handed = fields;
+                return true;
+            },
+            [&](QDialog* dialog) {
+                auto* list = dialog->findChild<QTableWidget*>(QStringLiteral("generations"));
+                ASSERT_NE(list, nullptr);
+                ASSERT_EQ(list->rowCount(), 2);
+                for (int column = 0; column < 3; ++column)
+                    firstRow << list->item(0, column)->text();
+                c.choose(list, dialog);
+            });
+        EXPECT_EQ(run.title, QStringLiteral("选择要还原的备份"));
+        EXPECT_EQ(firstRow, (QStringList{QStringLiteral("2015-05-12 19:00:00（最新）"),
+                                         QStringLiteral("3 个文件"), QStringLiteral("37 B")}));
+        EXPECT_EQ(handed, c.chosen);
+        EXPECT_FALSE(run.openAfterwards);
+    }
 }
 
 }  // namespace

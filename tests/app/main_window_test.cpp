@@ -316,7 +316,7 @@ TEST(TerminationSignalsTest, EachSignalRunsTheHandlerOnTheWindowThread) {
 TEST_F(MainWindowTest, EndingWithoutAskingClosesEverythingAndMakesTheExitBackup) {
     state_.settings.backupmode = 2;
     window_->show();
-    window_->endWithoutAsking();
+    window_->closeWithoutQuestion();
     EXPECT_TRUE(user_.messages.empty());
     EXPECT_FALSE(window_->isVisible());
     EXPECT_TRUE(std::filesystem::exists(folder_ / "backup"));

@@ -110,7 +110,7 @@ TEST(Backup, NothingToCopyStillGivesBothFolders) {
         EXPECT_TRUE(runBackup(box.run()));
         EXPECT_TRUE(fs::is_directory(box.at("backup/books")));
         EXPECT_TRUE(fs::is_directory(box.at("backup/data")));
-        EXPECT_EQ(box.names("backup"), (Names{"books", "data"}));
+        EXPECT_EQ(box.names("backup"), (Names{"books", "data", "manifest.txt"}));
         EXPECT_EQ(box.names("backup/books"), c.registry ? Names{"books.edb"} : Names{});
         EXPECT_EQ(box.names("backup/data"), Names{});
     }
@@ -152,7 +152,16 @@ TEST(Backup, LeavesOutLinksAndPipesWithoutWaiting) {
     EXPECT_EQ(box.names("backup/data"), Names{"table.edb"});
 }
 
-TEST(Backup, ReplacesThePreviousBackupWholly) {
+// The names beside the live folders that hold older generations.
+Names olderGenerations(const Sandbox& box) {
+    Names older;
+    for (const std::string& name : box.names()) {
+        if (name.starts_with("backup-")) older.insert(name);
+    }
+    return older;
+}
+
+TEST(Backup, ReplacesTheLatestAndKeepsThePreviousOneBesideIt) {
     Sandbox box;
     box.putOldBackup();
     box.put("backup/stray/file", "stray");
@@ -160,16 +169,23 @@ TEST(Backup, ReplacesThePreviousBackupWholly) {
     box.put("data/new.edb", "new table");
 
     ASSERT_TRUE(runBackup(box.run()));
-    EXPECT_EQ(box.names("backup"), (Names{"books", "data"}));
+    EXPECT_EQ(box.names("backup"), (Names{"books", "data", "manifest.txt"}));
     EXPECT_EQ(box.get("backup/books/books.edb"), "new registry");
     EXPECT_EQ(box.names("backup/data"), Names{"new.edb"});
-    // Nothing of the swap is left beside the backup.
-    EXPECT_EQ(box.names(), (Names{"backup", "books", "data"}));
+    // The one before is kept whole under a dated name; nothing of the swap is left.
+    const Names older = olderGenerations(box);
+    ASSERT_EQ(older.size(), 1u);
+    const std::string previous = *older.begin();
+    EXPECT_EQ(box.get(previous + "/books/books.edb"), "old registry");
+    EXPECT_EQ(box.get(previous + "/data/old.edb"), "old table");
+    EXPECT_EQ(box.get(previous + "/stray/file"), "stray");
+    EXPECT_EQ(box.names(), (Names{"backup", previous, "books", "data"}));
 
     // Without a registry the next backup has none either.
     fs::remove(box.at("books/books.edb"));
     ASSERT_TRUE(runBackup(box.run()));
     EXPECT_EQ(box.names("backup/books"), Names{});
+    EXPECT_EQ(olderGenerations(box).size(), 2u);
 }
 
 TEST(Backup, FailureKeepsThePreviousBackupAndLeavesNothingBehind) {
@@ -214,20 +230,22 @@ TEST(Backup, ClearsUpAfterAnInterruptedRun) {
         std::function<void(const Sandbox&)> leftovers;
         bool newBackupFails;
         const char* expectedRegistry;  // in the backup afterwards
+        const char* olderRegistry;     // in the one older generation, if any
     };
     const Case cases[] = {
         // Stopped between moving the old backup aside and moving the new one in.
         {"old backup moved aside, new one fails",
-         [](const Sandbox& box) { box.putOldBackup("backup.old"); }, true, "old registry"},
+         [](const Sandbox& box) { box.putOldBackup("backup.old"); }, true, "old registry", nullptr},
         {"old backup moved aside, new one succeeds",
-         [](const Sandbox& box) { box.putOldBackup("backup.old"); }, false, "new registry"},
+         [](const Sandbox& box) { box.putOldBackup("backup.old"); }, false, "new registry",
+         "old registry"},
         // Stopped after the swap, before the replaced backup was deleted.
         {"replaced backup still aside",
          [](const Sandbox& box) {
              box.putOldBackup();
              box.put("backup.old/books/books.edb", "older registry");
          },
-         true, "old registry"},
+         true, "old registry", nullptr},
         // Stopped while building.
         {"half-built backups",
          [](const Sandbox& box) {
@@ -235,7 +253,7 @@ TEST(Backup, ClearsUpAfterAnInterruptedRun) {
              box.put("backup.new-1/books/books.edb", "half");
              box.put("backup.new-99999999", "not even a folder");
          },
-         true, "old registry"},
+         true, "old registry", nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -250,7 +268,14 @@ TEST(Backup, ClearsUpAfterAnInterruptedRun) {
 
         EXPECT_EQ(runBackup(box.run()), !c.newBackupFails);
         EXPECT_EQ(box.get("backup/books/books.edb"), c.expectedRegistry);
-        EXPECT_EQ(box.names(), (Names{"backup", "books", "data"}));
+        const Names older = olderGenerations(box);
+        Names expected{"backup", "books", "data"};
+        if (c.olderRegistry != nullptr) {
+            ASSERT_EQ(older.size(), 1u);
+            EXPECT_EQ(box.get(*older.begin() + "/books/books.edb"), c.olderRegistry);
+            expected.insert(*older.begin());
+        }
+        EXPECT_EQ(box.names(), expected);
     }
 }
 

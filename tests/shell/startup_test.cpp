@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 
 #include "common/temporary_folder.h"
 #include "config/ini_file.h"
@@ -166,6 +167,73 @@ TEST_F(ShutdownTest, BackupModeTwoBacksUpAtExit) {
     shutDown(*state);
     EXPECT_TRUE(exists("backup/data/new.edb"));
     EXPECT_FALSE(state->tables.hasCurrentTable());
+}
+
+TEST_F(StartupTest, EveryStartBacksUpWhateverTheModeAndRecordsTheDate) {
+    for (const char* mode : {"0", "1", "2", "3"}) {
+        SCOPED_TRACE(mode);
+        folder_.clear();
+        install();
+        writeSetting("backupmode", mode);
+        writeSetting("lastbackup", "2000-01-01");
+        std::filesystem::create_directories(folder_ / "data");
+        std::ofstream(folder_ / "data/new.edb") << mode;
+        user_.passwordVisits.push_back({"470913"});
+        auto state = newState();
+        ASSERT_TRUE(startUp(*state).loggedIn);
+        std::ifstream copy(folder_ / "backup/data/new.edb");
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(copy), {}), mode);
+        EXPECT_EQ(readIniString(folder_ / "setup/system.ini", "setup", "lastbackup", ""),
+                  "2015-05-12");
+        EXPECT_EQ(state->settings.lastBackup, clock_.today());
+        EXPECT_EQ(user_.progressTexts.size(), 1u);
+    }
+}
+
+TEST_F(StartupTest, APeriodicBackupIsTriedAgainWhenTheStartUpBackupFailed) {
+    const struct {
+        const char* mode;
+        const char* days;
+        const char* last;
+        std::size_t backups;
+    } cases[] = {
+        {"0", "3", "2015-05-09", 2},  // due: tried once more after the login
+        {"0", "3", "2015-05-10", 1},
+        {"0", "0", "2000-01-01", 1},
+        {"3", "3", "2000-01-01", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.mode) + " " + c.days + " " + c.last);
+        folder_.clear();
+        install();
+        writeSetting("backupmode", c.mode);
+        writeSetting("backuptime", c.days);
+        writeSetting("lastbackup", c.last);
+        // A registry that cannot be copied: no backup completes.
+        std::filesystem::remove(folder_ / "books/books.edb");
+        std::filesystem::create_directories(folder_ / "books/books.edb");
+        user_.passwordVisits.push_back({"470913"});
+        auto state = newState();
+        ASSERT_TRUE(startUp(*state).loggedIn);
+        EXPECT_EQ(user_.progressTexts.size(), c.backups);
+        EXPECT_EQ(readIniString(folder_ / "setup/system.ini", "setup", "lastbackup", ""), c.last);
+    }
+}
+
+TEST_F(ShutdownTest, OnlyBackupModeTwoBacksUpAtExit) {
+    for (const char* mode : {"0", "1", "3"}) {
+        SCOPED_TRACE(mode);
+        folder_.clear();
+        install();
+        writeSetting("backupmode", mode);
+        user_.passwordVisits.push_back({"470913"});
+        auto state = newState();
+        ASSERT_TRUE(startUp(*state).loggedIn);
+        std::filesystem::create_directories(folder_ / "data");
+        std::ofstream(folder_ / "data/new.edb") << "x";
+        shutDown(*state);
+        EXPECT_FALSE(exists("backup/data/new.edb"));
+    }
 }
 
 TEST(PasswordCheck, OutcomesFollowTheLastAttempt) {

@@ -39,7 +39,10 @@ class ScriptedUser : public UserInteraction {
 
     // One visit of a form: the field texts of each press of its accept button,
     // in order; after the last one the form is cancelled unless it closed.
+    // kPressImmediateAction in place of the fields presses the form's button
+    // that acts without closing it ("现在就立即备份！").
     using FormVisit = std::vector<std::vector<std::string>>;
+    static inline const std::vector<std::string> kPressImmediateAction = {"\x01immediate"};
 
     void runForm(const FormRequest& request,
                  const std::function<bool(const std::vector<std::string>&)>& attempt) override {
@@ -48,6 +51,10 @@ class ScriptedUser : public UserInteraction {
         FormVisit visit = formVisits.front();
         formVisits.pop_front();
         for (const auto& fields : visit) {
+            if (fields == kPressImmediateAction) {
+                if (request.immediateAction) request.immediateAction();
+                continue;
+            }
             if (attempt(fields)) return;
         }
     }

@@ -1,0 +1,52 @@
+#include "maintenance/backup_places.h"
+
+#include "store/schemas.h"
+
+namespace qinghe::maintenance {
+
+namespace fs = std::filesystem;
+
+BackupPlaces::BackupPlaces(const RunDirectory& run) {
+    latest = run.below(store::kBackupFolder);
+    runFolder = latest.has_parent_path() ? latest.parent_path() : fs::path(".");
+    registry = run.below(store::kRegistryPath);
+    books = registry.parent_path();
+    data = run.below(store::kDataFolder);
+    latestName = latest.filename().string();
+    olderPrefix = latestName + "-";
+    buildingPrefix = latestName + ".new-";
+}
+
+fs::path BackupPlaces::older(const std::string& id) const {
+    return runFolder / (olderPrefix + id);
+}
+
+fs::path BackupPlaces::building(long processId) const {
+    return runFolder / (buildingPrefix + std::to_string(processId));
+}
+
+fs::path BackupPlaces::previousLatest() const {
+    return runFolder / (latestName + ".old");
+}
+
+fs::path BackupPlaces::restoring(const fs::path& live) const {
+    return runFolder / (live.filename().string() + ".restore");
+}
+
+fs::path BackupPlaces::beforeRestore(const fs::path& live) const {
+    return runFolder / (live.filename().string() + ".before-restore");
+}
+
+fs::path BackupPlaces::removing(const fs::path& live) const {
+    return runFolder / (live.filename().string() + ".removed");
+}
+
+fs::path BackupPlaces::restoreJournal() const {
+    return runFolder / "restore.journal";
+}
+
+fs::path BackupPlaces::initialiseJournal() const {
+    return runFolder / "initialise.journal";
+}
+
+}  // namespace qinghe::maintenance

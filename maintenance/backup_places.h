@@ -1,0 +1,58 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "common/run_directory.h"
+
+namespace qinghe::maintenance {
+
+// Where backup, restore and initialisation keep their folders, all directly in
+// the run directory so that every swap is a rename within one folder:
+//
+//   backup/                    the latest generation: books/books.edb, data/...,
+//                              and its manifest
+//   backup-20150512-180000/    older generations, the same inside, named by
+//                              their generation id (newest kept, oldest pruned)
+//   backup.new-PID/            a generation being built
+//   books.restore, data.restore, restore.journal, *.before-restore
+//                              a restore being built and swapped in
+//   books.removed, data.removed, initialise.journal
+//                              an initialisation's data on its way out
+struct BackupPlaces {
+    explicit BackupPlaces(const RunDirectory& run);
+
+    std::filesystem::path runFolder;
+    std::filesystem::path latest;  // backup/
+    std::filesystem::path books;   // books/ (the registry's folder)
+    std::filesystem::path data;    // data/
+    std::filesystem::path registry;
+
+    // A generation's folder: the latest, or an older one by its id.
+    std::filesystem::path older(const std::string& id) const;
+    std::filesystem::path building(long processId) const;
+    std::filesystem::path previousLatest() const;  // backup.old, left by earlier versions
+
+    // Beside a live folder (books/ or data/): its restored copy being built,
+    // the live one moved aside during the swap, the live one on its way out
+    // during an initialisation.
+    std::filesystem::path restoring(const std::filesystem::path& live) const;
+    std::filesystem::path beforeRestore(const std::filesystem::path& live) const;
+    std::filesystem::path removing(const std::filesystem::path& live) const;
+    // Present while a complete restore is being swapped in.
+    std::filesystem::path restoreJournal() const;
+    // Present while an initialisation moves the live folders out.
+    std::filesystem::path initialiseJournal() const;
+
+    std::string latestName;      // "backup"
+    std::string olderPrefix;     // "backup-"
+    std::string buildingPrefix;  // "backup.new-"
+};
+
+// Inside a generation folder.
+inline constexpr char kGenerationBooks[] = "books";
+inline constexpr char kGenerationData[] = "data";
+inline constexpr char kGenerationRegistry[] = "books/books.edb";
+inline constexpr char kManifestName[] = "manifest.txt";
+
+}  // namespace qinghe::maintenance

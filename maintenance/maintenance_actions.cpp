@@ -1,0 +1,242 @@
+#include "maintenance/maintenance_actions.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "common/gbk.h"
+#include "common/number_text.h"
+#include "common/standard_messages.h"
+#include "config/settings_texts.h"
+#include "maintenance/backup_places.h"
+#include "maintenance/generations.h"
+#include "maintenance/maintenance_texts.h"
+#include "maintenance/restore.h"
+#include "session/password_check.h"
+#include "session/shell_texts.h"
+
+namespace qinghe::maintenance {
+
+namespace {
+
+constexpr int kModeCount = 4;
+constexpr std::int32_t kPeriodicMode = 0;  // 定期自动备份
+
+bool confirm(UserInteraction& user, std::string text, const char* title) {
+    return user.showMessage({std::move(text), title, MessageIcon::Warning,
+                             MessageButtons::OkCancel}) == MessageAnswer::Ok;
+}
+
+void tellDone(UserInteraction& user, const char* text) {
+    user.showMessage(
+        {text, maintenance_texts::kDoneTitle, MessageIcon::Information, MessageButtons::Ok});
+}
+
+bool passwordAllows(AppState& state) {
+    return state.needPass != 1 ||
+           verifyPassword(state.user, state.loginPassword) == PasswordOutcome::Correct;
+}
+
+std::string sizeText(std::uint64_t bytes) {
+    char text[32];
+    if (bytes < 1024) {
+        std::snprintf(text, sizeof text, "%llu B", static_cast<unsigned long long>(bytes));
+    } else if (bytes < 1024 * 1024) {
+        std::snprintf(text, sizeof text, "%.1f KB", static_cast<double>(bytes) / 1024);
+    } else if (bytes < std::uint64_t{1024} * 1024 * 1024) {
+        std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1024 * 1024));
+    } else {
+        std::snprintf(text, sizeof text, "%.2f GB",
+                      static_cast<double>(bytes) / (1024.0 * 1024 * 1024));
+    }
+    return text;
+}
+
+// One row of the choice: date (and whether it is the latest), files, size.
+std::string choiceRow(FolderOperations& ops, const Generation& generation) {
+    const GenerationSize size = measureGeneration(ops, generation);
+    std::string row = dateTimeText(generation.created);
+    if (generation.latest) row += maintenance_texts::kLatestMark;
+    row += "\t" + integerToText(static_cast<std::int64_t>(size.files)) +
+           maintenance_texts::kFilesUnit + "\t" + sizeText(size.bytes);
+    return row;
+}
+
+std::optional<Generation> chooseGeneration(AppState& state, FolderOperations& ops,
+                                           const std::vector<Generation>& generations) {
+    FormRequest request{FormKind::RestoreChoice, {}, {}};
+    for (const Generation& generation : generations)
+        request.initial.push_back(choiceRow(ops, generation));
+    std::optional<Generation> chosen;
+    state.user.runForm(request, [&](const std::vector<std::string>& fields) {
+        if (fields.empty()) return false;
+        const std::int32_t index = textToInteger(fields[0]);
+        if (index < 0 || static_cast<std::size_t>(index) >= generations.size()) return false;
+        chosen = generations[static_cast<std::size_t>(index)];
+        return true;
+    });
+    return chosen;
+}
+
+// When the data could not be backed up before a restore or an
+// initialisation, the user decides whether to go on without it. True to go on.
+bool goOnWithoutBackup(AppState& state, const BackupOutcome& outcome, const char* question) {
+    return outcome.complete || confirm(state.user, question, texts::kErrorTitle);
+}
+
+// Before a restore or an initialisation: no table open on the files they
+// replace. A ledger that was open opens again on its next use should the
+// operation be given up.
+void closeEverything(AppState& state) {
+    state.tables.closeAll();
+}
+
+}  // namespace
+
+BackupOutcome backUpAndRecord(FolderOperations& ops, const RunDirectory& run, const Clock& clock,
+                              Settings* settings) {
+    BackupOptions options;
+    options.generationsKept = settings ? settings->backupKeep : readBackupsKept(run);
+    BackupOutcome outcome = makeBackup(ops, run, clock, options);
+    if (outcome.complete) {
+        // As above: a stale lastbackup only brings the periodic backup early.
+        static_cast<void>(recordLastBackup(run, settings, clock.now()));
+    }
+    return outcome;
+}
+
+BackupOutcome backUpBeforeRestore(FolderOperations& ops, const RunDirectory& run,
+                                  const Clock& clock, Settings* settings,
+                                  const Generation& chosen) {
+    BackupOptions options;
+    options.generationsKept = settings ? settings->backupKeep : readBackupsKept(run);
+    options.keepAlso = {chosen.id};
+    BackupOutcome outcome = makeBackup(ops, run, clock, options);
+    if (outcome.complete) {
+        // As for every backup: a stale lastbackup only brings the periodic one early.
+        static_cast<void>(recordLastBackup(run, settings, clock.now()));
+    }
+    return outcome;
+}
+
+RestoreResult restoreChosen(FolderOperations& ops, const RunDirectory& run,
+                            const Generation& chosen, const BackupOutcome& before) {
+    std::string id = chosen.id;
+    if (chosen.latest) id = before.newGeneration ? before.previousLatestId : std::string();
+    return restoreGeneration(ops, run, id);
+}
+
+bool periodicBackupDue(const Settings& settings, double today) {
+    if (settings.backupmode != kPeriodicMode || settings.backuptime <= 0) return false;
+    const double last = std::floor(settings.lastBackup);
+    const double day = std::floor(today);
+    return day < last || day - last >= settings.backuptime;
+}
+
+void runBackupDialog(AppState& state, FolderOperations& ops) {
+    Settings& settings = state.settings;
+    FormRequest request{FormKind::BackupSettings,
+                        {integerToText(settings.backupmode), integerToText(settings.backuptime),
+                         integerToText(settings.backupKeep)},
+                        [&] { static_cast<void>(backUpNow(state, ops)); }};
+    state.user.runForm(request, [&](const std::vector<std::string>& fields) {
+        if (fields.size() < 3) return false;
+        const std::int32_t mode = textToInteger(fields[0]);
+        const std::int32_t days = textToInteger(fields[1]);
+        const std::int32_t kept = textToInteger(fields[2]);
+        if (mode < 0 || mode >= kModeCount) return false;
+        if (kept < kFewestBackupsKept || kept > kMostBackupsKept) {
+            showError(state.user, maintenance_texts::kBackupsKeptOutOfRange);
+            return false;
+        }
+        const bool written = setBackupSettings(state.run, settings, mode, days);
+        if (!setBackupsKept(state.run, settings, kept) || !written) {
+            showError(state.user, std::string(settings_texts::kSettingsNotSaved) + "\r\n" +
+                                      pathToGbk(systemIniFile(state.run)));
+        }
+        return true;
+    });
+}
+
+bool backUpNow(AppState& state, FolderOperations& ops) {
+    BackupOutcome outcome;
+    state.user.runWithProgress(shell::kBackupProgress, [&] {
+        outcome = backUpAndRecord(ops, state.run, state.clock, &state.settings);
+    });
+    if (!outcome.complete) {
+        showError(state.user, maintenance_texts::kBackupFailed);
+        return false;
+    }
+    tellDone(state.user, maintenance_texts::kBackupDone);
+    return true;
+}
+
+bool restoreBackup(AppState& state, FolderOperations& ops) {
+    if (!passwordAllows(state)) return false;
+    const std::vector<Generation> generations = listGenerations(ops, BackupPlaces(state.run));
+    if (generations.empty()) {
+        state.user.showMessage({maintenance_texts::kNoBackupToRestore,
+                                maintenance_texts::kRestoreTitle, MessageIcon::Information,
+                                MessageButtons::Ok});
+        return false;
+    }
+    const std::optional<Generation> chosen = chooseGeneration(state, ops, generations);
+    if (!chosen) return false;
+    const std::string question = chosen->latest
+                                     ? std::string(maintenance_texts::kConfirmRestoreLatest)
+                                     : std::string(maintenance_texts::kConfirmRestorePrefix) + " " +
+                                           dateTimeText(chosen->created) + " " +
+                                           maintenance_texts::kConfirmRestoreSuffix;
+    if (!confirm(state.user, question, maintenance_texts::kRestoreTitle)) return false;
+
+    closeEverything(state);
+    BackupOutcome before;
+    state.user.runWithProgress(shell::kBackupProgress, [&] {
+        before = backUpBeforeRestore(ops, state.run, state.clock, &state.settings, *chosen);
+    });
+    if (!goOnWithoutBackup(state, before, maintenance_texts::kSafetyBackupFailedRestore))
+        return false;
+    RestoreResult result = RestoreResult::Failed;
+    state.user.runWithProgress(maintenance_texts::kRestoreProgress,
+                               [&] { result = restoreChosen(ops, state.run, *chosen, before); });
+    if (result == RestoreResult::Pending) {
+        // Half swapped in: the program must not go on with these folders.
+        showError(state.user, maintenance_texts::kRestorePending);
+        return true;
+    }
+    if (result != RestoreResult::Restored) {
+        showError(state.user, maintenance_texts::kRestoreFailed);
+        return false;
+    }
+    tellDone(state.user, maintenance_texts::kRestoreDone);
+    return true;
+}
+
+bool initialiseDatabase(AppState& state, FolderOperations& ops) {
+    if (!passwordAllows(state)) return false;
+    if (!confirm(state.user, maintenance_texts::kConfirmInitialise,
+                 maintenance_texts::kInitialiseTitle))
+        return false;
+    closeEverything(state);
+    BackupOutcome before;
+    state.user.runWithProgress(shell::kBackupProgress, [&] {
+        before = backUpAndRecord(ops, state.run, state.clock, &state.settings);
+    });
+    if (!goOnWithoutBackup(state, before, maintenance_texts::kSafetyBackupFailedInitialise))
+        return false;
+    switch (initialiseData(ops, state.run)) {
+        case InitialiseResult::Initialised:
+            break;
+        case InitialiseResult::Pending:
+            showError(state.user, maintenance_texts::kInitialisePending);
+            return true;
+        case InitialiseResult::Failed:
+            showError(state.user, maintenance_texts::kInitialiseFailed);
+            return false;
+    }
+    tellDone(state.user, maintenance_texts::kInitialiseDone);
+    return true;
+}
+
+}  // namespace qinghe::maintenance

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "common/clock.h"
+#include "common/run_directory.h"
+#include "config/settings.h"
+#include "maintenance/backup.h"
+#include "maintenance/folder_operations.h"
+#include "maintenance/generations.h"
+#include "maintenance/restore.h"
+#include "session/app_state.h"
+
+namespace qinghe::maintenance {
+
+// The backups the program makes by itself (at start, at exit, periodically)
+// and on demand: makeBackup keeping the generations of the settings in memory
+// (`settings`) or, before they are loaded, of system.ini; lastbackup is
+// written whenever the backup completes, in memory too when given.
+BackupOutcome backUpAndRecord(FolderOperations& ops, const RunDirectory& run, const Clock& clock,
+                              Settings* settings);
+
+// A restore's first step: a generation of the data as it is, so that the
+// restore can be undone; `chosen` is kept whatever the number kept says.
+// lastbackup is written as for any backup.
+BackupOutcome backUpBeforeRestore(FolderOperations& ops, const RunDirectory& run,
+                                  const Clock& clock, Settings* settings, const Generation& chosen);
+// The restore of `chosen` after that backup (which may have moved the latest
+// aside under its id).
+RestoreResult restoreChosen(FolderOperations& ops, const RunDirectory& run,
+                            const Generation& chosen, const BackupOutcome& before);
+
+// Whether a periodic backup is due on `today`: mode "定期自动备份" with an
+// interval of at least one day, and lastbackup that many days ago or more (or
+// in the future, which no backup can have been made on).
+bool periodicBackupDue(const Settings& settings, double today);
+
+// "数据库备份...": the dialog "备份数据库" with the mode, the interval in days and
+// the generations kept. "确定" stores all three in memory and system.ini; "取消"
+// changes nothing. Its button "现在就立即备份！" runs backUpNow.
+void runBackupDialog(AppState& state, FolderOperations& ops);
+
+// "现在就立即备份！": a backup behind the progress window, then
+// "数据库已经备份完毕！", or an error when it failed (the earlier generations
+// are then as they were). True when the backup completed.
+bool backUpNow(AppState& state, FolderOperations& ops);
+
+// "数据库还原...": after the password (when needpass is 1), the choice of a
+// generation (the latest first) and the confirmation, every table is closed,
+// a generation of the current data is made (so the restore can be undone)
+// and the chosen one is copied into place; the user store and the settings
+// stay. True when the program must now end (the main window closes without a
+// question, as on exit): the restore is done, or complete on the disk and
+// finished by the next start, and the user has been told which.
+bool restoreBackup(AppState& state, FolderOperations& ops);
+
+// "初始化数据库...": after the password (when needpass is 1) and the warning,
+// every table is closed, a generation of the current data is made and the
+// ledgers and their entries are deleted; the user store, the settings and
+// every backup generation stay. True when the program must now end (done, or
+// decided and finished by the next start; the user has been told which).
+bool initialiseDatabase(AppState& state, FolderOperations& ops);
+
+}  // namespace qinghe::maintenance

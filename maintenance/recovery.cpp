@@ -1,0 +1,121 @@
+#include <vector>
+
+#include "maintenance/backup.h"
+#include "maintenance/backup_places.h"
+#include "maintenance/generations.h"
+#include "maintenance/restore_swap.h"
+
+namespace qinghe::maintenance {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool exists(FolderOperations& ops, const fs::path& path) {
+    return ops.status(path).type != EntryType::Missing;
+}
+
+// Removes what is there; what cannot be removed now is tried again next time.
+bool removeIfThere(FolderOperations& ops, const BackupPlaces& places, const fs::path& path) {
+    if (!exists(ops, path)) return false;
+    static_cast<void>(ops.removeTree(path, places.runFolder));
+    return true;
+}
+
+}  // namespace
+
+bool finishRestoreSwap(FolderOperations& ops, const BackupPlaces& places) {
+    for (const fs::path& live : {places.books, places.data}) {
+        const fs::path restored = places.restoring(live);
+        if (!exists(ops, restored)) continue;  // swapped in already
+        const fs::path before = places.beforeRestore(live);
+        if (exists(ops, live)) {
+            if (!exists(ops, before)) {
+                if (!ops.rename(live, before)) return false;
+            } else if (!ops.removeTree(live, places.runFolder)) {
+                // Made after the interruption, before the restore was finished;
+                // the data from before the restore is in `before` and in the
+                // backup made first.
+                return false;
+            }
+        }
+        if (!ops.rename(restored, live)) return false;
+    }
+    if (!ops.syncFolder(places.runFolder) ||
+        !ops.removeTree(places.restoreJournal(), places.runFolder))
+        return false;
+    static_cast<void>(ops.syncFolder(places.runFolder));
+    for (const fs::path& live : {places.books, places.data})
+        removeIfThere(ops, places, places.beforeRestore(live));
+    return true;
+}
+
+bool finishInitialise(FolderOperations& ops, const BackupPlaces& places) {
+    // Each folder moved out at once, and deleted only afterwards: what a
+    // failed deletion leaves is no longer where the program looks.
+    for (const fs::path& live : {places.data, places.books}) {
+        if (!exists(ops, live)) continue;
+        const fs::path removing = places.removing(live);
+        if (exists(ops, removing) && !ops.removeTree(removing, places.runFolder)) return false;
+        if (!ops.rename(live, removing)) return false;
+    }
+    if (!ops.syncFolder(places.runFolder) ||
+        !ops.removeTree(places.initialiseJournal(), places.runFolder))
+        return false;
+    static_cast<void>(ops.syncFolder(places.runFolder));
+    for (const fs::path& live : {places.data, places.books})
+        removeIfThere(ops, places, places.removing(live));
+    return true;
+}
+
+void recoverInterruptedWork(FolderOperations& ops, const RunDirectory& run) {
+    const BackupPlaces places(run);
+    bool changed = false;
+
+    // A restore: complete once its journal is written, half-built before.
+    if (exists(ops, places.restoreJournal())) {
+        static_cast<void>(finishRestoreSwap(ops, places));
+    } else {
+        for (const fs::path& live : {places.books, places.data}) {
+            changed = removeIfThere(ops, places, places.restoring(live)) || changed;
+            changed = removeIfThere(ops, places, places.beforeRestore(live)) || changed;
+        }
+    }
+    // An initialisation: decided once its journal is down.
+    if (exists(ops, places.initialiseJournal())) {
+        static_cast<void>(finishInitialise(ops, places));
+    } else {
+        for (const fs::path& live : {places.books, places.data})
+            changed = removeIfThere(ops, places, places.removing(live)) || changed;
+    }
+
+    // Half-built generations (any process id: only one instance runs per run
+    // directory).
+    if (const auto entries = ops.list(places.runFolder)) {
+        for (const FolderEntry& entry : *entries) {
+            if (entry.name.starts_with(places.buildingPrefix))
+                changed = removeIfThere(ops, places, places.runFolder / entry.name) || changed;
+        }
+    }
+    // The single backup of earlier versions, moved aside while replaced: the
+    // last complete one when none is in place, otherwise the replaced one.
+    if (exists(ops, places.previousLatest())) {
+        if (exists(ops, places.latest)) {
+            static_cast<void>(ops.removeTree(places.previousLatest(), places.runFolder));
+        } else {
+            static_cast<void>(ops.rename(places.previousLatest(), places.latest));
+        }
+        changed = true;
+    }
+    // The latest generation moved aside, the new one not yet in: it goes back.
+    if (!exists(ops, places.latest)) {
+        const std::vector<Generation> generations = listGenerations(ops, places);
+        if (!generations.empty()) {
+            static_cast<void>(ops.rename(generations.front().folder, places.latest));
+            changed = true;
+        }
+    }
+    if (changed) static_cast<void>(ops.syncFolder(places.runFolder));
+}
+
+}  // namespace qinghe::maintenance

@@ -1,0 +1,86 @@
+#include "session/password_settings.h"
+
+#include "common/standard_messages.h"
+#include "session/password_check.h"
+#include "session/shell_texts.h"
+#include "store/schemas.h"
+
+namespace qinghe {
+namespace {
+
+// The user store open (it stays open for the whole run, but a restore or an
+// initialisation closes every table) and current, on its one record.
+bool selectUserStore(AppState& state) {
+    auto& tables = state.tables;
+    const auto path = state.run.below(store::kUserStorePath);
+    if (!tables.isOpen(path) && !tables.open(path, store::kUserAlias, store::kStorePassword))
+        return false;
+    if (!tables.select(store::kUserAlias) || tables.recordCount() < 1) return false;
+    tables.first();
+    return true;
+}
+
+bool storeNeedPass(AppState& state, int needPass) {
+    return selectUserStore(state) &&
+           state.tables.write(store::field::kNeedPass, std::int32_t{needPass}) &&
+           state.tables.sync();
+}
+
+// Writes the login password and reads it back: only a password that the next
+// start will find as typed counts as stored.
+bool storeLoginPassword(AppState& state, const std::string& password) {
+    if (!selectUserStore(state) || !state.tables.write(store::field::kPass, password) ||
+        !state.tables.sync())
+        return false;
+    return selectUserStore(state) &&
+           store::toText(state.tables.read(store::field::kPass)) == password;
+}
+
+}  // namespace
+
+bool changeNeedPassword(AppState& state, bool ticked) {
+    if (!ticked && state.needPass == 1 &&
+        verifyPassword(state.user, state.loginPassword) != PasswordOutcome::Correct)
+        return true;
+    state.needPass = ticked ? 1 : 0;
+    if (!storeNeedPass(state, state.needPass)) showError(state.user, shell::kNeedPassNotSaved);
+    return ticked;
+}
+
+bool changeLoginPassword(AppState& state) {
+    std::string newPassword;
+    bool accepted = false;
+    state.user.runForm({FormKind::ChangeLoginPassword, {}, {}},
+                       [&](const std::vector<std::string>& fields) {
+                           if (fields.size() < 3) return false;
+                           if (fields[0] != state.loginPassword) {
+                               showError(state.user, shell::kOldLoginPasswordWrong);
+                               return false;
+                           }
+                           if (fields[1] != fields[2]) {
+                               showError(state.user, shell::kNewPasswordsDiffer);
+                               return false;
+                           }
+                           if (fields[1].size() > std::size_t{store::width::kPassword}) {
+                               showError(state.user, shell::kNewPasswordTooLong);
+                               return false;
+                           }
+                           newPassword = fields[1];
+                           accepted = true;
+                           return true;
+                       });
+    if (!accepted) return false;
+    if (!storeLoginPassword(state, newPassword)) {
+        // Whatever part of the write landed, the old password goes back where
+        // it can: the user has been told it did not change.
+        static_cast<void>(storeLoginPassword(state, state.loginPassword));
+        showError(state.user, shell::kLoginPasswordNotSaved);
+        return false;
+    }
+    state.loginPassword = newPassword;
+    state.user.showMessage({shell::kLoginPasswordChanged, shell::kSuccessTitle,
+                            MessageIcon::Information, MessageButtons::Ok});
+    return true;
+}
+
+}  // namespace qinghe

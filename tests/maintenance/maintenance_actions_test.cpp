@@ -1,0 +1,443 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "config/ini_file.h"
+#include "config/settings.h"
+#include "maintenance/maintenance_actions.h"
+#include "maintenance/maintenance_texts.h"
+#include "session/shell_texts.h"
+#include "session/user_store.h"
+#include "store/file_layer.h"
+#include "store/schemas.h"
+#include "tests/maintenance/maintenance_fixture.h"
+#include "tests/support/faulty_folder_operations.h"
+#include "tests/support/scripted_user.h"
+
+// The backup dialog, restore and initialisation as the settings page runs
+// them: questions, messages, what is stored and what the program does next.
+
+namespace qinghe {
+namespace {
+
+namespace fs = std::filesystem;
+using maintenance::PosixFolderOperations;
+using testing::FaultyFolderOperations;
+using testing::ScriptedUser;
+using Files = testing::MaintenanceSandbox::Files;
+namespace mt = maintenance_texts;
+
+class MaintenanceFlowsTest : public ::testing::Test {
+  protected:
+    MaintenanceFlowsTest() { restart(); }
+
+    // A new run over the same folder, logged in, settings loaded.
+    void restart() {
+        state_.reset();
+        user_ = ScriptedUser{};
+        state_ = std::make_unique<AppState>(box_->run(), files_, box_->clock(), user_);
+        EXPECT_TRUE(openUserStore(*state_));
+        state_->settings = loadSettings(box_->run(), box_->clock());
+    }
+
+    void setLoginPassword(const std::string& password, int needPass) {
+        auto& tables = state_->tables;
+        ASSERT_TRUE(tables.select(store::kUserAlias));
+        ASSERT_TRUE(tables.write(store::field::kPass, password));
+        ASSERT_TRUE(tables.write(store::field::kNeedPass, std::int32_t{needPass}));
+        ASSERT_TRUE(tables.sync());
+        state_->loginPassword = password;
+        state_->needPass = needPass;
+    }
+
+    std::string systemIni(const char* key) {
+        return readIniString(systemIniFile(box_->run()), "setup", key, "<missing>");
+    }
+
+    // A backup generation of the data of `version`, as the start-up backup makes it.
+    std::string backupOf(const std::string& version) {
+        box_->putData(version);
+        box_->clock().set(box_->clock().now() + 1.0 / 24);
+        const auto outcome =
+            maintenance::backUpAndRecord(ops_, box_->run(), box_->clock(), &state_->settings);
+        EXPECT_TRUE(outcome.complete);
+        return outcome.id;
+    }
+
+    std::vector<std::string> messageTexts() const {
+        std::vector<std::string> texts;
+        for (const Message& message : user_.messages) texts.push_back(message.text);
+        return texts;
+    }
+
+    // A run directory of its own for one case of a table.
+    void freshRunDirectory() {
+        state_.reset();
+        box_ = std::make_unique<testing::MaintenanceSandbox>();
+        restart();
+    }
+
+    std::unique_ptr<testing::MaintenanceSandbox> box_ =
+        std::make_unique<testing::MaintenanceSandbox>();
+    store::PosixFileSystem files_;
+    PosixFolderOperations ops_;
+    ScriptedUser user_;
+    std::unique_ptr<AppState> state_;
+};
+
+// --- the backup dialog ---------------------------------------------------------
+
+TEST_F(MaintenanceFlowsTest, BackupDialogShowsTheStoredValuesAndOkStoresThemAll) {
+    ASSERT_TRUE(setBackupSettings(box_->run(), state_->settings, 2, 7));
+    user_.formVisits.push_back({{"3", "10", "4"}});
+    maintenance::runBackupDialog(*state_, ops_);
+
+    ASSERT_EQ(user_.formRequests.size(), 1u);
+    EXPECT_EQ(user_.formRequests[0].kind, FormKind::BackupSettings);
+    EXPECT_EQ(user_.formRequests[0].initial, (std::vector<std::string>{"2", "7", "5"}));
+    EXPECT_TRUE(user_.formRequests[0].immediateAction);
+    EXPECT_EQ(state_->settings.backupmode, 3);
+    EXPECT_EQ(state_->settings.backuptime, 10);
+    EXPECT_EQ(state_->settings.backupKeep, 4);
+    EXPECT_EQ(systemIni("backupmode"), "3");
+    EXPECT_EQ(systemIni("backuptime"), "10");
+    EXPECT_EQ(systemIni("backupkeep"), "4");
+    EXPECT_TRUE(user_.messages.empty());
+    // The start-up backup reads it before any setting is loaded.
+    EXPECT_EQ(readBackupsKept(box_->run()), 4);
+    // "保存设置" keeps it; the default is not written at all.
+    ASSERT_TRUE(saveSettings(box_->run(), state_->settings));
+    EXPECT_EQ(loadSettings(box_->run(), box_->clock()).backupKeep, 4);
+    state_->settings.backupKeep = kDefaultBackupsKept;
+    ASSERT_TRUE(saveSettings(box_->run(), state_->settings));
+    EXPECT_EQ(systemIni("backupkeep"), "<missing>");
+}
+
+TEST_F(MaintenanceFlowsTest, CancelOrRefusedValuesChangeNothingInMemoryOrInTheFile) {
+    const struct {
+        const char* name;
+        ScriptedUser::FormVisit visit;
+        std::vector<std::string> errors;
+    } cases[] = {
+        {"cancelled at once", {}, {}},
+        // The mode changed in the form, then "取消".
+        {"cancelled after typing", {}, {}},
+        {"too few kept, then cancelled", {{"2", "9", "1"}}, {mt::kBackupsKeptOutOfRange}},
+        {"too many kept, then cancelled", {{"1", "9", "100"}}, {mt::kBackupsKeptOutOfRange}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        restart();
+        const std::string before = box_->get("setup/system.ini");
+        user_.formVisits.push_back(c.visit);
+        maintenance::runBackupDialog(*state_, ops_);
+        EXPECT_EQ(messageTexts(), c.errors);
+        EXPECT_EQ(state_->settings.backupmode, 0);
+        EXPECT_EQ(state_->settings.backuptime, 0);
+        EXPECT_EQ(state_->settings.backupKeep, kDefaultBackupsKept);
+        EXPECT_EQ(box_->get("setup/system.ini"), before);
+    }
+    // Refused once, the form stays open for the right value.
+    restart();
+    user_.formVisits.push_back({{"1", "3", "0"}, {"1", "3", "2"}});
+    maintenance::runBackupDialog(*state_, ops_);
+    EXPECT_EQ(messageTexts(), std::vector<std::string>{mt::kBackupsKeptOutOfRange});
+    EXPECT_EQ(state_->settings.backupKeep, 2);
+    EXPECT_EQ(systemIni("backupmode"), "1");
+}
+
+TEST_F(MaintenanceFlowsTest, BackUpNowWorksBehindTheProgressWindowAndTheDialogStaysOpen) {
+    ASSERT_TRUE(writeIniString(systemIniFile(box_->run()), "setup", "lastbackup", "2000-01-01"));
+    state_->settings.lastBackup = 36526;
+    box_->putData("1");
+    user_.formVisits.push_back({ScriptedUser::kPressImmediateAction, {"0", "0", "5"}});
+    maintenance::runBackupDialog(*state_, ops_);
+
+    EXPECT_EQ(user_.progressTexts, std::vector<std::string>{shell::kBackupProgress});
+    ASSERT_EQ(user_.messages.size(), 1u);
+    EXPECT_EQ(user_.messages[0].text, mt::kBackupDone);
+    EXPECT_EQ(user_.messages[0].title, mt::kDoneTitle);
+    EXPECT_EQ(user_.messages[0].icon, MessageIcon::Information);
+    EXPECT_EQ(box_->generationData(box_->at("backup")), box_->liveData());
+    // lastbackup follows every completed backup, in memory and in the file.
+    EXPECT_EQ(systemIni("lastbackup"), "2015-05-12");
+    EXPECT_EQ(state_->settings.lastBackup, box_->clock().today());
+}
+
+TEST_F(MaintenanceFlowsTest, AFailedBackupIsToldAndKeepsLastBackup) {
+    box_->putData("1");
+    const std::string earlier = backupOf("1");
+    box_->putData("2");
+    ASSERT_TRUE(writeIniString(systemIniFile(box_->run()), "setup", "lastbackup", "2000-01-01"));
+    FaultyFolderOperations failing(3);
+    EXPECT_FALSE(maintenance::backUpNow(*state_, failing));
+    EXPECT_EQ(messageTexts(), std::vector<std::string>{mt::kBackupFailed});
+    EXPECT_EQ(systemIni("lastbackup"), "2000-01-01");
+    EXPECT_EQ(box_->generations(ops_).front().id, earlier);
+}
+
+TEST(PeriodicBackup, IsDueWhenLastBackupIsTheIntervalOldOrOlder) {
+    const double today = 42136.75;  // 2015-05-12 18:00
+    const struct {
+        std::int32_t mode;
+        std::int32_t days;
+        double last;
+        bool due;
+    } cases[] = {
+        {0, 3, 42133.9, true},                           // three days ago
+        {0, 3, 42134.0, false},                          // two
+        {0, 1, 42135.99, true}, {0, 1, 42136.2, false},  // today
+        {0, 0, 40000, false},                            // no interval: no periodic backup
+        {0, -3, 40000, false},  {1, 3, 40000, false},    // other modes back up at their own moments
+        {3, 3, 40000, false},   {0, 3, 42200, true},  // in the future: none can have been made then
+    };
+    for (const auto& c : cases) {
+        Settings settings;
+        settings.backupmode = c.mode;
+        settings.backuptime = c.days;
+        settings.lastBackup = c.last;
+        EXPECT_EQ(maintenance::periodicBackupDue(settings, today), c.due)
+            << c.mode << " " << c.days << " " << c.last;
+    }
+}
+
+// --- restore -------------------------------------------------------------------
+
+TEST_F(MaintenanceFlowsTest, RestoreRefusedOrCancelledChangesNothing) {
+    const struct {
+        const char* name;
+        bool backups;
+        int needPass;
+        std::vector<ScriptedUser::PasswordVisit> passwords;
+        std::vector<ScriptedUser::FormVisit> choices;
+        std::vector<MessageAnswer> answers;
+        std::vector<std::string> messages;
+    } cases[] = {
+        {"password refused", true, 1, {{}}, {}, {}, {}},
+        {"password wrong, then left", true, 1, {{"nope"}}, {}, {}, {shell::kWrongPassword}},
+        {"no backup at all", false, 0, {}, {}, {}, {mt::kNoBackupToRestore}},
+        {"choice cancelled", true, 0, {}, {{}}, {}, {}},
+        {"question cancelled",
+         true,
+         0,
+         {},
+         {{{"0"}}},
+         {MessageAnswer::Cancel},
+         {mt::kConfirmRestoreLatest}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        freshRunDirectory();
+        setLoginPassword("secret", c.needPass);
+        if (c.backups) backupOf("1");
+        box_->putData("2");
+        const auto generations = box_->generations(ops_).size();
+        user_.passwordVisits.assign(c.passwords.begin(), c.passwords.end());
+        user_.formVisits.assign(c.choices.begin(), c.choices.end());
+        user_.answers.assign(c.answers.begin(), c.answers.end());
+
+        EXPECT_FALSE(maintenance::restoreBackup(*state_, ops_));
+        EXPECT_EQ(messageTexts(), c.messages);
+        EXPECT_EQ(box_->get("data/home.edb"), "home table 2");
+        EXPECT_EQ(box_->generations(ops_).size(), generations);
+        EXPECT_TRUE(user_.progressTexts.empty());
+    }
+}
+
+TEST_F(MaintenanceFlowsTest, RestoringTheLatestKeepsTheLoginPasswordAndEndsTheProgram) {
+    setLoginPassword("secret", 1);
+    backupOf("1");
+    box_->putData("2");
+    user_.passwordVisits.push_back({"secret"});
+    user_.formVisits.push_back({{"0"}});
+    ASSERT_TRUE(maintenance::restoreBackup(*state_, ops_));
+
+    // The choice shows every generation, the latest first and marked.
+    ASSERT_EQ(user_.formRequests.size(), 1u);
+    EXPECT_EQ(user_.formRequests[0].kind, FormKind::RestoreChoice);
+    ASSERT_EQ(user_.formRequests[0].initial.size(), 1u);
+    EXPECT_EQ(
+        user_.formRequests[0].initial[0],
+        "2015-05-12 19:00:00" + std::string(mt::kLatestMark) + "\t3" + mt::kFilesUnit + "\t37 B");
+    ASSERT_EQ(user_.messages.size(), 2u);
+    EXPECT_EQ(user_.messages[0].text, mt::kConfirmRestoreLatest);
+    EXPECT_EQ(user_.messages[0].title, mt::kRestoreTitle);
+    EXPECT_EQ(user_.messages[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(user_.messages[0].buttons, MessageButtons::OkCancel);
+    EXPECT_EQ(user_.messages[1].text, mt::kRestoreDone);
+    EXPECT_EQ(user_.messages[1].title, mt::kDoneTitle);
+    EXPECT_EQ(box_->get("data/home.edb"), "home table 1");
+    EXPECT_FALSE(state_->tables.hasCurrentTable());
+
+    // The next start finds the password it had, not the published default.
+    restart();
+    EXPECT_EQ(state_->loginPassword, "secret");
+    EXPECT_EQ(state_->needPass, 1);
+}
+
+TEST_F(MaintenanceFlowsTest, RestoreOfAnOlderGenerationCanItselfBeUndone) {
+    const std::string first = backupOf("1");
+    backupOf("2");
+    box_->putData("3");
+    const Files before = box_->liveData();
+
+    // The older one, second in the list.
+    user_.formVisits.push_back({{"1"}});
+    ASSERT_TRUE(maintenance::restoreBackup(*state_, ops_));
+    EXPECT_EQ(box_->get("data/home.edb"), "home table 1");
+    ASSERT_GE(user_.messages.size(), 1u);
+    EXPECT_EQ(user_.messages[0].text, std::string(mt::kConfirmRestorePrefix) +
+                                          " 2015-05-12 19:00:00 " + mt::kConfirmRestoreSuffix);
+    // The data of before the restore is the newest generation now.
+    const auto generations = box_->generations(ops_);
+    ASSERT_EQ(generations.size(), 3u);
+    EXPECT_EQ(box_->generationData(generations[0].folder), before);
+    EXPECT_EQ(generations[2].id, first);
+
+    restart();
+    user_.formVisits.push_back({{"0"}});
+    ASSERT_TRUE(maintenance::restoreBackup(*state_, ops_));
+    EXPECT_EQ(box_->liveData(), before);
+}
+
+TEST_F(MaintenanceFlowsTest, TheGenerationChosenIsKeptEvenWhenItIsTheOldestKept) {
+    state_->settings.backupKeep = 2;
+    const std::string first = backupOf("1");
+    backupOf("2");
+    box_->putData("3");
+    user_.formVisits.push_back({{"1"}});
+    ASSERT_TRUE(maintenance::restoreBackup(*state_, ops_));
+    EXPECT_EQ(box_->get("data/home.edb"), "home table 1");
+}
+
+TEST_F(MaintenanceFlowsTest, WhenTheDataCannotBeBackedUpFirstTheUserDecides) {
+    backupOf("1");
+    box_->putData("2");
+    for (const MessageAnswer answer : {MessageAnswer::Cancel, MessageAnswer::Ok}) {
+        SCOPED_TRACE(answer == MessageAnswer::Ok ? "go on" : "stop");
+        restart();
+        user_.formVisits.push_back({{"0"}});
+        user_.answers = {MessageAnswer::Ok, answer};
+        // The registry is a folder: it cannot be copied, so no backup completes.
+        fs::remove(box_->at("books/books.edb"));
+        fs::create_directories(box_->at("books/books.edb"));
+        const bool ended = maintenance::restoreBackup(*state_, ops_);
+        EXPECT_EQ(ended, answer == MessageAnswer::Ok);
+        ASSERT_GE(user_.messages.size(), 2u);
+        EXPECT_EQ(user_.messages[1].text, mt::kSafetyBackupFailedRestore);
+        EXPECT_EQ(user_.messages[1].buttons, MessageButtons::OkCancel);
+        EXPECT_EQ(box_->get("data/home.edb"),
+                  answer == MessageAnswer::Ok ? "home table 1" : "home table 2");
+        fs::remove_all(box_->at("books"));
+        box_->putData("2");
+    }
+}
+
+// Fails every copy into a restore being built, or every rename that would put
+// a restored folder in place.
+class FailingRestore : public FaultyFolderOperations {
+  public:
+    explicit FailingRestore(bool swapFails) : swapFails_(swapFails) {}
+    maintenance::CopyReport copyFile(const fs::path& from, const fs::path& to) override {
+        if (!swapFails_ && to.parent_path().extension() == ".restore") return {};
+        return FaultyFolderOperations::copyFile(from, to);
+    }
+    bool rename(const fs::path& from, const fs::path& to) override {
+        if (swapFails_ && from.extension() == ".restore") return false;
+        return FaultyFolderOperations::rename(from, to);
+    }
+
+  private:
+    bool swapFails_;
+};
+
+TEST_F(MaintenanceFlowsTest, AFailedRestoreIsToldAndKeepsTheData) {
+    backupOf("1");
+    box_->putData("2");
+    user_.formVisits.push_back({{"0"}});
+    FailingRestore failing(false);
+    EXPECT_FALSE(maintenance::restoreBackup(*state_, failing));
+    EXPECT_EQ(user_.messages.back().text, mt::kRestoreFailed);
+    EXPECT_EQ(box_->get("data/home.edb"), "home table 2");
+    EXPECT_FALSE(box_->exists("data.restore"));
+}
+
+TEST_F(MaintenanceFlowsTest, ARestoreThatCannotBeSwappedInIsFinishedByTheNextStart) {
+    backupOf("1");
+    box_->putData("2");
+    user_.formVisits.push_back({{"0"}});
+    FailingRestore failing(true);
+    EXPECT_TRUE(maintenance::restoreBackup(*state_, failing));
+    EXPECT_EQ(user_.messages.back().text, mt::kRestorePending);
+    // The next start's backup finishes it first, then backs the result up.
+    restart();
+    ASSERT_TRUE(maintenance::backUpAndRecord(ops_, box_->run(), box_->clock(), nullptr).complete);
+    EXPECT_EQ(box_->get("data/home.edb"), "home table 1");
+    EXPECT_FALSE(box_->exists("restore.journal"));
+}
+
+// --- initialisation --------------------------------------------------------------
+
+TEST_F(MaintenanceFlowsTest, InitialiseAsksDeletesTheLedgersAndKeepsTheRest) {
+    const struct {
+        const char* name;
+        int needPass;
+        std::vector<ScriptedUser::PasswordVisit> passwords;
+        std::vector<MessageAnswer> answers;
+        bool ends;
+    } cases[] = {
+        {"password refused", 1, {{"wrong"}}, {}, false},
+        {"question cancelled", 0, {}, {MessageAnswer::Cancel}, false},
+        {"password and question", 1, {{"secret"}}, {MessageAnswer::Ok}, true},
+        {"question only", 0, {}, {MessageAnswer::Ok}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        freshRunDirectory();
+        setLoginPassword("secret", c.needPass);
+        box_->putData("1");
+        user_.passwordVisits.assign(c.passwords.begin(), c.passwords.end());
+        user_.answers.assign(c.answers.begin(), c.answers.end());
+        EXPECT_EQ(maintenance::initialiseDatabase(*state_, ops_), c.ends);
+        EXPECT_EQ(box_->exists("data"), !c.ends);
+        EXPECT_EQ(box_->exists("books"), !c.ends);
+        EXPECT_TRUE(box_->exists("user/user.edb"));
+        EXPECT_TRUE(box_->exists("setup/system.ini"));
+        if (!c.ends) continue;
+        EXPECT_EQ(user_.messages.back().text, mt::kInitialiseDone);
+        EXPECT_EQ(user_.messages.back().title, mt::kDoneTitle);
+        const auto confirmation = user_.messages[user_.messages.size() - 2];
+        EXPECT_EQ(confirmation.text, mt::kConfirmInitialise);
+        EXPECT_EQ(confirmation.title, mt::kInitialiseTitle);
+        EXPECT_EQ(confirmation.icon, MessageIcon::Warning);
+    }
+}
+
+TEST_F(MaintenanceFlowsTest, AfterInitialisingAndRestartingTheDataIsStillRestorable) {
+    // Even with the fewest generations kept, and a backup at every start.
+    state_->settings.backupKeep = kFewestBackupsKept;
+    ASSERT_TRUE(setBackupsKept(box_->run(), state_->settings, kFewestBackupsKept));
+    backupOf("1");
+    box_->putData("2");
+    const Files before = box_->liveData();
+    ASSERT_TRUE(maintenance::initialiseDatabase(*state_, ops_));
+
+    for (int start = 0; start < 3; ++start) {
+        restart();
+        box_->clock().set(box_->clock().now() + 1);
+        ASSERT_TRUE(
+            maintenance::backUpAndRecord(ops_, box_->run(), box_->clock(), nullptr).complete);
+    }
+    restart();
+    const auto generations = box_->generations(ops_);
+    ASSERT_EQ(generations.size(), 2u);
+    EXPECT_TRUE(box_->generationData(generations[0].folder).empty());
+    user_.formVisits.push_back({{"1"}});
+    ASSERT_TRUE(maintenance::restoreBackup(*state_, ops_));
+    EXPECT_EQ(box_->liveData(), before);
+}
+
+}  // namespace
+}  // namespace qinghe
