@@ -28,7 +28,7 @@ bool hasSelectedRow(const QTableView* list) {
 }  // namespace
 
 LedgerActions::LedgerActions(MainWindow& window, AppState& state)
-    : QObject(&window), window_(window), state_(state), view_(window) {
+    : QObject(&window), window_(window), state_(state), view_(window, state) {
     setRefills();
     connectLedgerPage();
     disableEntryFeatures();

@@ -176,7 +176,7 @@ int main(int argc, char** argv) {
     start.loggedIn = true;
     window.finishStartUp(start);
     // The first ledger open, as after a double-click on it.
-    ui::WindowLedgerView view(window);
+    ui::WindowLedgerView view(window, state);
     if (ledger::openLedger(state, 1, view) != ledger::OpenLedgerResult::Opened) {
         std::fprintf(stderr, "cannot open the sample ledger\n");
         return 1;

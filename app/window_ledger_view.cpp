@@ -10,18 +10,44 @@
 #include "ledger/ui/ledger_list_model.h"
 #include "ledger/ui/ledger_page.h"
 #include "report/ui/query_page.h"
+#include "session/app_state.h"
 
 namespace qinghe::ui {
 
+WindowLedgerView::WindowLedgerView(MainWindow& window, AppState& state)
+    : window_(window), state_(state), worker_(state.files) {}
+
 void WindowLedgerView::showLedgerList(const ledger::LedgerList& list) {
-    LedgerPage* page = window_.ledgerPage();
-    page->ledgerModel()->setRows(list.rows);
+    list_ = list;
+    window_.ledgerPage()->ledgerModel()->setRows(list.rows);
+    showSummary();
+    // A list shown anew makes the figures still read for the one before useless.
+    request_ = worker_.read(
+        list_.pending, [this](std::uint64_t request, const auto& job, const auto& figures) {
+            QMetaObject::invokeMethod(
+                &window_, [this, request, job, figures] { figuresArrived(request, job, figures); },
+                Qt::QueuedConnection);
+        });
+}
+
+void WindowLedgerView::figuresArrived(std::uint64_t request, const ledger::FiguresJob& job,
+                                      const std::optional<ledger::LedgerFigures>& figures) {
+    if (request != request_) return;
+    const bool complete = ledger::arriveFigures(state_, list_, job, figures);
+    if (job.row < list_.rows.size())
+        window_.ledgerPage()->ledgerModel()->updateRow(int(job.row), list_.rows[job.row]);
+    if (complete) showSummary();
+}
+
+void WindowLedgerView::showSummary() {
     // Without a summary the labels keep what they showed.
-    if (!list.summary) return;
-    page->countLabel()->setText(QStringLiteral("账簿数量：") + fromGbk(list.summary->count));
-    page->incomeLabel()->setText(QStringLiteral("累计收入：") + fromGbk(list.summary->income));
-    page->expenseLabel()->setText(QStringLiteral("累计支出：") + fromGbk(list.summary->expense));
-    page->balanceLabel()->setText(QStringLiteral("当前余额：") + fromGbk(list.summary->balance));
+    if (!list_.summary) return;
+    LedgerPage* page = window_.ledgerPage();
+    const ledger::LedgerSummary& summary = *list_.summary;
+    page->countLabel()->setText(QStringLiteral("账簿数量：") + fromGbk(summary.count));
+    page->incomeLabel()->setText(QStringLiteral("累计收入：") + fromGbk(summary.income));
+    page->expenseLabel()->setText(QStringLiteral("累计支出：") + fromGbk(summary.expense));
+    page->balanceLabel()->setText(QStringLiteral("当前余额：") + fromGbk(summary.balance));
 }
 
 void WindowLedgerView::showEntryList(std::shared_ptr<const LedgerRows> rows,

@@ -1,5 +1,10 @@
 #include "ledger/ledger_list.h"
 
+#include <algorithm>
+#include <chrono>
+#include <map>
+
+#include "common/exact_sum.h"
 #include "common/money_text.h"
 #include "common/number_text.h"
 #include "common/ole_date.h"
@@ -42,36 +47,16 @@ std::vector<RegistryRecord> readRegistry(store::TableStore& tables) {
     return records;
 }
 
-// The figures of one ledger's entry table; false when it cannot be read, so
-// that nothing of another table is shown in its place.
-bool fillFigures(AppState& state, const std::filesystem::path& table, LedgerRow& row) {
-    auto& tables = state.tables;
-    // Only looked at: opened without writing, so that a listing never repairs
-    // a file (opening the ledger does, after copying the damaged file aside).
-    if (!tables.isOpen(table) &&
-        !tables.open(table, "", store::kStorePassword, store::Access::ReadOnly))
-        return false;
-    if (!tables.select(table.string())) return false;
-    const int direction = tables.fieldNumber(store::field::kDirection);
-    const int amount = tables.fieldNumber(store::field::kAmount);
-    if (!direction || !amount) return false;
-    double income = 0;
-    double expense = 0;
-    tables.first();
-    const std::int32_t count = tables.recordCount();
-    for (std::int32_t i = 0; i < count; ++i) {
-        const double value = store::toDouble(tables.read(amount));
-        (store::toInteger(tables.read(direction)) == 1 ? income : expense) += value;
-        tables.skip(1);
-    }
-    row.entries = integerToText(count);
+void showFigures(LedgerRow& row, const LedgerFigures& figures) {
+    row.figures = figures;
+    row.pending = false;
+    row.entries = integerToText(figures.entries);
     // Day 0 is what an empty table gives, so it reads as "no entry".
-    row.latest = dateToText(tables.latestDate(store::field::kDate));
+    row.latest = dateToText(figures.latest);
     if (row.latest == "1899-12-30") row.latest = entry::kNoText;
-    row.income = moneyText(income);
-    row.expense = moneyText(expense);
-    row.balance = moneyText(income - expense);
-    return true;
+    row.income = moneyText(figures.income);
+    row.expense = moneyText(figures.expense);
+    row.balance = moneyText(figures.income - figures.expense);
 }
 
 void setPlaceholders(LedgerRow& row) {
@@ -80,47 +65,129 @@ void setPlaceholders(LedgerRow& row) {
     row.income = row.expense = row.balance = "0";
 }
 
+void showDamaged(LedgerRow& row) {
+    setPlaceholders(row);
+    row.pending = false;
+    row.damaged = true;
+    row.name += kDamagedMark;
+}
+
+std::filesystem::path cacheFile(const AppState& state) {
+    return FiguresCache::fileOf(registryFile(state));
+}
+
+std::int64_t nowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+// The labels under the list, from the figures the rows show (each rounded to
+// cents, as shown, then added exactly).
+void makeSummary(LedgerList& list) {
+    if (!list.anyDataFile) return;
+    ExactSum income, expense;
+    for (const LedgerRow& row : list.rows) {
+        if (!row.figures) continue;
+        income.add(round(row.figures->income, 2));
+        expense.add(round(row.figures->expense, 2));
+    }
+    list.summary = LedgerSummary{integerToText(static_cast<std::int64_t>(list.rows.size())),
+                                 moneyText(income.value()), moneyText(expense.value()),
+                                 moneyText(income.value() - expense.value())};
+}
+
+void saveIfChanged(AppState& state, FiguresCache& cache) {
+    // Only a help: a cache that cannot be written is read anew next time.
+    if (cache.changed()) static_cast<void>(cache.save(cacheFile(state)));
+}
+
+// Puts the figures into their row and the cache; true when none is pending.
+bool arrive(LedgerList& list, const FiguresJob& job, const std::optional<LedgerFigures>& figures,
+            FiguresCache& cache) {
+    const auto it = std::find_if(list.pending.begin(), list.pending.end(),
+                                 [&](const FiguresJob& other) { return other.row == job.row; });
+    if (it == list.pending.end() || job.row >= list.rows.size()) return list.pending.empty();
+    LedgerRow& row = list.rows[job.row];
+    if (figures) {
+        showFigures(row, *figures);
+        // Kept only when the file is still as it was listed: a change while it
+        // was read would otherwise be hidden behind the old stamp.
+        if (job.stamp && stampOf(job.table) == job.stamp)
+            cache.put(job.saveTo, *job.stamp, *figures, nowNs());
+    } else {
+        showDamaged(row);
+    }
+    list.pending.erase(it);
+    if (!list.pending.empty()) return false;
+    makeSummary(list);
+    return true;
+}
+
 }  // namespace
 
-LedgerList rebuildLedgerList(AppState& state) {
+LedgerList rebuildLedgerList(AppState& state, FiguresWhen when) {
     LedgerList list;
     if (!ensureRegistryOpen(state)) return list;
 
-    bool anyDataFile = false;
+    FiguresCache cache = FiguresCache::load(cacheFile(state));
+    std::map<std::string, bool> listed;
     for (const RegistryRecord& record : readRegistry(state.tables)) {
         LedgerRow& row = list.rows.emplace_back();
         row.recordNumber = record.recordNumber;
         row.number = integerToText(record.number);
         row.name = record.name;
         row.created = dateToText(record.created);
+        listed[record.saveTo] = true;
         const auto table = store::storedPathToFile(state.run, record.saveTo, store::kDataFolder);
         if (!table || !state.files.exists(*table)) {
             setPlaceholders(row);
             continue;
         }
-        anyDataFile = true;
-        if (!fillFigures(state, *table, row)) {
-            setPlaceholders(row);
-            row.damaged = true;
-            row.name += kDamagedMark;
+        list.anyDataFile = true;
+        const CurrentLedger& open = state.currentLedger;
+        if (open.rows && open.saveTo == record.saveTo) {
+            showFigures(row, figuresOf(*open.rows));
+            continue;
         }
-    }
-    if (anyDataFile) {
-        double income = 0;
-        double expense = 0;
-        for (const LedgerRow& row : list.rows) {
-            income += textToNumber(row.income);
-            expense += textToNumber(row.expense);
+        FiguresJob job{list.rows.size() - 1, *table, record.saveTo, stampOf(*table)};
+        if (job.stamp) {
+            if (auto figures = cache.find(record.saveTo, *job.stamp)) {
+                showFigures(row, *figures);
+                continue;
+            }
         }
-        list.summary =
-            LedgerSummary{integerToText(static_cast<std::int64_t>(list.rows.size())),
-                          moneyText(income), moneyText(expense), moneyText(income - expense)};
+        setPlaceholders(row);
+        row.pending = true;
+        row.entries = row.latest = row.income = row.expense = row.balance = "\xA1\xAD";  // …
+        list.pending.push_back(std::move(job));
     }
+    cache.keepOnly(listed);
+    if (when == FiguresWhen::Now) {
+        const std::vector<FiguresJob> jobs = list.pending;
+        for (const FiguresJob& job : jobs)
+            arrive(list, job, readLedgerFigures(state.files, job.table), cache);
+    }
+    saveIfChanged(state, cache);
+    if (list.pending.empty()) makeSummary(list);
     return list;
 }
 
+bool arriveFigures(AppState& state, LedgerList& list, const FiguresJob& job,
+                   const std::optional<LedgerFigures>& figures) {
+    FiguresCache cache = FiguresCache::load(cacheFile(state));
+    // Opened meanwhile: its rows in memory say best (it may have changed since).
+    const CurrentLedger& open = state.currentLedger;
+    const bool complete = open.rows && open.saveTo == job.saveTo
+                              ? arrive(list, {job.row, job.table, job.saveTo, std::nullopt},
+                                       figuresOf(*open.rows), cache)
+                              : arrive(list, job, figures, cache);
+    saveIfChanged(state, cache);
+    return complete;
+}
+
 void showRebuiltLedgerList(AppState& state, LedgerView& view) {
-    view.showLedgerList(rebuildLedgerList(state));
+    view.showLedgerList(rebuildLedgerList(state, view.figuresWhen()));
 }
 
 }  // namespace qinghe::ledger

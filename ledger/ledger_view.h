@@ -9,8 +9,11 @@ namespace qinghe::ledger {
 // and the switch to the 记账 page (with its row stripes) after opening.
 class LedgerView : public entry::EntryListView {
   public:
+    // The list; rows whose figures are pending are read by the view (as it
+    // said with figuresWhen) and shown as they arrive.
     virtual void showLedgerList(const LedgerList& list) = 0;
     virtual void showEntryPage() = 0;
+    virtual FiguresWhen figuresWhen() const { return FiguresWhen::Now; }
 };
 
 // Rebuilds the ledger list and shows it.

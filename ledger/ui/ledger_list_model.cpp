@@ -29,6 +29,12 @@ void LedgerListModel::setRows(std::vector<ledger::LedgerRow> rows) {
     endResetModel();
 }
 
+void LedgerListModel::updateRow(int row, const ledger::LedgerRow& values) {
+    if (row < 0 || row >= int(rows_.size())) return;
+    rows_[std::size_t(row)] = values;
+    emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
+}
+
 std::int32_t LedgerListModel::recordNumber(int row) const {
     return rows_[std::size_t(row)].recordNumber;
 }

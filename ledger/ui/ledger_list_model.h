@@ -16,6 +16,8 @@ class LedgerListModel : public QAbstractTableModel {
     explicit LedgerListModel(QObject* parent = nullptr);
 
     void setRows(std::vector<ledger::LedgerRow> rows);
+    // One row's figures arrived.
+    void updateRow(int row, const ledger::LedgerRow& values);
     // The ledger's record number in the registry.
     std::int32_t recordNumber(int row) const;
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QThread>
 #include <memory>
 
 #include "app/main_window.h"
@@ -10,6 +11,8 @@
 #include "common/temporary_folder.h"
 #include "config/ini_file.h"
 #include "config/settings.h"
+#include "ledger/ui/ledger_list_model.h"
+#include "ledger/ui/ledger_page.h"
 #include "session/app_state.h"
 #include "shell/startup.h"
 #include "store/file_layer.h"
@@ -52,6 +55,23 @@ class GuiTest : public ::testing::Test {
         result.loggedIn = true;
         window_->setTrayAvailability([] { return true; });
         window_->finishStartUp(result);
+    }
+
+    // The ledger list shows its figures once they are read on another thread:
+    // waits until no row says "…" any more.
+    void waitForLedgerFigures() {
+        QAbstractItemModel* model = window_->ledgerPage()->ledgerModel();
+        auto pending = [model] {
+            for (int row = 0; row < model->rowCount(); ++row) {
+                if (model->index(row, 3).data().toString() == QStringLiteral("…")) return true;
+            }
+            return false;
+        };
+        for (int tries = 0; tries < 500 && pending(); ++tries) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(2);
+        }
+        EXPECT_FALSE(pending());
     }
 
     void openLedger(const std::string& gbkName) {

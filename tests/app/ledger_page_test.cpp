@@ -44,6 +44,7 @@ class LedgerPageTest : public testing::GuiTest {
         finishStartUp();
         window_->selectPage(MainWindow::kLedgerPage);
         window_->show();
+        waitForLedgerFigures();
     }
 
     ui::LedgerPage& page() { return *window_->ledgerPage(); }
@@ -177,6 +178,7 @@ TEST_F(LedgerPageTest, NewLedgerFormAddsTheLedgerToTheList) {
     // An empty name is refused and the form stays for the second try.
     user_.formVisits = {{{"", ""}, {gbk("装修"), ""}}};
     page().newButton()->click();
+    waitForLedgerFigures();
     EXPECT_EQ(asked(), "new ! ");
     ui::LedgerListModel& model = *page().ledgerModel();
     ASSERT_EQ(model.rowCount(), 3);
