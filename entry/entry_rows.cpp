@@ -1,6 +1,7 @@
 #include "entry/entry_rows.h"
 
 #include <cstring>
+#include <vector>
 
 #include "common/money_text.h"
 #include "common/ole_date.h"
@@ -86,20 +87,26 @@ std::shared_ptr<LedgerRows> loadLedgerRows(AppState& state, const std::filesyste
     auto rows = std::make_shared<LedgerRows>();
     const std::int32_t count = file->recordCount();
     rows->reserve(static_cast<std::size_t>(count));
+    std::vector<std::int32_t> marked;
+    bool everyRecord = true;
     for (std::int32_t i = 0; i < count; ++i) {
         const std::uint8_t* record = file->record(i);
         // A record that cannot be read shows as an empty entry in its place,
         // so every later row keeps its record number.
         if (!record) {
             rows->append(0, 0, {}, 0, {}, {}, false);
+            everyRecord = false;
             continue;
         }
+        if (store::loadI32(record) < 0) marked.push_back(i);
         rows->append(clampDate(store::loadF64(record + layout.date->offset)),
                      store::loadI32(record + layout.direction->offset),
                      textAt(record, *layout.item), store::loadF64(record + layout.amount->offset),
                      textAt(record, *layout.member), textAt(record, *layout.note),
                      record[layout.voucher->offset] != 0);
     }
+    // A deletion later need not look for records marked deleted: here they are.
+    if (everyRecord) file->learnMarks(std::move(marked));
     // Everything is in the rows now: the deciphered chunks would only double it.
     file->releaseCache();
     return rows;

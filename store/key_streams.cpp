@@ -27,6 +27,14 @@ const std::uint8_t* KeyStreams::page(std::uint32_t index) {
     return slot.get();
 }
 
+void KeyStreams::pageStream(std::uint32_t index, std::uint8_t* out) {
+    if (kept(index)) {
+        std::memcpy(out, pages_[index].get(), kCipherPageSize);
+    } else {
+        cipher_.pageKeyStream(index, out);
+    }
+}
+
 void KeyStreams::applyTo(std::uint64_t offset, const std::uint8_t* in, std::uint8_t* out,
                          std::size_t length) {
     if (in != out) std::memcpy(out, in, length);

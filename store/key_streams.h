@@ -47,6 +47,11 @@ class KeyStreams {
 
     std::size_t cachedBytes() const { return cachedPages_ * kCipherPageSize; }
 
+    // The key stream of one page into `out` (kCipherPageSize bytes): the kept
+    // one when there is one, else made afresh and not kept. For passes that
+    // use a page's stream twice and keep it themselves meanwhile.
+    void pageStream(std::uint32_t index, std::uint8_t* out);
+
   private:
     const std::uint8_t* page(std::uint32_t index);
     bool kept(std::uint32_t index) const { return index < pages_.size() && pages_[index]; }

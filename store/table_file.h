@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,6 +90,11 @@ class TableFile {
                                      const std::uint8_t* bytes, std::size_t length);
     // A blank record at the end (held until sync).
     [[nodiscard]] bool append();
+    // Marks a record deleted (its sequence number negative; held until sync).
+    [[nodiscard]] bool markRemoved(std::int32_t index);
+    // Which records are marked deleted, as a walk of every record found them:
+    // a purge then need not read the table to find them.
+    void learnMarks(std::vector<std::int32_t> marked);
     [[nodiscard]] bool purge();
     [[nodiscard]] bool zap();
     // Re-enciphers both files under another password (empty: plain).
@@ -128,6 +135,10 @@ class TableFile {
     bool openCompanion(std::string_view asideSuffix);
     bool copyAside(std::string_view asideSuffix);
     bool commit();
+    // The purge's move of the records after `first` (enciphered tables): each
+    // page's key stream is made once, to decipher the old bytes and to
+    // encipher the new ones. The new bytes from `first`'s offset on.
+    std::optional<std::string> movedTail(std::int32_t first, std::uint64_t& newLength);
     bool commitCounts();
     bool commitJournalled();
     // Gives up the held changes: the table reads as on disk again.
@@ -168,6 +179,8 @@ class TableFile {
     bool failed_ = false;
     bool copiedAside_ = false;
     std::int32_t diskCount_ = 0;  // records the file on disk counts
+    // The records marked deleted, when known (nothing: a purge must look).
+    std::optional<std::set<std::int32_t>> marks_;
     // Read-only: an interrupted change, held in memory for the companion too.
     std::unique_ptr<ChangeJournal> pendingJournal_;
     TableHeader header_;

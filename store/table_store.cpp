@@ -506,14 +506,7 @@ bool TableStore::append() {
 }
 
 bool TableStore::remove() {
-    if (!current_) return false;
-    const std::uint8_t* record = currentRecord();
-    if (!record) return false;
-    std::int32_t sequence = loadI32(record);
-    if (sequence < 0) return true;  // already marked
-    std::uint8_t bytes[4];
-    storeI32(bytes, -sequence);
-    return current_->file->writeInRecord(current_->cursor, 0, bytes, 4);
+    return current_ && current_->file->markRemoved(current_->cursor);
 }
 
 bool TableStore::purge() {
