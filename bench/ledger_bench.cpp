@@ -1,49 +1,60 @@
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
-#include <functional>
-#include <iterator>
+#include <fstream>
+#include <map>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "bench/paired.h"
 #include "common/clock.h"
 #include "common/gbk.h"
 #include "common/non_interactive_user.h"
 #include "common/temporary_folder.h"
+#include "entry/entry_changes.h"
 #include "entry/entry_list.h"
 #include "ledger/ledger_lifecycle.h"
 #include "ledger/ledger_list.h"
+#include "ledger/ledger_opening.h"
 #include "ledger/registry.h"
 #include "session/app_state.h"
 #include "store/file_layer.h"
+#include "store/key_streams.h"
 #include "store/schemas.h"
+#include "store/table_format.h"
 #include "store/table_store.h"
 
-// The ledger and entry lists against the table walks under them: filling the
-// 记账 and 查账 lists of a ledger of many years, and rebuilding the ledger list
-// of a household with several ledgers, each beside a bare walk of the store
-// that reads the same fields of the same records and keeps nothing. Every
-// table is opened and walked once first, so both sides find the store's
-// caches warm, as they are while the program shows a ledger.
+// The open ledger in memory against what it replaces or competes with, both
+// sides of every ratio in one process, alternating round by round:
+//   opening a ledger (walk into memory, both lists filled) against reading its
+//   file and deciphering it in memory;
+//   refilling both lists against SQLite's scan of the same rows;
+//   the ledger list after the login, a 1M-entry household against an empty one;
+//   deleting a middle entry right after opening against deciphering the file;
+//   adding an entry with its flush against one 4 KiB write and fdatasync;
+//   `qinghe-cli entries` against `sqlite3 -json` printing the same rows.
+// Sizes: 100,000 and 1,000,000 entries (QINGHE_BENCH_MILLION=0 leaves out the
+// million, whose file is 611 MB).
 
 namespace {
 
 namespace fs = std::filesystem;
 namespace field = qinghe::store::field;
 using qinghe::AppState;
-using Stopwatch = std::chrono::steady_clock;
-
-constexpr int kBigLedgerEntries = 100000;
-constexpr int kHouseholdLedgers = 10;
-constexpr int kHouseholdEntries = 10000;
+using qinghe::bench::pairedRounds;
+using qinghe::bench::timed;
 
 [[noreturn]] void fail(const std::string& what) {
     std::fprintf(stderr, "ledger benchmark setup failed: %s\n", what.c_str());
@@ -56,15 +67,16 @@ std::string gbk(const char* utf8) {
     return *text;
 }
 
-// --- entries -------------------------------------------------------------------
+bool millionWanted() {
+    const char* value = std::getenv("QINGHE_BENCH_MILLION");
+    return !value || std::string(value) != "0";
+}
 
-// Texts as a household types them, in GBK: four-character items, two-character
-// members, notes of none to twenty characters.
+// --- a household's entries ----------------------------------------------------------
+
+// Texts as a household types them, in GBK.
 struct Texts {
-    std::vector<std::string> incomeItems;
-    std::vector<std::string> expenseItems;
-    std::vector<std::string> members;
-    std::vector<std::string> notes;
+    std::vector<std::string> incomeItems, expenseItems, members, notes;
 
     static const Texts& get() {
         static const Texts texts;
@@ -79,9 +91,8 @@ struct Texts {
                                  "医疗保健", "子女教育", "休闲娱乐", "人情往来"}) {
             expenseItems.push_back(gbk(item));
         }
-        for (const char* member : {"爸爸", "妈妈", "孩子", "全家", "爷爷", "奶奶"}) {
+        for (const char* member : {"爸爸", "妈妈", "孩子", "全家", "爷爷", "奶奶"})
             members.push_back(gbk(member));
-        }
         for (const char* note :
              {"", "超市", "地铁月票充值", "", "和朋友聚餐人均一百元",
               "孩子学校课外辅导班学费秋季学期", "", "缴纳第二季度房租及物业管理费收据在抽屉",
@@ -91,282 +102,495 @@ struct Texts {
     }
 };
 
-// Entry i of `count`: dates spread evenly over ten years, an income now and
-// then, amounts with cents, a voucher for every tenth.
-bool appendEntry(qinghe::store::TableStore& tables, int i, int count) {
+// Entry i of `count`: dates spread over ten years, an income now and then,
+// amounts with cents, a voucher flag for every tenth.
+qinghe::EntryValues entryAt(int i, int count) {
     const Texts& texts = Texts::get();
     const bool income = i % 8 == 0;
     const auto& items = income ? texts.incomeItems : texts.expenseItems;
-    const double date = std::floor(40000.0 + static_cast<double>(i) * 3652.0 / count);
-    const double amount = static_cast<double>(1 + (i * 7919) % 500000) / 100.0;
-    return tables.append() && tables.write(field::kDate, qinghe::store::DateTime{date}) &&
-           tables.write(field::kDirection, std::int32_t{income ? 1 : 2}) &&
-           tables.write(field::kItem, items[i % items.size()]) &&
-           tables.write(field::kAmount, amount) &&
-           tables.write(field::kMember, texts.members[i % texts.members.size()]) &&
-           tables.write(field::kNote, texts.notes[i % texts.notes.size()]) &&
-           tables.write(field::kHasVoucher, i % 10 == 0);
+    qinghe::EntryValues values;
+    values.date = std::floor(40000.0 + static_cast<double>(i) * 3652.0 / count);
+    values.direction = income ? 1 : 2;
+    values.item = items[static_cast<std::size_t>(i) % items.size()];
+    values.amount = static_cast<double>(1 + (i * 7919) % 500000) / 100.0;
+    values.member = texts.members[static_cast<std::size_t>(i) % texts.members.size()];
+    values.note = texts.notes[static_cast<std::size_t>(i) % texts.notes.size()];
+    values.hasVoucher = i % 10 == 0;
+    return values;
 }
 
-// --- a run directory -------------------------------------------------------------
+// --- SQLite -------------------------------------------------------------------------
 
-// A fresh run directory below TMPDIR (or /tmp), removed with its contents at exit.
-class TempRunDirectory : public qinghe::TemporaryFolder {
+class Sqlite {
   public:
-    TempRunDirectory() : TemporaryFolder("qinghe-ledger-bench-") {
-        if (!made()) fail("cannot make a temporary folder");
+    explicit Sqlite(const fs::path& path) {
+        if (sqlite3_open(path.c_str(), &db_) != SQLITE_OK) fail(sqlite3_errmsg(db_));
     }
-};
-
-// One run of the program over its own run directory, holding ledgers made as
-// the program makes them (enciphered entry tables under the registry).
-class Household {
-  public:
-    Household() : state_(qinghe::RunDirectory(folder_.path()), files_, clock_, user_) {
-        if (!qinghe::ledger::createRegistry(state_)) fail("creating the registry");
-    }
-
-    AppState& state() { return state_; }
-
-    // A new ledger with `count` entries; its entry table.
-    fs::path addLedger(const std::string& name, int count) {
-        if (qinghe::ledger::createLedger(state_, gbk(name.c_str()), "") !=
-            qinghe::ledger::CreateLedgerResult::Created) {
-            fail("creating ledger " + name);
-        }
-        const fs::path table = folder_.path() / "data" / (name + ".edb");
-        auto& tables = state_.tables;
-        if (!tables.open(table, "", qinghe::store::kStorePassword)) fail("opening " + name);
-        for (int i = 0; i < count; ++i) {
-            if (!appendEntry(tables, i, count)) fail("filling " + name);
-        }
-        if (!tables.sync()) fail("syncing " + name);
-        tables.close();
-        return table;
+    ~Sqlite() { sqlite3_close(db_); }
+    Sqlite(const Sqlite&) = delete;
+    Sqlite& operator=(const Sqlite&) = delete;
+    sqlite3* db() { return db_; }
+    void exec(const char* sql) {
+        if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+            fail(std::string(sql) + ": " + sqlite3_errmsg(db_));
     }
 
   private:
-    // Declared first: removed last, after every table is closed.
-    TempRunDirectory folder_;
-    qinghe::store::PosixFileSystem files_;
-    qinghe::FixedClock clock_{42136.5};
-    qinghe::NonInteractiveUser user_;
-    AppState state_;
+    sqlite3* db_ = nullptr;
 };
 
-// --- the bare walks ----------------------------------------------------------------
+constexpr char kScanSql[] =
+    "SELECT rowid, date, direction, item, amount, member, note, voucher FROM entries";
 
-// The seven fields the entry lists show, read from every record of the current
-// table and dropped; the number of records.
-std::int64_t walkSevenFields(qinghe::store::TableStore& tables) {
-    const int fields[] = {
-        tables.fieldNumber(field::kDate),       tables.fieldNumber(field::kDirection),
-        tables.fieldNumber(field::kItem),       tables.fieldNumber(field::kAmount),
-        tables.fieldNumber(field::kMember),     tables.fieldNumber(field::kNote),
-        tables.fieldNumber(field::kHasVoucher),
-    };
-    tables.first();
-    const std::int32_t count = tables.recordCount();
-    for (std::int32_t i = 0; i < count; ++i) {
-        for (const int number : fields) {
-            qinghe::store::Value value = tables.read(number);
-            benchmark::DoNotOptimize(value);
+// Steps through every row of a query, reading every column as the list does.
+std::int64_t scan(sqlite3* db, const char* sql) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK) fail(sql);
+    std::int64_t rows = 0;
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+        const int columns = sqlite3_column_count(statement);
+        for (int c = 0; c < columns; ++c) {
+            if (sqlite3_column_type(statement, c) == SQLITE_TEXT) {
+                benchmark::DoNotOptimize(sqlite3_column_text(statement, c));
+            } else {
+                benchmark::DoNotOptimize(sqlite3_column_double(statement, c));
+            }
         }
-        tables.skip();
+        ++rows;
     }
-    return count;
+    sqlite3_finalize(statement);
+    return rows;
 }
 
-// What the ledger list needs of one table: direction and amount of every
-// record, and the latest date.
-std::int64_t walkFigures(qinghe::store::TableStore& tables) {
-    const int direction = tables.fieldNumber(field::kDirection);
-    const int amount = tables.fieldNumber(field::kAmount);
-    tables.first();
-    const std::int32_t count = tables.recordCount();
-    for (std::int32_t i = 0; i < count; ++i) {
-        qinghe::store::Value d = tables.read(direction);
-        qinghe::store::Value a = tables.read(amount);
-        benchmark::DoNotOptimize(d);
-        benchmark::DoNotOptimize(a);
-        tables.skip();
-    }
-    double latest = tables.latestDate(field::kDate);
-    benchmark::DoNotOptimize(latest);
-    return count;
-}
+// --- a household on disk --------------------------------------------------------------
 
-// --- the lists -----------------------------------------------------------------------
-
-// The pages of the main window reduced to keeping the rows they are given, as
-// the list models do.
-class KeepingView final : public qinghe::entry::EntryListView {
+// A run directory made as the program makes it, with one ledger of `count`
+// entries (its file written straight, so that a million entries take seconds)
+// and the same rows in an SQLite database beside it.
+class Household {
   public:
+    explicit Household(int count, bool withLedger = true)
+        : folder_("qinghe-ledger-bench-"), count_(count) {
+        if (!folder_.made()) fail("temporary folder");
+        AppState state = newState();
+        if (!qinghe::ledger::createRegistry(state)) fail("registry");
+        if (!withLedger) return;
+        if (qinghe::ledger::createLedger(state, gbk("家庭账本"), "") !=
+            qinghe::ledger::CreateLedgerResult::Created) {
+            fail("ledger");
+        }
+        state.tables.closeAll();
+        table_ = folder_.path() / "data" / "家庭账本.edb";
+        writeEntries();
+        writeSqlite();
+        pristine_ = folder_.path() / "pristine.edb";
+        fs::copy_file(table_, pristine_);
+        age(table_);
+    }
+
+    const fs::path& root() const { return folder_.path(); }
+    const fs::path& table() const { return table_; }
+    fs::path sqlite() const { return folder_.path() / "entries.sqlite"; }
+    int count() const { return count_; }
+
+    AppState newState() {
+        users_.push_back(std::make_unique<qinghe::NonInteractiveUser>());
+        return AppState(qinghe::RunDirectory(folder_.path()), files_, clock_, *users_.back());
+    }
+
+    // The ledger's table as it was made (after a deletion changed it).
+    void restore() {
+        fs::copy_file(pristine_, table_, fs::copy_options::overwrite_existing);
+        age(table_);
+    }
+
+  private:
+    // A file changed an hour ago: the ledger list may keep its figures.
+    static void age(const fs::path& file) {
+        fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    }
+
+    void writeEntries() {
+        std::ifstream in(table_, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), {});
+        qinghe::store::KeyStreams keys(qinghe::store::kStorePassword, 0);
+        auto* b = reinterpret_cast<std::uint8_t*>(bytes.data());
+        keys.apply(0, b, bytes.size());
+        // Where the fields lie, from the table as the store made it.
+        qinghe::NonInteractiveUser user;
+        qinghe::store::TableStore tables(files_, clock_, user);
+        if (!tables.open(table_, "", qinghe::store::kStorePassword)) fail("reading the layout");
+        const qinghe::store::TableFile& file = *tables.currentFile();
+        const std::size_t size = static_cast<std::size_t>(file.header().recordSize);
+        const std::size_t head = static_cast<std::size_t>(file.recordsOffset());
+        auto offset = [&](const char* name) {
+            return static_cast<std::size_t>(file.fields()[file.fieldIndex(name)].offset);
+        };
+        const std::size_t date = offset(field::kDate), direction = offset(field::kDirection),
+                          item = offset(field::kItem), amount = offset(field::kAmount),
+                          member = offset(field::kMember), note = offset(field::kNote),
+                          voucher = offset(field::kHasVoucher);
+        bytes.resize(head);
+        bytes.resize(head + size * static_cast<std::size_t>(count_), '\0');
+        b = reinterpret_cast<std::uint8_t*>(bytes.data());
+        qinghe::store::storeI32(b + qinghe::store::kRecordCountOffset, count_);
+        qinghe::store::storeI32(b + qinghe::store::kNextSequenceOffset, count_ + 1);
+        for (int i = 0; i < count_; ++i) {
+            std::uint8_t* r = b + head + size * static_cast<std::size_t>(i);
+            const qinghe::EntryValues values = entryAt(i, count_);
+            qinghe::store::storeI32(r, i + 1);
+            qinghe::store::storeF64(r + date, values.date);
+            qinghe::store::storeI32(r + direction, values.direction);
+            std::memcpy(r + item, values.item.data(), values.item.size());
+            qinghe::store::storeF64(r + amount, values.amount);
+            std::memcpy(r + member, values.member.data(), values.member.size());
+            std::memcpy(r + note, values.note.data(), values.note.size());
+            r[voucher] = values.hasVoucher ? 1 : 0;
+        }
+        tables.closeAll();
+        keys.apply(0, b, bytes.size());
+        std::ofstream(table_, std::ios::binary | std::ios::trunc)
+            .write(bytes.data(), std::streamsize(bytes.size()));
+    }
+
+    void writeSqlite() {
+        Sqlite db(sqlite());
+        db.exec(
+            "CREATE TABLE entries(date REAL, direction INTEGER, item TEXT, amount REAL, "
+            "member TEXT, note TEXT, voucher INTEGER)");
+        db.exec("BEGIN");
+        sqlite3_stmt* insert = nullptr;
+        sqlite3_prepare_v2(db.db(), "INSERT INTO entries VALUES(?, ?, ?, ?, ?, ?, ?)", -1, &insert,
+                           nullptr);
+        for (int i = 0; i < count_; ++i) {
+            const qinghe::EntryValues values = entryAt(i, count_);
+            // The texts as UTF-8, as a database would keep them.
+            const std::string itemText = qinghe::gbkToUtf8Lossy(values.item);
+            const std::string memberText = qinghe::gbkToUtf8Lossy(values.member);
+            const std::string noteText = qinghe::gbkToUtf8Lossy(values.note);
+            sqlite3_bind_double(insert, 1, values.date);
+            sqlite3_bind_int(insert, 2, values.direction);
+            sqlite3_bind_text(insert, 3, itemText.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_double(insert, 4, values.amount);
+            sqlite3_bind_text(insert, 5, memberText.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(insert, 6, noteText.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_int(insert, 7, values.hasVoucher ? 1 : 0);
+            if (sqlite3_step(insert) != SQLITE_DONE) fail("sqlite insert");
+            sqlite3_reset(insert);
+        }
+        sqlite3_finalize(insert);
+        db.exec("COMMIT");
+    }
+
+    qinghe::TemporaryFolder folder_;
+    int count_;
+    qinghe::store::PosixFileSystem files_;
+    qinghe::FixedClock clock_{46360.5};  // 2026-12-10
+    std::vector<std::unique_ptr<qinghe::NonInteractiveUser>> users_;
+    fs::path table_;
+    fs::path pristine_;
+};
+
+Household& household(int count) {
+    static std::map<int, std::unique_ptr<Household>> made;
+    auto& slot = made[count];
+    if (!slot) {
+        std::fprintf(stderr, "preparing a household of %d entries\n", count);
+        slot = std::make_unique<Household>(count);
+    }
+    return *slot;
+}
+
+// The pages of the main window reduced to keeping what they are shown.
+class KeepingView final : public qinghe::ledger::LedgerView {
+  public:
+    void showLedgerList(const qinghe::ledger::LedgerList& list) override {
+        ledgers = list.rows.size();
+    }
+    void showEntryPage() override {}
     void showEntryList(std::shared_ptr<const qinghe::LedgerRows> rows,
-                       const qinghe::entry::EntryLabels& labels) override {
+                       const qinghe::entry::EntryLabels&) override {
         entryRows = std::move(rows);
-        entryLabels = labels;
     }
     void showQueryList(std::shared_ptr<const qinghe::LedgerRows> rows) override {
         queryRows = std::move(rows);
     }
-    void entryAdded(std::size_t, const qinghe::entry::EntryLabels&) override {}
-    void entryChanged(std::size_t, const qinghe::entry::EntryLabels&) override {}
-    void entryRemoved(std::size_t, const qinghe::entry::EntryLabels&) override {}
+    void entryAdded(std::size_t, const qinghe::entry::EntryLabels&) override { ++changes; }
+    void entryChanged(std::size_t, const qinghe::entry::EntryLabels&) override { ++changes; }
+    void entryRemoved(std::size_t, const qinghe::entry::EntryLabels&) override { ++changes; }
 
-    std::size_t shownRows() const {
+    std::size_t shown() const {
         return (entryRows ? entryRows->size() : 0) + (queryRows ? queryRows->size() : 0);
     }
 
-    std::shared_ptr<const qinghe::LedgerRows> entryRows;
-    std::shared_ptr<const qinghe::LedgerRows> queryRows;
-    qinghe::entry::EntryLabels entryLabels;
+    std::shared_ptr<const qinghe::LedgerRows> entryRows, queryRows;
+    std::size_t ledgers = 0;
+    int changes = 0;
 };
 
-// The ledger of many years, opened and walked once.
-struct BigLedger {
-    Household household;
-    fs::path table;
+// Reading the ledger's file and deciphering it in memory.
+double decipherFile(const fs::path& table) {
+    return timed([&] {
+        const int fd = ::open(table.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return false;
+        const auto size = static_cast<std::size_t>(fs::file_size(table));
+        std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[size]);
+        std::size_t done = 0;
+        while (done < size) {
+            const ssize_t n = ::pread(fd, bytes.get() + done, size - done, off_t(done));
+            if (n <= 0) break;
+            done += std::size_t(n);
+        }
+        ::close(fd);
+        qinghe::store::PageCipher cipher(qinghe::store::kStorePassword);
+        cipher.apply(0, bytes.get(), done);
+        benchmark::DoNotOptimize(bytes.get());
+        return done == size;
+    });
+}
 
-    static BigLedger& get() {
-        static BigLedger ledger;
-        return ledger;
-    }
+void sizes(benchmark::internal::Benchmark* benchmark) {
+    benchmark->Arg(100000);
+    if (millionWanted()) benchmark->Arg(1000000);
+}
 
-  private:
-    BigLedger() {
-        std::fprintf(stderr, "preparing a ledger of %d entries\n", kBigLedgerEntries);
-        table = household.addLedger("家庭账本", kBigLedgerEntries);
-        auto& tables = household.state().tables;
-        if (!tables.open(table, "", qinghe::store::kStorePassword)) fail("opening the ledger");
-        if (walkSevenFields(tables) != kBigLedgerEntries) fail("walking the ledger");
+// --- opening ---------------------------------------------------------------------------
+
+void BM_OpenLedger(benchmark::State& state) {
+    Household& home = household(static_cast<int>(state.range(0)));
+    pairedRounds(
+        state,
+        [&] {
+            AppState app = home.newState();
+            KeepingView view;
+            bool complete = true;
+            const double seconds = timed(
+                [&] {
+                    return qinghe::ledger::openLedger(app, 1, view) ==
+                               qinghe::ledger::OpenLedgerResult::Opened &&
+                           view.shown() == 2 * std::size_t(home.count());
+                },
+                &complete);
+            return complete ? seconds : -1;
+        },
+        [&] { return decipherFile(home.table()); });
+}
+BENCHMARK(BM_OpenLedger)
+    ->Apply(sizes)
+    ->Iterations(5)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// --- the lists from memory -----------------------------------------------------------
+
+void BM_RefillListsAgainstSqliteScan(benchmark::State& state) {
+    Household& home = household(static_cast<int>(state.range(0)));
+    AppState app = home.newState();
+    KeepingView view;
+    if (qinghe::ledger::openLedger(app, 1, view) != qinghe::ledger::OpenLedgerResult::Opened)
+        fail("opening");
+    Sqlite db(home.sqlite());
+    scan(db.db(), kScanSql);  // the page cache warm
+    pairedRounds(
+        state,
+        [&] {
+            return timed([&] {
+                qinghe::entry::fillEntryAndQueryLists(app, view);
+                // The rows a list shows are read when drawn: one screen of them.
+                for (std::size_t row = 0; row < 30; ++row) {
+                    for (int column = 0; column < qinghe::entry::kEntryColumnCount; ++column)
+                        benchmark::DoNotOptimize(
+                            qinghe::entry::entryCellText(*view.entryRows, row, column));
+                }
+                return view.shown() == 2 * std::size_t(home.count());
+            });
+        },
+        [&] { return timed([&] { return scan(db.db(), kScanSql) == home.count(); }); });
+}
+BENCHMARK(BM_RefillListsAgainstSqliteScan)
+    ->Apply(sizes)
+    ->Iterations(9)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// --- the ledger list after the login ------------------------------------------------------
+
+void BM_LedgerListAfterLogin(benchmark::State& state) {
+    Household& big = household(millionWanted() ? 1000000 : 100000);
+    static Household empty(0, false);
+    // The first listing reads the figures and keeps them beside the registry.
+    {
+        AppState app = big.newState();
+        qinghe::ledger::rebuildLedgerList(app);
     }
+    auto listing = [](Household& home, std::size_t rows) {
+        AppState app = home.newState();
+        return timed([&] {
+            auto list = qinghe::ledger::rebuildLedgerList(app, qinghe::ledger::FiguresWhen::Later);
+            return list.rows.size() == rows && list.pending.empty();
+        });
+    };
+    pairedRounds(
+        state, [&] { return listing(big, 1); }, [&] { return listing(empty, 0); });
+}
+BENCHMARK(BM_LedgerListAfterLogin)->Iterations(15)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// --- changes ---------------------------------------------------------------------------
+
+void BM_DeleteMiddleAfterOpening(benchmark::State& state) {
+    Household& home = household(static_cast<int>(state.range(0)));
+    pairedRounds(
+        state,
+        [&] {
+            home.restore();
+            AppState app = home.newState();
+            KeepingView view;
+            if (qinghe::ledger::openLedger(app, 1, view) !=
+                qinghe::ledger::OpenLedgerResult::Opened)
+                return -1.0;
+            bool complete = true;
+            const double seconds = timed(
+                [&] {
+                    return qinghe::entry::deleteEntry(app, std::size_t(home.count() / 2), &view);
+                },
+                &complete);
+            return complete ? seconds : -1.0;
+        },
+        [&] { return decipherFile(home.table()); });
+    home.restore();
+}
+BENCHMARK(BM_DeleteMiddleAfterOpening)
+    ->Apply(sizes)
+    ->Iterations(5)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// One 4 KiB write and its flush: the floor of anything that lasts.
+double writeAndFlush(const fs::path& file) {
+    static std::vector<char> page(4096, 'x');
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return -1;
+    const double seconds = timed([&] {
+        return ::pwrite(fd, page.data(), page.size(), 0) == ssize_t(page.size()) &&
+               ::fdatasync(fd) == 0;
+    });
+    ::close(fd);
+    return seconds;
+}
+
+void BM_AddEntryAgainstAFlushedWrite(benchmark::State& state) {
+    Household& home = household(static_cast<int>(state.range(0)));
+    AppState app = home.newState();
+    KeepingView view;
+    if (qinghe::ledger::openLedger(app, 1, view) != qinghe::ledger::OpenLedgerResult::Opened)
+        fail("opening");
+    const fs::path scratch = home.root() / "scratch";
+    int added = 0;
+    pairedRounds(
+        state,
+        [&] {
+            const qinghe::EntryValues values = entryAt(added++, 1000);
+            return timed([&] { return qinghe::entry::addEntry(app, values, "", &view); });
+        },
+        [&] { return writeAndFlush(scratch); });
+    app.tables.closeAll();
+    home.restore();
+}
+BENCHMARK(BM_AddEntryAgainstAFlushedWrite)
+    ->Arg(100000)
+    ->Iterations(60)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// --- the tool ---------------------------------------------------------------------------------
+
+// Runs a command with its output to /dev/null; its seconds and peak memory.
+struct Run {
+    double seconds = -1;
+    long peakKiB = 0;
 };
 
-// Selects the big ledger's table, as the lists do before they walk it, and
-// walks it bare.
-bool bareWalkBigLedger() {
-    BigLedger& ledger = BigLedger::get();
-    auto& tables = ledger.household.state().tables;
-    return tables.select(ledger.table.string()) && walkSevenFields(tables) == kBigLedgerEntries;
+Run runQuietly(const std::vector<std::string>& arguments) {
+    Run run;
+    const auto start = qinghe::bench::Stopwatch::now();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        std::vector<char*> argv;
+        for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    struct rusage usage {};
+    if (child < 0 || ::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0) {
+        return run;
+    }
+    run.seconds = qinghe::bench::secondsSince(start);
+    run.peakKiB = usage.ru_maxrss;
+    return run;
 }
 
-double seconds(Stopwatch::time_point start, Stopwatch::time_point end) {
-    return std::chrono::duration<double>(end - start).count();
+void BM_CliEntriesAgainstSqlite3Json(benchmark::State& state) {
+    Household& home = household(static_cast<int>(state.range(0)));
+    long peak = 0;
+    pairedRounds(
+        state,
+        [&] {
+            const Run run = runQuietly({QINGHE_CLI, "entries", home.root().string(), "1"});
+            peak = std::max(peak, run.peakKiB);
+            return run.seconds;
+        },
+        [&] {
+            return runQuietly({"sqlite3", "-json", home.sqlite().string(), kScanSql}).seconds;
+        });
+    state.counters["cli_peak_mib"] = static_cast<double>(peak) / 1024;
+}
+BENCHMARK(BM_CliEntriesAgainstSqlite3Json)
+    ->Apply(sizes)
+    ->Iterations(5)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// --- memory ---------------------------------------------------------------------------------
+
+long residentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+    }
+    return 0;
 }
 
-// Times `work` as the iteration, and `walks` bare walks right before it in the
-// same iteration, so that both meet the same load on a busy machine. Reports
-// bare_ms (one bare walk) and ratio (the work against all its bare walks).
-// Each returns false when it came short.
-void againstBareWalks(benchmark::State& state, int walks, const std::function<bool()>& bareWalk,
-                      const std::function<bool()>& work) {
-    double bareSeconds = 0;
-    double workSeconds = 0;
+// What the open ledger holds in memory: its rows against the bytes of their
+// texts plus 40 bytes an entry (the goal: at most that), and what opening it
+// adds to the process.
+void BM_OpenLedgerMemory(benchmark::State& state) {
+    Household& home = household(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        const auto start = Stopwatch::now();
-        bool complete = true;
-        for (int i = 0; i < walks; ++i) complete = bareWalk() && complete;
-        const auto middle = Stopwatch::now();
-        complete = work() && complete;
-        const auto end = Stopwatch::now();
-        if (!complete) {
-            state.SkipWithError("came short");
-            return;
-        }
-        bareSeconds += seconds(start, middle);
-        workSeconds += seconds(middle, end);
-        state.SetIterationTime(seconds(middle, end));
-    }
-    const auto iterations = static_cast<double>(state.iterations());
-    if (iterations > 0 && bareSeconds > 0) {
-        state.counters["bare_ms"] = bareSeconds * 1000 / (iterations * walks);
-        state.counters["ratio"] = workSeconds / bareSeconds;
+        const long before = residentKiB();
+        AppState app = home.newState();
+        KeepingView view;
+        if (qinghe::ledger::openLedger(app, 1, view) != qinghe::ledger::OpenLedgerResult::Opened)
+            fail("opening");
+        const long after = residentKiB();
+        const qinghe::LedgerRows& rows = *app.currentLedger.rows;
+        double texts = 0;
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            texts += double(rows.item(i).size() + rows.member(i).size() + rows.note(i).size());
+        const double budget = 2 * texts + 40.0 * double(rows.size());
+        state.counters["rows_mib"] = double(rows.bytes()) / (1 << 20);
+        state.counters["ratio"] = double(rows.bytes()) / budget;
+        state.counters["ratio_min"] = state.counters["ratio"];
+        state.counters["ratio_max"] = state.counters["ratio"];
+        state.counters["rss_growth_mib"] = double(after - before) / 1024;
     }
 }
-
-// After opening a ledger and after every change of its entries the program
-// fills both lists; the two calls walk the table twice.
-void BM_FillEntryListThenQueryList(benchmark::State& state) {
-    BigLedger& ledger = BigLedger::get();
-    AppState& app = ledger.household.state();
-    KeepingView view;
-    againstBareWalks(state, 2, bareWalkBigLedger, [&] {
-        app.currentLedger.saveTo = "\\data\\家庭账本.edb";
-        app.currentLedger.rows.reset();
-        qinghe::entry::fillEntryList(app, view);
-        qinghe::entry::fillQueryList(app, view);
-        return view.shownRows() == 2 * kBigLedgerEntries;
-    });
-    state.SetItemsProcessed(state.iterations() * kBigLedgerEntries);
-}
-BENCHMARK(BM_FillEntryListThenQueryList)->UseManualTime()->Unit(benchmark::kMillisecond);
-
-// Both lists from one walk.
-void BM_FillEntryAndQueryLists(benchmark::State& state) {
-    BigLedger& ledger = BigLedger::get();
-    AppState& app = ledger.household.state();
-    KeepingView view;
-    againstBareWalks(state, 1, bareWalkBigLedger, [&] {
-        app.currentLedger.saveTo = "\\data\\家庭账本.edb";
-        app.currentLedger.rows.reset();
-        qinghe::entry::fillEntryAndQueryLists(app, view);
-        return view.shownRows() == 2 * kBigLedgerEntries;
-    });
-    state.SetItemsProcessed(state.iterations() * kBigLedgerEntries);
-}
-BENCHMARK(BM_FillEntryAndQueryLists)->UseManualTime()->Unit(benchmark::kMillisecond);
-
-// --- the ledger list ---------------------------------------------------------------
-
-// A household of several ledgers, listed once so that every table is open.
-struct ManyLedgers {
-    Household household;
-    std::vector<fs::path> tables;
-
-    static ManyLedgers& get() {
-        static ManyLedgers ledgers;
-        return ledgers;
-    }
-
-  private:
-    ManyLedgers() {
-        std::fprintf(stderr, "preparing %d ledgers of %d entries\n", kHouseholdLedgers,
-                     kHouseholdEntries);
-        for (int i = 1; i <= kHouseholdLedgers; ++i) {
-            tables.push_back(household.addLedger("账本" + std::to_string(i), kHouseholdEntries));
-        }
-        if (qinghe::ledger::rebuildLedgerList(household.state()).rows.size() !=
-            static_cast<std::size_t>(kHouseholdLedgers)) {
-            fail("listing the ledgers");
-        }
-    }
-};
-
-// Direction and amount of every record of every ledger, and its latest date.
-bool bareWalkHousehold() {
-    ManyLedgers& ledgers = ManyLedgers::get();
-    auto& tables = ledgers.household.state().tables;
-    std::int64_t records = 0;
-    for (const fs::path& table : ledgers.tables) {
-        if (!tables.select(table.string())) return false;
-        records += walkFigures(tables);
-    }
-    return records == kHouseholdLedgers * kHouseholdEntries;
-}
-
-// The ledger page shows the list after start-up and after every change of a
-// ledger.
-void BM_RebuildLedgerList(benchmark::State& state) {
-    AppState& app = ManyLedgers::get().household.state();
-    againstBareWalks(state, 1, bareWalkHousehold, [&] {
-        qinghe::ledger::LedgerList list = qinghe::ledger::rebuildLedgerList(app);
-        benchmark::DoNotOptimize(list);
-        return list.rows.size() == static_cast<std::size_t>(kHouseholdLedgers) &&
-               list.summary.has_value();
-    });
-    state.SetItemsProcessed(state.iterations() * kHouseholdLedgers * kHouseholdEntries);
-}
-BENCHMARK(BM_RebuildLedgerList)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenLedgerMemory)->Apply(sizes)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
