@@ -12,5 +12,6 @@ void addCheckCommand(CLI::App& app, int& exitCode);
 void addLedgersCommand(CLI::App& app, int& exitCode);
 void addEntriesCommand(CLI::App& app, int& exitCode);
 void addCreateLedgerCommand(CLI::App& app, int& exitCode);
+void addVouchersCommand(CLI::App& app, int& exitCode);
 
 }  // namespace qinghe::cli

@@ -265,10 +265,11 @@ std::optional<Picture> decodeRunLength(const Bitmap& bmp, std::string_view bytes
 std::optional<ImageInfo> bmpInfo(std::string_view bytes) {
     const auto bmp = readHeaders(bytes);
     if (!bmp) return std::nullopt;
-    return ImageInfo{ImageKind::Bmp, bmp->size};
+    return ImageInfo{ImageKind::Bmp, bmp->size, 1};
 }
 
-std::optional<DecodedImage> decodeBmp(std::string_view bytes, PixelSize cover) {
+std::optional<StoredImage> decodeBmp(std::string_view bytes, PixelSize cover,
+                                     const DecodeProgress& progress) {
     const auto bmp = readHeaders(bytes);
     if (!bmp) return std::nullopt;
     const int factor = reductionFactor(bmp->size, cover, kAnyFactor.data(), kAnyFactor.size());
@@ -280,7 +281,8 @@ std::optional<DecodedImage> decodeBmp(std::string_view bytes, PixelSize cover) {
         auto whole = decodeRunLength(*bmp, bytes);
         if (!whole) return std::nullopt;
         for (int y = 0; y < bmp->size.height; ++y) reducer.addRow(whole->row(y));
-        return DecodedImage{bmp->size, std::move(*picture)};
+        if (progress) progress(picture->view(), picture->height());
+        return StoredImage{bmp->size, 1, std::move(*picture)};
     }
 
     // Every row must be there: a truncated bitmap is no picture. The last
@@ -295,7 +297,8 @@ std::optional<DecodedImage> decodeBmp(std::string_view bytes, PixelSize cover) {
         convertRow(*bmp, data + stored * bmp->stride, row.data());
         reducer.addRow(row.data());
     }
-    return DecodedImage{bmp->size, std::move(*picture)};
+    if (progress) progress(picture->view(), picture->height());
+    return StoredImage{bmp->size, 1, std::move(*picture)};
 }
 
 }  // namespace qinghe::entry::detail

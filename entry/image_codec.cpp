@@ -41,18 +41,27 @@ std::optional<ImageInfo> readImageInfo(std::string_view bytes) {
     return std::nullopt;
 }
 
-std::optional<DecodedImage> decodeImage(std::string_view bytes, PixelSize cover) {
+std::optional<StoredImage> decodeImageAsStored(std::string_view bytes, PixelSize cover,
+                                               const DecodeProgress& progress) {
     switch (imageKind(bytes)) {
         case ImageKind::Jpeg:
-            return detail::decodeJpeg(bytes, cover);
+            return detail::decodeJpeg(bytes, cover, progress);
         case ImageKind::Png:
-            return detail::decodePng(bytes, cover);
+            return detail::decodePng(bytes, cover, progress);
         case ImageKind::Bmp:
-            return detail::decodeBmp(bytes, cover);
+            return detail::decodeBmp(bytes, cover, progress);
         case ImageKind::Unknown:
             break;
     }
     return std::nullopt;
+}
+
+std::optional<DecodedImage> decodeImage(std::string_view bytes, PixelSize cover) {
+    auto stored = decodeImageAsStored(bytes, cover);
+    if (!stored) return std::nullopt;
+    auto upright = orientPicture(std::move(stored->picture), stored->orientation);
+    if (!upright) return std::nullopt;
+    return DecodedImage{stored->imageSize, std::move(*upright)};
 }
 
 std::optional<Picture> decodeImageFitted(std::string_view bytes, PixelSize box, bool enlarge) {

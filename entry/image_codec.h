@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +20,7 @@ inline constexpr std::int64_t kMaxImagePixels = std::int64_t{256} * 1024 * 1024;
 struct ImageInfo {
     ImageKind kind = ImageKind::Unknown;
     PixelSize size;
+    int orientation = 1;  // how the stored pixels are turned (Exif; 1 as stored)
 };
 
 // Nothing for bytes that are not a JPEG, PNG or bitmap with a sound header,
@@ -42,6 +44,25 @@ struct DecodedImage {
 // read), never larger than the image itself. An empty `cover` asks for the
 // whole image; one larger than kMaxPicturePixels is reduced all the same.
 std::optional<DecodedImage> decodeImage(std::string_view bytes, PixelSize cover = {});
+
+// The same picture as it is stored, not yet turned upright: for drawing it
+// at a size while it is still being decoded, and turning only what is drawn.
+struct StoredImage {
+    PixelSize imageSize;  // as readImageInfo gives it (upright)
+    int orientation = 1;  // as orientPicture takes it
+    Picture picture;      // as stored
+};
+
+// Told, on the decoding thread and between rows, how far the stored picture
+// is decoded: rows [0, rowsDone) are final. The pixels stay where they are
+// until the decode's result is dropped, or until the decoder tells of an
+// empty picture: it gave that one up (a thumbnail for the photo itself, or
+// damaged data) and frees it once the call returns.
+using DecodeProgress = std::function<void(PixelView picture, int rowsDone)>;
+
+// decodeImage without the turn; `cover` is upright.
+std::optional<StoredImage> decodeImageAsStored(std::string_view bytes, PixelSize cover,
+                                               const DecodeProgress& progress = {});
 
 // Decodes the picture and scales it to the largest size that fits inside
 // `box` keeping its shape (never larger than the image itself when

@@ -27,13 +27,16 @@ inline PixelSize reducedSize(PixelSize size, int factor) {
 }
 
 std::optional<ImageInfo> jpegInfo(std::string_view bytes);
-std::optional<DecodedImage> decodeJpeg(std::string_view bytes, PixelSize cover);
+std::optional<StoredImage> decodeJpeg(std::string_view bytes, PixelSize cover,
+                                      const DecodeProgress& progress);
 std::optional<std::string> encodeJpeg(const Picture& picture, int quality);
 
 std::optional<ImageInfo> pngInfo(std::string_view bytes);
-std::optional<DecodedImage> decodePng(std::string_view bytes, PixelSize cover);
+std::optional<StoredImage> decodePng(std::string_view bytes, PixelSize cover,
+                                     const DecodeProgress& progress);
 
 std::optional<ImageInfo> bmpInfo(std::string_view bytes);
-std::optional<DecodedImage> decodeBmp(std::string_view bytes, PixelSize cover);
+std::optional<StoredImage> decodeBmp(std::string_view bytes, PixelSize cover,
+                                     const DecodeProgress& progress);
 
 }  // namespace qinghe::entry::detail

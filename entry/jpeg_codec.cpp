@@ -168,7 +168,7 @@ class JpegDecoder {
     // goes through `cmykRows` (four bytes a pixel, kBatch rows) and is
     // converted.
     static constexpr int kBatch = 16;
-    bool readRows(Picture& picture, std::uint8_t* cmykRows) {
+    bool readRows(Picture& picture, std::uint8_t* cmykRows, const DecodeProgress& progress) {
         if (setjmp(errors_.jump)) return false;
         errors_.scanning = singleScan_;
         while (info_.output_scanline < info_.output_height) {
@@ -181,6 +181,7 @@ class JpegDecoder {
             const auto read = static_cast<int>(jpeg_read_scanlines(&info_, rows, count));
             if (read <= 0) return false;
             if (cmykRows) convertCmyk(picture, first, read, cmykRows);
+            if (progress) progress(picture.view(), first + read);
         }
         errors_.scanning = false;
         return true;
@@ -221,7 +222,8 @@ class JpegDecoder {
 
 // The decoder's picture at 1/2, 1/4 or 1/8 as far as it still covers
 // `storedCover`, in the stored orientation.
-std::optional<Picture> decodePixels(JpegDecoder& decoder, PixelSize storedCover) {
+std::optional<Picture> decodePixels(JpegDecoder& decoder, PixelSize storedCover,
+                                    const DecodeProgress& progress) {
     static constexpr int kDenominators[] = {1, 2, 4, 8};
     const int denominator = reductionFactor(decoder.storedSize(), storedCover, kDenominators, 4);
     if (denominator > 8 || !decoder.start(denominator)) return std::nullopt;
@@ -229,8 +231,10 @@ std::optional<Picture> decodePixels(JpegDecoder& decoder, PixelSize storedCover)
     if (!picture) return std::nullopt;
     std::vector<std::uint8_t> cmykRows;
     if (decoder.isCmyk()) cmykRows.resize(picture->stride() * JpegDecoder::kBatch);
-    if (!decoder.readRows(*picture, cmykRows.empty() ? nullptr : cmykRows.data()))
+    if (!decoder.readRows(*picture, cmykRows.empty() ? nullptr : cmykRows.data(), progress)) {
+        if (progress) progress({}, 0);  // the rows told of are about to go
         return std::nullopt;
+    }
     return picture;
 }
 
@@ -254,10 +258,12 @@ std::optional<ImageInfo> jpegInfo(std::string_view bytes) {
     if (!decoder.readHeader()) return std::nullopt;
     const auto stored = checkedSize(decoder);
     if (!stored) return std::nullopt;
-    return ImageInfo{ImageKind::Jpeg, orientedSize(*stored, decoder.exif().orientation)};
+    const int orientation = decoder.exif().orientation;
+    return ImageInfo{ImageKind::Jpeg, orientedSize(*stored, orientation), orientation};
 }
 
-std::optional<DecodedImage> decodeJpeg(std::string_view bytes, PixelSize cover) {
+std::optional<StoredImage> decodeJpeg(std::string_view bytes, PixelSize cover,
+                                      const DecodeProgress& progress) {
     JpegDecoder decoder(bytes);
     if (!decoder.readHeader()) return std::nullopt;
     const auto stored = checkedSize(decoder);
@@ -275,15 +281,14 @@ std::optional<DecodedImage> decodeJpeg(std::string_view bytes, PixelSize cover) 
             const PixelSize size = thumbnail.storedSize();
             if (size.width >= storedCover.width && size.height >= storedCover.height &&
                 size.pixels() <= stored->pixels() && sameShape(size, *stored)) {
-                pixels = decodePixels(thumbnail, storedCover);
+                pixels = decodePixels(thumbnail, storedCover, progress);
             }
         }
     }
-    if (!pixels) pixels = decodePixels(decoder, storedCover);
+    if (!pixels) pixels = decodePixels(decoder, storedCover, progress);
     if (!pixels) return std::nullopt;
-    auto upright = orientPicture(std::move(*pixels), exif.orientation);
-    if (!upright) return std::nullopt;
-    return DecodedImage{orientedSize(*stored, exif.orientation), std::move(*upright)};
+    return StoredImage{orientedSize(*stored, exif.orientation), exif.orientation,
+                       std::move(*pixels)};
 }
 
 namespace {

@@ -11,21 +11,19 @@ namespace qinghe::entry {
 
 namespace {
 
-// Weights are fixed point with this many fraction bits; each target pixel's
-// weights add up to exactly one.
-constexpr int kWeightBits = 14;
-constexpr std::uint32_t kOne = 1u << kWeightBits;
-constexpr std::uint32_t kHalf = kOne / 2;
-
 // Which source pixels make up each target pixel along one axis, and how much.
+// Weights are fixed point with `bits` fraction bits; each target pixel's
+// weights add up to exactly one.
 struct AxisTaps {
     std::vector<int> first;   // per target pixel: its first source pixel
     std::vector<int> count;   // per target pixel: how many follow
     std::vector<int> offset;  // per target pixel: where its weights start
     std::vector<std::uint32_t> weights;
+    int most = 0;  // the largest count
 };
 
-AxisTaps makeTaps(int source, int target) {
+AxisTaps makeTaps(int source, int target, int bits) {
+    const std::uint32_t one = 1u << bits;
     AxisTaps taps;
     taps.first.resize(target);
     taps.count.resize(target);
@@ -68,22 +66,172 @@ AxisTaps makeTaps(int source, int target) {
         taps.first[i] = first;
         taps.count[i] = static_cast<int>(shares.size());
         taps.offset[i] = static_cast<int>(taps.weights.size());
+        taps.most = std::max(taps.most, taps.count[i]);
         double total = 0;
         for (double share : shares) total += share;
         std::uint32_t sum = 0;
         std::size_t largest = taps.weights.size();
         for (double share : shares) {
-            const auto weight = static_cast<std::uint32_t>(std::lround(share / total * kOne));
+            const auto weight = static_cast<std::uint32_t>(std::lround(share / total * one));
             if (taps.weights.size() == largest || weight > taps.weights[largest])
                 largest = taps.weights.size();
             taps.weights.push_back(weight);
             sum += weight;
         }
         // Rounding left the sum a little off one: the largest weight takes it.
-        taps.weights[largest] += kOne - sum;
+        taps.weights[largest] += one - sum;
     }
     return taps;
 }
+
+// --- few taps: packed pixels -------------------------------------------------------
+//
+// When every target pixel takes at most four source pixels (shrinking to a
+// third or more, or growing), weights of 7 bits are exact enough, and a 32-bit
+// pixel is worked on two channels at a time: blue and red in the 16-bit
+// halves of one word, green and alpha in another. A channel's weighted sum
+// is at most 255 x 128, so the halves never spill into each other.
+
+constexpr int kPackedBits = 7;
+constexpr std::uint32_t kLow = 0x00FF00FF;
+constexpr std::uint32_t kPackedHalf = 0x00400040;  // one half in each 16-bit lane
+
+inline std::uint32_t loadPixel(const std::uint8_t* p) {
+    std::uint32_t pixel;
+    std::memcpy(&pixel, p, 4);
+    return pixel;
+}
+
+inline std::uint32_t packedResult(std::uint32_t blueRed, std::uint32_t greenAlpha) {
+    return ((blueRed >> kPackedBits) & kLow) | ((greenAlpha << (8 - kPackedBits)) & ~kLow);
+}
+
+// The taps of one axis with exactly `n` weights for every target pixel
+// (unused ones zero), the window held inside the source, so that the loops
+// below run a fixed count.
+struct FixedTaps {
+    int n = 0;
+    std::vector<int> first;
+    std::vector<std::uint32_t> weights;  // n per target pixel
+};
+
+FixedTaps fixTaps(const AxisTaps& taps, int source) {
+    FixedTaps fixed;
+    fixed.n = taps.most;
+    const std::size_t count = taps.first.size();
+    fixed.first.resize(count);
+    fixed.weights.assign(count * static_cast<std::size_t>(fixed.n), 0);
+    for (std::size_t i = 0; i < count; ++i) {
+        const int first = std::max(0, std::min(taps.first[i], source - fixed.n));
+        fixed.first[i] = first;
+        for (int k = 0; k < taps.count[i]; ++k) {
+            const int at = taps.first[i] + k - first;
+            fixed.weights[i * static_cast<std::size_t>(fixed.n) + static_cast<std::size_t>(at)] =
+                taps.weights[static_cast<std::size_t>(taps.offset[i] + k)];
+        }
+    }
+    return fixed;
+}
+
+// One row scaled along its length.
+template <int N>
+void packedRow(const std::uint8_t* source, std::uint32_t* target, const FixedTaps& taps) {
+    const std::size_t width = taps.first.size();
+    const std::uint32_t* weight = taps.weights.data();
+    for (std::size_t x = 0; x < width; ++x, weight += N) {
+        const std::uint8_t* from = source + static_cast<std::size_t>(taps.first[x]) * 4;
+        std::uint32_t blueRed = kPackedHalf, greenAlpha = kPackedHalf;
+        for (int k = 0; k < N; ++k) {
+            const std::uint32_t pixel = loadPixel(from + k * 4);
+            blueRed += (pixel & kLow) * weight[k];
+            greenAlpha += ((pixel >> 8) & kLow) * weight[k];
+        }
+        target[x] = packedResult(blueRed, greenAlpha);
+    }
+}
+
+// A row from N source rows: each pixel the weighted sum of the pixels above
+// one another. Worked on as 16-bit lanes (blue with green above it, red with
+// alpha), which the vectoriser handles eight at a time.
+template <int N>
+void packedColumn(const std::uint8_t* const* rows, const std::uint32_t* weight, std::uint16_t* out,
+                  std::size_t lanes) {
+    const std::uint16_t* in[N];
+    std::uint16_t w[N];
+    for (int k = 0; k < N; ++k) {
+        in[k] = reinterpret_cast<const std::uint16_t*>(rows[k]);
+        w[k] = static_cast<std::uint16_t>(weight[k]);
+    }
+    for (std::size_t i = 0; i < lanes; ++i) {
+        std::uint16_t low = 1 << (kPackedBits - 1), high = 1 << (kPackedBits - 1);
+        for (int k = 0; k < N; ++k) {
+            const std::uint16_t v = in[k][i];
+            low = static_cast<std::uint16_t>(low + (v & 0xFF) * w[k]);
+            high = static_cast<std::uint16_t>(high + (v >> 8) * w[k]);
+        }
+        out[i] = static_cast<std::uint16_t>((low >> kPackedBits) |
+                                            ((high << (8 - kPackedBits)) & 0xFF00));
+    }
+}
+
+// Down the columns first (the source rows a target row takes, combined into
+// one), then along the row.
+template <int Across, int Down>
+void packedRows(const PixelView& source, Picture& target, const FixedTaps& across,
+                const FixedTaps& down, int begin, int end) {
+    const auto width = static_cast<std::size_t>(source.size.width);
+    std::vector<std::uint16_t> combined(width * 2);
+    const std::uint8_t* window[Down];
+    for (int y = begin; y < end; ++y) {
+        for (int k = 0; k < Down; ++k)
+            window[k] = source.row(down.first[static_cast<std::size_t>(y)] + k);
+        const std::uint32_t* weight = down.weights.data() + static_cast<std::size_t>(y) * Down;
+        const std::uint8_t* row = window[0];
+        if (Down > 1 || weight[0] != (1u << kPackedBits)) {
+            packedColumn<Down>(window, weight, combined.data(), width * 2);
+            row = reinterpret_cast<const std::uint8_t*>(combined.data());
+        }
+        packedRow<Across>(row, reinterpret_cast<std::uint32_t*>(target.row(y)), across);
+    }
+}
+
+using PackedRows = void (*)(const PixelView&, Picture&, const FixedTaps&, const FixedTaps&, int,
+                            int);
+
+template <int Across>
+PackedRows packedRowsDown(int down) {
+    switch (down) {
+        case 1:
+            return packedRows<Across, 1>;
+        case 2:
+            return packedRows<Across, 2>;
+        case 3:
+            return packedRows<Across, 3>;
+        case 4:
+            return packedRows<Across, 4>;
+    }
+    return nullptr;
+}
+
+// The packed loops for these tap counts; null when either is over four.
+PackedRows packedRowsFor(int across, int down) {
+    switch (across) {
+        case 1:
+            return packedRowsDown<1>(down);
+        case 2:
+            return packedRowsDown<2>(down);
+        case 3:
+            return packedRowsDown<3>(down);
+        case 4:
+            return packedRowsDown<4>(down);
+    }
+    return nullptr;
+}
+
+// --- many taps: each channel on its own ---------------------------------------------
+
+constexpr int kWeightBits = 14;
+constexpr std::uint32_t kHalf = 1u << (kWeightBits - 1);
 
 // One row scaled along its length.
 void scaleRow(const std::uint8_t* source, std::uint8_t* target, const AxisTaps& taps) {
@@ -106,13 +254,87 @@ void scaleRow(const std::uint8_t* source, std::uint8_t* target, const AxisTaps& 
     }
 }
 
-std::uint32_t pixelAt(const Picture& picture, int x, int y) {
-    std::uint32_t pixel;
-    std::memcpy(&pixel, picture.row(y) + static_cast<std::size_t>(x) * 4, 4);
-    return pixel;
+// Down the columns into one row of sums, then along it.
+void preciseRows(const PixelView& source, Picture& target, const AxisTaps& across,
+                 const AxisTaps& down, int begin, int end) {
+    const std::size_t rowBytes = static_cast<std::size_t>(source.size.width) * 4;
+    std::vector<std::uint32_t> sums(rowBytes);
+    std::vector<std::uint8_t> combined(rowBytes);
+    for (int y = begin; y < end; ++y) {
+        std::fill(sums.begin(), sums.end(), kHalf);
+        const std::uint32_t* weight = down.weights.data() + down.offset[y];
+        for (int k = 0; k < down.count[y]; ++k) {
+            const std::uint8_t* row = source.row(down.first[y] + k);
+            const std::uint32_t w = weight[k];
+            for (std::size_t i = 0; i < rowBytes; ++i) sums[i] += w * row[i];
+        }
+        for (std::size_t i = 0; i < rowBytes; ++i)
+            combined[i] = static_cast<std::uint8_t>(sums[i] >> kWeightBits);
+        scaleRow(combined.data(), target.row(y), across);
+    }
 }
 
 }  // namespace
+
+struct PictureScaler::Plan {
+    PackedRows packed = nullptr;
+    FixedTaps packedAcross, packedDown;
+    AxisTaps preciseAcross, preciseDown;
+    std::vector<int> lastSourceRow;  // per target row: the last source row it takes
+};
+
+PictureScaler::PictureScaler(PixelSize from, PixelSize to)
+    : from_(from), to_(to), plan_(std::make_unique<Plan>()) {
+    if (from.isEmpty() || to.isEmpty()) return;
+    const AxisTaps across = makeTaps(from.width, to.width, kPackedBits);
+    const AxisTaps down = makeTaps(from.height, to.height, kPackedBits);
+    plan_->packed = packedRowsFor(across.most, down.most);
+    if (plan_->packed) {
+        plan_->packedAcross = fixTaps(across, from.width);
+        plan_->packedDown = fixTaps(down, from.height);
+        for (std::size_t y = 0; y < plan_->packedDown.first.size(); ++y)
+            plan_->lastSourceRow.push_back(plan_->packedDown.first[y] + plan_->packedDown.n - 1);
+    } else {
+        plan_->preciseAcross = makeTaps(from.width, to.width, kWeightBits);
+        plan_->preciseDown = makeTaps(from.height, to.height, kWeightBits);
+        for (std::size_t y = 0; y < plan_->preciseDown.first.size(); ++y)
+            plan_->lastSourceRow.push_back(plan_->preciseDown.first[y] +
+                                           plan_->preciseDown.count[y] - 1);
+    }
+    // Kept rising, so that a prefix of the source serves a prefix of the target.
+    for (std::size_t y = 1; y < plan_->lastSourceRow.size(); ++y)
+        plan_->lastSourceRow[y] = std::max(plan_->lastSourceRow[y], plan_->lastSourceRow[y - 1]);
+}
+
+PictureScaler::~PictureScaler() = default;
+
+int PictureScaler::targetRowsReady(int sourceRows) const {
+    const auto& last = plan_->lastSourceRow;
+    return static_cast<int>(std::upper_bound(last.begin(), last.end(), sourceRows - 1) -
+                            last.begin());
+}
+
+void PictureScaler::scaleRows(PixelView source, Picture& target, int begin, int end) const {
+    if (source.data == nullptr || source.size != from_ || target.size() != to_ || begin >= end)
+        return;
+    if (plan_->packed) {
+        plan_->packed(source, target, plan_->packedAcross, plan_->packedDown, begin, end);
+    } else {
+        preciseRows(source, target, plan_->preciseAcross, plan_->preciseDown, begin, end);
+    }
+}
+
+std::optional<Picture> scalePicture(const Picture& source, PixelSize size) {
+    if (source.isEmpty()) return std::nullopt;
+    auto target = Picture::allocate(size);
+    if (!target) return std::nullopt;
+    if (source.size() == size) {
+        std::memcpy(target->data(), source.data(), source.byteCount());
+        return target;
+    }
+    PictureScaler(source.size(), size).scaleRows(source.view(), *target, 0, size.height);
+    return target;
+}
 
 std::optional<Picture> Picture::allocate(PixelSize size) {
     if (size.isEmpty() || size.pixels() > kMaxPicturePixels) return std::nullopt;
@@ -141,49 +363,6 @@ PixelSize fitInside(PixelSize picture, PixelSize box) {
     }
     const auto width = static_cast<int>((byHeight + picture.height / 2) / picture.height);
     return {std::clamp(width, 1, box.width), box.height};
-}
-
-std::optional<Picture> scalePicture(const Picture& source, PixelSize size) {
-    if (source.isEmpty()) return std::nullopt;
-    auto target = Picture::allocate(size);
-    if (!target) return std::nullopt;
-    const PixelSize from = source.size();
-    if (from == size) {
-        std::memcpy(target->data(), source.data(), source.byteCount());
-        return target;
-    }
-
-    // Along the rows first, into a picture as wide as the target and as high
-    // as the source; then down the columns.
-    const AxisTaps across = makeTaps(from.width, size.width);
-    const AxisTaps down = makeTaps(from.height, size.height);
-    std::vector<std::uint8_t> narrowed;
-    const std::uint8_t* rows = source.data();
-    const std::size_t rowBytes = static_cast<std::size_t>(size.width) * 4;
-    if (from.width != size.width) {
-        narrowed.resize(rowBytes * static_cast<std::size_t>(from.height));
-        for (int y = 0; y < from.height; ++y)
-            scaleRow(source.row(y), narrowed.data() + rowBytes * y, across);
-        rows = narrowed.data();
-    }
-    if (from.height == size.height) {
-        std::memcpy(target->data(), rows, target->byteCount());
-        return target;
-    }
-    std::vector<std::uint32_t> sums(rowBytes);
-    for (int y = 0; y < size.height; ++y) {
-        std::fill(sums.begin(), sums.end(), kHalf);
-        const std::uint32_t* weight = down.weights.data() + down.offset[y];
-        for (int k = 0; k < down.count[y]; ++k) {
-            const std::uint8_t* row = rows + rowBytes * static_cast<std::size_t>(down.first[y] + k);
-            const std::uint32_t w = weight[k];
-            for (std::size_t i = 0; i < rowBytes; ++i) sums[i] += w * row[i];
-        }
-        std::uint8_t* out = target->row(y);
-        for (std::size_t i = 0; i < rowBytes; ++i)
-            out[i] = static_cast<std::uint8_t>(sums[i] >> kWeightBits);
-    }
-    return target;
 }
 
 PixelSize orientedSize(PixelSize stored, int orientation) {
@@ -234,7 +413,8 @@ std::optional<Picture> orientPicture(Picture source, int orientation) {
                     sy = x;
                     break;
             }
-            const std::uint32_t pixel = pixelAt(source, sx, sy);
+            std::uint32_t pixel;
+            std::memcpy(&pixel, source.row(sy) + static_cast<std::size_t>(sx) * 4, 4);
             std::memcpy(out + static_cast<std::size_t>(x) * 4, &pixel, 4);
         }
     }

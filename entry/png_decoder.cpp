@@ -130,10 +130,11 @@ std::optional<ImageInfo> pngInfo(std::string_view bytes) {
     if (!reader.readHeader()) return std::nullopt;
     const auto size = checkedSize(reader);
     if (!size) return std::nullopt;
-    return ImageInfo{ImageKind::Png, *size};
+    return ImageInfo{ImageKind::Png, *size, 1};
 }
 
-std::optional<DecodedImage> decodePng(std::string_view bytes, PixelSize cover) {
+std::optional<StoredImage> decodePng(std::string_view bytes, PixelSize cover,
+                                     const DecodeProgress& progress) {
     PngReader reader(bytes);
     if (!reader.readHeader()) return std::nullopt;
     const auto size = checkedSize(reader);
@@ -157,7 +158,8 @@ std::optional<DecodedImage> decodePng(std::string_view bytes, PixelSize cover) {
             if (factor != 1) reducer.addRow(target.row(y));
         }
     }
-    return DecodedImage{*size, std::move(*picture)};
+    if (progress) progress(picture->view(), picture->height());
+    return StoredImage{*size, 1, std::move(*picture)};
 }
 
 }  // namespace qinghe::entry::detail

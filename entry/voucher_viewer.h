@@ -32,8 +32,8 @@ class VoucherViewer {
     // The picture at the size of geometry().buffer; empty when that is.
     const Picture& backBuffer() const { return back_; }
     // The decoded picture the back buffer is drawn from (reduced as far as
-    // the drawn size allows).
-    PixelSize decodedSize() const { return decoded_.size(); }
+    // the drawn size allows), upright.
+    PixelSize decodedSize() const { return orientedSize(decoded_.size(), orientation_); }
 
     // The mouse wheel: a positive value zooms out (x 0.9), zero or a negative
     // one zooms in (x 1.1), and the picture is painted again. False when
@@ -61,11 +61,13 @@ class VoucherViewer {
   private:
     bool paint(double zoom);
     bool ensureDecodedCovers(PixelSize size);
+    void show(const ViewerGeometry& geometry, Picture back, double zoom);
 
     std::string bytes_;
     PixelSize panel_;
     PixelSize imageSize_;
-    Picture decoded_;
+    int orientation_ = 1;
+    Picture decoded_;  // as stored: turned upright only once drawn
     Picture back_;
     double zoom_ = 1.0;
     ViewerGeometry geometry_;

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds the benchmarks (Release with debug information) into build-bench/ (or
-# $QINGHE_BENCH_BUILD) and runs them all, then sums up the table store and the
-# lists against their goals. Arguments go to every benchmark program, e.g.
+# $QINGHE_BENCH_BUILD) and runs them all, then sums up the table store, the
+# lists and the voucher images against their goals. Arguments go to every benchmark program, e.g.
 # --benchmark_filter=Walk.
 set -eu
 cd "$(dirname "$0")/.."
@@ -28,8 +28,10 @@ import sys
 # the median when the benchmarks ran repeatedly.
 scale = {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}
 times, medians = {}, {}
-# Ratios a benchmark measured itself against its yardstick (counter "ratio").
+# Ratios a benchmark measured itself against its yardstick (counter "ratio"),
+# and any other counters it reported (a ratio's range, a peak of memory).
 ratios, median_ratios = {}, {}
+counters = {}
 for result in sorted(os.listdir(sys.argv[1])):
     try:
         runs = json.load(open(os.path.join(sys.argv[1], result)))["benchmarks"]
@@ -50,6 +52,7 @@ for result in sorted(os.listdir(sys.argv[1])):
             times[name] = value
             if "ratio" in run:
                 ratios[name] = run["ratio"]
+            counters[name] = run
 times.update(medians)
 ratios.update(median_ratios)
 
@@ -101,6 +104,47 @@ def measured_summary(title, goals):
         verdict(label, ratios.get(ours), goal)
 
 
+# Voucher images: each ratio is the median of rounds that ran both sides one
+# after the other, shown with its range.
+voucher_goals = [
+    ("viewer opens 12 MP, 4 MB / full decode", "BM_ViewerOpen12Mp", 0.5),
+    ("viewer opens 12 MP, 2 MB / full decode", "BM_ViewerOpen12MpSmallFile", None),
+    ("entropy decoding alone / full decode", "BM_EntropyDecodingFloor", None),
+    ("strip shows next of 20 / full decode", "BM_StripNextPhoto", 0.2),
+    ("same without thumbnails / full decode", "BM_StripNextPhotoWithoutThumbnail", None),
+    ("split of 80 MB / one memchr pass", "BM_SplitVouchers", 1.2),
+]
+voucher_limits = [
+    ("viewer opens 40 MP: MiB above baseline", "BM_ViewerOpen40MpMemory", "peak_mib", 64),
+    ("full decode of 40 MP: MiB above baseline", "BM_ViewerOpen40MpMemory", "full_decode_mib",
+     None),
+]
+
+
+def ranged_summary(title, goals, limits):
+    if not any(name in counters for _, name, _ in goals):
+        return
+    print("\n%-42s %8s %6s  %s" % (title, "ratio", "goal", "range"))
+    for label, name, goal in goals:
+        run = counters.get(name, {})
+        if "ratio" not in run:
+            verdict(label, None, goal)
+            continue
+        ratio = run["ratio"]
+        mark = "" if goal is None else ("ok" if ratio <= goal else "MISSED")
+        print("%-42s %8.3f %6s  %.3f-%.3f %s" % (label, ratio, "" if goal is None else "<= %g" % goal,
+                                                run.get("ratio_min", ratio),
+                                                run.get("ratio_max", ratio), mark))
+    for label, name, counter, limit in limits:
+        value = counters.get(name, {}).get(counter)
+        if value is None:
+            print("%-42s %8s" % (label, "n/a"))
+            continue
+        mark = "" if limit is None else ("ok" if value < limit else "MISSED")
+        print("%-42s %8.1f %6s %s" % (label, value, "" if limit is None else "< %g" % limit, mark))
+
+
 summary("table store", store_goals)
 measured_summary("lists", list_goals)
+ranged_summary("voucher images", voucher_goals, voucher_limits)
 EOF

@@ -79,9 +79,12 @@ TEST(VoucherStripTest, BrowsingStepsAndWrapsWithTwoOrMoreImages) {
     };
     const std::vector<Case> cases = {
         {3, 1, +1, "AB[C]", true},  // +1 goes back, from the first to the last
-        {3, 3, +1, "A[B]C", true}, {3, 3, -1, "[A]BC", true},  // -1 goes forward, from the last to
-                                                               // the first
-        {3, 1, -1, "A[B]C", true}, {1, 1, +1, "[A]", false},  {1, 1, -1, "[A]", false},
+        {3, 3, +1, "A[B]C", true},
+        {3, 3, -1, "[A]BC", true},  // -1 goes forward, from the last to
+                                    // the first
+        {3, 1, -1, "A[B]C", true},
+        {1, 1, +1, "[A]", false},
+        {1, 1, -1, "[A]", false},
         {0, 1, +1, "(1)", false},
     };
     for (const Case& c : cases) {
