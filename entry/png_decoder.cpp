@@ -23,6 +23,10 @@ namespace {
 // them are kept: enough for any real file, bounded for a hostile one.
 constexpr png_alloc_size_t kMaxChunkBytes = 8 * 1024 * 1024;
 constexpr png_uint_32 kMaxCachedChunks = 256;
+// Deflate expands its input at most about 1032 times: a file shorter than its
+// image data over that cannot hold its image, and is refused before any
+// picture is allocated for it.
+constexpr std::uint64_t kMaxDeflateRatio = 1032;
 
 [[noreturn]] void onError(png_structp png, png_const_charp) {
     png_longjmp(png, 1);
@@ -65,11 +69,17 @@ class PngReader {
         size_ = {static_cast<int>(png_get_image_width(png_, info_)),
                  static_cast<int>(png_get_image_height(png_, info_))};
         interlaced_ = png_get_interlace_type(png_, info_) != PNG_INTERLACE_NONE;
+        rawBytes_ =
+            std::uint64_t{png_get_rowbytes(png_, info_) + 1} * png_get_image_height(png_, info_);
         return true;
     }
 
     PixelSize size() const { return size_; }
     bool interlaced() const { return interlaced_; }
+    // Whether the file is long enough for its image data, compressed.
+    bool couldHoldImage() const {
+        return rawBytes_ <= kMaxDeflateRatio * std::uint64_t{source_.bytes.size()};
+    }
 
     // Asks libpng for rows of eight-bit blue, green, red, alpha.
     bool prepare() {
@@ -114,6 +124,7 @@ class PngReader {
     png_infop info_ = nullptr;
     PixelSize size_;
     bool interlaced_ = false;
+    std::uint64_t rawBytes_ = 0;  // the filtered rows, uncompressed
     int passes_ = 1;
 };
 
@@ -138,7 +149,7 @@ std::optional<StoredImage> decodePng(std::string_view bytes, PixelSize cover,
     PngReader reader(bytes);
     if (!reader.readHeader()) return std::nullopt;
     const auto size = checkedSize(reader);
-    if (!size || !reader.prepare()) return std::nullopt;
+    if (!size || !reader.couldHoldImage() || !reader.prepare()) return std::nullopt;
     const int factor = reductionFactor(*size, cover, kAnyFactor.data(), kAnyFactor.size());
     auto picture = Picture::allocate(reducedSize(*size, factor));
     if (!picture) return std::nullopt;

@@ -5,6 +5,9 @@
 // damaged ones, and a stored value joining several.
 // Usage: make_image_corpus <output folder>
 
+// jpeglib.h needs FILE and size_t declared before it.
+#include <stdio.h>
+
 #include <jpeglib.h>
 
 #include <cstdio>

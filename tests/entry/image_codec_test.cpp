@@ -291,16 +291,21 @@ TEST(ImageCodecTest, DamagedInputsGiveNoPictureWithMemoryBounded) {
         testing::putLe(s, v, 4);
         return s;
     };
-    // A PNG header claiming 100,000 x 100,000 pixels (with its CRC made right).
-    std::string huge = testing::pngBytes(1, 1, checkerboard());
-    huge.replace(16, 8, std::string("\x00\x01\x86\xA0\x00\x01\x86\xA0", 8));
-    {
-        const std::uint32_t crc = static_cast<std::uint32_t>(
-            ::crc32(0, reinterpret_cast<const unsigned char*>(huge.data() + 12), 17));
-        huge.replace(29, 4,
-                     std::string{static_cast<char>(crc >> 24), static_cast<char>(crc >> 16),
-                                 static_cast<char>(crc >> 8), static_cast<char>(crc)});
-    }
+    // A PNG whose header claims another size (its checksum made right).
+    auto pngClaiming = [](std::uint32_t width, std::uint32_t height) {
+        std::string bytes = testing::pngBytes(1, 1, checkerboard());
+        std::string size;
+        for (std::uint32_t v : {width, height})
+            for (int shift : {24, 16, 8, 0}) size += static_cast<char>(v >> shift & 0xFF);
+        bytes.replace(16, 8, size);
+        const auto crc = static_cast<std::uint32_t>(
+            ::crc32(0, reinterpret_cast<const unsigned char*>(bytes.data() + 12), 17));
+        bytes.replace(29, 4,
+                      std::string{static_cast<char>(crc >> 24), static_cast<char>(crc >> 16),
+                                  static_cast<char>(crc >> 8), static_cast<char>(crc)});
+        return bytes;
+    };
+    const std::string huge = pngClaiming(100000, 100000);
     std::mt19937 random(12);
     std::string noise(4096, '\0');
     for (char& c : noise) c = static_cast<char>(random());
@@ -321,6 +326,7 @@ TEST(ImageCodecTest, DamagedInputsGiveNoPictureWithMemoryBounded) {
         {"PNG cut in its header", png.substr(0, 20)},
         {"PNG with a broken header checksum", patched(png, 29, std::string(4, '\0'))},
         {"PNG claiming 100,000 x 100,000", huge},
+        {"PNG claiming 5,000 x 5,000 in a few bytes", pngClaiming(5000, 5000)},
         {"bitmap with a negative width", patched(bmp, 18, le32(static_cast<std::uint32_t>(-64)))},
         {"bitmap with the smallest height", patched(bmp, 22, le32(0x80000000u))},
         {"bitmap claiming 60,000 x 60,000",
