@@ -1,5 +1,6 @@
 #include "entry/ui/voucher_strip_widget.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -151,7 +152,10 @@ VoucherStripWidget::VoucherStripWidget(entry::VoucherStripModel& model, UserInte
         connect(picture_, &VoucherPictureBox::activated, this, &VoucherStripWidget::openViewer);
     }
     openViewer_ = [this](const std::string& bytes) {
+        // A large photo takes a moment to decode.
+        QApplication::setOverrideCursor(Qt::WaitCursor);
         VoucherViewerDialog viewer(bytes, window());
+        QApplication::restoreOverrideCursor();
         viewer.exec();
     };
     listener_ = model_.listen([this] { modelChanged(); });

@@ -143,6 +143,13 @@ TEST_F(VoucherFlowsTest, AddingReadsTheChosenFilesWholeAndShowsTheLast) {
     // Cancelled: nothing changes.
     EXPECT_EQ(addVouchers(user_, strip), 0);
     EXPECT_EQ(strip.count(), 3);
+
+    // The dialog "打开一个凭证图片" with its three filters, JPG first.
+    ASSERT_EQ(user_.openFilesRequests.size(), 2u);
+    EXPECT_EQ(user_.openFilesRequests[0].title, kOpenVoucherTitle);
+    EXPECT_EQ(user_.openFilesRequests[0].filters,
+              (std::vector<std::string>{kJpgFilter, kBmpFilter, kPngFilter}));
+    EXPECT_EQ(std::string(kJpgFilter).rfind(testing::gbk("JPG图片（*.jpg）"), 0), 0u);
 }
 
 TEST_F(VoucherFlowsTest, AddingTellsOfFilesItCannotTake) {
