@@ -47,21 +47,17 @@ bool VoucherStripModel::browse(int step) {
     return true;
 }
 
-int VoucherStripModel::listen(std::function<void()> listener) {
-    const int id = nextListener_++;
-    listeners_.emplace(id, std::move(listener));
-    return id;
-}
-
-void VoucherStripModel::stopListening(int id) {
-    listeners_.erase(id);
+VoucherStripModel::Listening VoucherStripModel::listen(std::function<void()> listener) {
+    const int id = listeners_->next++;
+    listeners_->byId.emplace(id, std::move(listener));
+    return Listening(listeners_, id);
 }
 
 void VoucherStripModel::changed() {
     ++revision_;
     // A listener may stop listening while it is told.
     std::vector<std::function<void()>> listeners;
-    for (const auto& [id, listener] : listeners_) listeners.push_back(listener);
+    for (const auto& [id, listener] : listeners_->byId) listeners.push_back(listener);
     for (const auto& listener : listeners) listener();
 }
 

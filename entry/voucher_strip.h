@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "entry/voucher_list.h"
 
@@ -50,21 +52,53 @@ class VoucherStripModel {
     std::string joined() const { return joinVouchers(vouchers_); }
     bool hasVouchers() const { return !vouchers_.empty(); }
 
-    // Called after every change of the list or the position. Returns an id
-    // for stopListening.
-    int listen(std::function<void()> listener);
-    void stopListening(int id);
+    // Calls `listener` after every change of the list or the position, for
+    // as long as the returned object lives. Either may go first: a window
+    // that holds the list as a member destroys it before its child strips.
+    class Listening;
+    [[nodiscard]] Listening listen(std::function<void()> listener);
     // Grows with every change: a strip compares it to know it is up to date.
     std::uint64_t revision() const { return revision_; }
 
   private:
+    struct Listeners {
+        int next = 1;
+        std::map<int, std::function<void()>> byId;
+    };
+
     void changed();
 
     VoucherList vouchers_;
     int position_ = 1;
     std::uint64_t revision_ = 0;
-    int nextListener_ = 1;
-    std::map<int, std::function<void()>> listeners_;
+    std::shared_ptr<Listeners> listeners_ = std::make_shared<Listeners>();
+};
+
+class VoucherStripModel::Listening {
+  public:
+    Listening() = default;
+    Listening(std::weak_ptr<Listeners> listeners, int id)
+        : listeners_(std::move(listeners)), id_(id) {}
+    Listening(Listening&& other) noexcept
+        : listeners_(std::move(other.listeners_)), id_(other.id_) {}
+    Listening& operator=(Listening&& other) noexcept {
+        if (this != &other) {
+            stop();
+            listeners_ = std::move(other.listeners_);
+            id_ = other.id_;
+        }
+        return *this;
+    }
+    ~Listening() { stop(); }
+
+    void stop() {
+        if (auto listeners = listeners_.lock()) listeners->byId.erase(id_);
+        listeners_.reset();
+    }
+
+  private:
+    std::weak_ptr<Listeners> listeners_;
+    int id_ = 0;
 };
 
 // Double-click on an editable strip: the file dialog "打开一个凭证图片"; each

@@ -12,7 +12,6 @@
 #include "entry/image_codec.h"
 #include "entry/ui/picture_image.h"
 #include "entry/ui/voucher_viewer_dialog.h"
-#include "entry/voucher_strip.h"
 
 namespace qinghe::ui {
 
@@ -158,12 +157,8 @@ VoucherStripWidget::VoucherStripWidget(entry::VoucherStripModel& model, UserInte
         QApplication::restoreOverrideCursor();
         viewer.exec();
     };
-    listener_ = model_.listen([this] { modelChanged(); });
+    listening_ = model_.listen([this] { modelChanged(); });
     modelChanged();
-}
-
-VoucherStripWidget::~VoucherStripWidget() {
-    model_.stopListening(listener_);
 }
 
 void VoucherStripWidget::place(const QRect& group, const QRect& spin) {

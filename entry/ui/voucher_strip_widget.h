@@ -6,15 +6,15 @@
 #include <functional>
 #include <string>
 
+#include "entry/voucher_strip.h"
+
 class QGroupBox;
 class QToolButton;
 
 namespace qinghe {
 class UserInteraction;
 }
-namespace qinghe::entry {
-class VoucherStripModel;
-}
+namespace qinghe::entry {}
 
 namespace qinghe::ui {
 
@@ -68,10 +68,10 @@ class VoucherStripWidget : public QWidget {
         Viewing,   // a click opens the viewer ("查看")
     };
 
-    // `model` and `user` outlive the strip.
+    // `user` outlives the strip; `model` may go first only as the window
+    // closes (a window's members go before its child widgets).
     VoucherStripWidget(entry::VoucherStripModel& model, UserInteraction& user, Mode mode,
                        QWidget* parent);
-    ~VoucherStripWidget() override;
 
     // Places the group box and the spin control at the window's positions
     // (the picture box sits at 8, 14 inside the group box).
@@ -103,7 +103,7 @@ class VoucherStripWidget : public QWidget {
     entry::VoucherStripModel& model_;
     UserInteraction& user_;
     Mode mode_;
-    int listener_ = 0;
+    entry::VoucherStripModel::Listening listening_;
     QGroupBox* group_;
     VoucherPictureBox* picture_;
     QWidget* spin_;

@@ -141,6 +141,23 @@ TEST_F(VoucherWidgetsTest, GuidanceHintsSayWhatTheMouseDoes) {
     EXPECT_TRUE(edit_->pictureBox()->toolTip().isEmpty());
 }
 
+TEST(VoucherStripLifetimeTest, AWindowMayHoldTheListAsAMember) {
+    testing::application();
+    // As the add and modify windows do: the list goes with the window's
+    // members, before its child strips.
+    struct Window : QWidget {
+        entry::VoucherStripModel vouchers{entry::VoucherList{"A", "B"}};
+        testing::ScriptedUser user;
+        VoucherStripWidget* strip =
+            new VoucherStripWidget(vouchers, user, VoucherStripWidget::Mode::Editable, this);
+    };
+    auto* window = new Window;
+    window->show();
+    window->vouchers.browse(1);
+    EXPECT_EQ(window->vouchers.position(), 2);
+    delete window;
+}
+
 void turnWheel(QWidget* widget, int delta) {
     QWheelEvent wheel(QPointF(100, 100), widget->mapToGlobal(QPointF(100, 100)), QPoint(),
                       QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);

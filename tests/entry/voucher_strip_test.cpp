@@ -97,10 +97,26 @@ TEST(VoucherStripTest, BrowsingStepsAndWrapsWithTwoOrMoreImages) {
     }
 }
 
+TEST(VoucherStripTest, ListeningMayEndBeforeOrAfterTheList) {
+    int heard = 0;
+    VoucherStripModel::Listening outlives;
+    {
+        VoucherStripModel strip(letters(1));
+        outlives = strip.listen([&] { ++heard; });
+        {
+            auto brief = strip.listen([&] { heard += 10; });
+            strip.append("B");
+        }
+        strip.append("C");
+    }
+    EXPECT_EQ(heard, 12);
+    outlives.stop();  // the list is gone: nothing to do, nothing touched
+}
+
 TEST(VoucherStripTest, BothStripsHearOfEveryChange) {
     VoucherStripModel strip(letters(2));
     int heard = 0;
-    const int id = strip.listen([&] { ++heard; });
+    auto listening = strip.listen([&] { ++heard; });
     const std::uint64_t before = strip.revision();
     strip.append("C");
     EXPECT_EQ(state(strip), "AB[C]");
@@ -110,7 +126,7 @@ TEST(VoucherStripTest, BothStripsHearOfEveryChange) {
     EXPECT_EQ(state(strip), "[X]");
     EXPECT_EQ(heard, 4);
     EXPECT_EQ(strip.revision(), before + 4);
-    strip.stopListening(id);
+    listening.stop();
     strip.append("Y");
     EXPECT_EQ(heard, 4);
     EXPECT_EQ(strip.joined(), "X|||Y");
