@@ -32,26 +32,48 @@ struct PngOptions {
     bool interlaced = false;
 };
 
-inline std::string pngBytes(int width, int height, const PixelSource& pixel,
-                            const PngOptions& options = {}) {
-    std::string out;
+namespace image_files_detail {
+
+inline void appendToString(png_structp png, png_bytep data, png_size_t length) {
+    static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<char*>(data), length);
+}
+
+// The libpng calls alone, behind the setjmp its errors jump back to; the
+// caller holds everything with a destructor. `rows` holds every row, filtered
+// as libpng takes them.
+inline bool writePng(std::string* out, int width, int height, const PngOptions& options,
+                     const png_color* palette, const png_byte* alphas, int colours,
+                     const png_byte* rows, std::size_t rowBytes) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
-        return {};
+        return false;
     }
-    png_set_write_fn(
-        png, &out,
-        [](png_structp p, png_bytep data, png_size_t length) {
-            static_cast<std::string*>(png_get_io_ptr(p))
-                ->append(reinterpret_cast<char*>(data), length);
-        },
-        [](png_structp) {});
+    png_set_write_fn(png, out, appendToString, nullptr);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height),
                  options.bitDepth, options.colorType,
                  options.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (options.colorType == PNG_COLOR_TYPE_PALETTE) {
+        png_set_PLTE(png, info, palette, colours);
+        png_set_tRNS(png, info, alphas, colours, nullptr);
+    }
+    png_write_info(png, info);
+    const int passes = png_set_interlace_handling(png);
+    for (int pass = 0; pass < passes; ++pass) {
+        for (int y = 0; y < height; ++y)
+            png_write_row(png, rows + rowBytes * static_cast<std::size_t>(y));
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+}  // namespace image_files_detail
+
+inline std::string pngBytes(int width, int height, const PixelSource& pixel,
+                            const PngOptions& options = {}) {
     std::map<Rgba, int> indices;
     std::vector<png_color> palette;
     std::vector<png_byte> alphas;
@@ -65,50 +87,46 @@ inline std::string pngBytes(int width, int height, const PixelSource& pixel,
                 }
             }
         }
-        png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
-        png_set_tRNS(png, info, alphas.data(), static_cast<int>(alphas.size()), nullptr);
     }
-    png_write_info(png, info);
-    const int passes = png_set_interlace_handling(png);
-    const bool wide = options.bitDepth == 16;
     int channels = 3;
     if (options.colorType == PNG_COLOR_TYPE_GRAY) channels = 1;
     if (options.colorType == PNG_COLOR_TYPE_GRAY_ALPHA) channels = 2;
     if (options.colorType == PNG_COLOR_TYPE_PALETTE) channels = 1;
     if (options.colorType == PNG_COLOR_TYPE_RGB_ALPHA) channels = 4;
-    std::vector<png_byte> row(static_cast<std::size_t>(width) * channels * (wide ? 2 : 1));
-    for (int pass = 0; pass < passes; ++pass) {
-        for (int y = 0; y < height; ++y) {
-            std::size_t at = 0;
-            auto put = [&](int value) {
-                row[at++] = static_cast<png_byte>(value);
-                if (wide) row[at++] = static_cast<png_byte>(value);  // v * 257
-            };
-            for (int x = 0; x < width; ++x) {
-                const Rgba c = pixel(x, y);
-                switch (options.colorType) {
-                    case PNG_COLOR_TYPE_GRAY:
-                        put(c[1]);
-                        break;
-                    case PNG_COLOR_TYPE_GRAY_ALPHA:
-                        put(c[1]);
-                        put(c[3]);
-                        break;
-                    case PNG_COLOR_TYPE_PALETTE:
-                        row[at++] = static_cast<png_byte>(indices[c]);
-                        break;
-                    default:
-                        put(c[0]);
-                        put(c[1]);
-                        put(c[2]);
-                        if (channels == 4) put(c[3]);
-                }
+    const bool wide = options.bitDepth == 16;
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * channels * (wide ? 2 : 1);
+    std::vector<png_byte> rows;
+    rows.reserve(rowBytes * static_cast<std::size_t>(height));
+    auto put = [&](int value) {
+        rows.push_back(static_cast<png_byte>(value));
+        if (wide) rows.push_back(static_cast<png_byte>(value));  // v * 257
+    };
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const Rgba c = pixel(x, y);
+            switch (options.colorType) {
+                case PNG_COLOR_TYPE_GRAY:
+                    put(c[1]);
+                    break;
+                case PNG_COLOR_TYPE_GRAY_ALPHA:
+                    put(c[1]);
+                    put(c[3]);
+                    break;
+                case PNG_COLOR_TYPE_PALETTE:
+                    rows.push_back(static_cast<png_byte>(indices[c]));
+                    break;
+                default:
+                    put(c[0]);
+                    put(c[1]);
+                    put(c[2]);
+                    if (channels == 4) put(c[3]);
             }
-            png_write_row(png, row.data());
         }
     }
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
+    std::string out;
+    if (!image_files_detail::writePng(&out, width, height, options, palette.data(), alphas.data(),
+                                      static_cast<int>(palette.size()), rows.data(), rowBytes))
+        return {};
     return out;
 }
 
