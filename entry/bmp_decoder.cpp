@@ -206,10 +206,18 @@ void convertRow(const Bitmap& bmp, const std::uint8_t* in, std::uint8_t* out) {
     }
 }
 
+// A run-length code of two bytes paints at most 255 pixels: a bitmap far
+// larger than its codes could paint is junk (pixels never reached stay
+// transparent), and is refused before its whole picture is allocated.
+constexpr std::int64_t kMaxRunLengthPixelsPerByte = 256;
+
 // Run-length encoded pixels (bottom-up) into a whole picture; pixels the data
 // never reaches stay transparent. Nothing when the data breaks off before its
 // end-of-bitmap code.
 std::optional<Picture> decodeRunLength(const Bitmap& bmp, std::string_view bytes) {
+    if (bmp.size.pixels() >
+        kMaxRunLengthPixelsPerByte * static_cast<std::int64_t>(bytes.size() - bmp.dataOffset))
+        return std::nullopt;
     auto picture = Picture::allocate(bmp.size);
     if (!picture) return std::nullopt;
     std::fill(picture->data(), picture->data() + picture->byteCount(), 0);

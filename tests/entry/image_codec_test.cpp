@@ -336,6 +336,11 @@ TEST(ImageCodecTest, DamagedInputsGiveNoPictureWithMemoryBounded) {
         {"bitmap with an unknown header size", patched(bmp, 14, le32(41))},
         {"bitmap of 0 bits a pixel", patched(bmp, 28, std::string("\x00\x00", 2))},
         {"bitmap compressed as a JPEG", patched(bmp, 30, le32(4))},
+        {"run-length bitmap claiming 8,000 x 8,000 in a few codes",
+         patched(
+             patched(testing::bmpBytes(4, 4, checkerboard(), {.bitCount = 8, .runLength = true}),
+                     18, le32(8000)),
+             22, le32(8000))},
         {"run-length bitmap without its end",
          testing::bmpBytes(64, 64, checkerboard(), {.bitCount = 8, .runLength = true})
              .substr(0, 500)},
