@@ -276,8 +276,7 @@ std::optional<ImageInfo> bmpInfo(std::string_view bytes) {
     return ImageInfo{ImageKind::Bmp, bmp->size, 1};
 }
 
-std::optional<StoredImage> decodeBmp(std::string_view bytes, PixelSize cover,
-                                     const DecodeProgress& progress) {
+std::optional<StoredImage> decodeBmp(std::string_view bytes, PixelSize cover) {
     const auto bmp = readHeaders(bytes);
     if (!bmp) return std::nullopt;
     const int factor = reductionFactor(bmp->size, cover, kAnyFactor.data(), kAnyFactor.size());
@@ -289,7 +288,6 @@ std::optional<StoredImage> decodeBmp(std::string_view bytes, PixelSize cover,
         auto whole = decodeRunLength(*bmp, bytes);
         if (!whole) return std::nullopt;
         for (int y = 0; y < bmp->size.height; ++y) reducer.addRow(whole->row(y));
-        if (progress) progress(picture->view(), picture->height());
         return StoredImage{bmp->size, 1, std::move(*picture)};
     }
 
@@ -305,7 +303,6 @@ std::optional<StoredImage> decodeBmp(std::string_view bytes, PixelSize cover,
         convertRow(*bmp, data + stored * bmp->stride, row.data());
         reducer.addRow(row.data());
     }
-    if (progress) progress(picture->view(), picture->height());
     return StoredImage{bmp->size, 1, std::move(*picture)};
 }
 

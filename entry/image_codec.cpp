@@ -41,15 +41,14 @@ std::optional<ImageInfo> readImageInfo(std::string_view bytes) {
     return std::nullopt;
 }
 
-std::optional<StoredImage> decodeImageAsStored(std::string_view bytes, PixelSize cover,
-                                               const DecodeProgress& progress) {
+std::optional<StoredImage> decodeImageAsStored(std::string_view bytes, PixelSize cover) {
     switch (imageKind(bytes)) {
         case ImageKind::Jpeg:
-            return detail::decodeJpeg(bytes, cover, progress);
+            return detail::decodeJpeg(bytes, cover);
         case ImageKind::Png:
-            return detail::decodePng(bytes, cover, progress);
+            return detail::decodePng(bytes, cover);
         case ImageKind::Bmp:
-            return detail::decodeBmp(bytes, cover, progress);
+            return detail::decodeBmp(bytes, cover);
         case ImageKind::Unknown:
             break;
     }

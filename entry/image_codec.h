@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,24 +44,16 @@ struct DecodedImage {
 // whole image; one larger than kMaxPicturePixels is reduced all the same.
 std::optional<DecodedImage> decodeImage(std::string_view bytes, PixelSize cover = {});
 
-// The same picture as it is stored, not yet turned upright: for drawing it
-// at a size while it is still being decoded, and turning only what is drawn.
+// The same picture as it is stored, not yet turned upright: the viewer keeps
+// it so, and turns only what it draws.
 struct StoredImage {
     PixelSize imageSize;  // as readImageInfo gives it (upright)
     int orientation = 1;  // as orientPicture takes it
     Picture picture;      // as stored
 };
 
-// Told, on the decoding thread and between rows, how far the stored picture
-// is decoded: rows [0, rowsDone) are final. The pixels stay where they are
-// until the decode's result is dropped, or until the decoder tells of an
-// empty picture: it gave that one up (a thumbnail for the photo itself, or
-// damaged data) and frees it once the call returns.
-using DecodeProgress = std::function<void(PixelView picture, int rowsDone)>;
-
 // decodeImage without the turn; `cover` is upright.
-std::optional<StoredImage> decodeImageAsStored(std::string_view bytes, PixelSize cover,
-                                               const DecodeProgress& progress = {});
+std::optional<StoredImage> decodeImageAsStored(std::string_view bytes, PixelSize cover);
 
 // Decodes the picture and scales it to the largest size that fits inside
 // `box` keeping its shape (never larger than the image itself when

@@ -27,16 +27,13 @@ inline PixelSize reducedSize(PixelSize size, int factor) {
 }
 
 std::optional<ImageInfo> jpegInfo(std::string_view bytes);
-std::optional<StoredImage> decodeJpeg(std::string_view bytes, PixelSize cover,
-                                      const DecodeProgress& progress);
+std::optional<StoredImage> decodeJpeg(std::string_view bytes, PixelSize cover);
 std::optional<std::string> encodeJpeg(const Picture& picture, int quality);
 
 std::optional<ImageInfo> pngInfo(std::string_view bytes);
-std::optional<StoredImage> decodePng(std::string_view bytes, PixelSize cover,
-                                     const DecodeProgress& progress);
+std::optional<StoredImage> decodePng(std::string_view bytes, PixelSize cover);
 
 std::optional<ImageInfo> bmpInfo(std::string_view bytes);
-std::optional<StoredImage> decodeBmp(std::string_view bytes, PixelSize cover,
-                                     const DecodeProgress& progress);
+std::optional<StoredImage> decodeBmp(std::string_view bytes, PixelSize cover);
 
 }  // namespace qinghe::entry::detail

@@ -168,7 +168,7 @@ class JpegDecoder {
     // goes through `cmykRows` (four bytes a pixel, kBatch rows) and is
     // converted.
     static constexpr int kBatch = 16;
-    bool readRows(Picture& picture, std::uint8_t* cmykRows, const DecodeProgress& progress) {
+    bool readRows(Picture& picture, std::uint8_t* cmykRows) {
         if (setjmp(errors_.jump)) return false;
         errors_.scanning = singleScan_;
         while (info_.output_scanline < info_.output_height) {
@@ -181,7 +181,6 @@ class JpegDecoder {
             const auto read = static_cast<int>(jpeg_read_scanlines(&info_, rows, count));
             if (read <= 0) return false;
             if (cmykRows) convertCmyk(picture, first, read, cmykRows);
-            if (progress) progress(picture.view(), first + read);
         }
         errors_.scanning = false;
         return true;
@@ -222,8 +221,7 @@ class JpegDecoder {
 
 // The decoder's picture at 1/2, 1/4 or 1/8 as far as it still covers
 // `storedCover`, in the stored orientation.
-std::optional<Picture> decodePixels(JpegDecoder& decoder, PixelSize storedCover,
-                                    const DecodeProgress& progress) {
+std::optional<Picture> decodePixels(JpegDecoder& decoder, PixelSize storedCover) {
     static constexpr int kDenominators[] = {1, 2, 4, 8};
     const int denominator = reductionFactor(decoder.storedSize(), storedCover, kDenominators, 4);
     if (denominator > 8 || !decoder.start(denominator)) return std::nullopt;
@@ -231,10 +229,8 @@ std::optional<Picture> decodePixels(JpegDecoder& decoder, PixelSize storedCover,
     if (!picture) return std::nullopt;
     std::vector<std::uint8_t> cmykRows;
     if (decoder.isCmyk()) cmykRows.resize(picture->stride() * JpegDecoder::kBatch);
-    if (!decoder.readRows(*picture, cmykRows.empty() ? nullptr : cmykRows.data(), progress)) {
-        if (progress) progress({}, 0);  // the rows told of are about to go
+    if (!decoder.readRows(*picture, cmykRows.empty() ? nullptr : cmykRows.data()))
         return std::nullopt;
-    }
     return picture;
 }
 
@@ -262,8 +258,7 @@ std::optional<ImageInfo> jpegInfo(std::string_view bytes) {
     return ImageInfo{ImageKind::Jpeg, orientedSize(*stored, orientation), orientation};
 }
 
-std::optional<StoredImage> decodeJpeg(std::string_view bytes, PixelSize cover,
-                                      const DecodeProgress& progress) {
+std::optional<StoredImage> decodeJpeg(std::string_view bytes, PixelSize cover) {
     JpegDecoder decoder(bytes);
     if (!decoder.readHeader()) return std::nullopt;
     const auto stored = checkedSize(decoder);
@@ -281,11 +276,11 @@ std::optional<StoredImage> decodeJpeg(std::string_view bytes, PixelSize cover,
             const PixelSize size = thumbnail.storedSize();
             if (size.width >= storedCover.width && size.height >= storedCover.height &&
                 size.pixels() <= stored->pixels() && sameShape(size, *stored)) {
-                pixels = decodePixels(thumbnail, storedCover, progress);
+                pixels = decodePixels(thumbnail, storedCover);
             }
         }
     }
-    if (!pixels) pixels = decodePixels(decoder, storedCover, progress);
+    if (!pixels) pixels = decodePixels(decoder, storedCover);
     if (!pixels) return std::nullopt;
     return StoredImage{orientedSize(*stored, exif.orientation), exif.orientation,
                        std::move(*pixels)};

@@ -177,12 +177,12 @@ void packedColumn(const std::uint8_t* const* rows, const std::uint32_t* weight, 
 // Down the columns first (the source rows a target row takes, combined into
 // one), then along the row.
 template <int Across, int Down>
-void packedRows(const PixelView& source, Picture& target, const FixedTaps& across,
-                const FixedTaps& down, int begin, int end) {
-    const auto width = static_cast<std::size_t>(source.size.width);
+void packedRows(const Picture& source, Picture& target, const FixedTaps& across,
+                const FixedTaps& down) {
+    const auto width = static_cast<std::size_t>(source.width());
     std::vector<std::uint16_t> combined(width * 2);
     const std::uint8_t* window[Down];
-    for (int y = begin; y < end; ++y) {
+    for (int y = 0; y < target.height(); ++y) {
         for (int k = 0; k < Down; ++k)
             window[k] = source.row(down.first[static_cast<std::size_t>(y)] + k);
         const std::uint32_t* weight = down.weights.data() + static_cast<std::size_t>(y) * Down;
@@ -195,8 +195,7 @@ void packedRows(const PixelView& source, Picture& target, const FixedTaps& acros
     }
 }
 
-using PackedRows = void (*)(const PixelView&, Picture&, const FixedTaps&, const FixedTaps&, int,
-                            int);
+using PackedRows = void (*)(const Picture&, Picture&, const FixedTaps&, const FixedTaps&);
 
 template <int Across>
 PackedRows packedRowsDown(int down) {
@@ -255,12 +254,12 @@ void scaleRow(const std::uint8_t* source, std::uint8_t* target, const AxisTaps& 
 }
 
 // Down the columns into one row of sums, then along it.
-void preciseRows(const PixelView& source, Picture& target, const AxisTaps& across,
-                 const AxisTaps& down, int begin, int end) {
-    const std::size_t rowBytes = static_cast<std::size_t>(source.size.width) * 4;
+void preciseRows(const Picture& source, Picture& target, const AxisTaps& across,
+                 const AxisTaps& down) {
+    const std::size_t rowBytes = static_cast<std::size_t>(source.width()) * 4;
     std::vector<std::uint32_t> sums(rowBytes);
     std::vector<std::uint8_t> combined(rowBytes);
-    for (int y = begin; y < end; ++y) {
+    for (int y = 0; y < target.height(); ++y) {
         std::fill(sums.begin(), sums.end(), kHalf);
         const std::uint32_t* weight = down.weights.data() + down.offset[y];
         for (int k = 0; k < down.count[y]; ++k) {
@@ -276,54 +275,6 @@ void preciseRows(const PixelView& source, Picture& target, const AxisTaps& acros
 
 }  // namespace
 
-struct PictureScaler::Plan {
-    PackedRows packed = nullptr;
-    FixedTaps packedAcross, packedDown;
-    AxisTaps preciseAcross, preciseDown;
-    std::vector<int> lastSourceRow;  // per target row: the last source row it takes
-};
-
-PictureScaler::PictureScaler(PixelSize from, PixelSize to)
-    : from_(from), to_(to), plan_(std::make_unique<Plan>()) {
-    if (from.isEmpty() || to.isEmpty()) return;
-    const AxisTaps across = makeTaps(from.width, to.width, kPackedBits);
-    const AxisTaps down = makeTaps(from.height, to.height, kPackedBits);
-    plan_->packed = packedRowsFor(across.most, down.most);
-    if (plan_->packed) {
-        plan_->packedAcross = fixTaps(across, from.width);
-        plan_->packedDown = fixTaps(down, from.height);
-        for (std::size_t y = 0; y < plan_->packedDown.first.size(); ++y)
-            plan_->lastSourceRow.push_back(plan_->packedDown.first[y] + plan_->packedDown.n - 1);
-    } else {
-        plan_->preciseAcross = makeTaps(from.width, to.width, kWeightBits);
-        plan_->preciseDown = makeTaps(from.height, to.height, kWeightBits);
-        for (std::size_t y = 0; y < plan_->preciseDown.first.size(); ++y)
-            plan_->lastSourceRow.push_back(plan_->preciseDown.first[y] +
-                                           plan_->preciseDown.count[y] - 1);
-    }
-    // Kept rising, so that a prefix of the source serves a prefix of the target.
-    for (std::size_t y = 1; y < plan_->lastSourceRow.size(); ++y)
-        plan_->lastSourceRow[y] = std::max(plan_->lastSourceRow[y], plan_->lastSourceRow[y - 1]);
-}
-
-PictureScaler::~PictureScaler() = default;
-
-int PictureScaler::targetRowsReady(int sourceRows) const {
-    const auto& last = plan_->lastSourceRow;
-    return static_cast<int>(std::upper_bound(last.begin(), last.end(), sourceRows - 1) -
-                            last.begin());
-}
-
-void PictureScaler::scaleRows(PixelView source, Picture& target, int begin, int end) const {
-    if (source.data == nullptr || source.size != from_ || target.size() != to_ || begin >= end)
-        return;
-    if (plan_->packed) {
-        plan_->packed(source, target, plan_->packedAcross, plan_->packedDown, begin, end);
-    } else {
-        preciseRows(source, target, plan_->preciseAcross, plan_->preciseDown, begin, end);
-    }
-}
-
 std::optional<Picture> scalePicture(const Picture& source, PixelSize size) {
     if (source.isEmpty()) return std::nullopt;
     auto target = Picture::allocate(size);
@@ -332,7 +283,15 @@ std::optional<Picture> scalePicture(const Picture& source, PixelSize size) {
         std::memcpy(target->data(), source.data(), source.byteCount());
         return target;
     }
-    PictureScaler(source.size(), size).scaleRows(source.view(), *target, 0, size.height);
+    const PixelSize from = source.size();
+    const AxisTaps across = makeTaps(from.width, size.width, kPackedBits);
+    const AxisTaps down = makeTaps(from.height, size.height, kPackedBits);
+    if (const PackedRows packed = packedRowsFor(across.most, down.most)) {
+        packed(source, *target, fixTaps(across, from.width), fixTaps(down, from.height));
+    } else {
+        preciseRows(source, *target, makeTaps(from.width, size.width, kWeightBits),
+                    makeTaps(from.height, size.height, kWeightBits));
+    }
     return target;
 }
 

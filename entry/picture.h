@@ -20,17 +20,6 @@ struct PixelSize {
 // decode reduced, bigger back buffers are refused.
 inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{64} * 1024 * 1024;
 
-// Rows of pixels held elsewhere, laid out as a Picture's; valid as long as
-// their holder keeps them.
-struct PixelView {
-    const std::uint8_t* data = nullptr;
-    PixelSize size;
-
-    const std::uint8_t* row(int y) const {
-        return data + static_cast<std::size_t>(size.width) * 4 * static_cast<std::size_t>(y);
-    }
-};
-
 // Decoded pixels: rows top to bottom without padding, four bytes a pixel in
 // the order blue, green, red, alpha, the colours premultiplied by alpha. On a
 // little-endian machine this is Qt's ARGB32_Premultiplied, so the GUI wraps
@@ -57,8 +46,6 @@ class Picture {
         return pixels_.get() + stride() * static_cast<std::size_t>(y);
     }
 
-    PixelView view() const { return {pixels_.get(), size_}; }
-
     // Hands the buffer over (to be freed with delete[]); the picture is empty
     // afterwards.
     std::unique_ptr<std::uint8_t[]> takePixels();
@@ -71,31 +58,6 @@ class Picture {
 // The largest size of the picture's shape that fits inside `box`, at least one
 // pixel each way; empty when either is empty.
 PixelSize fitInside(PixelSize picture, PixelSize box);
-
-// Draws a picture at another size, row by row, so that target rows can be
-// drawn while the source is still being decoded: target rows whose source
-// rows are all there can be drawn already.
-class PictureScaler {
-  public:
-    PictureScaler(PixelSize from, PixelSize to);
-    ~PictureScaler();
-    PictureScaler(const PictureScaler&) = delete;
-    PictureScaler& operator=(const PictureScaler&) = delete;
-
-    PixelSize from() const { return from_; }
-    PixelSize to() const { return to_; }
-    // How many target rows, from the top, the first `sourceRows` rows serve.
-    int targetRowsReady(int sourceRows) const;
-    // Draws target rows [begin, end) of `target` (of size to()) from `source`
-    // (of size from()).
-    void scaleRows(PixelView source, Picture& target, int begin, int end) const;
-
-  private:
-    struct Plan;
-    PixelSize from_;
-    PixelSize to_;
-    std::unique_ptr<Plan> plan_;
-};
 
 // The picture drawn at another size: each target pixel the average of the
 // source area it covers when shrinking, interpolated between the nearest

@@ -144,8 +144,7 @@ std::optional<ImageInfo> pngInfo(std::string_view bytes) {
     return ImageInfo{ImageKind::Png, *size, 1};
 }
 
-std::optional<StoredImage> decodePng(std::string_view bytes, PixelSize cover,
-                                     const DecodeProgress& progress) {
+std::optional<StoredImage> decodePng(std::string_view bytes, PixelSize cover) {
     PngReader reader(bytes);
     if (!reader.readHeader()) return std::nullopt;
     const auto size = checkedSize(reader);
@@ -169,7 +168,6 @@ std::optional<StoredImage> decodePng(std::string_view bytes, PixelSize cover,
             if (factor != 1) reducer.addRow(target.row(y));
         }
     }
-    if (progress) progress(picture->view(), picture->height());
     return StoredImage{*size, 1, std::move(*picture)};
 }
 

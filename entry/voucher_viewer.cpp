@@ -1,10 +1,6 @@
 #include "entry/voucher_viewer.h"
 
 #include <algorithm>
-#include <condition_variable>
-#include <memory>
-#include <mutex>
-#include <thread>
 #include <utility>
 
 #include "entry/image_codec.h"
@@ -16,98 +12,6 @@ namespace {
 constexpr double kZoomOutStep = 0.9;
 constexpr double kZoomInStep = 1.1;
 
-// Draws a picture at a size on a second thread while it is being decoded:
-// each target row as soon as the source rows it takes are there, so that
-// opening costs little more than the decode.
-class ScalingAlongside {
-  public:
-    explicit ScalingAlongside(Picture& target) : target_(target) {
-        worker_ = std::thread([this] { run(); });
-    }
-    ~ScalingAlongside() { finish(); }
-    ScalingAlongside(const ScalingAlongside&) = delete;
-    ScalingAlongside& operator=(const ScalingAlongside&) = delete;
-
-    // From the decoder: rows [0, rowsDone) of `source` are final. Another
-    // source (or none: the decoder gave the picture up and is about to free
-    // it) waits until the worker has let go of the old one.
-    void decoded(PixelView source, int rowsDone) {
-        {
-            std::unique_lock lock(mutex_);
-            if (source.data != source_.data) idle_.wait(lock, [&] { return !busy_; });
-            source_ = source;
-            rowsDone_ = rowsDone;
-        }
-        wake_.notify_one();
-    }
-
-    // Waits for the worker; true when every target row was drawn from the
-    // last source told of, and that source was final.
-    bool finish() {
-        {
-            const std::lock_guard lock(mutex_);
-            finished_ = true;
-        }
-        wake_.notify_one();
-        if (worker_.joinable()) worker_.join();
-        return source_.data != nullptr && drawnFrom_.data == source_.data &&
-               drawn_ == target_.height() && rowsDone_ == source_.size.height;
-    }
-
-  private:
-    void run() {
-        std::unique_ptr<PictureScaler> scaler;
-        std::unique_lock lock(mutex_);
-        for (;;) {
-            const auto pending = [&] {
-                return source_.data != drawnFrom_.data ||
-                       (source_.data != nullptr && rowsDone_ > seen_);
-            };
-            wake_.wait(lock, [&] { return finished_ || pending(); });
-            if (!pending()) return;  // finished, and every row told of is drawn
-            const PixelView source = source_;
-            const int rows = rowsDone_;
-            busy_ = true;
-            lock.unlock();
-            if (source.data != drawnFrom_.data || !(source.size == drawnFrom_.size)) {
-                // A new picture (a thumbnail given up on for the photo itself):
-                // start over.
-                scaler.reset();
-                if (source.data != nullptr)
-                    scaler = std::make_unique<PictureScaler>(source.size, target_.size());
-                drawnFrom_ = source;
-                drawn_ = 0;
-                seen_ = 0;
-            }
-            if (scaler) {
-                const int ready = scaler->targetRowsReady(rows);
-                if (ready > drawn_) {
-                    scaler->scaleRows(source, target_, drawn_, ready);
-                    drawn_ = ready;
-                }
-            }
-            lock.lock();
-            seen_ = rows;
-            busy_ = false;
-            idle_.notify_one();
-        }
-    }
-
-    Picture& target_;
-    std::mutex mutex_;
-    std::condition_variable wake_;  // the worker waits for rows
-    std::condition_variable idle_;  // the decoder waits for the worker to let go
-    PixelView source_;
-    int rowsDone_ = 0;
-    bool finished_ = false;
-    bool busy_ = false;
-    // The worker's own (read by finish() after the join).
-    PixelView drawnFrom_;
-    int drawn_ = 0;
-    int seen_ = 0;
-    std::thread worker_;
-};
-
 }  // namespace
 
 VoucherViewer::VoucherViewer(std::string bytes, PixelSize panel)
@@ -116,48 +20,16 @@ VoucherViewer::VoucherViewer(std::string bytes, PixelSize panel)
     if (!info) return;
     imageSize_ = info->size;
     orientation_ = info->orientation;
-    // Only as much as the first paint draws, drawn as it is decoded.
+    // Only as much as the first paint draws.
     const ViewerGeometry first = viewerGeometry(imageSize_, panel_, zoom_);
-    if (first.buffer.isEmpty()) {
-        auto decoded = decodeImageAsStored(bytes_, {1, 1});
-        if (!decoded) {
-            imageSize_ = {};
-            return;
-        }
-        decoded_ = std::move(decoded->picture);
-        show(first, Picture{}, zoom_);
-        return;
-    }
-    auto stored = Picture::allocate(orientedSize(first.buffer, orientation_));
-    if (!stored) {
-        imageSize_ = {};
-        return;
-    }
-    std::optional<StoredImage> decoded;
-    bool drawn = false;
-    {
-        ScalingAlongside scaling(*stored);
-        decoded = decodeImageAsStored(bytes_, first.buffer, [&](PixelView source, int rowsDone) {
-            scaling.decoded(source, rowsDone);
-        });
-        drawn = scaling.finish();
-    }
+    auto decoded =
+        decodeImageAsStored(bytes_, first.buffer.isEmpty() ? PixelSize{1, 1} : first.buffer);
     if (!decoded) {
         imageSize_ = {};
         return;
     }
     decoded_ = std::move(decoded->picture);
-    if (!drawn) {
-        // Not drawn alongside (the decoder told too little): draw it now.
-        PictureScaler(decoded_.size(), stored->size())
-            .scaleRows(decoded_.view(), *stored, 0, stored->height());
-    }
-    auto back = orientPicture(std::move(*stored), orientation_);
-    if (!back) {
-        imageSize_ = {};
-        return;
-    }
-    show(first, std::move(*back), zoom_);
+    if (!paint(zoom_)) imageSize_ = {};
 }
 
 bool VoucherViewer::ensureDecodedCovers(PixelSize size) {

@@ -20,9 +20,8 @@ inline constexpr int kMaxBackBufferSide = 32767;
 class VoucherViewer {
   public:
     // Opens on a copy of an image's bytes: decodes them, as far reduced as
-    // the panel allows at zoom 1.0, and paints (the back buffer is drawn on a
-    // second thread while the rows come from the decoder). Bytes that are no
-    // picture leave the viewer empty.
+    // the panel allows at zoom 1.0, and paints. Bytes that are no picture
+    // leave the viewer empty.
     explicit VoucherViewer(std::string bytes, PixelSize panel = kViewerPanel);
 
     bool hasPicture() const { return !imageSize_.isEmpty(); }
