@@ -116,8 +116,10 @@ std::vector<std::filesystem::path> QtUserInteraction::chooseOpenFiles(
     const OpenFilesRequest& request) {
     QStringList filters;
     for (const auto& filter : request.filters) filters << fromGbk(filter);
+    // The descriptions name their patterns already ("JPG图片（*.jpg）").
     QStringList files = QFileDialog::getOpenFileNames(parent_, fromGbk(request.title), QString(),
-                                                      filters.join(QStringLiteral(";;")));
+                                                      filters.join(QStringLiteral(";;")), nullptr,
+                                                      QFileDialog::HideNameFilterDetails);
     std::vector<std::filesystem::path> result;
     for (const QString& file : files) result.emplace_back(file.toStdString());
     return result;

@@ -5,7 +5,10 @@
 // needs neither a display nor a login.
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -20,6 +23,10 @@
 #include "common/non_interactive_user.h"
 #include "common/ui/gbk_text.h"
 #include "config/settings.h"
+#include "entry/image_codec.h"
+#include "entry/ui/voucher_strip_widget.h"
+#include "entry/ui/voucher_viewer_dialog.h"
+#include "entry/voucher_strip.h"
 #include "ledger/ledger_lifecycle.h"
 #include "ledger/ledger_opening.h"
 #include "maintenance/backup.h"
@@ -30,6 +37,7 @@
 #include "shell/startup.h"
 #include "store/file_layer.h"
 #include "store/schemas.h"
+#include "tests/support/sample_photo.h"
 
 namespace {
 
@@ -134,6 +142,63 @@ int saveSafetyForms(MainWindow& window, AppState& state, FormKeepingUser& user, 
     return failures;
 }
 
+// The voucher pictures: the viewer on a photographed receipt, and the
+// strips of the entry window (an editable one browsing three photos, a
+// viewing one on a photo taken upright with the phone on its side).
+// Both are windows of the main window, as in the program, and look as its
+// windows do.
+int drawVoucherShots(const QString& folder, QWidget& mainWindow, UserInteraction& user) {
+    const std::string landscape =
+        entry::encodeJpeg(testing::samplePhoto(1600, 1200, 5, 4), 90).value();
+    const std::string upright = testing::phoneJpeg(testing::samplePhoto(1600, 1200, 6, 4), 90, 6);
+    const std::string wide = entry::encodeJpeg(testing::samplePhoto(1200, 500, 7, 4), 90).value();
+    int failures = 0;
+    auto save = [&](QWidget& widget, const char* name) {
+        const QString file = folder + QLatin1Char('/') + QLatin1String(name) + ".png";
+        if (!widget.grab().save(file)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+            ++failures;
+        }
+    };
+
+    ui::VoucherViewerDialog viewer(landscape, &mainWindow);
+    viewer.show();
+    QApplication::processEvents();
+    save(viewer, "11-voucher-viewer");
+    // Three steps of the wheel towards the user: the picture outgrows the panel.
+    for (int step = 0; step < 3; ++step) {
+        QKeyEvent plus(QEvent::KeyPress, Qt::Key_Plus, Qt::NoModifier, QStringLiteral("+"));
+        QApplication::sendEvent(&viewer, &plus);
+    }
+    QApplication::processEvents();
+    save(viewer, "12-voucher-viewer-zoomed");
+    viewer.hide();
+
+    // The lists outlive the strips over them.
+    entry::VoucherStripModel editing({wide, landscape, upright});
+    editing.browse(-1);  // the second of three
+    entry::VoucherStripModel viewing({upright});
+    QDialog window(&mainWindow);
+    window.setWindowTitle(QStringLiteral("凭证"));
+    window.setFixedSize(470, 150);
+    auto* edit =
+        new ui::VoucherStripWidget(editing, user, ui::VoucherStripWidget::Mode::Editable, &window);
+    edit->place(QRect(15, 24, 208, 104), QRect(15, 126, 208, 13));
+    auto* view =
+        new ui::VoucherStripWidget(viewing, user, ui::VoucherStripWidget::Mode::Viewing, &window);
+    view->place(QRect(247, 24, 208, 104), QRect(246, 124, 208, 13));
+    auto* left = new QLabel(QStringLiteral("修改"), &window);
+    left->move(15, 4);
+    auto* right = new QLabel(QStringLiteral("查看"), &window);
+    right->move(247, 4);
+    window.show();
+    QApplication::processEvents();
+    if (QWidget* focus = window.focusWidget()) focus->clearFocus();
+    QApplication::processEvents();
+    save(window, "13-voucher-strip");
+    return failures;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -225,5 +290,6 @@ int main(int argc, char** argv) {
         }
     }
     failures += saveSafetyForms(window, state, user, clock, folder);
+    failures += drawVoucherShots(folder, window, user);
     return failures == 0 ? 0 : 1;
 }

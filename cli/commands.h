@@ -15,5 +15,6 @@ void addEntriesCommand(CLI::App& app, int& exitCode);
 void addCreateLedgerCommand(CLI::App& app, int& exitCode);
 // backup, backups and restore.
 void addBackupCommands(CLI::App& app, int& exitCode);
+void addVouchersCommand(CLI::App& app, int& exitCode);
 
 }  // namespace qinghe::cli

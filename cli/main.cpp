@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
     qinghe::cli::addEntriesCommand(app, exitCode);
     qinghe::cli::addCreateLedgerCommand(app, exitCode);
     qinghe::cli::addBackupCommands(app, exitCode);
+    qinghe::cli::addVouchersCommand(app, exitCode);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

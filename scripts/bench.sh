@@ -1,9 +1,12 @@
 #!/bin/sh
-# Builds the benchmarks (Release with debug information) into build-bench/ (or
-# $QINGHE_BENCH_BUILD) and runs them all, then sums up the table store and the
-# lists, backup and restore against their goals. Arguments go to every
-# benchmark program, e.g. --benchmark_filter=Walk. QINGHE_BACKUP_BENCH_MB sets
-# the size of the household the backup benchmarks use (default 1024).
+# Builds the benchmarks (Release with debug information, the flags of the
+# program users run) into build-bench/ (or $QINGHE_BENCH_BUILD), runs them all,
+# and ends with one table: each goal, the measured median ratio with its range
+# (both sides of a ratio run in one process, alternating round by round), and
+# the verdict. Arguments go to every benchmark program, e.g.
+# --benchmark_filter=Open. QINGHE_BACKUP_BENCH_MB sets the size of the
+# household of the backup benchmarks (default 1024); QINGHE_BENCH_MILLION=0
+# leaves out the ledgers of a million entries.
 set -eu
 cd "$(dirname "$0")/.."
 build=${QINGHE_BENCH_BUILD:-build-bench}
@@ -20,125 +23,89 @@ for program in "$build"/bench/bench_*; do
     "$program" --benchmark_out="$results/$name.json" --benchmark_out_format=json "$@"
 done
 
+echo
+echo "load average while measuring: $(cut -d' ' -f1-3 /proc/loadavg)"
 python3 - "$results" <<'EOF'
 import json
 import os
 import sys
 
-# Real time of each benchmark in nanoseconds, by name without its suffixes;
-# the median when the benchmarks ran repeatedly.
+# Every benchmark's counters by name (without its suffixes); the real time in
+# nanoseconds as "time".
 scale = {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}
-times, medians = {}, {}
-# Ratios a benchmark measured itself against its yardstick (counter "ratio"),
-# and any other counters it reported (ranges, second yardsticks).
-ratios, median_ratios = {}, {}
-counters = {}
+runs = {}
 for result in sorted(os.listdir(sys.argv[1])):
     try:
-        runs = json.load(open(os.path.join(sys.argv[1], result)))["benchmarks"]
+        found = json.load(open(os.path.join(sys.argv[1], result)))["benchmarks"]
     except ValueError:
         continue  # a program whose benchmarks were all filtered out writes nothing
-    for run in runs:
-        if run.get("error_occurred"):
+    for run in found:
+        if run.get("error_occurred") or run.get("run_type") == "aggregate":
             continue
         name = run.get("run_name", run["name"]).replace("/manual_time", "")
         name = name.split("/iterations:")[0]
-        value = run["real_time"] * scale[run["time_unit"]]
-        if run.get("run_type") == "aggregate":
-            if run.get("aggregate_name") == "median":
-                medians[name] = value
-                if "ratio" in run:
-                    median_ratios[name] = run["ratio"]
-        else:
-            times[name] = value
-            if "ratio" in run:
-                ratios[name] = run["ratio"]
-            counters[name] = run
-times.update(medians)
-ratios.update(median_ratios)
+        run["time"] = run["real_time"] * scale[run["time_unit"]]
+        runs[name] = run
 
-store_goals = [
-    ("first walk / in-memory decipher", "BM_StoreWalkFirst", "BM_DecipherInMemory", 1.3),
-    ("first walk / read + decipher", "BM_StoreWalkFirst", "BM_ReadAndDecipher", None),
-    ("repeated walk / SQLite scan", "BM_StoreWalkRepeated", "BM_SqliteScan", 1.0),
-    ("append+writes+sync / SQLite row txn FULL", "BM_StoreAppendEntrySynced",
-     "BM_SqliteInsertPerRowFull", 0.5),
-    ("append+writes / SQLite row txn OFF", "BM_StoreAppendEntry", "BM_SqliteInsertPerRowOff",
+# (goal, benchmark, what is compared, limit): the benchmark's "ratio" counter
+# (median of alternating rounds, with ratio_min and ratio_max) against the limit,
+# or another counter when one is named.
+goals = [
+    ("open ledger 100k (walk + lists) / read + decipher", "BM_OpenLedger/100000", None, 1.0),
+    ("open ledger 1M (walk + lists) / read + decipher", "BM_OpenLedger/1000000", None, 1.0),
+    ("refill both lists 100k / SQLite scan", "BM_RefillListsAgainstSqliteScan/100000", None, 0.2),
+    ("refill both lists 1M / SQLite scan", "BM_RefillListsAgainstSqliteScan/1000000", None, 0.2),
+    ("query with a note filter 100k / SQLite LIKE scan", "BM_QueryNoteAgainstSqlite/100000",
+     None, 0.2),
+    ("query with a note filter 1M / SQLite LIKE scan", "BM_QueryNoteAgainstSqlite/1000000",
+     None, 0.2),
+    ("statistics by day 100k / SQLite GROUP BY", "BM_StatisticsByDayAgainstSqlite/100000",
+     None, 0.2),
+    ("statistics by day 1M / SQLite GROUP BY", "BM_StatisticsByDayAgainstSqlite/1000000",
+     None, 0.2),
+    ("ledger list after login: 1M household / empty", "BM_LedgerListAfterLogin", None, 1.2),
+    ("delete middle after opening 100k / decipher", "BM_DeleteMiddleAfterOpening/100000",
+     None, 1.0),
+    ("delete middle after opening 1M / decipher", "BM_DeleteMiddleAfterOpening/1000000",
+     None, 1.0),
+    ("add an entry with its flush / 4 KiB write + fdatasync",
+     "BM_AddEntryAgainstAFlushedWrite/100000", None, 1.5),
+    ("add an entry: 100k ledger / 1k ledger", "BM_AddEntryScaling", None, 1.5),
+    ("change an entry: 100k ledger / 1k ledger", "BM_ChangeEntryScaling", None, 1.5),
+    ("delete middle of 100k / the store's purge alone", "BM_DeleteEntryAgainstPurge", None, 1.2),
+    ("qinghe-cli entries 100k / sqlite3 -json", "BM_CliEntriesAgainstSqlite3Json/100000", None,
      1.0),
-    ("remove+purge / in-memory decipher", "BM_StoreRemovePurgeMiddle", "BM_DecipherInMemory",
+    ("qinghe-cli entries 1M / sqlite3 -json", "BM_CliEntriesAgainstSqlite3Json/1000000", None,
      1.0),
-    ("open 100,000 / open 1,000", "BM_StoreOpen/100000", "BM_StoreOpen/1000", None),
-]
-# The lists against bare walks of the same fields, both on warm caches; each
-# list benchmark times its bare walks within the same iterations.
-list_goals = [
-    ("fillEntryList+fillQueryList / 2 bare walks", "BM_FillEntryListThenQueryList", 1.3),
-    ("fillEntryAndQueryLists / 1 bare walk", "BM_FillEntryAndQueryLists", 1.3),
-    ("rebuildLedgerList / bare figure walks", "BM_RebuildLedgerList", 1.3),
-]
-
-
-def verdict(label, ratio, goal):
-    if ratio is None:
-        print("%-42s %8s" % (label, "n/a"))
-        return
-    mark = "" if goal is None else ("ok" if ratio <= goal else "MISSED")
-    print("%-42s %8.3f %6s %s" % (label, ratio, "" if goal is None else "<= %g" % goal, mark))
-
-
-def summary(title, goals):
-    if not any(ours in times for _, ours, _, _ in goals):
-        return
-    print("\n%-42s %8s %6s" % (title, "ratio", "goal"))
-    for label, ours, theirs, goal in goals:
-        ratio = None
-        if ours in times and theirs in times:
-            ratio = times[ours] / times[theirs]
-        verdict(label, ratio, goal)
-
-
-def measured_summary(title, goals):
-    if not any(ours in times for _, ours, _ in goals):
-        return
-    print("\n%-42s %8s %6s" % (title, "ratio", "goal"))
-    for label, ours, goal in goals:
-        verdict(label, ratios.get(ours), goal)
-
-
-# Backup and restore against a plain cp -r of books/ and data/, round by round
-# in one process: the median ratio of the rounds with its range, and the ratio
-# against a copy that flushes every file as backup and restore do.
-backup_goals = [
-    ("start-up backup, nothing changed / cp -r", "BM_BackupUnchanged", 0.05),
-    ("backup after one entry / cp -r", "BM_BackupAfterOneEntry", 0.15),
-    ("backup after one entry with picture / cp -r", "BM_BackupAfterOneEntryWithPicture",
+    ("qinghe-cli entries 100k: peak MiB", "BM_CliEntriesAgainstSqlite3Json/100000",
+     "cli_peak_mib", 60),
+    ("rows of 100k in memory / (2 x texts + 40 B)", "BM_OpenLedgerMemory/100000", None, 1.0),
+    ("rows of 1M in memory / (2 x texts + 40 B)", "BM_OpenLedgerMemory/1000000", None, 1.0),
+    ("csv export 100k / bare walk + the same bytes", "BM_ExportCsv/100000", None, 2.0),
+    ("viewer opens 12 MP, 4 MB / full decode", "BM_ViewerOpen12Mp", None, 0.5),
+    ("strip shows next of 20 / full decode", "BM_StripNextPhoto", None, 0.2),
+    ("split of 80 MB / one memchr pass", "BM_SplitVouchers", None, 1.2),
+    ("viewer opens 40 MP: MiB above baseline", "BM_ViewerOpen40MpMemory", "peak_mib", 64),
+    ("start-up backup, nothing changed / cp -r", "BM_BackupUnchanged", None, 0.05),
+    ("backup after one entry / cp -r", "BM_BackupAfterOneEntry", None, 0.15),
+    ("backup after one entry with picture / cp -r", "BM_BackupAfterOneEntryWithPicture", None,
      0.15),
-    ("restore of the latest, unchanged / cp -r", "BM_RestoreLatest", 1.2),
-    ("restore of the latest, one entry / cp -r", "BM_RestoreLatestAfterOneEntry", 1.2),
+    ("restore of the latest, unchanged / cp -r", "BM_RestoreLatest", None, 1.2),
+    ("restore of the latest, one entry / cp -r", "BM_RestoreLatestAfterOneEntry", None, 1.2),
     ("restore of the latest, all changed / cp -r", "BM_RestoreLatestAfterEveryLedgerChanged",
-     1.2),
+     None, 1.2),
 ]
 
-
-def backup_summary(goals):
-    if not any(ours in counters for _, ours, _ in goals):
-        return
-    mb = next(counters[o].get("household_mb") for _, o, _ in goals if o in counters)
-    print("\n%-44s %8s %6s        %-17s %s" % ("backup (%d MB household)" % mb, "ratio",
-                                              "goal", "range", "flushed copy"))
-    for label, ours, goal in goals:
-        run = counters.get(ours)
-        if run is None or "ratio" not in run:
-            print("%-44s %8s" % (label, "n/a"))
-            continue
-        ratio = run["ratio"]
-        mark = "ok" if ratio <= goal else "MISSED"
-        print("%-44s %8.3f %6s %-6s %6.3f..%-8.3f %8.3f" % (
-            label, ratio, "<= %g" % goal, mark, run["ratio_min"], run["ratio_max"],
-            run["durable_ratio"]))
-
-
-summary("table store", store_goals)
-measured_summary("lists", list_goals)
-backup_summary(backup_goals)
+print("\n%-56s %7s %8s  %-15s %s" % ("goal", "limit", "measured", "range", "verdict"))
+for label, name, counter, limit in goals:
+    run = runs.get(name)
+    key = counter or "ratio"
+    if run is None or key not in run:
+        continue
+    value = run[key]
+    spread = ""
+    if counter is None and "ratio_min" in run:
+        spread = "%.3f..%.3f" % (run["ratio_min"], run["ratio_max"])
+    verdict = "ok" if value <= limit else "MISSED"
+    print("%-56s %7s %8.3f  %-15s %s" % (label, "<= %g" % limit, value, spread, verdict))
 EOF

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs what is missing, checks the formatting, builds everything with
-# warnings as errors and runs every test, then the fuzzer for a minute.
+# warnings as errors and runs every test, then the fuzzers for a minute.
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh

@@ -74,7 +74,8 @@ class ScriptedUser : public UserInteraction {
         return folder;
     }
 
-    std::vector<std::filesystem::path> chooseOpenFiles(const OpenFilesRequest&) override {
+    std::vector<std::filesystem::path> chooseOpenFiles(const OpenFilesRequest& request) override {
+        openFilesRequests.push_back(request);
         if (fileChoices.empty()) return {};
         auto files = fileChoices.front();
         fileChoices.pop_front();
@@ -101,6 +102,7 @@ class ScriptedUser : public UserInteraction {
     std::vector<PasswordDialogRequest> passwordRequests;
     std::vector<FormRequest> formRequests;
     std::vector<TextRequest> textRequests;
+    std::vector<OpenFilesRequest> openFilesRequests;
     std::vector<std::string> progressTexts;
     int endCalls = 0;
 };
