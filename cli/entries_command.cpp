@@ -1,5 +1,6 @@
 #include <cstdint>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -9,7 +10,9 @@
 #include "cli/json_lines.h"
 #include "cli/json_writer.h"
 #include "cli/run_session.h"
+#include "common/ole_date.h"
 #include "entry/entry_rows.h"
+#include "entry/entry_texts.h"
 #include "ledger/ledger_opening.h"
 #include "ledger/registry.h"
 #include "session/app_state.h"
@@ -23,21 +26,64 @@ struct EntriesOptions {
     std::optional<std::string> ledgerPassword;
 };
 
-// One row of the list, written without building an object for it: a list
-// can hold a million entries.
-void writeRow(JsonLineWriter& out, const LedgerRows& rows, std::size_t row) {
-    auto cell = [&](int column) { return shownText(entry::entryCellText(rows, row, column)); };
-    out.begin()
-        .field("recno", static_cast<std::int64_t>(row + 1))
-        .field("date", cell(entry::kDateColumn))
-        .field("direction", cell(entry::kDirectionColumn))
-        .field("item", cell(entry::kItemColumn))
-        .field("amount", cell(entry::kAmountColumn))
-        .field("member", cell(entry::kMemberColumn))
-        .field("note", cell(entry::kNoteColumn))
-        .field("voucher", cell(entry::kVoucherColumn))
-        .line();
-}
+// The list's rows as JSON lines, written without building an object for a
+// row (a list can hold a million entries): the same cell texts as the list
+// shows, each item and member name converted to UTF-8 once.
+class RowWriter {
+  public:
+    explicit RowWriter(const LedgerRows& rows) : rows_(rows) {}
+
+    void write(JsonLineWriter& out, std::size_t row) {
+        auto cell = [&](int column) { return shownText(entry::entryCellText(rows_, row, column)); };
+        const std::string_view note = rows_.note(row);
+        out.begin()
+            .field("recno", static_cast<std::int64_t>(row + 1))
+            .field("date", dateText(rows_.date(row)))
+            .field("direction", rows_.income(row) ? income_ : expense_)
+            .field("item", name(items_, rows_.itemNumber(row), true))
+            .field("amount", cell(entry::kAmountColumn))
+            .field("member", name(members_, rows_.memberNumber(row), false))
+            .field("note", noteText(note))
+            .field("voucher", rows_.hasVoucher(row) ? yes_ : no_)
+            .line();
+    }
+
+  private:
+    const std::string& name(std::vector<std::optional<std::string>>& names, std::uint32_t number,
+                            bool item) {
+        if (names.size() <= number) names.resize(number + 1);
+        auto& utf8 = names[number];
+        if (!utf8) utf8 = shownText(item ? rows_.itemName(number) : rows_.memberName(number));
+        return *utf8;
+    }
+    // Households write the same notes again and again: the last few thousand
+    // distinct ones keep their UTF-8.
+    const std::string& noteText(std::string_view note) {
+        static const std::string none;
+        if (note.empty()) return none;
+        if (auto it = notes_.find(note); it != notes_.end()) return it->second;
+        if (notes_.size() >= 4096) notes_.clear();
+        return notes_.emplace(std::string(note), shownText(note)).first->second;
+    }
+    // Dates of one day share their text: entries come in days.
+    const std::string& dateText(double date) {
+        if (date != lastDate_ || lastDateText_.empty()) {
+            lastDate_ = date;
+            lastDateText_ = dateToText(date);
+        }
+        return lastDateText_;
+    }
+
+    const LedgerRows& rows_;
+    std::vector<std::optional<std::string>> items_, members_;
+    std::map<std::string, std::string, std::less<>> notes_;
+    const std::string income_ = shownText(entry::kIncomeText);
+    const std::string expense_ = shownText(entry::kExpenseText);
+    const std::string yes_ = shownText(entry::kYesText);
+    const std::string no_ = shownText(entry::kNoText);
+    double lastDate_ = 0;
+    std::string lastDateText_;
+};
 
 JsonLine labelsLine(const entry::EntryLabels& labels) {
     return {{"labels",
@@ -96,8 +142,8 @@ int runEntries(const EntriesOptions& options) {
     }
     {
         JsonLineWriter out;
-        for (std::size_t row = 0; row < view.entryRows->size(); ++row)
-            writeRow(out, *view.entryRows, row);
+        RowWriter rows(*view.entryRows);
+        for (std::size_t row = 0; row < view.entryRows->size(); ++row) rows.write(out, row);
     }
     printLine(labelsLine(*view.entryLabels));
     return 0;

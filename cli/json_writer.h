@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -19,7 +20,7 @@ class JsonLineWriter {
     JsonLineWriter& operator=(const JsonLineWriter&) = delete;
 
     JsonLineWriter& begin() {
-        buffer_ += '{';
+        buffer_.push_back('{');
         first_ = true;
         return *this;
     }
@@ -59,19 +60,34 @@ class JsonLineWriter {
   private:
     static constexpr std::size_t kFlushAt = 64 * 1024;
 
+    // Keys are plain words: written with their quotes, the colon and the
+    // comma before them in one piece.
     void name(std::string_view key) {
-        if (!first_) buffer_ += ',';
+        char piece[64];
+        std::size_t n = 0;
+        if (!first_) piece[n++] = ',';
         first_ = false;
-        quoted(key);
-        buffer_ += ':';
+        if (key.size() + 4 > sizeof piece) {
+            buffer_.append(piece, n);
+            quoted(key);
+            buffer_.push_back(':');
+            return;
+        }
+        piece[n++] = '"';
+        std::memcpy(piece + n, key.data(), key.size());
+        n += key.size();
+        piece[n++] = '"';
+        piece[n++] = ':';
+        buffer_.append(piece, n);
     }
     void quoted(std::string_view text) {
         static constexpr char kHex[] = "0123456789abcdef";
-        buffer_ += '"';
+        buffer_.push_back('"');
         std::size_t plain = 0;
         for (std::size_t i = 0; i < text.size(); ++i) {
             const auto c = static_cast<unsigned char>(text[i]);
-            if (c >= 0x20 && c != '"' && c != '\\') continue;
+            if (c >= 0x20 && c != '"' && c != '\\') [[likely]]
+                continue;
             buffer_.append(text.substr(plain, i - plain));
             plain = i + 1;
             switch (c) {
@@ -103,7 +119,7 @@ class JsonLineWriter {
             }
         }
         buffer_.append(text.substr(plain));
-        buffer_ += '"';
+        buffer_.push_back('"');
     }
 
     std::FILE* out_;

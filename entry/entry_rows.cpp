@@ -89,7 +89,12 @@ std::shared_ptr<LedgerRows> loadLedgerRows(AppState& state, const std::filesyste
     rows->reserve(static_cast<std::size_t>(count));
     std::vector<std::int32_t> marked;
     bool everyRecord = true;
+    const std::uint64_t recordSize = static_cast<std::uint64_t>(file->header().recordSize);
     for (std::int32_t i = 0; i < count; ++i) {
+        // Every few thousand records the chunks already read are freed.
+        if (i % 4096 == 0)
+            file->releaseChunksBefore(file->recordsOffset() +
+                                      static_cast<std::uint64_t>(i) * recordSize);
         const std::uint8_t* record = file->record(i);
         // A record that cannot be read shows as an empty entry in its place,
         // so every later row keeps its record number.

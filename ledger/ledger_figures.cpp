@@ -1,12 +1,13 @@
 #include "ledger/ledger_figures.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 
 #include "common/exact_sum.h"
@@ -136,9 +137,21 @@ std::filesystem::path FiguresCache::fileOf(const std::filesystem::path& registry
 
 FiguresCache FiguresCache::load(const std::filesystem::path& file) {
     FiguresCache cache;
-    std::ifstream in(file, std::ios::binary);
+    // Read at once: this runs before the main window shows.
+    std::string text;
+    {
+        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return cache;
+        char buffer[16384];
+        for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
+            text.append(buffer, static_cast<std::size_t>(n));
+            if (text.size() > (std::size_t{8} << 20)) break;  // no cache is that large
+        }
+        ::close(fd);
+    }
+    std::istringstream in(text);
     std::string line;
-    if (!in || !std::getline(in, line) || line != kMagic) return cache;
+    if (!std::getline(in, line) || line != kMagic) return cache;
     while (std::getline(in, line)) {
         std::istringstream fields(line);
         std::string key, latest, income, expense;

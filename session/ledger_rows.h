@@ -46,6 +46,12 @@ class LedgerRows {
         return std::string_view(notes_).substr(noteAt_[row], noteLength_[row]);
     }
     bool hasVoucher(std::size_t row) const { return vouchers_[row] != 0; }
+    // Items and members are kept once each: by their number, for whoever
+    // wants to convert or count each name only once.
+    std::uint32_t itemNumber(std::size_t row) const { return itemOf_[row]; }
+    std::uint32_t memberNumber(std::size_t row) const { return memberOf_[row]; }
+    std::string_view itemName(std::uint32_t number) const { return items_.name(number); }
+    std::string_view memberName(std::uint32_t number) const { return members_.name(number); }
     EntryValues values(std::size_t row) const;
 
     // Totals of every entry, exact (added and taken away as entries change).

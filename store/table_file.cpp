@@ -359,6 +359,13 @@ bool TableFile::dropChunk(std::uint32_t chunk) {
     return true;
 }
 
+void TableFile::releaseChunksBefore(std::uint64_t offset) {
+    const auto last = std::min<std::uint64_t>(offset / kChunkSize, chunks_.size());
+    for (std::uint32_t index = 0; index < last; ++index) {
+        if (chunks_[index].bytes) dropChunk(index);
+    }
+}
+
 void TableFile::cutChunks(std::uint64_t length) {
     for (std::uint32_t index = 0; index < chunks_.size(); ++index) {
         Chunk& chunk = chunks_[index];

@@ -111,6 +111,9 @@ class TableFile {
     // Frees the deciphered chunks: for a table whose records were read into
     // memory elsewhere. Later reads decipher again.
     void releaseCache() { dropAllChunks(); }
+    // For a walk that keeps what it reads elsewhere: the chunks before the one
+    // holding `offset` are freed as it goes, so it never holds the file.
+    void releaseChunksBefore(std::uint64_t offset);
 
     // For the chunk pool: whether a chunk was used since the last look (the
     // mark is cleared), and dropping one (refused for the chunk in use).
