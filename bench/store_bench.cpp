@@ -20,6 +20,7 @@
 #include <variant>
 #include <vector>
 
+#include "bench/paired.h"
 #include "common/clock.h"
 #include "common/non_interactive_user.h"
 #include "common/temporary_folder.h"
@@ -633,5 +634,117 @@ void BM_ReadAndDecipher(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(size));
 }
 BENCHMARK(BM_ReadAndDecipher)->Unit(benchmark::kMillisecond);
+
+// --- the goals, both sides paired ----------------------------------------------------
+
+// Deciphering the data file in memory (read once beforehand), timed.
+double decipherInMemory(std::vector<std::uint8_t>& bytes) {
+    return qinghe::bench::timed([&] {
+        qinghe::store::PageCipher cipher(qinghe::store::kStorePassword);
+        cipher.apply(0, bytes.data(), bytes.size());
+        benchmark::ClobberMemory();
+        return true;
+    });
+}
+
+std::vector<std::uint8_t> tableBytes() {
+    std::ifstream in(Setup::get().entries, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The first walk after opening (a store of its own each round) against
+// deciphering the same file in memory.
+void BM_FirstWalkAgainstDecipher(benchmark::State& state) {
+    Setup& setup = Setup::get();
+    std::vector<std::uint8_t> bytes = tableBytes();
+    qinghe::bench::pairedRounds(
+        state,
+        [&] {
+            TableStore store(setup.files, setup.clock, setup.user);
+            if (!store.open(setup.entries, "", qinghe::store::kStorePassword)) return -1.0;
+            return qinghe::bench::timed([&] { return walkEntries(store) == kRecords; });
+        },
+        [&] { return decipherInMemory(bytes); });
+}
+BENCHMARK(BM_FirstWalkAgainstDecipher)
+    ->Iterations(9)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// A walk of the open table against SQLite's scan of the same rows.
+void BM_RepeatedWalkAgainstSqliteScan(benchmark::State& state) {
+    Setup& setup = Setup::get();
+    TableStore& store = *setup.store;
+    walkEntries(store);
+    auto scanOnce = [&] {
+        Statement scan = setup.sqlite->prepare(kScanSql);
+        std::int64_t rows = 0;
+        while (sqlite3_step(scan.get()) == SQLITE_ROW) {
+            sqlite3_stmt* s = scan.get();
+            Row row{sqlite3_column_double(s, 0),  sqlite3_column_int64(s, 1), columnText(s, 2),
+                    sqlite3_column_double(s, 3),  columnText(s, 4),           columnText(s, 5),
+                    sqlite3_column_int(s, 6) != 0};
+            benchmark::DoNotOptimize(row);
+            ++rows;
+        }
+        return rows == kRecords;
+    };
+    scanOnce();
+    qinghe::bench::pairedRounds(
+        state, [&] { return qinghe::bench::timed([&] { return walkEntries(store) == kRecords; }); },
+        [&] { return qinghe::bench::timed(scanOnce); });
+}
+BENCHMARK(BM_RepeatedWalkAgainstSqliteScan)
+    ->Iterations(11)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Appending one entry with its eight writes and the flush against SQLite's
+// insert of one row in a transaction of its own, synchronous FULL.
+void BM_AppendSyncedAgainstSqliteFull(benchmark::State& state) {
+    Setup& setup = Setup::get();
+    TableStore store(setup.files, setup.clock, setup.user);
+    if (!createEntryTable(store, setup.file("paired-append.edb"))) fail("paired append table");
+    Sqlite db(setup.file("paired-insert.db"));
+    db.exec("PRAGMA synchronous=FULL");
+    db.exec(kCreateSql);
+    Statement insert = db.prepare(kInsertSql);
+    int ours = 0, theirs = 0;
+    qinghe::bench::pairedRounds(
+        state,
+        [&] {
+            return qinghe::bench::timed([&] { return appendEntry(store, ours++) && store.sync(); });
+        },
+        [&] {
+            bindEntry(insert.get(), 1, entryAt(theirs++));
+            return qinghe::bench::timed([&] { return stepDone(insert.get()); });
+        });
+}
+BENCHMARK(BM_AppendSyncedAgainstSqliteFull)
+    ->Iterations(200)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+
+// Removing and purging the middle entry of the open table (put back after
+// each round, untimed) against deciphering the file in memory.
+void BM_RemovePurgeAgainstDecipher(benchmark::State& state) {
+    Setup& setup = Setup::get();
+    TableStore& store = *setup.store;
+    std::vector<std::uint8_t> bytes = tableBytes();
+    int next = kRecords;
+    qinghe::bench::pairedRounds(
+        state,
+        [&] {
+            const double seconds = qinghe::bench::timed(
+                [&] { return store.goTo(kMiddle) && store.remove() && store.purge(); });
+            if (!appendEntry(store, next++) || !store.sync()) return -1.0;
+            return seconds;
+        },
+        [&] { return decipherInMemory(bytes); });
+}
+BENCHMARK(BM_RemovePurgeAgainstDecipher)
+    ->Iterations(9)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -51,6 +51,12 @@ for result in sorted(os.listdir(sys.argv[1])):
 # (median of alternating rounds, with ratio_min and ratio_max) against the limit,
 # or another counter when one is named.
 goals = [
+    ("store: first walk / in-memory decipher", "BM_FirstWalkAgainstDecipher", None, 1.3),
+    ("store: repeated walk / SQLite scan", "BM_RepeatedWalkAgainstSqliteScan", None, 1.0),
+    ("store: append + writes + flush / SQLite row txn FULL",
+     "BM_AppendSyncedAgainstSqliteFull", None, 0.5),
+    ("store: remove + purge the middle / in-memory decipher", "BM_RemovePurgeAgainstDecipher",
+     None, 1.0),
     ("open ledger 100k (walk + lists) / read + decipher", "BM_OpenLedger/100000", None, 1.0),
     ("open ledger 1M (walk + lists) / read + decipher", "BM_OpenLedger/1000000", None, 1.0),
     ("refill both lists 100k / SQLite scan", "BM_RefillListsAgainstSqliteScan/100000", None, 0.2),

@@ -76,6 +76,27 @@ bool OverlayFile::writeAt(std::uint64_t offset, const void* data, std::size_t le
     return true;
 }
 
+bool OverlayFile::writeAt(std::uint64_t offset, std::string&& bytes) {
+    if (!lengthKnown_) return false;
+    const std::uint64_t end = offset + bytes.size();
+    const bool cutBelow = visibleDisk_ < diskLength_ && end > visibleDisk_;
+    // Held writes inside the range are replaced whole; one reaching out of
+    // it would have to be merged: the copying way then.
+    auto first = writes_.lower_bound(offset);
+    const bool reachesIn = first != writes_.begin() &&
+                           std::prev(first)->first + std::prev(first)->second.size() > offset;
+    auto last = first;
+    while (last != writes_.end() && last->first < end) ++last;
+    const bool reachesOut =
+        last != first && std::prev(last)->first + std::prev(last)->second.size() > end;
+    if (bytes.empty() || cutBelow || reachesIn || reachesOut)
+        return writeAt(offset, bytes.data(), bytes.size());
+    writes_.erase(first, last);
+    writes_.emplace(offset, std::move(bytes));
+    length_ = std::max(length_, end);
+    return true;
+}
+
 std::optional<std::uint64_t> OverlayFile::size() {
     if (!lengthKnown_) return std::nullopt;
     return length_;

@@ -28,6 +28,9 @@ class OverlayFile final : public File {
                                           std::size_t length) override;
     // Held until the commit.
     bool writeAt(std::uint64_t offset, const void* data, std::size_t length) override;
+    // The same for bytes the caller gives up: kept without a copy where they
+    // touch no other held write (a purge's moved records, tens of megabytes).
+    bool writeAt(std::uint64_t offset, std::string&& bytes);
     std::optional<std::uint64_t> size() override;
     bool truncate(std::uint64_t length) override;
     // Nothing to flush: the commit flushes.
@@ -71,7 +74,7 @@ class OverlayFile final : public File {
     std::uint64_t length_ = 0;      // what readers see
     // Real bytes at and beyond this offset are cut (read as zeros until written).
     std::uint64_t visibleDisk_ = 0;
-    std::map<std::uint64_t, std::string> writes_;  // disjoint, not adjacent
+    std::map<std::uint64_t, std::string> writes_;  // disjoint
     bool unflushed_ = false;
     bool lengthKnown_ = false;
 };

@@ -643,7 +643,7 @@ bool TableFile::purge() {
     // The moved records, the new count, the cut and the freed values are one
     // journalled change.
     changing(tailOffset, UINT64_MAX);
-    bool ok = file_->writeAt(tailOffset, tail->data(), tail->size());
+    bool ok = file_->writeAt(tailOffset, std::move(*tail));
     tail.reset();
     // The chunks from the first moved record on are read again when needed.
     for (auto index = static_cast<std::uint32_t>(tailOffset / kChunkSize); index < chunks_.size();
