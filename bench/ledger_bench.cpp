@@ -187,6 +187,13 @@ class Household {
         pristine_ = folder_.path() / "pristine.edb";
         fs::copy_file(table_, pristine_);
         age(table_);
+        // QINGHE_BENCH_KEEP=DIR keeps a copy of the household, to try the
+        // program or the tool on it.
+        if (const char* keep = std::getenv("QINGHE_BENCH_KEEP")) {
+            const fs::path copy = fs::path(keep) / std::to_string(count);
+            fs::remove_all(copy);
+            fs::copy(folder_.path(), copy, fs::copy_options::recursive);
+        }
     }
 
     const fs::path& root() const { return folder_.path(); }

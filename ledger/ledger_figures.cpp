@@ -98,7 +98,12 @@ std::optional<LedgerFigures> readLedgerFigures(store::FileSystem& files,
     LedgerFigures figures;
     ExactSum income, expense;
     const std::int32_t count = file->recordCount();
+    const auto recordSize = static_cast<std::uint64_t>(file->header().recordSize);
     for (std::int32_t i = 0; i < count; ++i) {
+        // What was read is freed as the walk goes: it never holds the file.
+        if (i % 4096 == 0)
+            file->releaseChunksBefore(file->recordsOffset() +
+                                      static_cast<std::uint64_t>(i) * recordSize);
         const std::uint8_t* record = file->record(i);
         if (!record) return std::nullopt;
         const double value = store::loadF64(record + amount->offset);

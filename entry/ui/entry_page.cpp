@@ -22,10 +22,12 @@ EntryPage::EntryPage(QWidget* parent) : QWidget(parent) {
     modify_ = addImageButton(this, "modify", QStringLiteral("修改条目"), 716, 408);
     // Wide enough for a whole date; the next label starts at 409.
     startDate_ = addLabel(this, QStringLiteral("起算日期："), QRect(262, 407, 145, 24));
-    initialAmount_ = addLabel(this, QStringLiteral("初始金额：0元"), QRect(409, 408, 128, 24));
-    income_ = addLabel(this, QStringLiteral("累计收入：0元"), QRect(263, 439, 128, 24));
-    expense_ = addLabel(this, QStringLiteral("累计支出：0元"), QRect(410, 439, 128, 24));
-    balance_ = addLabel(this, QStringLiteral("当前余额：0元"), QRect(263, 471, 239, 24));
+    // Wider than drawn (128): totals reach ten digits with their cents, and
+    // nothing of them may be cut off; the buttons start at 604.
+    initialAmount_ = addLabel(this, QStringLiteral("初始金额：0元"), QRect(409, 408, 190, 24));
+    income_ = addLabel(this, QStringLiteral("累计收入：0元"), QRect(263, 439, 145, 24));
+    expense_ = addLabel(this, QStringLiteral("累计支出：0元"), QRect(410, 439, 190, 24));
+    balance_ = addLabel(this, QStringLiteral("当前余额：0元"), QRect(263, 471, 330, 24));
 }
 
 }  // namespace qinghe::ui

@@ -22,8 +22,10 @@ LedgerPage::LedgerPage(QWidget* parent) : QWidget(parent) {
     new_ = addImageButton(this, "new", QStringLiteral("新建账簿"), 604, 408);
     modify_ = addImageButton(this, "modify", QStringLiteral("修改账簿"), 716, 408);
     count_ = addLabel(this, QStringLiteral("账簿数量：0"), QRect(322, 405, 128, 24));
-    income_ = addLabel(this, QStringLiteral("累计收入：0元"), QRect(208, 428, 128, 24));
-    expense_ = addLabel(this, QStringLiteral("累计支出：0元"), QRect(441, 429, 126, 24));
+    // Wider than drawn (128 and 126): a household's totals reach ten digits
+    // with their cents, and nothing of them may be cut off.
+    income_ = addLabel(this, QStringLiteral("累计收入：0元"), QRect(208, 428, 230, 24));
+    expense_ = addLabel(this, QStringLiteral("累计支出：0元"), QRect(441, 429, 160, 24));
     balance_ = addLabel(this, QStringLiteral("当前余额：0元"), QRect(270, 455, 239, 24));
 }
 
