@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,7 +22,10 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/change_password_dialog.h"
@@ -47,6 +51,8 @@
 #include "entry/voucher_strip.h"
 #include "ledger/ledger_lifecycle.h"
 #include "ledger/ledger_opening.h"
+#include "ledger/ui/ledger_list_model.h"
+#include "ledger/ui/ledger_page.h"
 #include "maintenance/backup.h"
 #include "maintenance/maintenance_actions.h"
 #include "maintenance/ui/backup_dialog.h"
@@ -78,6 +84,22 @@ struct SampleLedger {
 
 std::string gbk(const char* utf8) {
     return *ui::toGbk(QString::fromUtf8(utf8));
+}
+
+// The ledger list shows its figures as another thread reads them: the
+// picture waits for them (a few seconds at most).
+void waitForLedgerFigures(MainWindow& window) {
+    const QAbstractItemModel* model = window.ledgerPage()->ledgerModel();
+    auto pending = [model] {
+        for (int row = 0; row < model->rowCount(); ++row) {
+            if (model->index(row, 3).data().toString() == QStringLiteral("…")) return true;
+        }
+        return false;
+    };
+    QElapsedTimer waited;
+    waited.start();
+    while (pending() && waited.elapsed() < 5000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 // The entry lists of a ledger opened before the main window exists: nothing
@@ -140,11 +162,16 @@ class FormKeepingUser final : public NonInteractiveUser {
                  const std::function<bool(const std::vector<std::string>&)>&) override {
         lastForm = request;
     }
+    // The next file dialog chooses these.
+    std::vector<std::filesystem::path> chooseOpenFiles(const OpenFilesRequest&) override {
+        return std::exchange(nextFiles, {});
+    }
     // The windows over a model of the core are drawn by whoever is set here.
     void runWindow(WindowKind kind, WindowModel& model) override {
         if (onWindow) onWindow(kind, model);
     }
     FormRequest lastForm;
+    std::vector<std::filesystem::path> nextFiles;
     std::function<void(WindowKind, WindowModel&)> onWindow;
 };
 
@@ -251,16 +278,25 @@ int drawVoucherShots(const QString& folder, QWidget& mainWindow, UserInteraction
 // The entry windows as the program opens them: "添加一个项目" from its button
 // with an entry half typed, "查看、修改项目内容" (both pages) on the entry with
 // a receipt, and the two list dialogs of the settings page.
-int drawEntryWindows(MainWindow& window, FormKeepingUser& user, const QString& folder) {
+int drawEntryWindows(MainWindow& window, AppState& state, FormKeepingUser& user,
+                     const QString& folder) {
     int failures = 0;
     window.toolAction(MainWindow::Tool::Entries)->trigger();
     window.entryPage()->addButton()->click();
     ui::AddEntryWindow* add = window.entryActions()->addWindow();
     if (add == nullptr) return 1;
-    add->itemBox()->setCurrentIndex(0);
-    add->memberBox()->setCurrentIndex(1);
+    add->itemBox()->setCurrentIndex(add->itemBox()->findText(QStringLiteral("餐饮")));
+    add->memberBox()->setCurrentIndex(add->memberBox()->findText(QStringLiteral("妈妈")));
     add->amountBox()->setText(QStringLiteral("35.8"));
     add->noteBox()->setPlainText(QStringLiteral("超市买菜"));
+    // A receipt taken in as a double-click on the strip takes it.
+    const std::filesystem::path receipt = state.run.root() / "receipt.jpg";
+    {
+        const std::string bytes = receiptPhoto(3);
+        std::ofstream(receipt, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+    }
+    user.nextFiles = {receipt};
+    emit add->voucherStrip()->pictureBox()->doubleClicked();
     QApplication::processEvents();
     failures += save(*add, folder, "14-add-entry") ? 0 : 1;
     add->close();
@@ -357,6 +393,7 @@ int main(int argc, char** argv) {
         switch (shot.page) {
             case MainWindow::kLedgerPage:
                 window.toolAction(MainWindow::Tool::Ledgers)->trigger();
+                waitForLedgerFigures(window);
                 break;
             case MainWindow::kEntryPage:
                 window.toolAction(MainWindow::Tool::Entries)->trigger();
@@ -385,6 +422,6 @@ int main(int argc, char** argv) {
     }
     failures += saveSafetyForms(window, state, user, clock, folder);
     failures += drawVoucherShots(folder, window, user);
-    failures += drawEntryWindows(window, user, folder);
+    failures += drawEntryWindows(window, state, user, folder);
     return failures == 0 ? 0 : 1;
 }

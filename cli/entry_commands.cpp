@@ -15,6 +15,7 @@
 #include "common/gbk.h"
 #include "common/ole_date.h"
 #include "entry/add_entry.h"
+#include "entry/entry_form.h"
 #include "entry/entry_removal.h"
 #include "entry/entry_rows.h"
 #include "entry/entry_window.h"
@@ -248,7 +249,8 @@ int runAddEntry(const AddOptions& options) {
     // The window as a user fills it in.
     entry::AddEntryForm form = entry::newAddEntryForm(state);
     entry::chooseDirection(state.settings, form, *texts->direction);
-    form.date = *texts->date;
+    // Picked in the window's date picker: the day given, at the time it is now.
+    form.date = entry::onDay(form.date, *texts->date);
     form.item.text = *texts->item;
     form.member.text = *texts->member;
     form.amount = *texts->amount;
@@ -292,7 +294,7 @@ int runChangeEntry(const ChangeOptions& options) {
         auto* window = dynamic_cast<entry::EntryWindowModel*>(&model);
         if (window == nullptr) return;
         entry::EntryForm& form = window->form();
-        if (texts->date) form.date = *texts->date;
+        if (texts->date) form.date = entry::onDay(form.date, *texts->date);
         if (texts->direction) form.direction = *texts->direction;
         if (texts->item) form.item.text = *texts->item;
         if (texts->member) form.member.text = *texts->member;
