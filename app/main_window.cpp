@@ -22,6 +22,7 @@
 #include "app/lock_actions.h"
 #include "app/lock_page.h"
 #include "app/main_window_texts.h"
+#include "app/report_actions.h"
 #include "app/welcome_page.h"
 #include "common/standard_messages.h"
 #include "common/ui/gbk_text.h"
@@ -120,6 +121,9 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     ledgerActions_ = new ui::LedgerActions(*this, state_);
     lockActions_ = new ui::LockActions(*this, state_);
     dataSafetyActions_ = new ui::DataSafetyActions(*this, state_);
+    // After the ledger features, which disable the entry menu until its
+    // features exist: "导出" and "全部导出" are these.
+    reportActions_ = new ui::ReportActions(*this, state_);
 }
 
 MainWindow::~MainWindow() = default;

@@ -67,7 +67,8 @@ class ScriptedUser : public UserInteraction {
         return text;
     }
 
-    std::optional<std::filesystem::path> chooseFolder(const std::string&) override {
+    std::optional<std::filesystem::path> chooseFolder(const std::string& title) override {
+        folderTitles.push_back(title);
         if (folders.empty()) return std::nullopt;
         auto folder = folders.front();
         folders.pop_front();
@@ -80,6 +81,14 @@ class ScriptedUser : public UserInteraction {
         auto files = fileChoices.front();
         fileChoices.pop_front();
         return files;
+    }
+
+    std::optional<std::filesystem::path> chooseSaveFile(const SaveFileRequest& request) override {
+        saveFileRequests.push_back(request);
+        if (saveFiles.empty()) return std::nullopt;
+        auto file = saveFiles.front();
+        saveFiles.pop_front();
+        return file;
     }
 
     void runWithProgress(const std::string& text, const std::function<void()>& work) override {
@@ -96,6 +105,7 @@ class ScriptedUser : public UserInteraction {
     std::deque<std::optional<std::string>> texts;
     std::deque<std::optional<std::filesystem::path>> folders;
     std::deque<std::vector<std::filesystem::path>> fileChoices;
+    std::deque<std::optional<std::filesystem::path>> saveFiles;
 
     // Record.
     std::vector<Message> messages;
@@ -103,6 +113,8 @@ class ScriptedUser : public UserInteraction {
     std::vector<FormRequest> formRequests;
     std::vector<TextRequest> textRequests;
     std::vector<OpenFilesRequest> openFilesRequests;
+    std::vector<SaveFileRequest> saveFileRequests;
+    std::vector<std::string> folderTitles;
     std::vector<std::string> progressTexts;
     int endCalls = 0;
 };
