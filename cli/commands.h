@@ -16,5 +16,7 @@ void addCreateLedgerCommand(CLI::App& app, int& exitCode);
 // backup, backups and restore.
 void addBackupCommands(CLI::App& app, int& exitCode);
 void addVouchersCommand(CLI::App& app, int& exitCode);
+// query, stats, export-entry and export-csv.
+void addReportCommands(CLI::App& app, int& exitCode);
 
 }  // namespace qinghe::cli
