@@ -292,7 +292,7 @@ int runExportCsvCommand(const ExportCsvOptions& options) {
     auto opened = openLedgerForReading(options.ledger);
     if (!opened) return 1;
     const std::filesystem::path file = std::filesystem::absolute(options.file);
-    if (!report::writeExportFile(file, report::entriesCsv(*opened->rows, nullptr))) {
+    if (!report::writeEntriesCsv(file, *opened->rows, nullptr)) {
         std::cerr << "cannot write " << file << "\n";
         return 1;
     }

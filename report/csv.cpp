@@ -1,14 +1,20 @@
 #include "report/csv.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstring>
+#include <deque>
 #include <memory>
 
 #include "common/gbk.h"
 #include "common/number_text.h"
 #include "common/ole_date.h"
 #include "entry/entry_texts.h"
+#include "report/export_file.h"
+#include "report/period_index.h"
+#include "report/periods.h"
 #include "report/report_texts.h"
 
 namespace qinghe::report {
@@ -27,26 +33,36 @@ bool isTrailByte(unsigned char byte) {
 // character instead of a call into iconv.
 class GbkTable {
   public:
+    // A UTF-8 character takes at most this many bytes for one GBK byte.
+    static constexpr std::size_t kMostBytesPerByte = 3;
+
     static const GbkTable& get() {
         static const GbkTable table;
         return table;
     }
 
-    void append(std::string_view gbk, std::string& out) const {
+    // Writes the UTF-8 of `gbk` at `out`, which has room for
+    // kMostBytesPerByte bytes a byte; returns the end of what it wrote.
+    // `special` tells whether it holds a character CSV quotes for (always a
+    // single byte: second bytes of GBK are 0x40 and above).
+    char* convert(std::string_view gbk, char* out, bool& special) const {
         const auto* bytes = reinterpret_cast<const unsigned char*>(gbk.data());
         const std::size_t size = gbk.size();
-        std::size_t plain = 0;  // start of the ASCII run not yet copied
         for (std::size_t i = 0; i < size;) {
             const unsigned char c = bytes[i];
             if (c < 0x80) {
+                special = special || c == ',' || c == '"' || c == '\r' || c == '\n';
+                *out++ = static_cast<char>(c);
                 ++i;
                 continue;
             }
-            out.append(gbk.data() + plain, i - plain);
             const Utf8* character = nullptr;
             std::size_t length = 1;
             if (isGbkLeadByte(c) && i + 1 < size) {
-                character = &pairs_[(std::size_t{c} << 8) | bytes[i + 1]];
+                const unsigned char trail = bytes[i + 1];
+                character = trail >= kFirstTrail && trail <= kLastTrail
+                                ? &pairs_[pairIndex(c, trail)]
+                                : &singles_[0];  // never a character
                 length = 2;
             } else {
                 character = &singles_[c];
@@ -55,15 +71,23 @@ class GbkTable {
                 // As gbkToUtf8Lossy: a well-formed pair without a character is
                 // one unknown character; a lead byte without a proper trail
                 // byte is replaced alone, and what follows it is read anew.
-                out.append(kReplacement);
+                std::memcpy(out, kReplacement.data(), kReplacement.size());
+                out += kReplacement.size();
                 if (length == 2 && !isTrailByte(bytes[i + 1])) length = 1;
             } else {
-                out.append(character->bytes, character->length);
+                std::memcpy(out, character->bytes, sizeof character->bytes);
+                out += character->length;
             }
             i += length;
-            plain = i;
         }
-        out.append(gbk.data() + plain, size - plain);
+        return out;
+    }
+
+    std::string convert(std::string_view gbk) const {
+        std::string utf8(gbk.size() * kMostBytesPerByte, '\0');
+        bool special = false;
+        utf8.resize(static_cast<std::size_t>(convert(gbk, utf8.data(), special) - utf8.data()));
+        return utf8;
     }
 
   private:
@@ -72,15 +96,25 @@ class GbkTable {
         std::uint8_t length = 0;
     };
 
-    GbkTable() : pairs_(std::make_unique<Utf8[]>(65536)) {
+    // Second bytes that can make a character; the table holds only pairs of
+    // these (96 KiB: the common characters stay in the processor's cache).
+    static constexpr unsigned kFirstTrail = 0x40;
+    static constexpr unsigned kLastTrail = 0xFE;
+    static constexpr unsigned kTrails = kLastTrail - kFirstTrail + 1;
+    static std::size_t pairIndex(unsigned lead, unsigned trail) {
+        return (lead - 0x81) * kTrails + (trail - kFirstTrail);
+    }
+
+    GbkTable() : pairs_(std::make_unique<Utf8[]>(126 * kTrails)) {
+        // singles_[0] stays empty: it stands for every pair that is no character.
         for (unsigned lead = 0x80; lead <= 0xFF; ++lead) {
             const char single[] = {static_cast<char>(lead)};
             keep(std::string_view(single, 1), singles_[lead]);
         }
         for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
-            for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+            for (unsigned trail = kFirstTrail; trail <= kLastTrail; ++trail) {
                 const char pair[] = {static_cast<char>(lead), static_cast<char>(trail)};
-                keep(std::string_view(pair, 2), pairs_[(lead << 8) | trail]);
+                keep(std::string_view(pair, 2), pairs_[pairIndex(lead, trail)]);
             }
         }
     }
@@ -98,118 +132,298 @@ class GbkTable {
 };
 
 bool needsQuotes(std::string_view field) {
-    return field.find_first_of(",\"\r\n") != std::string_view::npos;
+    for (const char c : field) {
+        if (c == ',' || c == '"' || c == '\r' || c == '\n') return true;
+    }
+    return false;
 }
 
-void appendDigits(std::string& out, int value, int width) {
+std::string quotedField(std::string_view field) {
+    std::string text = "\"";
+    for (char c : field) {
+        if (c == '"') text += '"';
+        text += c;
+    }
+    text += '"';
+    return text;
+}
+
+// A field as written: UTF-8, quoted where it needs it.
+std::string fieldOf(std::string_view gbk) {
+    std::string utf8 = GbkTable::get().convert(gbk);
+    return needsQuotes(utf8) ? quotedField(utf8) : utf8;
+}
+
+char* writeDigits(char* out, int value, int width) {
     char digits[12];
     const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
     const auto length = static_cast<int>(end - digits);
-    for (int i = length; i < width; ++i) out += '0';
-    out.append(digits, end);
+    for (int i = length; i < width; ++i) *out++ = '0';
+    std::memcpy(out, digits, static_cast<std::size_t>(length));
+    return out + length;
 }
 
 // A period in the form a spreadsheet reads: 2015-05-09, 2015-05 or 2015.
-void appendPeriod(std::string& out, double date, int unit) {
+std::size_t writePeriod(char* out, double date, int unit) {
     const CivilDate civil = civilFromDate(date);
-    appendDigits(out, civil.year, 4);
-    if (unit == kYearUnit) return;
-    out += '-';
-    appendDigits(out, civil.month, 2);
-    if (unit == kMonthUnit) return;
-    out += '-';
-    appendDigits(out, civil.day, 2);
+    char* at = writeDigits(out, civil.year, 4);
+    if (unit != kYearUnit) {
+        *at++ = '-';
+        at = writeDigits(at, civil.month, 2);
+        if (unit != kMonthUnit) {
+            *at++ = '-';
+            at = writeDigits(at, civil.day, 2);
+        }
+    }
+    return static_cast<std::size_t>(at - out);
 }
+
+// A fixed-point double takes at most 3xx digits.
+constexpr std::size_t kMostAmountBytes = 400;
+
+// Whole cents below this are written without std::to_chars.
+constexpr double kCentsLimit = 1e13;
+
+// An amount that is exactly a number of cents (as typed amounts are): the
+// shortest text that reads back as it is "units.cc" without trailing zeros,
+// which is what std::to_chars would write, made faster. Nothing otherwise.
+char* writeCents(double value, char* out) {
+    if (!(std::fabs(value) < kCentsLimit)) return nullptr;
+    const double scaled = value * 100;
+    const auto cents = static_cast<long long>(scaled + (scaled < 0 ? -0.5 : 0.5));
+    if (static_cast<double>(cents) / 100 != value) return nullptr;
+    unsigned long long magnitude = cents < 0 ? 0ull - static_cast<unsigned long long>(cents)
+                                             : static_cast<unsigned long long>(cents);
+    if (cents < 0) *out++ = '-';
+    out = std::to_chars(out, out + 24, magnitude / 100).ptr;
+    const unsigned fraction = static_cast<unsigned>(magnitude % 100);
+    if (fraction != 0) {
+        *out++ = '.';
+        *out++ = static_cast<char>('0' + fraction / 10);
+        if (fraction % 10 != 0) *out++ = static_cast<char>('0' + fraction % 10);
+    }
+    return out;
+}
+
+// The fields of the names in use (items, members), converted once while one
+// file is written. A name is found by where the rows keep its text and how
+// long it is: while the rows are being read they do not change.
+class NameFields {
+  public:
+    std::string_view field(std::string_view gbk) {
+        const auto key = reinterpret_cast<std::uintptr_t>(gbk.data());
+        if (key == lastKey_ && gbk.size() == lastSize_) return lastField_;
+        // Pointers are at least 2-aligned for long texts; the length keeps
+        // two texts at one place apart.
+        const std::uint64_t slot = (std::uint64_t{key} << 16) ^ gbk.size();
+        std::uint32_t at = index_.find(slot);
+        if (at == PeriodIndex::kMissing) {
+            at = static_cast<std::uint32_t>(fields_.size());
+            index_.insert(slot, at);
+            fields_.push_back(fieldOf(gbk));
+        }
+        lastKey_ = key;
+        lastSize_ = gbk.size();
+        lastField_ = fields_[at];
+        return lastField_;
+    }
+
+  private:
+    PeriodIndex index_;
+    std::deque<std::string> fields_;  // never moves what lastField_ views
+    std::uintptr_t lastKey_ = 0;
+    std::size_t lastSize_ = 0;
+    std::string_view lastField_;
+};
+
+char* putAmount(char* out, double value);
 
 }  // namespace
 
-CsvWriter::CsvWriter() : out_(kByteOrderMark) {}
+CsvWriter::CsvWriter() {
+    append(kByteOrderMark);
+}
 
-void CsvWriter::separate() {
-    if (!firstField_) out_ += ',';
-    firstField_ = false;
+CsvWriter::CsvWriter(Sink sink) : sink_(std::move(sink)) {
+    // A piece and the longest row after it: the buffer never grows again.
+    out_.resize(2 * kPiece);
+    append(kByteOrderMark);
+}
+
+void CsvWriter::grow(std::size_t bytes) {
+    out_.resize(std::max(out_.size() * 2, used_ + bytes + 256));
+}
+
+void CsvWriter::handOver() {
+    if (!sinkFailed_) sinkFailed_ = !sink_(std::string_view(out_.data(), used_));
+    used_ = 0;
+}
+
+bool CsvWriter::finish() {
+    if (sink_ && used_ > 0 && !sinkFailed_)
+        sinkFailed_ = !sink_(std::string_view(out_.data(), used_));
+    used_ = 0;
+    return !sinkFailed_;
+}
+
+std::string CsvWriter::take() {
+    out_.resize(used_);
+    used_ = 0;
+    return std::move(out_);
 }
 
 void CsvWriter::finishField(std::size_t start) {
-    const std::string_view field = std::string_view(out_).substr(start);
+    const std::string_view field(out_.data() + start, used_ - start);
     if (!needsQuotes(field)) return;
-    std::string quoted = "\"";
-    for (char c : field) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    quoted += '"';
-    out_.replace(start, std::string::npos, quoted);
+    const std::string text = quotedField(field);
+    used_ = start;
+    append(text);
 }
 
 void CsvWriter::text(std::string_view gbk) {
     separate();
-    const std::size_t start = out_.size();
-    GbkTable::get().append(gbk, out_);
-    finishField(start);
+    const std::size_t start = used_;
+    char* at = room(gbk.size() * GbkTable::kMostBytesPerByte);
+    bool special = false;
+    used_ = static_cast<std::size_t>(GbkTable::get().convert(gbk, at, special) - out_.data());
+    if (special) finishField(start);
 }
 
 void CsvWriter::utf8(std::string_view text) {
     separate();
-    const std::size_t start = out_.size();
-    out_.append(text);
+    const std::size_t start = used_;
+    append(text);
     finishField(start);
 }
 
 void CsvWriter::integer(std::int64_t value) {
     separate();
-    char digits[24];
-    out_.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+    char* at = room(24);
+    used_ = static_cast<std::size_t>(std::to_chars(at, at + 24, value).ptr - out_.data());
 }
 
 void CsvWriter::amount(double value) {
     separate();
-    if (value == 0) value = 0;  // no "-0"
-    char digits[400];           // a fixed-point double needs at most 3xx digits
-    const auto result =
-        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed);
-    out_.append(digits, result.ptr);
+    char* at = room(kMostAmountBytes);
+    used_ = static_cast<std::size_t>(putAmount(at, value) - out_.data());
 }
 
 void CsvWriter::total(double value) {
     separate();
-    out_ += numberToText(value);
+    append(numberToText(value));
 }
 
 void CsvWriter::date(double value) {
     separate();
-    appendPeriod(out_, value, kDayUnit);
+    const std::int64_t day = calendarDay(value);
+    if (lastDateLength_ == 0 || day != lastDay_) {
+        lastDay_ = day;
+        lastDateLength_ = writePeriod(lastDateText_, value, kDayUnit);
+    }
+    append(std::string_view(lastDateText_, lastDateLength_));
 }
 
-void CsvWriter::endRow() {
-    out_ += "\r\n";
-    firstField_ = true;
+namespace {
+
+char* putBytes(char* out, std::string_view bytes) {
+    std::memcpy(out, bytes.data(), bytes.size());
+    return out + bytes.size();
 }
 
-std::string entriesCsv(const LedgerRows& rows, const std::vector<std::uint32_t>* matches) {
-    CsvWriter csv;
-    const std::size_t count = matches ? matches->size() : rows.size();
-    // About what a household's row takes: one growth of the buffer at most.
-    csv.reserve(count * 96 + 128);
+// A stored text as its field; room for kMostBytesPerByte * 2 + 2 bytes a byte.
+char* putText(char* out, std::string_view gbk) {
+    bool special = false;
+    char* end = GbkTable::get().convert(gbk, out, special);
+    if (!special) return end;
+    const std::string text = quotedField(std::string_view(out, std::size_t(end - out)));
+    return putBytes(out, text);
+}
+
+// The last day written and its text: a day's entries mostly follow each other.
+class DateTexts {
+  public:
+    char* put(char* out, double date) {
+        const std::int64_t day = calendarDay(date);
+        if (length_ == 0 || day != day_) {
+            day_ = day;
+            length_ = writePeriod(text_, date, kDayUnit);
+        }
+        return putBytes(out, std::string_view(text_, length_));
+    }
+
+  private:
+    std::int64_t day_ = 0;
+    char text_[16] = {};
+    std::size_t length_ = 0;
+};
+
+char* putAmount(char* out, double value) {
+    if (value == 0) value = 0;  // no "-0"
+    if (char* end = writeCents(value, out)) return end;
+    return std::to_chars(out, out + kMostAmountBytes, value, std::chars_format::fixed).ptr;
+}
+
+void writeEntries(CsvWriter& csv, const LedgerRows& rows,
+                  const std::vector<std::uint32_t>* matches) {
     for (const char* header : {kRecordHeader, kDateHeader, kDirectionHeader, kItemHeader,
                                kAmountHeader, kMemberHeader, kNoteHeader, kVoucherHeader}) {
         csv.text(header);
     }
     csv.endRow();
+    // The texts every row repeats, converted once.
+    const std::string income = fieldOf(entry::kIncomeText), expense = fieldOf(entry::kExpenseText);
+    const std::string yes = fieldOf(entry::kYesText), no = fieldOf(entry::kNoText);
+    NameFields items, members;
+    DateTexts dates;
+    const std::size_t count = matches ? matches->size() : rows.size();
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t row = matches ? (*matches)[i] : i;
         if (row >= rows.size()) continue;
-        csv.integer(static_cast<std::int64_t>(row) + 1);
-        csv.date(rows.date(row));
-        csv.text(rows.income(row) ? entry::kIncomeText : entry::kExpenseText);
-        csv.text(rows.item(row));
-        csv.amount(rows.amount(row));
-        csv.text(rows.member(row));
-        csv.text(rows.note(row));
-        csv.text(rows.hasVoucher(row) ? entry::kYesText : entry::kNoText);
-        csv.endRow();
+        const std::string_view direction = rows.income(row) ? income : expense;
+        const std::string_view item = items.field(rows.item(row));
+        const std::string_view member = members.field(rows.member(row));
+        const std::string_view note = rows.note(row);
+        const std::string_view voucher = rows.hasVoucher(row) ? yes : no;
+        // Numbers, the date, separators and the line end take far less than 64.
+        const std::size_t most = 64 + kMostAmountBytes + direction.size() + item.size() +
+                                 member.size() + voucher.size() +
+                                 (2 * GbkTable::kMostBytesPerByte * note.size() + 2);
+        char* out = csv.beginRow(most);
+        out = std::to_chars(out, out + 24, static_cast<std::int64_t>(row) + 1).ptr;
+        *out++ = ',';
+        out = dates.put(out, rows.date(row));
+        *out++ = ',';
+        out = putBytes(out, direction);
+        *out++ = ',';
+        out = putBytes(out, item);
+        *out++ = ',';
+        out = putAmount(out, rows.amount(row));
+        *out++ = ',';
+        out = putBytes(out, member);
+        *out++ = ',';
+        out = putText(out, note);
+        *out++ = ',';
+        out = putBytes(out, voucher);
+        *out++ = '\r';
+        *out++ = '\n';
+        csv.endRowAt(out);
     }
+}
+
+}  // namespace
+
+std::string entriesCsv(const LedgerRows& rows, const std::vector<std::uint32_t>* matches) {
+    CsvWriter csv;
+    writeEntries(csv, rows, matches);
     return csv.take();
+}
+
+bool writeEntriesCsv(const std::filesystem::path& file, const LedgerRows& rows,
+                     const std::vector<std::uint32_t>* matches) {
+    ExportFile out(file);
+    CsvWriter csv([&out](std::string_view bytes) { return out.write(bytes); });
+    writeEntries(csv, rows, matches);
+    return csv.finish() && out.commit();
 }
 
 std::string statisticsCsv(const Statistics& statistics) {
@@ -218,9 +432,8 @@ std::string statisticsCsv(const Statistics& statistics) {
     csv.endRow();
     for (const StatRow& row : statistics.rows) {
         const StatRecord& record = statistics.statList[row.element];
-        std::string period;
-        appendPeriod(period, record.date, statistics.unit);
-        csv.utf8(period);
+        char period[16];
+        csv.utf8(std::string_view(period, writePeriod(period, record.date, statistics.unit)));
         csv.text(row.direction);
         csv.total(record.amount);
         csv.endRow();

@@ -131,11 +131,12 @@ std::size_t exportAllCommand(AppState& state) {
     return exported;
 }
 
-bool saveCsvCommand(AppState& state, const std::string& suggestedName, const std::string& csv) {
+bool saveCsvCommand(AppState& state, const std::string& suggestedName,
+                    const std::function<bool(const std::filesystem::path&)>& write) {
     auto file = state.user.chooseSaveFile({kCsvTitle, suggestedName, {kCsvFilter}});
     if (!file || file->empty()) return false;
     if (!file->has_extension()) file->replace_extension(".csv");
-    if (!writeExportFile(*file, csv)) {
+    if (!write(*file)) {
         showError(state.user, kCsvFailedPrefix + pathToGbk(*file) + kCsvFailedSuffix);
         return false;
     }
@@ -149,7 +150,9 @@ bool exportQueryCsvCommand(AppState& state, const LedgerRows& rows,
         tellNothing(state, kNoQueryRows);
         return false;
     }
-    return saveCsvCommand(state, kQueryCsvName, entriesCsv(rows, matches));
+    return saveCsvCommand(state, kQueryCsvName, [&](const std::filesystem::path& file) {
+        return writeEntriesCsv(file, rows, matches);
+    });
 }
 
 bool exportStatisticsCsvCommand(AppState& state, const Statistics& statistics) {
@@ -157,7 +160,9 @@ bool exportStatisticsCsvCommand(AppState& state, const Statistics& statistics) {
         tellNothing(state, kNoStatisticsRows);
         return false;
     }
-    return saveCsvCommand(state, kStatisticsCsvName, statisticsCsv(statistics));
+    return saveCsvCommand(state, kStatisticsCsvName, [&](const std::filesystem::path& file) {
+        return writeExportFile(file, statisticsCsv(statistics));
+    });
 }
 
 }  // namespace qinghe::report

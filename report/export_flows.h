@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,10 +41,11 @@ std::optional<EntryExport> exportEntryCommand(AppState& state, std::optional<std
 // Returns the number of entries exported.
 std::size_t exportAllCommand(AppState& state);
 
-// Writes CSV bytes to a file the user names (suggested: `suggestedName`,
-// GBK), with ".csv" added to a name without an extension, and tells how it
-// went. False when cancelled or failed.
-bool saveCsvCommand(AppState& state, const std::string& suggestedName, const std::string& csv);
+// Writes a CSV file (by `write`) where the user says (suggested:
+// `suggestedName`, GBK), with ".csv" added to a name without an extension,
+// and tells how it went. False when cancelled or failed.
+bool saveCsvCommand(AppState& state, const std::string& suggestedName,
+                    const std::function<bool(const std::filesystem::path&)>& write);
 
 // "导出结果..." of 查账: the rows its list shows (`matches`; null: every row).
 bool exportQueryCsvCommand(AppState& state, const LedgerRows& rows,
