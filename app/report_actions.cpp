@@ -109,8 +109,9 @@ void ReportActions::connectEntryMenu() {
 void ReportActions::refreshFilterChoices() {
     QueryPage* page = window_.queryPage();
     fillChoices(page->memberBox(), report::memberChoices(state_.settings));
-    fillChoices(page->itemBox(),
-                report::itemChoices(state_.settings, page->directionBox()->currentIndex()));
+    // Every item, whatever the direction box shows: the box is refilled for
+    // a direction only when the user chooses one.
+    fillChoices(page->itemBox(), report::itemChoices(state_.settings, report::kAnyDirection));
 }
 
 void ReportActions::refillItemChoices(int direction) {
