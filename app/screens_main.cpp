@@ -39,6 +39,7 @@
 #include "maintenance/maintenance_actions.h"
 #include "maintenance/ui/backup_dialog.h"
 #include "maintenance/ui/restore_choice_dialog.h"
+#include "report/ui/export_choice_dialog.h"
 #include "report/ui/query_page.h"
 #include "report/ui/statistics_page.h"
 #include "session/app_state.h"
@@ -391,5 +392,10 @@ int main(int argc, char** argv) {
     }
     failures += saveSafetyForms(window, state, user, clock, folder);
     failures += drawVoucherShots(folder, window, user);
+    // "选择导出方式", as "导出" opens it.
+    ui::ExportChoiceDialog choice(&window, {"1", "1"}, user,
+                                  [](const std::vector<std::string>&) { return false; });
+    choice.show();
+    failures += save(choice, folder, "14-export-choice") ? 0 : 1;
     return failures == 0 ? 0 : 1;
 }
