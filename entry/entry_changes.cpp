@@ -30,13 +30,22 @@ bool writeValues(store::TableStore& tables, const EntryValues& values) {
            tables.write(store::field::kHasVoucher, values.hasVoucher);
 }
 
-// Makes what was written whole on disk; on a failure gives it up, so that the
-// table reads as before (unless the disk may hold part of it: then the table
-// refuses changes until it is opened again, which finishes or drops it).
-bool commit(store::TableStore& tables, bool written) {
-    if (written && tables.sync()) return true;
-    if (!tables.currentUncertain()) tables.discardChanges();
-    return false;
+// After a failed change. When the disk holds none of it, the held changes are
+// given up and the table reads as before. When it may hold part of it (its
+// journal may be whole), the table is opened again at once, which finishes or
+// drops the change as the next start would, and the rows are read again, so
+// that neither the lists nor the answer to the user disagree with the disk.
+// The rows read again; null when they were not (nothing else changed).
+std::shared_ptr<LedgerRows> settleFailedChange(AppState& state, EntryListView* view) {
+    if (!state.tables.currentUncertain()) {
+        state.tables.discardChanges();
+        return nullptr;
+    }
+    state.tables.close();
+    state.currentLedger.rows.reset();
+    auto rows = currentLedgerRows(state);
+    if (rows && view) fillEntryAndQueryLists(state, *view);
+    return rows;
 }
 
 // The values as the table keeps them: texts cut to their fields' widths.
@@ -58,7 +67,11 @@ bool addEntry(AppState& state, const EntryValues& values, const std::string& vou
     const bool written = tables.append() && writeValues(tables, values) &&
                          tables.write(store::field::kVouchers, store::Bytes{vouchers});
     const EntryValues stored = written ? asStored(values, tables) : values;
-    if (!commit(tables, written)) return false;
+    if (!written || !tables.sync()) {
+        const std::size_t before = rows->size();
+        const auto settled = settleFailedChange(state, view);
+        return settled && settled->size() == before + 1;
+    }
     rows->append(stored);
     if (view) view->entryAdded(rows->size() - 1, entryLabels(state));
     return true;
@@ -73,7 +86,10 @@ bool changeEntry(AppState& state, std::size_t row, const EntryValues& values,
         tables.goTo(static_cast<std::int32_t>(row + 1)) && writeValues(tables, values) &&
         (!vouchers || tables.write(store::field::kVouchers, store::Bytes{*vouchers}));
     const EntryValues stored = written ? asStored(values, tables) : values;
-    if (!commit(tables, written)) return false;
+    if (!written || !tables.sync()) {
+        const auto settled = settleFailedChange(state, view);
+        return settled && row < settled->size() && settled->values(row) == stored;
+    }
     rows->replace(row, stored);
     if (view) view->entryChanged(row, entryLabels(state));
     return true;
@@ -87,8 +103,9 @@ bool deleteEntry(AppState& state, std::size_t row, EntryListView* view) {
     const bool done =
         tables.goTo(static_cast<std::int32_t>(row + 1)) && tables.remove() && tables.purge();
     if (!done) {
-        if (!tables.currentUncertain()) tables.discardChanges();
-        return false;
+        const std::size_t before = rows->size();
+        const auto settled = settleFailedChange(state, view);
+        return settled && settled->size() + 1 == before;
     }
     rows->erase(row);
     if (view) view->entryRemoved(row, entryLabels(state));
@@ -99,8 +116,8 @@ bool clearEntries(AppState& state, EntryListView* view) {
     LedgerRows* rows = openTable(state);
     if (!rows) return false;
     if (!state.tables.zap()) {
-        if (!state.tables.currentUncertain()) state.tables.discardChanges();
-        return false;
+        const auto settled = settleFailedChange(state, view);
+        return settled && settled->empty();
     }
     rows->clear();
     if (view) fillEntryAndQueryLists(state, *view);

@@ -17,8 +17,11 @@ class EntryListView;
 // The one place through which the open ledger's entries change. Each change
 // is made in its table first, whole and flushed; only then are the rows in
 // memory changed the same way and the lists told which row changed, so the
-// rows never disagree with the table. On a failure nothing changes in memory
-// and false is returned (the caller tells the user). `view` may be null.
+// rows never disagree with the table. On a failure false is returned (the
+// caller tells the user) and nothing changes in memory; but when the disk may
+// hold part of the change, the table is opened again at once (which finishes
+// or drops it) and the rows and lists are made again from it: true then when
+// the change turned out to be whole. `view` may be null.
 //
 // `row` is a row of the open ledger's rows (its record number less one).
 // Vouchers are the stored bytes of the field "票据" (joined images).
