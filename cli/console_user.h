@@ -31,11 +31,14 @@ class ConsoleUser final : public NonInteractiveUser {
 
     void runPasswordDialog(const PasswordDialogRequest&,
                            const std::function<bool(const std::string&)>& attempt) override {
+        guardAsked_ = true;
         if (!guardPassword_) return;
         std::string password = std::move(*guardPassword_);
         guardPassword_.reset();
-        attempt(password);
+        guardPassed_ = attempt(password);
     }
+    // Whether the password dialog was shown and not passed.
+    bool guardRefused() const { return guardAsked_ && !guardPassed_; }
 
     // The files the next file dialog is answered with.
     void answerNextFileDialog(std::vector<std::filesystem::path> files) {
@@ -73,6 +76,8 @@ class ConsoleUser final : public NonInteractiveUser {
   private:
     std::optional<std::string> ledgerPassword_;
     std::optional<std::string> guardPassword_;
+    bool guardAsked_ = false;
+    bool guardPassed_ = false;
     std::vector<std::filesystem::path> openFiles_;
     std::function<void(WindowKind, WindowModel&)> windowVisit_;
 };

@@ -324,9 +324,10 @@ struct RemoveOptions {
     std::int32_t entry = 0;
 };
 
-// Said when the password gate stopped an action.
-void tellGate(const AppState& state) {
-    if (!state.currentLedger.password.empty() && state.needPass == 1)
+// Said when the password gate stopped an action (a failed write has said so
+// itself).
+void tellGate(const ConsoleUser& user) {
+    if (user.guardRefused())
         std::cerr << "the ledger's access password is needed to delete (--ledger-password), "
                      "since important operations ask for it\n";
 }
@@ -343,7 +344,7 @@ int runDeleteEntry(const RemoveOptions& options) {
     const auto row = entryRow(state, options.entry);
     if (!row) return kRefused;
     if (!entry::deleteSelectedEntry(state, *row, view)) {
-        tellGate(state);
+        tellGate(session.user());
         return kRefused;
     }
     return kDone;
@@ -361,7 +362,7 @@ int runClearEntries(const LedgerOptions& options) {
     const std::size_t count = state.currentLedger.rows ? state.currentLedger.rows->size() : 0;
     if (count == 0) return kDone;  // nothing to clear
     if (!entry::clearAllEntries(state, count, view)) {
-        tellGate(state);
+        tellGate(session.user());
         return kRefused;
     }
     return kDone;
