@@ -51,17 +51,20 @@ TEST(StatisticsCsv, WritesPeriodsAsSpreadsheetsReadThem) {
     rows.append({42136, 1, "", 0.1, "", "", false});
     rows.append({42137, 1, "", 0.2, "", "", false});
     rows.append({42400, 2, "", 3000000.01, "", "", false});
+    rows.append({42500, 2, "", 98765432109.87, "", "", false});
+    rows.append({42500, 2, "", 12345678901.23, "", "", false});
     struct Case {
         int unit, kind;
         std::string csv;
     };
     const Case cases[] = {
         {report::kMonthUnit, report::kSummaryKind,
-         "\xEF\xBB\xBF日期,方向,金额\r\n2015-05,汇总,0.3\r\n2016-01,汇总,3000000.01\r\n"},
+         "\xEF\xBB\xBF日期,方向,金额\r\n2015-05,汇总,0.3\r\n2016-01,汇总,3000000.01\r\n"
+         "2016-05,汇总,111111111011.1\r\n"},
         {report::kDayUnit, report::kIncomeKind,
          "\xEF\xBB\xBF日期,方向,金额\r\n2015-05-12,收入,0.1\r\n2015-05-13,收入,0.2\r\n"},
         {report::kYearUnit, report::kBothKind,
-         "\xEF\xBB\xBF日期,方向,金额\r\n2015,收入,0.3\r\n2016,支出,3000000.01\r\n"},
+         "\xEF\xBB\xBF日期,方向,金额\r\n2015,收入,0.3\r\n2016,支出,111114111011.11\r\n"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(report::statisticsCsv(report::runStatistics(rows, c.unit, c.kind)), c.csv)
