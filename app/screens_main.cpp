@@ -10,10 +10,13 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
+#include <QTableView>
 #include <QTemporaryDir>
+#include <QThread>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -37,6 +40,7 @@
 #include "entry/voucher_strip.h"
 #include "ledger/ledger_lifecycle.h"
 #include "ledger/ledger_opening.h"
+#include "ledger/ui/ledger_page.h"
 #include "maintenance/backup.h"
 #include "maintenance/maintenance_actions.h"
 #include "maintenance/ui/backup_dialog.h"
@@ -209,6 +213,27 @@ int drawVoucherShots(const QString& folder, QWidget& mainWindow, UserInteraction
 
 }  // namespace
 
+// The ledger list's figures are read on another thread: wait (a few seconds
+// at most) until every row shows its number of entries.
+void waitForLedgerFigures(MainWindow& window) {
+    const QAbstractItemModel* model = window.ledgerPage()->ledgerList()->model();
+    QElapsedTimer waited;
+    waited.start();
+    const auto known = [model] {
+        for (int row = 0; row < model->rowCount(); ++row) {
+            bool number = false;
+            model->index(row, 3).data().toString().toInt(&number);
+            if (!number) return false;
+        }
+        return true;
+    };
+    while (!known() && waited.elapsed() < 5000) {
+        QApplication::processEvents();
+        QThread::msleep(10);
+    }
+    QApplication::processEvents();
+}
+
 // The guide's window at the top of its first page.
 bool saveHelpWindow(QWidget& mainWindow, const QString& folder, const QString& name) {
     const std::filesystem::path guide = ui::findUserGuide(executableDirectory());
@@ -284,7 +309,7 @@ int main(int argc, char** argv) {
         // The ledger list: toolbar icons, image buttons, a list and its labels.
         window.toolAction(MainWindow::Tool::Ledgers)->trigger();
         if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
-        QApplication::processEvents();
+        waitForLedgerFigures(window);
         const QString suffix = QStringLiteral("-x") + scale;
         const QString file = folder + QStringLiteral("/main-window") + suffix + ".png";
         int failures = window.grab().save(file) ? 0 : 1;
@@ -308,6 +333,7 @@ int main(int argc, char** argv) {
         switch (shot.page) {
             case MainWindow::kLedgerPage:
                 window.toolAction(MainWindow::Tool::Ledgers)->trigger();
+                waitForLedgerFigures(window);
                 break;
             case MainWindow::kEntryPage:
                 window.toolAction(MainWindow::Tool::Entries)->trigger();
