@@ -31,7 +31,7 @@ LedgerActions::LedgerActions(MainWindow& window, AppState& state)
     : QObject(&window), window_(window), state_(state), view_(window, state) {
     setRefills();
     connectLedgerPage();
-    disableEntryFeatures();
+    popUpEntryMenu();
     connectSettingsPage();
 }
 
@@ -68,16 +68,9 @@ void LedgerActions::connectLedgerPage() {
             });
 }
 
-void LedgerActions::disableEntryFeatures() {
-    EntryPage* page = window_.entryPage();
-    for (QToolButton* button :
-         {page->clearButton(), page->deleteButton(), page->addButton(), page->modifyButton()}) {
-        button->setEnabled(false);
-    }
+void LedgerActions::popUpEntryMenu() {
     QMenu* menu = window_.entryMenu().menu;
-    for (QAction* action : menu->actions()) action->setEnabled(false);
-
-    QTableView* list = page->entryList();
+    QTableView* list = window_.entryPage()->entryList();
     list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(list, &QTableView::customContextMenuRequested, this,
             [this, menu, list](const QPoint& position) { popUpMenu(menu, list, position); });

@@ -18,8 +18,8 @@ class MainWindow;
 namespace qinghe::ui {
 
 // Connects the ledger features to the main window: the 账簿管理 buttons, its
-// list and menu, the list refills, and the initial balance in 系统设置. The
-// entry list's menu and buttons stay disabled until their features exist.
+// list and menu, the list refills, the 记账 list's menu popping up, and the
+// initial balance in 系统设置.
 class LedgerActions : public QObject {
     Q_OBJECT
 
@@ -27,10 +27,13 @@ class LedgerActions : public QObject {
     // Sets the window's refill hooks; lives as long as the window.
     LedgerActions(MainWindow& window, AppState& state);
 
+    // The lists as the ledger flows show them: the entry flows show theirs there too.
+    WindowLedgerView& view() { return view_; }
+
   private:
     void setRefills();
     void connectLedgerPage();
-    void disableEntryFeatures();
+    void popUpEntryMenu();
     void connectSettingsPage();
 
     // The record number of the ledger selected in the list.

@@ -21,6 +21,7 @@
 
 #include "app/about_page.h"
 #include "app/data_safety_actions.h"
+#include "app/entry_actions.h"
 #include "app/help_window.h"
 #include "app/ledger_actions.h"
 #include "app/lock_actions.h"
@@ -131,6 +132,7 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     ledgerActions_ = new ui::LedgerActions(*this, state_);
     lockActions_ = new ui::LockActions(*this, state_);
     dataSafetyActions_ = new ui::DataSafetyActions(*this, state_);
+    entryActions_ = new ui::EntryActions(*this, state_, ledgerActions_->view());
 }
 
 MainWindow::~MainWindow() = default;

@@ -19,6 +19,7 @@ struct StartupResult;
 namespace ui {
 class AboutPage;
 class DataSafetyActions;
+class EntryActions;
 class EntryPage;
 class HelpWindow;
 class LedgerActions;
@@ -95,6 +96,7 @@ class MainWindow : public QMainWindow {
     ui::LockPage* lockPage() const { return lockPage_; }
     ui::LockActions* lockActions() const { return lockActions_; }
     ui::DataSafetyActions* dataSafetyActions() const { return dataSafetyActions_; }
+    ui::EntryActions* entryActions() const { return entryActions_; }
     // "账簿管理快捷菜单" and "账目管理快捷菜单", shown by the lists' owners,
     // with their items; features connect to the items themselves.
     struct LedgerMenu {
@@ -172,6 +174,7 @@ class MainWindow : public QMainWindow {
     ui::LedgerActions* ledgerActions_ = nullptr;
     ui::LockActions* lockActions_ = nullptr;
     ui::DataSafetyActions* dataSafetyActions_ = nullptr;
+    ui::EntryActions* entryActions_ = nullptr;
     QList<QAction*> toolActions_;
     std::function<bool()> trayAvailable_;
     std::filesystem::path userGuide_;

@@ -17,6 +17,8 @@
 #include "common/standard_messages.h"
 #include "common/ui/gbk_text.h"
 #include "config/ui/initial_balance_dialog.h"
+#include "config/ui/name_list_dialog.h"
+#include "entry/ui/entry_window_dialog.h"
 #include "ledger/ui/change_ledger_dialog.h"
 #include "ledger/ui/ledger_password_dialog.h"
 #include "ledger/ui/new_ledger_dialog.h"
@@ -123,6 +125,24 @@ std::vector<std::filesystem::path> QtUserInteraction::chooseOpenFiles(
     std::vector<std::filesystem::path> result;
     for (const QString& file : files) result.emplace_back(file.toStdString());
     return result;
+}
+
+void QtUserInteraction::runWindow(WindowKind kind, WindowModel& model) {
+    switch (kind) {
+        case WindowKind::ItemLists:
+        case WindowKind::MemberList:
+            if (auto* lists = dynamic_cast<NameListsModel*>(&model)) {
+                NameListDialog dialog(parent_, *lists);
+                dialog.exec();
+            }
+            return;
+        case WindowKind::Entry:
+            if (auto* entry = dynamic_cast<entry::EntryWindowModel*>(&model)) {
+                EntryWindowDialog dialog(parent_, *entry);
+                dialog.exec();
+            }
+            return;
+    }
 }
 
 void QtUserInteraction::runWithProgress(const std::string& text,

@@ -21,6 +21,7 @@ class QtUserInteraction final : public UserInteraction {
     std::optional<std::string> askText(const TextRequest& request) override;
     std::optional<std::filesystem::path> chooseFolder(const std::string& title) override;
     std::vector<std::filesystem::path> chooseOpenFiles(const OpenFilesRequest& request) override;
+    void runWindow(WindowKind kind, WindowModel& model) override;
     void runWithProgress(const std::string& text, const std::function<void()>& work) override;
     void endProgram() override;
 

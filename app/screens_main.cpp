@@ -7,23 +7,33 @@
 // opened by the program's own flows, and answers every question with OK, so it
 // needs neither a display nor a login.
 
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <QThread>
+#include <QToolButton>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/change_password_dialog.h"
 #include "app/cjk_font.h"
+#include "app/entry_actions.h"
 #include "app/help_window.h"
 #include "app/lock_actions.h"
 #include "app/main_window.h"
@@ -33,13 +43,22 @@
 #include "common/non_interactive_user.h"
 #include "common/run_directory.h"
 #include "common/ui/gbk_text.h"
+#include "config/name_lists.h"
 #include "config/settings.h"
+#include "config/ui/name_list_dialog.h"
+#include "config/ui/settings_page.h"
+#include "entry/add_entry.h"
+#include "entry/entry_window.h"
 #include "entry/image_codec.h"
+#include "entry/ui/add_entry_window.h"
+#include "entry/ui/entry_page.h"
+#include "entry/ui/entry_window_dialog.h"
 #include "entry/ui/voucher_strip_widget.h"
 #include "entry/ui/voucher_viewer_dialog.h"
 #include "entry/voucher_strip.h"
 #include "ledger/ledger_lifecycle.h"
 #include "ledger/ledger_opening.h"
+#include "ledger/ui/ledger_list_model.h"
 #include "ledger/ui/ledger_page.h"
 #include "maintenance/backup.h"
 #include "maintenance/maintenance_actions.h"
@@ -59,7 +78,7 @@ struct SampleEntry {
     double date;
     int direction;  // 1 income, 2 expense
     const char* item;
-    double amount;
+    const char* amount;  // as typed
     const char* member;
     const char* note;
     bool hasVoucher;
@@ -74,30 +93,72 @@ std::string gbk(const char* utf8) {
     return *ui::toGbk(QString::fromUtf8(utf8));
 }
 
-// A real ledger with its entries, as the program would have made them.
-bool addLedger(AppState& state, const SampleLedger& sample) {
+// The ledger list shows its figures as another thread reads them: the
+// picture waits for them (a few seconds at most).
+void waitForLedgerFigures(MainWindow& window) {
+    const QAbstractItemModel* model = window.ledgerPage()->ledgerModel();
+    auto pending = [model] {
+        for (int row = 0; row < model->rowCount(); ++row) {
+            if (model->index(row, 3).data().toString() == QStringLiteral("…")) return true;
+        }
+        return false;
+    };
+    QElapsedTimer waited;
+    waited.start();
+    while (pending() && waited.elapsed() < 5000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// The entry lists of a ledger opened before the main window exists: nothing
+// to show them on yet.
+class NoLists final : public ledger::LedgerView {
+  public:
+    void showLedgerList(const ledger::LedgerList&) override {}
+    void showEntryPage() override {}
+    void showEntryList(std::shared_ptr<const LedgerRows>, const entry::EntryLabels&) override {}
+    void showQueryList(std::shared_ptr<const LedgerRows>) override {}
+    void entryAdded(std::size_t, const entry::EntryLabels&) override {}
+    void entryChanged(std::size_t, const entry::EntryLabels&) override {}
+    void entryRemoved(std::size_t, const entry::EntryLabels&) override {}
+};
+
+// A receipt photographed with a phone, for the entries that have one.
+std::string receiptPhoto(std::uint32_t seed) {
+    return entry::encodeJpeg(testing::samplePhoto(1200, 900, seed, 4), 85).value();
+}
+
+// A real ledger with its entries, each added through the window "添加一个项目"
+// as a user would fill it in on its day: the item and member lists grow from
+// what is typed, as they do in the program.
+bool addLedger(AppState& state, FixedClock& clock, const SampleLedger& sample,
+               std::int32_t recordNumber) {
     if (ledger::createLedger(state, gbk(sample.name), "") != ledger::CreateLedgerResult::Created)
         return false;
-    const auto table = store::storedPathToFile(
-        state.run, std::string(store::kDataFolder) + gbk(sample.name) + ".edb", store::kDataFolder);
-    auto& tables = state.tables;
-    if (!table || !tables.open(*table, "", store::kStorePassword) ||
-        !tables.select(table->string()))
+    NoLists lists;
+    if (ledger::openLedger(state, recordNumber, lists) != ledger::OpenLedgerResult::Opened)
         return false;
-    bool written = true;
+    entry::EntryScreens screens(lists);
+    const double today = clock.now();
+    std::uint32_t seed = 11;
     for (const SampleEntry& e : sample.entries) {
-        written = written && tables.append() &&
-                  tables.write(store::field::kDate, store::DateTime{e.date}) &&
-                  tables.write(store::field::kDirection, std::int32_t(e.direction)) &&
-                  tables.write(store::field::kItem, gbk(e.item)) &&
-                  tables.write(store::field::kAmount, e.amount) &&
-                  tables.write(store::field::kMember, gbk(e.member)) &&
-                  tables.write(store::field::kNote, gbk(e.note)) &&
-                  tables.write(store::field::kHasVoucher, e.hasVoucher);
+        clock.set(e.date + 0.5);
+        entry::AddEntryForm form = entry::newAddEntryForm(state);
+        entry::chooseDirection(
+            state.settings, form,
+            e.direction == 1 ? entry::AddEntryForm::kIncome : entry::AddEntryForm::kExpense);
+        form.item.text = gbk(e.item);
+        form.member.text = gbk(e.member);
+        form.amount = e.amount;
+        form.note = gbk(e.note);
+        entry::VoucherStripModel vouchers;
+        if (e.hasVoucher) vouchers.reset({receiptPhoto(seed++)});
+        if (entry::addEntryFromForm(state, form, vouchers, screens) != entry::AddEntryResult::Added)
+            return false;
     }
-    written = written && tables.sync();
-    tables.close();
-    return written;
+    clock.set(today);
+    state.currentLedger.close();
+    state.tables.closeAll();
+    return true;
 }
 
 // Answers like NonInteractiveUser and keeps the last form asked for, so that
@@ -108,7 +169,17 @@ class FormKeepingUser final : public NonInteractiveUser {
                  const std::function<bool(const std::vector<std::string>&)>&) override {
         lastForm = request;
     }
+    // The next file dialog chooses these.
+    std::vector<std::filesystem::path> chooseOpenFiles(const OpenFilesRequest&) override {
+        return std::exchange(nextFiles, {});
+    }
+    // The windows over a model of the core are drawn by whoever is set here.
+    void runWindow(WindowKind kind, WindowModel& model) override {
+        if (onWindow) onWindow(kind, model);
+    }
     FormRequest lastForm;
+    std::vector<std::filesystem::path> nextFiles;
+    std::function<void(WindowKind, WindowModel&)> onWindow;
 };
 
 bool save(QWidget& widget, const QString& folder, const char* name) {
@@ -211,28 +282,60 @@ int drawVoucherShots(const QString& folder, QWidget& mainWindow, UserInteraction
     return failures;
 }
 
-}  // namespace
-
-// The ledger list's figures are read on another thread: wait (a few seconds
-// at most) until every row shows its number of entries.
-void waitForLedgerFigures(MainWindow& window) {
-    const QAbstractItemModel* model = window.ledgerPage()->ledgerList()->model();
-    QElapsedTimer waited;
-    waited.start();
-    const auto known = [model] {
-        for (int row = 0; row < model->rowCount(); ++row) {
-            bool number = false;
-            model->index(row, 3).data().toString().toInt(&number);
-            if (!number) return false;
-        }
-        return true;
-    };
-    while (!known() && waited.elapsed() < 5000) {
-        QApplication::processEvents();
-        QThread::msleep(10);
+// The entry windows as the program opens them: "添加一个项目" from its button
+// with an entry half typed, "查看、修改项目内容" (both pages) on the entry with
+// a receipt, and the two list dialogs of the settings page.
+int drawEntryWindows(MainWindow& window, AppState& state, FormKeepingUser& user,
+                     const QString& folder) {
+    int failures = 0;
+    window.toolAction(MainWindow::Tool::Entries)->trigger();
+    window.entryPage()->addButton()->click();
+    ui::AddEntryWindow* add = window.entryActions()->addWindow();
+    if (add == nullptr) return 1;
+    add->itemBox()->setCurrentIndex(add->itemBox()->findText(QStringLiteral("餐饮")));
+    add->memberBox()->setCurrentIndex(add->memberBox()->findText(QStringLiteral("妈妈")));
+    add->amountBox()->setText(QStringLiteral("35.8"));
+    add->noteBox()->setPlainText(QStringLiteral("超市买菜"));
+    // A receipt taken in as a double-click on the strip takes it.
+    const std::filesystem::path receipt = state.run.root() / "receipt.jpg";
+    {
+        const std::string bytes = receiptPhoto(3);
+        std::ofstream(receipt, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
     }
+    user.nextFiles = {receipt};
+    emit add->voucherStrip()->pictureBox()->doubleClicked();
     QApplication::processEvents();
+    failures += save(*add, folder, "14-add-entry") ? 0 : 1;
+    add->close();
+
+    user.onWindow = [&](WindowKind kind, WindowModel& model) {
+        if (kind == WindowKind::Entry) {
+            ui::EntryWindowDialog dialog(&window, dynamic_cast<entry::EntryWindowModel&>(model));
+            dialog.show();
+            QApplication::processEvents();
+            failures += save(dialog, folder, "15-entry-view") ? 0 : 1;
+            dialog.pages()->setCurrentIndex(1);
+            QApplication::processEvents();
+            failures += save(dialog, folder, "16-entry-modify") ? 0 : 1;
+            return;
+        }
+        ui::NameListDialog dialog(&window, dynamic_cast<NameListsModel&>(model));
+        dialog.show();
+        QApplication::processEvents();
+        const char* name = kind == WindowKind::ItemLists ? "17-item-lists" : "18-member-list";
+        failures += save(dialog, folder, name) ? 0 : 1;
+    };
+    // The entry with its receipt, as a double-click opens it.
+    window.entryPage()->entryList()->selectRow(2);
+    window.entryMenu().view->trigger();
+    window.selectPage(MainWindow::kSettingsPage);
+    window.settingsPage()->itemsButton()->click();
+    window.settingsPage()->membersButton()->click();
+    user.onWindow = {};
+    return failures;
 }
+
+}  // namespace
 
 // The guide's window at the top of its first page.
 bool saveHelpWindow(QWidget& mainWindow, const QString& folder, const QString& name) {
@@ -278,16 +381,17 @@ int main(int argc, char** argv) {
 
     const SampleLedger samples[] = {
         {"家庭日常",
-         {{42136, 2, "餐饮", 86.5, "妈妈", "周末聚餐", true},
-          {42134, 1, "工资", 8500, "爸爸", "五月工资", false},
-          {42127, 2, "水电煤气", 1150, "爸爸", "第二季度", false}}},
+         {{42127, 2, "水电煤气", "1150", "爸爸", "第二季度", false},
+          {42134, 1, "工资", "8500", "爸爸", "五月工资", false},
+          {42136, 2, "餐饮", "86.5", "妈妈", "周末聚餐", true}}},
         {"装修开支",
-         {{42078, 2, "材料", 9600, "爸爸", "地板", true},
-          {42114, 2, "人工", 3200, "爸爸", "", false}}},
-        {"旅行基金", {{42096, 1, "存入", 3000, "妈妈", "暑假旅行", false}}},
+         {{42078, 2, "材料", "9600", "爸爸", "地板", true},
+          {42114, 2, "人工", "3200", "爸爸", "", false}}},
+        {"旅行基金", {{42096, 1, "存入", "3000", "妈妈", "暑假旅行", false}}},
     };
+    std::int32_t recordNumber = 0;
     for (const SampleLedger& sample : samples) {
-        if (!addLedger(state, sample)) {
+        if (!addLedger(state, clock, sample, ++recordNumber)) {
             std::fprintf(stderr, "cannot create the sample ledger %s\n", sample.name);
             return 1;
         }
@@ -362,6 +466,7 @@ int main(int argc, char** argv) {
     }
     failures += saveSafetyForms(window, state, user, clock, folder);
     failures += drawVoucherShots(folder, window, user);
-    failures += saveHelpWindow(window, folder, QStringLiteral("14-help")) ? 0 : 1;
+    failures += drawEntryWindows(window, state, user, folder);
+    failures += saveHelpWindow(window, folder, QStringLiteral("19-help")) ? 0 : 1;
     return failures == 0 ? 0 : 1;
 }

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -22,10 +23,14 @@
 #include "common/clock.h"
 #include "common/gbk.h"
 #include "common/non_interactive_user.h"
+#include "common/number_text.h"
 #include "common/temporary_folder.h"
 #include "config/settings.h"
+#include "entry/add_entry.h"
 #include "entry/entry_changes.h"
 #include "entry/entry_list.h"
+#include "entry/entry_removal.h"
+#include "entry/entry_window.h"
 #include "ledger/ledger_lifecycle.h"
 #include "ledger/ledger_list.h"
 #include "ledger/ledger_opening.h"
@@ -45,6 +50,9 @@
 //   the ledger list after the login, a 1M-entry household against an empty one;
 //   deleting a middle entry right after opening against deciphering the file;
 //   adding an entry with its flush against one 4 KiB write and fdatasync;
+//   adding and changing an entry through the windows' flows on 100,000 entries
+//   against 1,000, deleting the middle of 100,000 against the store's purge
+//   alone, and opening the entry windows on 100,000 against 1,000;
 //   `qinghe-cli entries` against `sqlite3 -json` printing the same rows.
 // Sizes: 100,000 and 1,000,000 entries (QINGHE_BENCH_MILLION=0 leaves out the
 // million, whose file is 611 MB).
@@ -204,6 +212,10 @@ class Household {
     AppState newState() {
         users_.push_back(std::make_unique<qinghe::NonInteractiveUser>());
         return AppState(qinghe::RunDirectory(folder_.path()), files_, clock_, *users_.back());
+    }
+    // With answers of the caller's own (windows run by a benchmark).
+    AppState newState(qinghe::UserInteraction& user) {
+        return AppState(qinghe::RunDirectory(folder_.path()), files_, clock_, user);
     }
 
     // The ledger's table as it was made (after a deletion changed it).
@@ -512,6 +524,159 @@ BENCHMARK(BM_AddEntryAgainstAFlushedWrite)
     ->Iterations(60)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+
+// --- the entry windows ----------------------------------------------------------------------
+
+// Answers like NonInteractiveUser (questions with OK) and does what it is
+// given in each window over a model of the core.
+class WindowUser final : public qinghe::NonInteractiveUser {
+  public:
+    void runWindow(qinghe::WindowKind kind, qinghe::WindowModel& model) override {
+        if (visit) visit(kind, model);
+    }
+    std::function<void(qinghe::WindowKind, qinghe::WindowModel&)> visit;
+};
+
+// One ledger opened for the entry windows, its table restored afterwards.
+struct OpenHousehold {
+    explicit OpenHousehold(int count)
+        : home(household(count)), app(home.newState(user)), screens(view) {
+        if (qinghe::ledger::openLedger(app, 1, view) != qinghe::ledger::OpenLedgerResult::Opened)
+            fail("opening");
+    }
+    ~OpenHousehold() {
+        app.tables.closeAll();
+        home.restore();
+    }
+    Household& home;
+    WindowUser user;
+    AppState app;
+    KeepingView view;
+    qinghe::entry::EntryScreens screens;
+};
+
+// "添加" in the window "添加一个项目", from reading the form to both lists and
+// the totals told: on 100,000 entries against 1,000.
+void BM_AddEntryScaling(benchmark::State& state) {
+    OpenHousehold big(100000);
+    OpenHousehold small(1000);
+    int added = 0;
+    auto add = [&](OpenHousehold& open) {
+        const qinghe::EntryValues values = entryAt(added++, 1000);
+        qinghe::entry::AddEntryForm form = qinghe::entry::newAddEntryForm(open.app);
+        qinghe::entry::chooseDirection(open.app.settings, form, values.direction == 1 ? 0 : 1);
+        form.item.text = values.item;
+        form.member.text = values.member;
+        form.amount = qinghe::numberToText(values.amount);
+        form.note = values.note;
+        qinghe::entry::VoucherStripModel vouchers;
+        const int before = open.view.changes;
+        return timed([&] {
+            return qinghe::entry::addEntryFromForm(open.app, form, vouchers, open.screens) ==
+                       qinghe::entry::AddEntryResult::Added &&
+                   open.view.changes == before + 1;
+        });
+    };
+    pairedRounds(
+        state, [&] { return add(big); }, [&] { return add(small); });
+}
+BENCHMARK(BM_AddEntryScaling)->Iterations(40)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// "保存" in the window "查看、修改项目内容" on the middle entry, the amount
+// typed anew: opening the window, rewriting the record, one row of each list.
+void BM_ChangeEntryScaling(benchmark::State& state) {
+    OpenHousehold big(100000);
+    OpenHousehold small(1000);
+    int changes = 0;
+    auto change = [&](OpenHousehold& open) {
+        const std::size_t middle = open.app.currentLedger.rows->size() / 2;
+        const std::string amount = std::to_string(100 + changes++) + ".25";
+        open.user.visit = [&](qinghe::WindowKind, qinghe::WindowModel& model) {
+            auto& window = dynamic_cast<qinghe::entry::EntryWindowModel&>(model);
+            window.form().amount = amount;
+            window.form().amountTyped = true;
+            window.save();
+        };
+        return timed([&] {
+            return qinghe::entry::openEntryWindow(
+                       open.app, middle, qinghe::entry::EntryOpener::Modify, open.screens) ==
+                   qinghe::entry::EntryWindowModel::Outcome::Saved;
+        });
+    };
+    pairedRounds(
+        state, [&] { return change(big); }, [&] { return change(small); });
+}
+BENCHMARK(BM_ChangeEntryScaling)->Iterations(40)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// "删除条目" on the middle of 100,000 entries (asked, the record removed and
+// purged, the rows and both lists told) against the store's remove and purge
+// of that record alone, each on the ledger as it was made.
+void BM_DeleteEntryAgainstPurge(benchmark::State& state) {
+    Household& home = household(100000);
+    const std::size_t middle = 50000;
+    pairedRounds(
+        state,
+        [&] {
+            home.restore();
+            AppState app = home.newState();
+            KeepingView view;
+            if (qinghe::ledger::openLedger(app, 1, view) !=
+                qinghe::ledger::OpenLedgerResult::Opened)
+                return -1.0;
+            bool complete = true;
+            const double seconds = timed(
+                [&] {
+                    return qinghe::entry::deleteSelectedEntry(app, middle, view) &&
+                           app.currentLedger.rows->size() == 99999;
+                },
+                &complete);
+            return complete ? seconds : -1.0;
+        },
+        [&] {
+            home.restore();
+            AppState app = home.newState();
+            if (!app.tables.open(home.table(), "", qinghe::store::kStorePassword)) return -1.0;
+            // A purge with nothing marked looks for marks once: from then on
+            // the store knows them, as it does after the ledger's opening walk.
+            if (!app.tables.purge()) return -1.0;
+            bool complete = true;
+            const double seconds = timed(
+                [&] {
+                    return app.tables.goTo(static_cast<std::int32_t>(middle + 1)) &&
+                           app.tables.remove() && app.tables.purge() &&
+                           app.tables.recordCount() == 99999;
+                },
+                &complete);
+            return complete ? seconds : -1.0;
+        });
+    home.restore();
+}
+BENCHMARK(BM_DeleteEntryAgainstPurge)
+    ->Iterations(9)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Opening "添加一个项目" and "查看、修改项目内容" (the middle entry, closed
+// again at once) reads the settings and that one record, never the table: on
+// 100,000 entries against 1,000, and its time against one frame (16.7 ms).
+void BM_OpenEntryWindows(benchmark::State& state) {
+    OpenHousehold big(100000);
+    OpenHousehold small(1000);
+    auto open = [](OpenHousehold& household) {
+        household.user.visit = {};
+        const std::size_t middle = household.app.currentLedger.rows->size() / 2;
+        return timed([&] {
+            const qinghe::entry::AddEntryForm form = qinghe::entry::newAddEntryForm(household.app);
+            benchmark::DoNotOptimize(form);
+            return qinghe::entry::openEntryWindow(
+                       household.app, middle, qinghe::entry::EntryOpener::EntryList,
+                       household.screens) == qinghe::entry::EntryWindowModel::Outcome::None;
+        });
+    };
+    pairedRounds(
+        state, [&] { return open(big); }, [&] { return open(small); });
+}
+BENCHMARK(BM_OpenEntryWindows)->Iterations(200)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // --- the tool ---------------------------------------------------------------------------------
 

@@ -16,5 +16,7 @@ void addCreateLedgerCommand(CLI::App& app, int& exitCode);
 // backup, backups and restore.
 void addBackupCommands(CLI::App& app, int& exitCode);
 void addVouchersCommand(CLI::App& app, int& exitCode);
+// add-entry, change-entry, delete-entry, clear-entries, items and members.
+void addEntryCommands(CLI::App& app, int& exitCode);
 
 }  // namespace qinghe::cli

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <optional>
@@ -16,14 +17,41 @@ namespace qinghe::cli {
 // The command-line tool has no windows: messages go to standard error (as
 // UTF-8), questions are answered with OK, dialogs are cancelled (commands take
 // their input as options), and ending the program exits. The one form it fills
-// in is the ledger's access password, with the password the command was given.
+// in is the ledger's access password, with the password the command was given;
+// the same password answers the password dialog that guards deleting and
+// clearing entries. A command may also give the files of the next file dialog
+// and what is done in the next window over a model of the core.
 class ConsoleUser final : public NonInteractiveUser {
   public:
     ConsoleUser() = default;
-    // `ledgerPassword` (GBK) answers the first "校验访问密码" form; nothing
-    // cancels it.
+    // `ledgerPassword` (GBK) answers the first "校验访问密码" form and the first
+    // password dialog; nothing cancels them.
     explicit ConsoleUser(std::optional<std::string> ledgerPassword)
-        : ledgerPassword_(std::move(ledgerPassword)) {}
+        : ledgerPassword_(ledgerPassword), guardPassword_(std::move(ledgerPassword)) {}
+
+    void runPasswordDialog(const PasswordDialogRequest&,
+                           const std::function<bool(const std::string&)>& attempt) override {
+        if (!guardPassword_) return;
+        std::string password = std::move(*guardPassword_);
+        guardPassword_.reset();
+        attempt(password);
+    }
+
+    // The files the next file dialog is answered with.
+    void answerNextFileDialog(std::vector<std::filesystem::path> files) {
+        openFiles_ = std::move(files);
+    }
+    std::vector<std::filesystem::path> chooseOpenFiles(const OpenFilesRequest&) override {
+        return std::exchange(openFiles_, {});
+    }
+
+    // What the command does in the next window (none: it is closed at once).
+    void answerNextWindow(std::function<void(WindowKind, WindowModel&)> visit) {
+        windowVisit_ = std::move(visit);
+    }
+    void runWindow(WindowKind kind, WindowModel& model) override {
+        if (auto visit = std::exchange(windowVisit_, {})) visit(kind, model);
+    }
 
     MessageAnswer showMessage(const Message& message) override {
         std::cerr << gbkToUtf8Lossy(message.title) << ": " << gbkToUtf8Lossy(message.text) << "\n";
@@ -44,6 +72,9 @@ class ConsoleUser final : public NonInteractiveUser {
 
   private:
     std::optional<std::string> ledgerPassword_;
+    std::optional<std::string> guardPassword_;
+    std::vector<std::filesystem::path> openFiles_;
+    std::function<void(WindowKind, WindowModel&)> windowVisit_;
 };
 
 }  // namespace qinghe::cli

@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
     qinghe::cli::addCreateLedgerCommand(app, exitCode);
     qinghe::cli::addBackupCommands(app, exitCode);
     qinghe::cli::addVouchersCommand(app, exitCode);
+    qinghe::cli::addEntryCommands(app, exitCode);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

@@ -42,6 +42,8 @@ class RunSession {
 
     bool ready() const { return ready_; }
     AppState& state() { return state_; }
+    // The console's answers, for commands that give more of them.
+    ConsoleUser& user() { return user_; }
 
   private:
     RunSession(const std::optional<std::filesystem::path>& runDirectory, SessionUse use,

@@ -64,6 +64,21 @@ struct OpenFilesRequest {
     std::vector<std::string> filters;
 };
 
+// A window whose controls work on a model of the core while it is open (the
+// list dialogs of the settings page, the entry window): the core makes the
+// model, the window shows it and acts on it through the model's own
+// functions, and the core reads the model once the window has closed.
+class WindowModel {
+  public:
+    virtual ~WindowModel() = default;
+};
+
+enum class WindowKind {
+    ItemLists,   // "设定收支项目": two name lists (config's NameListsModel)
+    MemberList,  // "家庭成员设定": one name list (the same model)
+    Entry,       // "查看、修改项目内容" (entry's EntryWindowModel)
+};
+
 // Every question to the user goes through this: the program implements it with
 // Qt, tests with scripted answers, so every flow runs without a window.
 class UserInteraction {
@@ -94,6 +109,11 @@ class UserInteraction {
     virtual std::optional<std::filesystem::path> chooseFolder(const std::string& title) = 0;
     // Files chosen to open; empty when cancelled.
     virtual std::vector<std::filesystem::path> chooseOpenFiles(const OpenFilesRequest& request) = 0;
+
+    // Shows the window of `kind` over `model` modally and returns once it has
+    // closed. Without windows (the tool) it closes at once, as if by its close
+    // control, leaving the model as it was made.
+    virtual void runWindow(WindowKind /*kind*/, WindowModel& /*model*/) {}
 
     // Runs `work` while a small modal window shows `text` (GBK), after the
     // window has been painted.

@@ -1,5 +1,8 @@
 #include "entry/entry_changes.h"
 
+#include <utility>
+#include <variant>
+
 #include "entry/entry_list.h"
 #include "session/app_state.h"
 #include "store/schemas.h"
@@ -105,8 +108,17 @@ bool clearEntries(AppState& state, EntryListView* view) {
 }
 
 std::string readVouchers(AppState& state, std::size_t row) {
-    if (!openTable(state) || !state.tables.goTo(static_cast<std::int32_t>(row + 1))) return {};
-    return store::toBytes(state.tables.read(store::field::kVouchers));
+    return readStoredVouchers(state, row).value_or(std::string());
+}
+
+std::optional<std::string> readStoredVouchers(AppState& state, std::size_t row) {
+    LedgerRows* rows = openTable(state);
+    if (!rows || row >= rows->size() || !state.tables.goTo(static_cast<std::int32_t>(row + 1)))
+        return std::nullopt;
+    store::Value value = state.tables.read(store::field::kVouchers);
+    if (state.tables.lastReadDamaged()) return std::nullopt;
+    if (auto* bytes = std::get_if<store::Bytes>(&value)) return std::move(bytes->bytes);
+    return store::toBytes(value);
 }
 
 }  // namespace qinghe::entry

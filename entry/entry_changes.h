@@ -35,5 +35,8 @@ class EntryListView;
 
 // The stored voucher bytes of a row (empty when it has none or they cannot be read).
 std::string readVouchers(AppState& state, std::size_t row);
+// The same, but nothing when they cannot be read (no such row, a damaged
+// value): a window must then not store its empty list over them.
+std::optional<std::string> readStoredVouchers(AppState& state, std::size_t row);
 
 }  // namespace qinghe::entry

@@ -145,8 +145,20 @@ bool changeLedger(AppState& state, std::optional<std::int32_t> recordNumber) {
                            return true;
                        });
     if (!accepted || !goToRegistryRecord(state, *recordNumber)) return false;
-    return tables.write(store::field::kName, newName) &&
-           tables.write(store::field::kPass, newPassword) && tables.sync();
+    const std::string saveTo = store::toText(tables.read(store::field::kSaveTo));
+    if (!tables.write(store::field::kName, newName) ||
+        !tables.write(store::field::kPass, newPassword) || !tables.sync()) {
+        // Nothing of it may be made whole by a later change of the registry.
+        if (!tables.currentUncertain()) tables.discardChanges();
+        return false;
+    }
+    // The open ledger's copy follows, so that the important-operation gate
+    // asks for the password it has now.
+    if (state.currentLedger.isOpen() && saveTo == state.currentLedger.saveTo) {
+        state.currentLedger.name = newName;
+        state.currentLedger.password = newPassword;
+    }
+    return true;
 }
 
 bool deleteLedger(AppState& state, std::optional<std::int32_t> recordNumber, LedgerView& view) {

@@ -79,6 +79,8 @@ goals = [
     ("add an entry: 100k ledger / 1k ledger", "BM_AddEntryScaling", None, 1.5),
     ("change an entry: 100k ledger / 1k ledger", "BM_ChangeEntryScaling", None, 1.5),
     ("delete middle of 100k / the store's purge alone", "BM_DeleteEntryAgainstPurge", None, 1.2),
+    ("open the add and entry windows: 100k / 1k", "BM_OpenEntryWindows", None, 1.5),
+    ("open the add and entry windows on 100k: ms", "BM_OpenEntryWindows", "ours_ms", 16.7),
     ("qinghe-cli entries 100k / sqlite3 -json", "BM_CliEntriesAgainstSqlite3Json/100000", None,
      1.0),
     ("qinghe-cli entries 1M / sqlite3 -json", "BM_CliEntriesAgainstSqlite3Json/1000000", None,

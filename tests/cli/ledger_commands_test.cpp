@@ -367,6 +367,13 @@ TEST_F(LedgerCommandsTest, RunDirectoryMayBeLeftOutOrNamedByOptionOrEnvironment)
         {run_.path().string(), "vouchers 1 1", 0, ""},
         {run_.path().string(), "backup", 0, ""},
         {run_.path().string(), "backups", 0, ""},
+        {run_.path().string(), "items", 0, ""},
+        {other.path().string(), "members --data-dir " + run(), 0, ""},
+        {run_.path().string(),
+         "add-entry 1 --date 2015-08-01 --direction expense --item 餐饮 --member 妈妈 --amount 1",
+         0, ""},
+        {run_.path().string(), "change-entry 1 4 --amount 2", 0, ""},
+        {other.path().string(), "delete-entry --data-dir " + run() + " 1 4", 0, ""},
         // Both at once, or a folder that is not there, is a usage error.
         {"", "ledgers " + run() + " --data-dir " + run(), 2, ""},
         {"", "ledgers --data-dir " + shellWord(run_ / "missing"), 2, ""},

@@ -34,7 +34,7 @@ if command -v man >/dev/null; then
     MANWIDTH=80 man --warnings -l "$root/usr/share/man/man1/qinghe-cli.1.gz" >"$work/man.txt" \
         2>"$work/man.err" || fail "man cannot show the page"
     [ ! -s "$work/man.err" ] || { cat "$work/man.err"; fail "warnings from man"; }
-    for command in ledgers entries create-ledger backup backups restore vouchers check; do
+    for command in ledgers entries create-ledger backup backups restore vouchers check add-entry items; do
         grep -q "^   $command\$" "$work/man.txt" || fail "no section for $command in the manual"
     done
 fi

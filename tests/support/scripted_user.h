@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -82,6 +83,19 @@ class ScriptedUser : public UserInteraction {
         return files;
     }
 
+    // One visit of a window: what the user does in it, given its model (the
+    // test casts it to the model the kind names). No visit left: the window
+    // is closed by its close control at once.
+    using WindowVisit = std::function<void(WindowKind, WindowModel&)>;
+
+    void runWindow(WindowKind kind, WindowModel& model) override {
+        windowKinds.push_back(kind);
+        if (windowVisits.empty()) return;
+        WindowVisit visit = std::move(windowVisits.front());
+        windowVisits.pop_front();
+        if (visit) visit(kind, model);
+    }
+
     void runWithProgress(const std::string& text, const std::function<void()>& work) override {
         progressTexts.push_back(text);
         work();
@@ -96,6 +110,7 @@ class ScriptedUser : public UserInteraction {
     std::deque<std::optional<std::string>> texts;
     std::deque<std::optional<std::filesystem::path>> folders;
     std::deque<std::vector<std::filesystem::path>> fileChoices;
+    std::deque<WindowVisit> windowVisits;
 
     // Record.
     std::vector<Message> messages;
@@ -104,6 +119,7 @@ class ScriptedUser : public UserInteraction {
     std::vector<TextRequest> textRequests;
     std::vector<OpenFilesRequest> openFilesRequests;
     std::vector<std::string> progressTexts;
+    std::vector<WindowKind> windowKinds;
     int endCalls = 0;
 };
 

@@ -1,0 +1,184 @@
+#include "app/entry_actions.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QEvent>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
+
+#include "app/lock_page.h"
+#include "app/main_window.h"
+#include "common/ui/gbk_text.h"
+#include "config/name_lists.h"
+#include "config/ui/settings_page.h"
+#include "entry/entry_removal.h"
+#include "entry/ui/add_entry_window.h"
+#include "entry/ui/entry_page.h"
+#include "report/ui/query_page.h"
+#include "session/app_state.h"
+
+namespace qinghe::ui {
+
+namespace {
+
+// Replaces a drop-down's choices and selects the first.
+void showChoices(QComboBox* box, const std::vector<std::string>& choices) {
+    box->clear();
+    for (const std::string& choice : choices) box->addItem(fromGbk(choice));
+    box->setCurrentIndex(0);
+}
+
+// Selects a list's row and brings it into view.
+void selectListRow(QTableView* list, int row) {
+    if (row < 0 || row >= list->model()->rowCount()) return;
+    list->selectRow(row);
+    list->scrollTo(list->model()->index(row, 0));
+}
+
+}  // namespace
+
+WindowEntryScreens::WindowEntryScreens(MainWindow& window, entry::EntryListView& lists)
+    : EntryScreens(lists), window_(window) {}
+
+void WindowEntryScreens::showFilterChoices(const FilterChoices& choices) {
+    QueryPage* page = window_.queryPage();
+    showChoices(page->memberBox(), choices.members);
+    showChoices(page->itemBox(), choices.items);
+}
+
+void WindowEntryScreens::selectEntryRow(std::size_t row) {
+    // The 记账 list shows every entry in record order.
+    selectListRow(window_.entryPage()->entryList(), static_cast<int>(row));
+}
+
+void WindowEntryScreens::selectQueryRow(std::size_t row) {
+    // The 查账 list may show some entries only: its rows carry their record
+    // numbers.
+    QTableView* list = window_.queryPage()->resultList();
+    QAbstractItemModel* model = list->model();
+    const QVariant recordNumber = static_cast<int>(row + 1);
+    const int guess = static_cast<int>(row);
+    if (guess < model->rowCount() && model->index(guess, 0).data(Qt::UserRole) == recordNumber) {
+        selectListRow(list, guess);
+        return;
+    }
+    for (int at = 0; at < model->rowCount(); ++at) {
+        if (model->index(at, 0).data(Qt::UserRole) == recordNumber) {
+            selectListRow(list, at);
+            return;
+        }
+    }
+}
+
+void WindowEntryScreens::refreshQueryList(AppState& state) {
+    if (runQuery) {
+        runQuery();
+    } else {
+        EntryScreens::refreshQueryList(state);
+    }
+}
+
+EntryActions::EntryActions(MainWindow& window, AppState& state, entry::EntryListView& lists)
+    : QObject(&window), window_(window), state_(state), screens_(window, lists) {
+    connectEntryPage();
+    connectEntryMenu();
+    connectSettingsPage();
+    window_.onRefreshFilterChoices = [this] { refreshFilterChoices(state_.settings, screens_); };
+    window_.lockPage()->installEventFilter(this);
+}
+
+void EntryActions::connectEntryPage() {
+    EntryPage* page = window_.entryPage();
+    QTableView* entries = page->entryList();
+    QTableView* results = window_.queryPage()->resultList();
+    connect(page->addButton(), &QToolButton::clicked, this, &EntryActions::openAddWindow);
+    connect(page->modifyButton(), &QToolButton::clicked, this,
+            [this, entries] { openEntry(entries, entry::EntryOpener::Modify); });
+    connect(page->deleteButton(), &QToolButton::clicked, this, [this, entries] {
+        entry::deleteSelectedEntry(state_, selectedRow(entries), screens_.lists());
+    });
+    connect(page->clearButton(), &QToolButton::clicked, this, [this, entries] {
+        entry::clearAllEntries(state_, static_cast<std::size_t>(entries->model()->rowCount()),
+                               screens_.lists());
+    });
+    connect(entries, &QTableView::doubleClicked, this,
+            [this, entries] { openEntry(entries, entry::EntryOpener::EntryList); });
+    connect(results, &QTableView::doubleClicked, this,
+            [this, results] { openEntry(results, entry::EntryOpener::QueryList); });
+}
+
+void EntryActions::connectEntryMenu() {
+    const MainWindow::EntryMenu& menu = window_.entryMenu();
+    QTableView* entries = window_.entryPage()->entryList();
+    connect(menu.view, &QAction::triggered, this,
+            [this, entries] { openEntry(entries, entry::EntryOpener::EntryList); });
+    connect(menu.modify, &QAction::triggered, this,
+            [this, entries] { openEntry(entries, entry::EntryOpener::Modify); });
+    connect(menu.remove, &QAction::triggered, this, [this, entries] {
+        entry::deleteSelectedEntry(state_, selectedRow(entries), screens_.lists());
+    });
+    // The export comes with its own feature.
+    for (QAction* action : {menu.exportOne, menu.exportAll}) {
+        action->setEnabled(false);
+        action->setToolTip(QStringLiteral("导出功能尚在制作中，暂不能使用"));
+    }
+    menu.menu->setToolTipsVisible(true);
+}
+
+void EntryActions::connectSettingsPage() {
+    SettingsPage* page = window_.settingsPage();
+    connect(page->itemsButton(), &QPushButton::clicked, this,
+            [this] { editItemLists(state_.settingsPage(), screens_); });
+    connect(page->membersButton(), &QPushButton::clicked, this,
+            [this] { editMemberList(state_.settingsPage(), screens_); });
+}
+
+AddEntryWindow* EntryActions::addWindow() const {
+    return addWindow_.data();
+}
+
+std::optional<std::size_t> EntryActions::selectedRow(const QTableView* list) const {
+    const QModelIndexList rows = list->selectionModel()->selectedRows();
+    if (rows.isEmpty()) return std::nullopt;
+    // Each row carries its entry's record number.
+    bool ok = false;
+    const int recordNumber = rows.first().data(Qt::UserRole).toInt(&ok);
+    if (!ok || recordNumber < 1) return std::nullopt;
+    return static_cast<std::size_t>(recordNumber - 1);
+}
+
+void EntryActions::openAddWindow() {
+    if (!addWindow_) {
+        addWindow_ = new AddEntryWindow(&window_, state_, screens_);
+        addWindowHiddenByLock_ = false;
+    }
+    addWindow_->show();
+    addWindow_->raise();
+    addWindow_->activateWindow();
+}
+
+void EntryActions::openEntry(const QTableView* list, entry::EntryOpener opener) {
+    entry::openEntryWindow(state_, selectedRow(list), opener, screens_);
+}
+
+bool EntryActions::eventFilter(QObject* watched, QEvent* event) {
+    // The lock page hides the add window with everything else, and brings it
+    // back when it goes.
+    // (Shown and hidden among the pages, whether the window is in the tray or not.)
+    if (watched == window_.lockPage() && addWindow_) {
+        if (event->type() == QEvent::ShowToParent && addWindow_->isVisible()) {
+            addWindow_->hide();
+            addWindowHiddenByLock_ = true;
+        } else if (event->type() == QEvent::HideToParent && addWindowHiddenByLock_ &&
+                   state_.locked == 0) {
+            addWindowHiddenByLock_ = false;
+            addWindow_->show();
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace qinghe::ui

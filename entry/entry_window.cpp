@@ -1,0 +1,146 @@
+#include "entry/entry_window.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "common/money_text.h"
+#include "common/ole_date.h"
+#include "common/standard_messages.h"
+#include "entry/entry_action_texts.h"
+#include "entry/entry_changes.h"
+#include "entry/entry_list.h"
+#include "entry/entry_texts.h"
+#include "session/app_state.h"
+
+namespace qinghe::entry {
+
+namespace {
+
+EntryViewTexts viewTextsOf(const EntryValues& entry) {
+    EntryViewTexts texts;
+    texts.date = kTimeCaption + dateToText(entry.date);
+    texts.direction =
+        std::string(kDirectionCaption) + (entry.direction == 1 ? kIncomeText : kExpenseText);
+    texts.item = kItemCaption + entry.item;
+    texts.member = kMemberCaption + entry.member;
+    texts.amount = kAmountCaption + moneyText(entry.amount);
+    texts.note = entry.note;
+    return texts;
+}
+
+EntryForm formOf(const EntryValues& entry, const Settings& settings) {
+    EntryForm form;
+    form.date = entry.date;
+    const bool income = entry.direction == 1;
+    form.direction = income ? AddEntryForm::kIncome : AddEntryForm::kExpense;
+    form.item = nameBoxShowing(income ? settings.incomeItems : settings.expenseItems, entry.item);
+    form.member = nameBoxShowing(settings.members, entry.member);
+    form.amount = moneyText(entry.amount);
+    form.note = entry.note;
+    return form;
+}
+
+}  // namespace
+
+EntryWindowModel::EntryWindowModel(AppState& state, std::size_t row, const EntryValues& entry,
+                                   std::optional<std::string> storedVouchers, EntryPage startPage,
+                                   EntryScreens& screens)
+    : state_(state),
+      row_(row),
+      entry_(entry),
+      vouchersRead_(storedVouchers.has_value()),
+      startPage_(startPage),
+      screens_(screens),
+      guidance_(state.settings.sjzd == 1),
+      viewTexts_(viewTextsOf(entry)),
+      form_(formOf(entry, state.settings)),
+      shownAmount_(form_.amount),
+      vouchers_(splitVouchers(storedVouchers.value_or(std::string()))),
+      vouchersAsRead_(vouchers_.revision()) {}
+
+UserInteraction& EntryWindowModel::user() {
+    return state_.user;
+}
+
+bool EntryWindowModel::save() {
+    UserInteraction& user = state_.user;
+    if (form_.amount.empty()) {
+        showError(user, kModifyAmountMissing);
+        return false;
+    }
+    // Untouched, the box's cents stand for the amount as stored.
+    const bool untouched = !form_.amountTyped && form_.amount == shownAmount_;
+    const std::optional<double> amount =
+        untouched ? std::optional<double>(entry_.amount) : amountFromText(form_.amount);
+    if (!amount) {
+        showError(user, kAmountInvalid);
+        return false;
+    }
+    if (hasLineBreak(form_.item.text) || hasLineBreak(form_.member.text)) {
+        showError(user, kLineBreakInName);
+        return false;
+    }
+
+    EntryValues edited;
+    edited.date = form_.date;
+    edited.direction = form_.direction == AddEntryForm::kIncome ? 1 : 2;
+    edited.item = form_.item.text;
+    edited.amount = *amount;
+    edited.member = form_.member.text;
+    edited.note = form_.note;
+    std::optional<std::string> vouchers;
+    if (vouchers_.revision() != vouchersAsRead_) {
+        vouchers = vouchers_.joined();
+        edited.hasVoucher = vouchers_.hasVouchers();
+    } else {
+        // Not rewritten: megabytes of pictures stay where they are, and
+        // pictures that could not be read are not replaced by none.
+        edited.hasVoucher = vouchersRead_ ? vouchers_.hasVouchers() : entry_.hasVoucher;
+    }
+    if (!changeEntry(state_, row_, edited, vouchers, &screens_.lists())) {
+        showError(user, kSaveFailed);
+        return false;
+    }
+    outcome_ = Outcome::Saved;
+
+    Settings& settings = state_.settings;
+    auto& items =
+        form_.direction == AddEntryForm::kIncome ? settings.incomeItems : settings.expenseItems;
+    putNameInFront(items, form_.item.text);
+    saveItemListsOrTell(state_.run, settings, user);
+    auto& members = settings.members;
+    if (std::find(members.begin(), members.end(), form_.member.text) == members.end()) {
+        putNameInFront(members, form_.member.text);
+        saveMemberListOrTell(state_.run, settings, user);
+    }
+    return true;
+}
+
+std::optional<EntryWindowModel::Outcome> openEntryWindow(AppState& state,
+                                                         std::optional<std::size_t> row,
+                                                         EntryOpener opener,
+                                                         EntryScreens& screens) {
+    if (!row) return std::nullopt;
+    const auto rows = currentLedgerRows(state);
+    if (!rows || *row >= rows->size()) return std::nullopt;
+    EntryWindowModel window(state, *row, rows->values(*row), readStoredVouchers(state, *row),
+                            opener == EntryOpener::Modify ? EntryPage::Modify : EntryPage::View,
+                            screens);
+    state.user.runWindow(WindowKind::Entry, window);
+
+    const auto outcome = window.outcome();
+    if (outcome == EntryWindowModel::Outcome::Saved) {
+        // The lists were told of the one row already: it keeps its place.
+        if (opener == EntryOpener::QueryList) {
+            screens.refreshQueryList(state);
+            screens.selectQueryRow(*row);
+        } else {
+            screens.selectEntryRow(*row);
+        }
+    }
+    if (outcome != EntryWindowModel::Outcome::Cancelled)
+        refreshFilterChoices(state.settings, screens);
+    return outcome;
+}
+
+}  // namespace qinghe::entry

@@ -1,0 +1,270 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "common/clock.h"
+#include "common/temporary_folder.h"
+#include "config/settings.h"
+#include "entry/entry_vouchers.h"
+#include "ledger/ledger_lifecycle.h"
+#include "ledger/registry.h"
+#include "session/app_state.h"
+#include "session/password_settings.h"
+#include "session/user_store.h"
+#include "store/file_layer.h"
+#include "store/schemas.h"
+#include "tests/cli/cli_run.h"
+#include "tests/support/ledger_data.h"
+#include "tests/support/scripted_user.h"
+
+// add-entry, change-entry, delete-entry, clear-entries, items and members, run
+// as a script would run them, checked against what `entries` then prints.
+
+namespace qinghe {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::gbk;
+using testing::runCli;
+using testing::shellWord;
+
+class EntryCommandsTest : public ::testing::Test {
+  protected:
+    EntryCommandsTest() {
+        testing::ScriptedUser user;
+        FixedClock clock{42136.5};
+        AppState state(RunDirectory(run_.path()), files_, clock, user);
+        EXPECT_TRUE(ledger::createRegistry(state));
+        EXPECT_EQ(ledger::createLedger(state, gbk("家庭"), ""),
+                  ledger::CreateLedgerResult::Created);
+        EXPECT_EQ(ledger::createLedger(state, gbk("私房钱"), gbk("芝麻")),
+                  ledger::CreateLedgerResult::Created);
+    }
+
+    std::string run() const { return shellWord(run_.path()); }
+
+    // The entry lines `entries` prints (its labels line aside).
+    std::vector<std::string> listed(const std::string& ledger = "1") {
+        testing::CliRun entries = runCli("entries " + run() + " " + ledger);
+        EXPECT_EQ(entries.exitCode, 0) << entries.errors;
+        if (!entries.lines.empty()) entries.lines.pop_back();
+        return entries.lines;
+    }
+
+    testing::CliRun add(const std::string& options) {
+        return runCli("add-entry " + run() + " 1 " + options);
+    }
+
+    // Turns "重要操作需要校验密码" on in a user store of the folder.
+    void needPassword() {
+        testing::ScriptedUser user;
+        FixedClock clock{42136.5};
+        AppState state(RunDirectory(run_.path()), files_, clock, user);
+        ASSERT_TRUE(openUserStore(state));
+        changeNeedPassword(state, true);
+        ASSERT_EQ(state.needPass, 1);
+    }
+
+    TemporaryFolder run_;
+    store::PosixFileSystem files_;
+};
+
+TEST_F(EntryCommandsTest, AddChangeDeleteAndClearShowInTheList) {
+    const std::string first =
+        R"({"recno":1,"date":"2015-05-12","direction":"支出","item":"餐饮","amount":"12.35","member":"妈妈","note":"午饭","voucher":"无"})";
+    const std::string second =
+        R"({"recno":2,"date":"2015-05-13","direction":"收入","item":"工资","amount":"8500","member":"爸爸","note":"","voucher":"无"})";
+    testing::CliRun added =
+        add("--date 2015-05-12 --direction expense --item 餐饮 --member 妈妈 --amount 12.345 "
+            "--note 午饭");
+    ASSERT_EQ(added.exitCode, 0) << added.errors;
+    EXPECT_EQ(added.lines, std::vector<std::string>{first});
+    added = add("--date 2015-05-13 --direction income --item 工资 --member 爸爸 --amount 8500");
+    ASSERT_EQ(added.exitCode, 0) << added.errors;
+    EXPECT_EQ(added.lines, std::vector<std::string>{second});
+    EXPECT_EQ(listed(), (std::vector<std::string>{first, second}));
+
+    // Stored exactly as given, though shown in cents.
+    {
+        testing::ScriptedUser user;
+        FixedClock clock{42136.5};
+        AppState state(RunDirectory(run_.path()), files_, clock, user);
+        ASSERT_TRUE(state.tables.open(run_ / "data/家庭.edb", "", store::kStorePassword));
+        ASSERT_TRUE(state.tables.goTo(1));
+        EXPECT_EQ(store::toDouble(state.tables.read(store::field::kAmount)), 12.345);
+    }
+
+    // What is not given stays; an amount not given keeps every digit.
+    testing::CliRun changed = runCli("change-entry " + run() + " 1 1 --note 晚饭 --member 孩子");
+    ASSERT_EQ(changed.exitCode, 0) << changed.errors;
+    const std::string firstChanged =
+        R"({"recno":1,"date":"2015-05-12","direction":"支出","item":"餐饮","amount":"12.35","member":"孩子","note":"晚饭","voucher":"无"})";
+    EXPECT_EQ(changed.lines, std::vector<std::string>{firstChanged});
+    EXPECT_EQ(listed(), (std::vector<std::string>{firstChanged, second}));
+    testing::CliRun entries = runCli("entries " + run() + " 1");
+    EXPECT_NE(entries.lines.back().find("当前余额：8487.66"), std::string::npos)
+        << entries.lines.back();
+
+    testing::CliRun deleted = runCli("delete-entry " + run() + " 1 1");
+    ASSERT_EQ(deleted.exitCode, 0) << deleted.errors;
+    auto renumbered = nlohmann::ordered_json::parse(second);
+    renumbered["recno"] = 1;
+    EXPECT_EQ(listed(), std::vector<std::string>{renumbered.dump()});
+
+    ASSERT_EQ(runCli("clear-entries " + run() + " 1").exitCode, 0);
+    EXPECT_TRUE(listed().empty());
+    // Nothing left to clear is no failure.
+    EXPECT_EQ(runCli("clear-entries " + run() + " 1").exitCode, 0);
+}
+
+TEST_F(EntryCommandsTest, NewNamesJoinTheListsAsTheWindowPutsThem) {
+    ASSERT_EQ(
+        add("--date 2015-05-12 --direction expense --item 餐饮 --member 妈妈 --amount 1").exitCode,
+        0);
+    ASSERT_EQ(
+        add("--date 2015-05-12 --direction expense --item 交通 --member 爸爸 --amount 2").exitCode,
+        0);
+    ASSERT_EQ(
+        add("--date 2015-05-12 --direction income --item 工资 --member 妈妈 --amount 3").exitCode,
+        0);
+    testing::CliRun items = runCli("items " + run());
+    ASSERT_EQ(items.exitCode, 0) << items.errors;
+    EXPECT_EQ(items.lines, (std::vector<std::string>{
+                               R"({"direction":"income","position":1,"name":"工资"})",
+                               R"({"direction":"expense","position":1,"name":"交通"})",
+                               R"({"direction":"expense","position":2,"name":"餐饮"})",
+                           }));
+    testing::CliRun members = runCli("members " + run());
+    ASSERT_EQ(members.exitCode, 0) << members.errors;
+    EXPECT_EQ(members.lines, (std::vector<std::string>{R"({"position":1,"name":"爸爸"})",
+                                                       R"({"position":2,"name":"妈妈"})"}));
+}
+
+TEST_F(EntryCommandsTest, RefusedInputExitsOneAndChangesNothing) {
+    const struct {
+        std::string command;
+        int exitCode;
+        std::string error;  // part of what standard error says
+    } cases[] = {
+        {"add-entry RUN 1 --date 2015-05-12 --direction expense --item a --member b --amount abc",
+         1, "请输入一个有效的金额"},
+        {"add-entry RUN 1 --date 2015-05-12 --direction expense --item a --member b --amount "
+         "2e12",
+         1, "请输入一个有效的金额"},
+        {"add-entry RUN 1 --date 2015-05-12 --direction expense --item a --member b --amount ''", 1,
+         "请输入该条目的金额！"},
+        {"add-entry RUN 2 --date 2015-05-12 --direction expense --item a --member b --amount 1 "
+         "--ledger-password 芝",
+         1, "密码输入错误"},
+        {"add-entry RUN 2 --date 2015-05-12 --direction expense --item a --member b --amount 1", 1,
+         "--ledger-password"},
+        {"add-entry RUN 3 --date 2015-05-12 --direction expense --item a --member b --amount 1", 1,
+         "no ledger at registry record 3"},
+        {"add-entry RUN 1 --date 2015-05-12 --direction expense --item a --member b --amount 1 "
+         "--note " +
+             std::string(513, 'n'),
+         1, "512"},
+        {"add-entry RUN 1 --date 2015-05-12 --direction expense --item a --member b --amount 1 "
+         "--voucher /nonexistent/receipt.jpg",
+         1, "/nonexistent/receipt.jpg"},
+        {"add-entry RUN 1 --date 2015-02-30 --direction expense --item a --member b --amount 1", 2,
+         "--date"},
+        {"add-entry RUN 1 --date 2015-05-12 --direction sideways --item a --member b --amount 1", 2,
+         "direction"},
+        {"add-entry RUN 1 --date 2015-05-12 --direction expense --member b --amount 1", 2,
+         "--item"},
+        {"change-entry RUN 1 1 --amount 5", 1, "no entry at record 1"},
+        {"change-entry RUN 1 0 --amount 5", 1, "no entry at record 0"},
+        {"delete-entry RUN 1 1", 1, "no entry at record 1"},
+        {"change-entry RUN 1 1 --voucher a.jpg --no-vouchers", 2, "excludes"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        std::string command = c.command;
+        command.replace(command.find("RUN"), 3, run());
+        testing::CliRun refused = runCli(command);
+        EXPECT_EQ(refused.exitCode, c.exitCode) << refused.errors;
+        EXPECT_NE(refused.errors.find(c.error), std::string::npos) << refused.errors;
+        EXPECT_TRUE(refused.lines.empty());
+        EXPECT_TRUE(listed().empty());
+    }
+}
+
+TEST_F(EntryCommandsTest, AChangedAmountIsTakenAsGivenAndARefusedOneKeepsTheEntry) {
+    ASSERT_EQ(add("--date 2015-05-12 --direction expense --item a --member b --amount 7").exitCode,
+              0);
+    const auto before = listed();
+    testing::CliRun refused = runCli("change-entry " + run() + " 1 1 --amount 1,5");
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.errors.find("请输入一个有效的金额"), std::string::npos) << refused.errors;
+    EXPECT_EQ(listed(), before);
+    testing::CliRun changed = runCli("change-entry " + run() +
+                                     " 1 1 --amount 0.125 --direction income --date "
+                                     "2016-02-29");
+    ASSERT_EQ(changed.exitCode, 0) << changed.errors;
+    EXPECT_EQ(
+        changed.lines,
+        std::vector<std::string>{
+            R"({"recno":1,"date":"2016-02-29","direction":"收入","item":"a","amount":"0.13","member":"b","note":"","voucher":"无"})"});
+}
+
+TEST_F(EntryCommandsTest, VouchersAreStoredAsTheFilesBytes) {
+    const fs::path receipt = run_ / "receipt.jpg";
+    const fs::path other = run_ / "other.png";
+    const std::string bytes = "\xFF\xD8\xFF\xE0 not really a photo |||, but stored as it is";
+    const std::string otherBytes = "\x89PNG\r\n\x1A\n rest";
+    std::ofstream(receipt, std::ios::binary) << bytes;
+    std::ofstream(other, std::ios::binary) << otherBytes;
+    testing::CliRun added =
+        add("--date 2015-05-12 --direction expense --item a --member b --amount 1 --voucher " +
+            shellWord(receipt) + " --voucher " + shellWord(other));
+    ASSERT_EQ(added.exitCode, 0) << added.errors;
+    EXPECT_NE(added.lines.at(0).find(R"("voucher":"有")"), std::string::npos);
+
+    auto stored = [&] {
+        testing::ScriptedUser user;
+        FixedClock clock{42136.5};
+        AppState state(RunDirectory(run_.path()), files_, clock, user);
+        return entry::readEntryVouchers(state, run_ / "data/家庭.edb", 1);
+    };
+    auto vouchers = stored();
+    ASSERT_TRUE(vouchers);
+    EXPECT_TRUE(vouchers->flag);
+    EXPECT_EQ(vouchers->value, bytes + "|||" + otherBytes);
+
+    // Changed without vouchers: they stay; replaced; then dropped.
+    ASSERT_EQ(runCli("change-entry " + run() + " 1 1 --note x").exitCode, 0);
+    EXPECT_EQ(stored()->value, bytes + "|||" + otherBytes);
+    ASSERT_EQ(runCli("change-entry " + run() + " 1 1 --voucher " + shellWord(other)).exitCode, 0);
+    EXPECT_EQ(stored()->value, otherBytes);
+    ASSERT_EQ(runCli("change-entry " + run() + " 1 1 --no-vouchers").exitCode, 0);
+    EXPECT_EQ(stored()->value, "");
+    EXPECT_FALSE(stored()->flag);
+}
+
+TEST_F(EntryCommandsTest, ImportantOperationsAskForTheLedgerPassword) {
+    const std::string password = " --ledger-password 芝麻";
+    ASSERT_EQ(
+        runCli("add-entry " + run() +
+               " 2 --date 2015-05-12 --direction expense --item a --member b --amount 1" + password)
+            .exitCode,
+        0);
+    ASSERT_EQ(
+        runCli("add-entry " + run() +
+               " 2 --date 2015-05-12 --direction expense --item a --member b --amount 2" + password)
+            .exitCode,
+        0);
+    // Without the setting the ledger's password opens it and that is all.
+    ASSERT_EQ(runCli("delete-entry " + run() + " 2 2" + password).exitCode, 0);
+    needPassword();
+    // With it, the same password answers the question again.
+    ASSERT_EQ(runCli("delete-entry " + run() + " 2 1" + password).exitCode, 0);
+    EXPECT_TRUE(listed("2" + password).empty());
+}
+
+}  // namespace
+}  // namespace qinghe
