@@ -120,12 +120,7 @@ void EntryActions::connectEntryMenu() {
     connect(menu.remove, &QAction::triggered, this, [this, entries] {
         entry::deleteSelectedEntry(state_, selectedRow(entries), screens_.lists());
     });
-    // The export comes with its own feature.
-    for (QAction* action : {menu.exportOne, menu.exportAll}) {
-        action->setEnabled(false);
-        action->setToolTip(QStringLiteral("导出功能尚在制作中，暂不能使用"));
-    }
-    menu.menu->setToolTipsVisible(true);
+    // "导出" and "全部导出" belong to the export's own actions.
 }
 
 void EntryActions::connectSettingsPage() {

@@ -27,6 +27,7 @@
 #include "app/lock_actions.h"
 #include "app/lock_page.h"
 #include "app/main_window_texts.h"
+#include "app/report_actions.h"
 #include "app/user_guide.h"
 #include "app/welcome_page.h"
 #include "common/run_directory.h"
@@ -133,6 +134,11 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     lockActions_ = new ui::LockActions(*this, state_);
     dataSafetyActions_ = new ui::DataSafetyActions(*this, state_);
     entryActions_ = new ui::EntryActions(*this, state_, ledgerActions_->view());
+    reportActions_ = new ui::ReportActions(*this, state_);
+    // An entry saved from the 查账 list shows again under the query shown.
+    entryActions_->screens().runQuery = [this] {
+        if (onRerunQuery) onRerunQuery();
+    };
 }
 
 MainWindow::~MainWindow() = default;

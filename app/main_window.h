@@ -27,6 +27,7 @@ class LedgerPage;
 class LockActions;
 class LockPage;
 class QueryPage;
+class ReportActions;
 class SettingsPage;
 class StatisticsPage;
 class WelcomePage;
@@ -83,6 +84,10 @@ class MainWindow : public QMainWindow {
     std::function<void()> onFillEntryList;
     std::function<void()> onFillQueryList;
     std::function<void()> onRefreshFilterChoices;
+    // Runs the query the 查账 list shows again (the view/modify window calls
+    // it after saving an entry opened from that list); nothing happens while
+    // the list shows every entry.
+    std::function<void()> onRerunQuery;
 
     QToolBar* toolBar() const { return toolBar_; }
     QAction* toolAction(Tool tool) const;
@@ -97,6 +102,7 @@ class MainWindow : public QMainWindow {
     ui::LockActions* lockActions() const { return lockActions_; }
     ui::DataSafetyActions* dataSafetyActions() const { return dataSafetyActions_; }
     ui::EntryActions* entryActions() const { return entryActions_; }
+    ui::ReportActions* reportActions() const { return reportActions_; }
     // "账簿管理快捷菜单" and "账目管理快捷菜单", shown by the lists' owners,
     // with their items; features connect to the items themselves.
     struct LedgerMenu {
@@ -175,6 +181,7 @@ class MainWindow : public QMainWindow {
     ui::LockActions* lockActions_ = nullptr;
     ui::DataSafetyActions* dataSafetyActions_ = nullptr;
     ui::EntryActions* entryActions_ = nullptr;
+    ui::ReportActions* reportActions_ = nullptr;
     QList<QAction*> toolActions_;
     std::function<bool()> trayAvailable_;
     std::filesystem::path userGuide_;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
@@ -24,6 +25,7 @@
 #include "ledger/ui/new_ledger_dialog.h"
 #include "maintenance/ui/backup_dialog.h"
 #include "maintenance/ui/restore_choice_dialog.h"
+#include "report/ui/export_choice_dialog.h"
 
 namespace qinghe::ui {
 namespace {
@@ -92,6 +94,9 @@ void QtUserInteraction::runForm(
         case FormKind::RestoreChoice:
             form = std::make_unique<RestoreChoiceDialog>(parent_, request.initial, *this, attempt);
             break;
+        case FormKind::ExportChoice:
+            form = std::make_unique<ExportChoiceDialog>(parent_, request.initial, *this, attempt);
+            break;
     }
     if (form) form->exec();
 }
@@ -143,6 +148,22 @@ void QtUserInteraction::runWindow(WindowKind kind, WindowModel& model) {
             }
             return;
     }
+}
+
+std::optional<std::filesystem::path> QtUserInteraction::chooseSaveFile(
+    const SaveFileRequest& request) {
+    QFileDialog dialog(parent_, fromGbk(request.title));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    QStringList filters;
+    for (const auto& filter : request.filters) filters << fromGbk(filter);
+    dialog.setNameFilters(filters);
+    // A name typed without an extension gets the suggested one's.
+    const QString suggested = fromGbk(request.suggestedName);
+    dialog.setDefaultSuffix(QFileInfo(suggested).suffix());
+    dialog.selectFile(suggested);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return std::filesystem::path(dialog.selectedFiles().first().toStdString());
 }
 
 void QtUserInteraction::runWithProgress(const std::string& text,

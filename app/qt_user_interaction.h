@@ -22,6 +22,7 @@ class QtUserInteraction final : public UserInteraction {
     std::optional<std::filesystem::path> chooseFolder(const std::string& title) override;
     std::vector<std::filesystem::path> chooseOpenFiles(const OpenFilesRequest& request) override;
     void runWindow(WindowKind kind, WindowModel& model) override;
+    std::optional<std::filesystem::path> chooseSaveFile(const SaveFileRequest& request) override;
     void runWithProgress(const std::string& text, const std::function<void()>& work) override;
     void endProgram() override;
 

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -37,10 +38,12 @@
 #include "app/help_window.h"
 #include "app/lock_actions.h"
 #include "app/main_window.h"
+#include "app/report_actions.h"
 #include "app/user_guide.h"
 #include "app/window_ledger_view.h"
 #include "common/clock.h"
 #include "common/non_interactive_user.h"
+#include "common/number_text.h"
 #include "common/run_directory.h"
 #include "common/ui/gbk_text.h"
 #include "config/name_lists.h"
@@ -48,6 +51,7 @@
 #include "config/ui/name_list_dialog.h"
 #include "config/ui/settings_page.h"
 #include "entry/add_entry.h"
+#include "entry/entry_changes.h"
 #include "entry/entry_window.h"
 #include "entry/image_codec.h"
 #include "entry/ui/add_entry_window.h"
@@ -64,6 +68,9 @@
 #include "maintenance/maintenance_actions.h"
 #include "maintenance/ui/backup_dialog.h"
 #include "maintenance/ui/restore_choice_dialog.h"
+#include "report/ui/export_choice_dialog.h"
+#include "report/ui/query_page.h"
+#include "report/ui/statistics_page.h"
 #include "session/app_state.h"
 #include "shell/startup.h"
 #include "store/file_layer.h"
@@ -159,6 +166,65 @@ bool addLedger(AppState& state, FixedClock& clock, const SampleLedger& sample,
     state.currentLedger.close();
     state.tables.closeAll();
     return true;
+}
+
+// Twelve months of a household's entries, the months before `today`'s, added
+// one by one through the add-entry flow: wages, rent, bills, shopping, school,
+// the odd doctor's bill, the Spring Festival and a holiday. Amounts vary from
+// month to month by a fixed rule, so every run draws the same pictures.
+bool addHouseholdYear(AppState& state, entry::EntryListView& view, double today) {
+    struct Item {
+        int direction;
+        const char* item;
+        const char* member;
+        const char* note;
+        double amount;
+        int dayOfMonth;  // 0: weekly, on Saturdays
+        int month;       // 0: every month
+    };
+    const Item items[] = {
+        {1, "工资", "爸爸", "月工资", 8500, 10, 0},
+        {1, "工资", "妈妈", "月工资", 6200, 15, 0},
+        {2, "房贷", "爸爸", "建设银行房贷", 4200, 20, 0},
+        {2, "水电煤气", "妈妈", "", 310, 25, 0},
+        {2, "通讯", "妈妈", "手机和宽带", 168, 5, 0},
+        {2, "子女教育", "妈妈", "英语课外班", 980, 3, 0},
+        {2, "交通", "爸爸", "加油", 420, 12, 0},
+        {2, "餐饮", "全家", "超市买菜", 236.5, 0, 0},
+        {2, "日用品", "妈妈", "超市日用", 88.8, 0, 0},
+        {1, "奖金", "爸爸", "年终奖", 20000, 28, 1},
+        {2, "人情往来", "全家", "春节红包", 3600, 19, 2},
+        {2, "旅游", "全家", "国庆去杭州", 5800, 3, 10},
+        {2, "医疗", "孩子", "感冒看病", 356, 8, 11},
+        {1, "理财收益", "妈妈", "余额宝收益", 512.37, 30, 6},
+        {2, "服装", "妈妈", "换季衣服", 1280, 16, 4},
+    };
+    const CivilDate now = civilFromDate(today);
+    const double first = *dateFromCivil(now.year - 1, now.month, 1);
+    const double end = *dateFromCivil(now.year, now.month, 1);
+    bool added = true;
+    for (double day = first; day < end && added; ++day) {
+        const CivilDate date = civilFromDate(day);
+        const bool saturday = static_cast<long long>(day) % 7 == 0;  // day 0 was a Saturday
+        for (const Item& item : items) {
+            if (item.month != 0 && item.month != date.month) continue;
+            if (item.dayOfMonth == 0 ? !saturday : item.dayOfMonth != date.day) continue;
+            // Varies by up to a fifth from month to month; wages and the rent do not.
+            const int step = (date.month * 7 + date.day * 3) % 11;
+            const bool fixed = item.amount >= 4000 && item.month == 0;
+            const double amount =
+                fixed ? item.amount : qinghe::round(item.amount * (0.9 + 0.02 * step), 2);
+            EntryValues values;
+            values.date = day + 0.375;
+            values.direction = item.direction;
+            values.item = gbk(item.item);
+            values.amount = amount;
+            values.member = gbk(item.member);
+            values.note = gbk(item.note);
+            added = entry::addEntry(state, values, "", &view);
+        }
+    }
+    return added;
 }
 
 // Answers like NonInteractiveUser and keeps the last form asked for, so that
@@ -335,6 +401,26 @@ int drawEntryWindows(MainWindow& window, AppState& state, FormKeepingUser& user,
     return failures;
 }
 
+// 查账 as a user asks it: this year's expenses for meals, by a click on 本年.
+void askForTheYearsDining(ui::QueryPage& page) {
+    QLabel* thisYear = page.quickRangeLabels().at(4);
+    const QPointF inside(4, 4);
+    QMouseEvent press(QEvent::MouseButtonPress, inside, thisYear->mapToGlobal(inside),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(thisYear, &press);
+    page.directionBox()->setCurrentIndex(2);
+    emit page.directionBox()->activated(2);
+    page.itemBox()->setCurrentIndex(page.itemBox()->findText(QStringLiteral("餐饮")));
+    page.queryButton()->click();
+}
+
+// 数据统计 by month, income and expense apart.
+void askForMonths(ui::StatisticsPage& page) {
+    page.unitBox()->setCurrentIndex(1);
+    page.kindBox()->setCurrentIndex(1);
+    page.queryButton()->click();
+}
+
 }  // namespace
 
 // The guide's window at the top of its first page.
@@ -378,6 +464,13 @@ int main(int argc, char** argv) {
     FormKeepingUser user;
     AppState state(RunDirectory(runFolder.path().toStdString()), files, clock, user);
     state.settings = loadSettings(state.run, clock);
+    for (const char* item : {"工资", "奖金", "理财收益"})
+        state.settings.incomeItems.push_back(gbk(item));
+    for (const char* item : {"餐饮", "日用品", "房贷", "水电煤气", "通讯", "交通", "子女教育",
+                             "医疗", "服装", "人情往来", "旅游"})
+        state.settings.expenseItems.push_back(gbk(item));
+    for (const char* member : {"爸爸", "妈妈", "孩子", "全家"})
+        state.settings.members.push_back(gbk(member));
 
     const SampleLedger samples[] = {
         {"家庭日常",
@@ -406,6 +499,10 @@ int main(int argc, char** argv) {
     ui::WindowLedgerView view(window, state);
     if (ledger::openLedger(state, 1, view) != ledger::OpenLedgerResult::Opened) {
         std::fprintf(stderr, "cannot open the sample ledger\n");
+        return 1;
+    }
+    if (!addHouseholdYear(state, view, clock.now())) {
+        std::fprintf(stderr, "cannot add the year of entries\n");
         return 1;
     }
 
@@ -444,9 +541,11 @@ int main(int argc, char** argv) {
                 break;
             case MainWindow::kQueryPage:
                 window.toolAction(MainWindow::Tool::Query)->trigger();
+                askForTheYearsDining(*window.queryPage());
                 break;
             case MainWindow::kStatisticsPage:
                 window.toolAction(MainWindow::Tool::Statistics)->trigger();
+                askForMonths(*window.statisticsPage());
                 break;
             case MainWindow::kLockPage:
                 // As the idle lock leaves it: the toolbar disabled.
@@ -467,6 +566,11 @@ int main(int argc, char** argv) {
     failures += saveSafetyForms(window, state, user, clock, folder);
     failures += drawVoucherShots(folder, window, user);
     failures += drawEntryWindows(window, state, user, folder);
-    failures += saveHelpWindow(window, folder, QStringLiteral("19-help")) ? 0 : 1;
+    // "选择导出方式", as "导出" opens it.
+    ui::ExportChoiceDialog choice(&window, {"1", "1"}, user,
+                                  [](const std::vector<std::string>&) { return false; });
+    choice.show();
+    failures += save(choice, folder, "19-export-choice") ? 0 : 1;
+    failures += saveHelpWindow(window, folder, QStringLiteral("20-help")) ? 0 : 1;
     return failures == 0 ? 0 : 1;
 }

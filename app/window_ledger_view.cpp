@@ -10,6 +10,7 @@
 #include "ledger/ui/ledger_list_model.h"
 #include "ledger/ui/ledger_page.h"
 #include "report/ui/query_page.h"
+#include "report/ui/query_result_model.h"
 #include "session/app_state.h"
 
 namespace qinghe::ui {
@@ -73,25 +74,27 @@ void WindowLedgerView::showLabels(const entry::EntryLabels& labels) {
 }
 
 void WindowLedgerView::showQueryList(std::shared_ptr<const LedgerRows> rows) {
-    queryShowsAll_ = rows;
     window_.queryPage()->resultModel()->setRows(std::move(rows));
 }
 
 void WindowLedgerView::entryAdded(std::size_t row, const entry::EntryLabels& labels) {
     window_.entryPage()->entryModel()->rowAdded(row);
-    if (queryShowsAll_) window_.queryPage()->resultModel()->rowAdded(row);
+    // The list keeps a query's rows the same entries, and asks for it again.
+    window_.queryPage()->resultModel()->rowAdded(row);
     showLabels(labels);
 }
 
 void WindowLedgerView::entryChanged(std::size_t row, const entry::EntryLabels& labels) {
     window_.entryPage()->entryModel()->rowChanged(row);
-    if (queryShowsAll_) window_.queryPage()->resultModel()->rowChanged(row);
+    // The list keeps a query's rows the same entries, and asks for it again.
+    window_.queryPage()->resultModel()->rowChanged(row);
     showLabels(labels);
 }
 
 void WindowLedgerView::entryRemoved(std::size_t row, const entry::EntryLabels& labels) {
     window_.entryPage()->entryModel()->rowRemoved(row);
-    if (queryShowsAll_) window_.queryPage()->resultModel()->rowRemoved(row);
+    // The list keeps a query's rows the same entries, and asks for it again.
+    window_.queryPage()->resultModel()->rowRemoved(row);
     showLabels(labels);
 }
 

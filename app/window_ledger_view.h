@@ -40,8 +40,6 @@ class WindowLedgerView final : public ledger::LedgerView {
     AppState& state_;
     ledger::LedgerList list_;
     std::uint64_t request_ = 0;
-    // The query list shows every entry of these rows (null: other rows).
-    std::shared_ptr<const LedgerRows> queryShowsAll_;
     // Last: it stops before anything it reports into goes.
     ledger::FiguresWorker worker_;
 };

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -35,6 +36,10 @@
 #include "ledger/ledger_list.h"
 #include "ledger/ledger_opening.h"
 #include "ledger/registry.h"
+#include "report/csv.h"
+#include "report/export_file.h"
+#include "report/query.h"
+#include "report/statistics.h"
 #include "session/app_state.h"
 #include "store/file_layer.h"
 #include "store/key_streams.h"
@@ -53,7 +58,10 @@
 //   adding and changing an entry through the windows' flows on 100,000 entries
 //   against 1,000, deleting the middle of 100,000 against the store's purge
 //   alone, and opening the entry windows on 100,000 against 1,000;
-//   `qinghe-cli entries` against `sqlite3 -json` printing the same rows.
+//   `qinghe-cli entries` against `sqlite3 -json` printing the same rows;
+//   a query with a note filter against SQLite's LIKE scan, statistics by day
+//   against its GROUP BY (and over 3,650 days against 1,000), the CSV export
+//   against a bare walk of the rows plus writing the same bytes.
 // Sizes: 100,000 and 1,000,000 entries (QINGHE_BENCH_MILLION=0 leaves out the
 // million, whose file is 611 MB).
 
@@ -768,5 +776,196 @@ void BM_OpenLedgerMemory(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_OpenLedgerMemory)->Apply(sizes)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// --- query, statistics, export ------------------------------------------------------
+
+// The open ledger of a household, as the 查账 and 数据统计 pages see it.
+struct ReadingHousehold {
+    explicit ReadingHousehold(Household& home) : app(home.newState()) {
+        if (qinghe::ledger::openLedger(app, 1, view) != qinghe::ledger::OpenLedgerResult::Opened)
+            fail("opening");
+    }
+    const qinghe::LedgerRows& rows() const { return *app.currentLedger.rows; }
+
+    AppState app;
+    KeepingView view;
+};
+
+// The number of rows a query gives, stepping through all of them.
+std::int64_t countRows(sqlite3* db, const char* sql) {
+    return scan(db, sql);
+}
+
+void BM_QueryNoteAgainstSqlite(benchmark::State& state) {
+    Household& home = household(static_cast<int>(state.range(0)));
+    ReadingHousehold open(home);
+    Sqlite db(home.sqlite());
+    static const char kLikeSql[] =
+        "SELECT rowid, date, direction, item, amount, member, note, voucher FROM entries "
+        "WHERE note LIKE '%辅导%'";
+    const std::int64_t expected = countRows(db.db(), kLikeSql);  // the page cache warm
+    qinghe::report::QueryConditions conditions;
+    conditions.note = gbk("辅导");
+    std::size_t listed = 0;
+    pairedRounds(
+        state,
+        [&] {
+            return timed([&] {
+                const auto result =
+                    qinghe::report::runQuery(open.app.currentLedger.rows, conditions);
+                // The list reads the rows it draws: one screen of them.
+                for (std::size_t i = 0; i < 30 && i < result.matches.size(); ++i) {
+                    for (int column = 0; column < qinghe::entry::kEntryColumnCount; ++column)
+                        benchmark::DoNotOptimize(
+                            qinghe::entry::entryCellText(*result.rows, result.matches[i], column));
+                }
+                benchmark::DoNotOptimize(result.totalLabel.data());
+                listed = result.matches.size();
+                return std::int64_t(listed) == expected;
+            });
+        },
+        [&] { return timed([&] { return countRows(db.db(), kLikeSql) == expected; }); });
+    state.counters["listed"] = static_cast<double>(listed);
+}
+BENCHMARK(BM_QueryNoteAgainstSqlite)
+    ->Apply(sizes)
+    ->Iterations(15)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Totals per day and direction, as 数据统计 by day with 全部 lists them.
+constexpr char kGroupByDaySql[] =
+    "SELECT CAST(date AS INTEGER) AS day, direction, SUM(amount), MIN(rowid) FROM entries "
+    "GROUP BY day, direction";
+
+void BM_StatisticsByDayAgainstSqlite(benchmark::State& state) {
+    Household& home = household(static_cast<int>(state.range(0)));
+    ReadingHousehold open(home);
+    Sqlite db(home.sqlite());
+    const std::int64_t groups = countRows(db.db(), kGroupByDaySql);  // the page cache warm
+    pairedRounds(
+        state,
+        [&] {
+            return timed([&] {
+                const auto statistics = qinghe::report::runStatistics(
+                    open.rows(), qinghe::report::kDayUnit, qinghe::report::kBothKind);
+                return std::int64_t(statistics.rows.size()) == groups;
+            });
+        },
+        [&] { return timed([&] { return countRows(db.db(), kGroupByDaySql) == groups; }); });
+    state.counters["periods"] = static_cast<double>(groups);
+}
+BENCHMARK(BM_StatisticsByDayAgainstSqlite)
+    ->Apply(sizes)
+    ->Iterations(9)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The day pass as the list was first built: each entry looked for among the
+// elements made so far, so the time grows with entries times days.
+std::size_t searchedDays(const qinghe::LedgerRows& rows) {
+    struct Element {
+        double day;
+        bool income;
+        double amount;
+    };
+    std::vector<Element> elements;
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        const double day = std::trunc(rows.date(row));
+        const bool income = rows.income(row);
+        const auto found = std::find_if(elements.begin(), elements.end(), [&](const Element& e) {
+            return e.day == day && e.income == income;
+        });
+        if (found != elements.end()) {
+            found->amount += rows.amount(row);
+        } else {
+            elements.push_back({day, income, rows.amount(row)});
+        }
+    }
+    return elements.size();
+}
+
+// The same entries by day over 3,650 days against over 1,000 (the list holds
+// 3.65 times the rows). The search through the elements made so far takes
+// about 3.65 times as long (measured once for each, as search_ratio); one
+// hashed pass grows only by the rows it lists.
+void BM_StatisticsDaysGrowth(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    auto spread = [count](int days) {
+        qinghe::LedgerRows rows;
+        rows.reserve(std::size_t(count));
+        for (int i = 0; i < count; ++i) {
+            qinghe::EntryValues values = entryAt(i, count);
+            values.date = std::floor(40000.0 + static_cast<double>(i) * days / count);
+            rows.append(values);
+        }
+        return rows;
+    };
+    const qinghe::LedgerRows tenYears = spread(3650), thousandDays = spread(1000);
+    auto byDay = [](const qinghe::LedgerRows& rows, std::size_t periods) {
+        return timed([&] {
+            const auto statistics = qinghe::report::runStatistics(rows, qinghe::report::kDayUnit,
+                                                                  qinghe::report::kSummaryKind);
+            return statistics.rows.size() == periods;
+        });
+    };
+    pairedRounds(
+        state, [&] { return byDay(tenYears, 3650); }, [&] { return byDay(thousandDays, 1000); });
+    const double searchTen = timed([&] { return searchedDays(tenYears) == 7300; });
+    const double searchThousand = timed([&] { return searchedDays(thousandDays) == 2000; });
+    state.counters["search_ms_3650"] = searchTen * 1000;
+    state.counters["search_ms_1000"] = searchThousand * 1000;
+    state.counters["search_ratio"] = searchTen / searchThousand;
+}
+BENCHMARK(BM_StatisticsDaysGrowth)
+    ->Arg(100000)
+    ->Iterations(15)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Every field of every row touched, as any export must.
+std::int64_t walkRows(const qinghe::LedgerRows& rows) {
+    std::int64_t touched = 0;
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        benchmark::DoNotOptimize(rows.date(row));
+        benchmark::DoNotOptimize(rows.direction(row));
+        benchmark::DoNotOptimize(rows.amount(row));
+        benchmark::DoNotOptimize(rows.hasVoucher(row));
+        touched +=
+            std::int64_t(rows.item(row).size() + rows.member(row).size() + rows.note(row).size());
+    }
+    return touched;
+}
+
+void BM_ExportCsv(benchmark::State& state) {
+    Household& home = household(static_cast<int>(state.range(0)));
+    ReadingHousehold open(home);
+    const fs::path ours = home.root() / "ours.csv", theirs = home.root() / "theirs.csv";
+    // The same bytes, made once (and the conversion table with them).
+    const std::string bytes = qinghe::report::entriesCsv(open.rows(), nullptr);
+    pairedRounds(
+        state,
+        [&] {
+            return timed(
+                [&] { return qinghe::report::writeEntriesCsv(ours, open.rows(), nullptr); });
+        },
+        [&] {
+            return timed([&] {
+                benchmark::DoNotOptimize(walkRows(open.rows()));
+                return qinghe::report::writeExportFile(theirs, bytes);
+            });
+        });
+    state.counters["csv_mib"] = static_cast<double>(bytes.size()) / (1 << 20);
+    // The text alone, without writing it.
+    state.counters["format_ms"] =
+        1000 * timed([&] { return !qinghe::report::entriesCsv(open.rows(), nullptr).empty(); });
+    fs::remove(ours);
+    fs::remove(theirs);
+}
+BENCHMARK(BM_ExportCsv)
+    ->Arg(100000)
+    ->Iterations(15)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -18,5 +18,7 @@ void addBackupCommands(CLI::App& app, int& exitCode);
 void addVouchersCommand(CLI::App& app, int& exitCode);
 // add-entry, change-entry, delete-entry, clear-entries, items and members.
 void addEntryCommands(CLI::App& app, int& exitCode);
+// query, stats, export-entry and export-csv.
+void addReportCommands(CLI::App& app, int& exitCode);
 
 }  // namespace qinghe::cli

@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
     qinghe::cli::addBackupCommands(app, exitCode);
     qinghe::cli::addVouchersCommand(app, exitCode);
     qinghe::cli::addEntryCommands(app, exitCode);
+    qinghe::cli::addReportCommands(app, exitCode);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

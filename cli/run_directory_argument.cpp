@@ -44,6 +44,19 @@ void addRunDirectory(CLI::App* command, RunDirectoryArgument& argument) {
                          "QINGHE_DATA_DIR, the tool's own folder when it is a portable copy, "
                          "else ~/.local/share/qinghe)")
             ->check(CLI::ExistingDirectory);
+    // Only as the first positional: a folder given later (export-entry's
+    // destination) is that argument, never the run directory. The parser
+    // offers each word to the first positional still empty, so without this a
+    // folder anywhere would be taken.
+    rundir->check(CLI::Validator(
+        [command, rundir](const std::string&) -> std::string {
+            for (const CLI::Option* parsed : command->parse_order()) {
+                if (parsed == rundir) break;
+                if (parsed->get_positional()) return "RUNDIR must come first";
+            }
+            return {};
+        },
+        "", "first"));
     command
         ->add_option("--data-dir", argument.dataDir,
                      "The run directory, as RUNDIR (for scripts that name it as the program is "

@@ -41,6 +41,9 @@ enum class FormKind {
     // columns separated by "\t"; the one field is the chosen row's index
     // (decimal), the first row chosen when the form opens.
     RestoreChoice,
+    // "选择导出方式": "导出账目数据", "导出凭证图片"; each field "1" when its
+    // box is checked, "0" when not (both checked when the form opens).
+    ExportChoice,
 };
 
 struct FormRequest {
@@ -79,6 +82,14 @@ enum class WindowKind {
     Entry,       // "查看、修改项目内容" (entry's EntryWindowModel)
 };
 
+// File-save dialog: `suggestedName` is the file name it opens with, `filters`
+// as for OpenFilesRequest; all GBK.
+struct SaveFileRequest {
+    std::string title;
+    std::string suggestedName;
+    std::vector<std::string> filters;
+};
+
 // Every question to the user goes through this: the program implements it with
 // Qt, tests with scripted answers, so every flow runs without a window.
 class UserInteraction {
@@ -109,6 +120,10 @@ class UserInteraction {
     virtual std::optional<std::filesystem::path> chooseFolder(const std::string& title) = 0;
     // Files chosen to open; empty when cancelled.
     virtual std::vector<std::filesystem::path> chooseOpenFiles(const OpenFilesRequest& request) = 0;
+    // The file to save to; nothing when cancelled (and where nobody can be asked).
+    virtual std::optional<std::filesystem::path> chooseSaveFile(const SaveFileRequest&) {
+        return std::nullopt;
+    }
 
     // Shows the window of `kind` over `model` modally and returns once it has
     // closed. Without windows (the tool) it closes at once, as if by its close

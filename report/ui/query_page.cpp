@@ -10,7 +10,7 @@
 #include <QTableView>
 
 #include "common/ui/page_widgets.h"
-#include "entry/ui/entry_list_model.h"
+#include "report/ui/query_result_model.h"
 
 namespace qinghe::ui {
 namespace {
@@ -20,6 +20,8 @@ QDateEdit* addDateEdit(QWidget* parent, const QRect& geometry) {
     edit->setGeometry(geometry);
     edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     edit->setCalendarPopup(true);
+    // Every date an entry can bear.
+    edit->setDateRange(QDate(100, 1, 1), QDate(9999, 12, 31));
     return edit;
 }
 
@@ -74,7 +76,7 @@ QueryPage::QueryPage(QWidget* parent) : QWidget(parent) {
     export_ = new QPushButton(QStringLiteral("导出结果..."), conditions);
     export_->setGeometry(674, 74, 96, 32);
 
-    model_ = new EntryListModel(this);
+    model_ = new QueryResultModel(this);
     list_ = addListView(this, model_, {80, 60, 150, 100, 80, 250, 80}, QRect(2, 131, 790, 355));
 }
 

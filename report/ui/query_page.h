@@ -11,7 +11,7 @@ class QTableView;
 
 namespace qinghe::ui {
 
-class EntryListModel;
+class QueryResultModel;
 
 // Page 3 "查账": the query conditions over the open ledger and its result list.
 class QueryPage : public QWidget {
@@ -33,7 +33,7 @@ class QueryPage : public QWidget {
     QPushButton* queryButton() const { return query_; }
     QPushButton* exportButton() const { return export_; }
     QTableView* resultList() const { return list_; }
-    EntryListModel* resultModel() const { return model_; }
+    QueryResultModel* resultModel() const { return model_; }
 
   private:
     QLabel* ledger_;
@@ -47,7 +47,7 @@ class QueryPage : public QWidget {
     QLabel* total_;
     QPushButton* query_;
     QPushButton* export_;
-    EntryListModel* model_;
+    QueryResultModel* model_;
     QTableView* list_;
 };
 

@@ -9,6 +9,9 @@ class QTableView;
 
 namespace qinghe::ui {
 
+class StatisticsChart;
+class StatisticsModel;
+
 // Page 4 "数据统计": totals of the open ledger per day, month or year.
 class StatisticsPage : public QWidget {
     Q_OBJECT
@@ -17,14 +20,18 @@ class StatisticsPage : public QWidget {
     explicit StatisticsPage(QWidget* parent = nullptr);
 
     QTableView* resultList() const { return list_; }
+    StatisticsModel* resultModel() const { return model_; }
     QLabel* ledgerLabel() const { return ledger_; }
     QComboBox* unitBox() const { return unit_; }
     QComboBox* kindBox() const { return kind_; }
     QPushButton* queryButton() const { return query_; }
     QPushButton* clearButton() const { return clear_; }
     QPushButton* exportButton() const { return export_; }
+    // Redrawn with each run, under the conditions.
+    StatisticsChart* chart() const { return chart_; }
 
   private:
+    StatisticsModel* model_;
     QTableView* list_;
     QLabel* ledger_;
     QComboBox* unit_;
@@ -32,6 +39,7 @@ class StatisticsPage : public QWidget {
     QPushButton* query_;
     QPushButton* clear_;
     QPushButton* export_;
+    StatisticsChart* chart_;
 };
 
 }  // namespace qinghe::ui

@@ -374,6 +374,10 @@ TEST_F(LedgerCommandsTest, RunDirectoryMayBeLeftOutOrNamedByOptionOrEnvironment)
          0, ""},
         {run_.path().string(), "change-entry 1 4 --amount 2", 0, ""},
         {other.path().string(), "delete-entry --data-dir " + run() + " 1 4", 0, ""},
+        // A folder given after the first argument is that argument, never the
+        // run directory: export-entry's destination, or one too many.
+        {run_.path().string(), "export-entry 1 1 " + otherRun, 0, ""},
+        {"", "vouchers " + run() + " 1 1 " + otherRun, 2, ""},
         // Both at once, or a folder that is not there, is a usage error.
         {"", "ledgers " + run() + " --data-dir " + run(), 2, ""},
         {"", "ledgers --data-dir " + shellWord(run_ / "missing"), 2, ""},
@@ -391,6 +395,7 @@ TEST_F(LedgerCommandsTest, RunDirectoryMayBeLeftOutOrNamedByOptionOrEnvironment)
     }
     EXPECT_TRUE(fs::is_directory(run_ / "backup")) << "backup went to QINGHE_DATA_DIR";
     EXPECT_FALSE(fs::exists(other / "books")) << "the argument wins over QINGHE_DATA_DIR";
+    EXPECT_TRUE(fs::exists(other / "1")) << "the entry exported into the folder given";
 }
 
 TEST_F(LedgerCommandsTest, DataFolderFromTheEnvironmentIsMadeOnFirstUse) {

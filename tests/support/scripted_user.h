@@ -68,7 +68,8 @@ class ScriptedUser : public UserInteraction {
         return text;
     }
 
-    std::optional<std::filesystem::path> chooseFolder(const std::string&) override {
+    std::optional<std::filesystem::path> chooseFolder(const std::string& title) override {
+        folderTitles.push_back(title);
         if (folders.empty()) return std::nullopt;
         auto folder = folders.front();
         folders.pop_front();
@@ -96,6 +97,14 @@ class ScriptedUser : public UserInteraction {
         if (visit) visit(kind, model);
     }
 
+    std::optional<std::filesystem::path> chooseSaveFile(const SaveFileRequest& request) override {
+        saveFileRequests.push_back(request);
+        if (saveFiles.empty()) return std::nullopt;
+        auto file = saveFiles.front();
+        saveFiles.pop_front();
+        return file;
+    }
+
     void runWithProgress(const std::string& text, const std::function<void()>& work) override {
         progressTexts.push_back(text);
         work();
@@ -111,6 +120,7 @@ class ScriptedUser : public UserInteraction {
     std::deque<std::optional<std::filesystem::path>> folders;
     std::deque<std::vector<std::filesystem::path>> fileChoices;
     std::deque<WindowVisit> windowVisits;
+    std::deque<std::optional<std::filesystem::path>> saveFiles;
 
     // Record.
     std::vector<Message> messages;
@@ -118,6 +128,8 @@ class ScriptedUser : public UserInteraction {
     std::vector<FormRequest> formRequests;
     std::vector<TextRequest> textRequests;
     std::vector<OpenFilesRequest> openFilesRequests;
+    std::vector<SaveFileRequest> saveFileRequests;
+    std::vector<std::string> folderTitles;
     std::vector<std::string> progressTexts;
     std::vector<WindowKind> windowKinds;
     int endCalls = 0;

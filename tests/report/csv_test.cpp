@@ -1,0 +1,171 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "report/csv.h"
+#include "report/export_file.h"
+#include "report/export_flows.h"
+#include "tests/report/report_fixture.h"
+
+namespace qinghe {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::gbk;
+
+LedgerRows household() {
+    LedgerRows rows;
+    rows.append({42136.99, 1, gbk("工资"), 8500, gbk("爸爸"), gbk("五月工资"), true});
+    rows.append({42137, 2, gbk("餐饮"), 12.345, gbk("妈妈"), gbk("聚餐，AA制, \"好吃\""), false});
+    rows.append({-657434, 0, "", 3000000.01, "", gbk("第一行\r\n第二行"), false});
+    rows.append({2958465, 2, gbk("全部"), 0.1, gbk("孩子"), "=SUM(A1)", false});
+    rows.append({42138, 1, "x", -0.0, "y", "\xFF\x81", false});  // damaged bytes
+    return rows;
+}
+
+TEST(EntriesCsv, WritesUtf8WithAByteOrderMarkCrlfAndQuotesWhereNeeded) {
+    const LedgerRows rows = household();
+    const std::vector<std::uint32_t> matches = {1, 0};
+    EXPECT_EQ(report::entriesCsv(rows, &matches),
+              "\xEF\xBB\xBF"
+              "记录号,日期,方向,项目,金额,成员,备注,票据附录\r\n"
+              "2,2015-05-13,支出,餐饮,12.345,妈妈,\"聚餐，AA制, \"\"好吃\"\"\",无\r\n"
+              "1,2015-05-12,收入,工资,8500,爸爸,五月工资,有\r\n");
+}
+
+TEST(EntriesCsv, WritesDatesWithFourDigitYearsAndAmountsExactly) {
+    const std::string csv = report::entriesCsv(household(), nullptr);
+    EXPECT_NE(csv.find("\r\n3,0100-01-01,支出,,3000000.01,,\"第一行\r\n第二行\",无\r\n"),
+              std::string::npos);
+    EXPECT_NE(csv.find("\r\n4,9999-12-31,支出,全部,0.1,孩子,=SUM(A1),无\r\n"), std::string::npos);
+    EXPECT_NE(csv.find("\r\n5,2015-05-14,收入,x,0,y,\xEF\xBF\xBD\xEF\xBF\xBD,无\r\n"),
+              std::string::npos);
+}
+
+TEST(StatisticsCsv, WritesPeriodsAsSpreadsheetsReadThem) {
+    LedgerRows rows;
+    rows.append({42136, 1, "", 0.1, "", "", false});
+    rows.append({42137, 1, "", 0.2, "", "", false});
+    rows.append({42400, 2, "", 3000000.01, "", "", false});
+    struct Case {
+        int unit, kind;
+        std::string csv;
+    };
+    const Case cases[] = {
+        {report::kMonthUnit, report::kSummaryKind,
+         "\xEF\xBB\xBF日期,方向,金额\r\n2015-05,汇总,0.3\r\n2016-01,汇总,3000000.01\r\n"},
+        {report::kDayUnit, report::kIncomeKind,
+         "\xEF\xBB\xBF日期,方向,金额\r\n2015-05-12,收入,0.1\r\n2015-05-13,收入,0.2\r\n"},
+        {report::kYearUnit, report::kBothKind,
+         "\xEF\xBB\xBF日期,方向,金额\r\n2015,收入,0.3\r\n2016,支出,3000000.01\r\n"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(report::statisticsCsv(report::runStatistics(rows, c.unit, c.kind)), c.csv)
+            << c.unit << " " << c.kind;
+    }
+}
+
+// What Python's csv module reads from a file: every row as a list of texts.
+nlohmann::json readWithPython(const fs::path& file) {
+    const std::string script =
+        "import csv, json, sys\n"
+        "with open(sys.argv[1], newline='', encoding='utf-8-sig') as f:\n"
+        "    print(json.dumps(list(csv.reader(f))))\n";
+    const std::string command = "python3 -c \"" + script + "\" '" + file.string() + "'";
+    std::string output;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
+        if (::pclose(pipe) != 0) return nullptr;
+    }
+    return nlohmann::json::parse(output, nullptr, false);
+}
+
+TEST(EntriesCsv, ReadsBackInPythonWithEveryRowExactAmountsAndChineseIntact) {
+    const TemporaryFolder folder;
+    const fs::path file = folder / "账目.csv";
+    const LedgerRows rows = household();
+    ASSERT_TRUE(report::writeExportFile(file, report::entriesCsv(rows, nullptr)));
+    const nlohmann::json read = readWithPython(file);
+    ASSERT_TRUE(read.is_array()) << read;
+    const nlohmann::json expected = {
+        {"记录号", "日期", "方向", "项目", "金额", "成员", "备注", "票据附录"},
+        {"1", "2015-05-12", "收入", "工资", "8500", "爸爸", "五月工资", "有"},
+        {"2", "2015-05-13", "支出", "餐饮", "12.345", "妈妈", "聚餐，AA制, \"好吃\"", "无"},
+        {"3", "0100-01-01", "支出", "", "3000000.01", "", "第一行\r\n第二行", "无"},
+        {"4", "9999-12-31", "支出", "全部", "0.1", "孩子", "=SUM(A1)", "无"},
+        {"5", "2015-05-14", "收入", "x", "0", "y", "\xEF\xBF\xBD\xEF\xBF\xBD", "无"},
+    };
+    EXPECT_EQ(read, expected);
+}
+
+TEST(EntriesCsv, AThousandRowsReadBackWithTheirAmountsToTheLastDigit) {
+    LedgerRows rows;
+    std::vector<std::string> amounts;
+    for (int i = 0; i < 1000; ++i) {
+        const double amount = (i * 7919 % 1000003) / 100.0 + (i % 7) * 0.001;
+        rows.append({42000.0 + i, 1 + i % 2, gbk("项目"), amount, gbk("成员"), gbk("备注"), false});
+    }
+    const TemporaryFolder folder;
+    const fs::path file = folder / "big.csv";
+    ASSERT_TRUE(report::writeExportFile(file, report::entriesCsv(rows, nullptr)));
+    const nlohmann::json read = readWithPython(file);
+    ASSERT_EQ(read.size(), 1001u);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::string text = read[i + 1][4];
+        EXPECT_EQ(std::stod(text), rows.amount(i)) << text;
+    }
+}
+
+class CsvCommandTest : public testing::ReportTest {};
+
+TEST_F(CsvCommandTest, SavesWhereTheUserSaysAndTellsHowItWent) {
+    const LedgerRows rows = household();
+    const std::vector<std::uint32_t> none;
+    struct Case {
+        const char* what;
+        std::optional<fs::path> chosen;
+        const std::vector<std::uint32_t>* matches;
+        fs::path written;  // empty: none
+        std::string message;
+    };
+    const fs::path folderAsFile = out_ / "folder";
+    const Case cases[] = {
+        {"cancelled", std::nullopt, nullptr, {}, ""},
+        {"an extension added", out_ / "结果", nullptr, out_ / "结果.csv", "数据导出成功！"},
+        {"a name with its extension", out_ / "a.txt", nullptr, out_ / "a.txt", "数据导出成功！"},
+        {"nothing listed", out_ / "b.csv", &none, {}, "查询结果中没有账目可以导出！"},
+        {"a folder in the way",
+         folderAsFile,
+         nullptr,
+         {},
+         "数据导出失败：无法写入“" + (folderAsFile.string() + ".csv") + "”！"},
+    };
+    fs::create_directories(folderAsFile.string() + ".csv");
+    for (const Case& c : cases) {
+        user_ = {};
+        user_.saveFiles.push_back(c.chosen);
+        report::exportQueryCsvCommand(state_, rows, c.matches);
+        if (!c.written.empty()) {
+            EXPECT_EQ(fileBytes(c.written), report::entriesCsv(rows, nullptr)) << c.what;
+            ASSERT_EQ(user_.saveFileRequests.size(), 1u);
+            EXPECT_EQ(gbkToUtf8Lossy(user_.saveFileRequests[0].suggestedName), "查账结果.csv");
+        }
+        if (c.message.empty()) {
+            EXPECT_TRUE(user_.messages.empty()) << c.what;
+        } else {
+            ASSERT_EQ(user_.messages.size(), 1u) << c.what;
+            EXPECT_EQ(gbkToUtf8Lossy(user_.messages[0].text), c.message) << c.what;
+        }
+    }
+    // Nothing half-written is left beside the files.
+    for (const auto& entry : fs::directory_iterator(out_))
+        EXPECT_EQ(entry.path().string().find(".part-"), std::string::npos) << entry.path();
+}
+
+}  // namespace
+}  // namespace qinghe
