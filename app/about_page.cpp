@@ -43,6 +43,17 @@ AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {
     blog_ = addUnavailableLink(box, QStringLiteral("访问作者博客"), QRect(120, 224, 120, 24));
     website_ =
         addUnavailableLink(box, QStringLiteral("访问软件官方网站"), QRect(260, 224, 160, 24));
+
+    auto* data = new QGroupBox(QStringLiteral("数据文件夹"), this);
+    data->setGeometry(120, 375, 555, 100);
+    dataFolder_ = addWrappedLabel(data, QString(), QRect(16, 24, 523, 34));
+    dataFolder_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    openDataFolder_ = addButton(data, QStringLiteral("打开数据文件夹"), QRect(16, 62, 140, 28));
+}
+
+void AboutPage::showDataFolder(const QString& folder) {
+    dataFolder_->setText(folder);
+    dataFolder_->setToolTip(folder);
 }
 
 }  // namespace qinghe::ui

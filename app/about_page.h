@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QLabel;
+class QPushButton;
 
 namespace qinghe::ui {
 
@@ -18,9 +19,17 @@ class AboutPage : public QWidget {
     QLabel* blogLink() const { return blog_; }
     QLabel* websiteLink() const { return website_; }
 
+    // The data folder in use, and the button that opens it in the file
+    // manager (the main window wires it).
+    void showDataFolder(const QString& folder);
+    QLabel* dataFolderLabel() const { return dataFolder_; }
+    QPushButton* openDataFolderButton() const { return openDataFolder_; }
+
   private:
     QLabel* blog_;
     QLabel* website_;
+    QLabel* dataFolder_;
+    QPushButton* openDataFolder_;
 };
 
 }  // namespace qinghe::ui

@@ -2,12 +2,15 @@
 #include <QLocale>
 #include <cstdlib>
 
+#include "app/cjk_font.h"
+#include "app/data_folder_start.h"
 #include "app/main_window.h"
 #include "app/qt_user_interaction.h"
 #include "app/single_instance.h"
 #include "app/termination_signals.h"
 #include "app/ui_texts.h"
 #include "common/clock.h"
+#include "common/data_folder.h"
 #include "common/run_directory.h"
 #include "session/app_state.h"
 #include "shell/startup.h"
@@ -21,9 +24,18 @@ int main(int argc, char** argv) {
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     // The window may live in the tray with no window shown.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Chinese must never come out as boxes, whatever the desktop's default font.
+    ui::useChineseCapableFont();
+    QApplication::setApplicationVersion(QStringLiteral(QINGHE_VERSION));
+    // The desktop matches the windows to the menu entry (its icon, its name).
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.qinghe.Qinghe"));
     ui::QtUserInteraction user;
 
-    const std::filesystem::path runDirectory = executableDirectory();
+    const std::optional<std::filesystem::path> dataDir =
+        ui::dataDirArgument(application.arguments());
+    const std::optional<DataFolderChoice> data = ui::prepareDataFolder(dataDir, user);
+    if (!data) return 1;
+    const std::filesystem::path& runDirectory = data->folder;
     ui::SingleInstance instance(runDirectory);
     if (!instance.acquire()) {
         user.showMessage(
@@ -34,7 +46,10 @@ int main(int argc, char** argv) {
     store::PosixFileSystem files;
     SystemClock clock;
     AppState state(RunDirectory(runDirectory), files, clock, user);
-    state.autostart = AutostartPlaces::ofThisProgram();
+    // A folder the program was told to use is passed on to its autostart entry.
+    const bool toldFolder =
+        data->source == DataFolderSource::Argument || data->source == DataFolderSource::Environment;
+    state.autostart = AutostartPlaces::ofThisProgram(toldFolder ? data->folder : "");
     MainWindow window(state);
     user.setParentWindow(&window);
     bool loggedIn = false;

@@ -5,26 +5,32 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QToolBar>
+#include <QUrl>
 
 #include "app/about_page.h"
 #include "app/data_safety_actions.h"
 #include "app/entry_actions.h"
+#include "app/help_window.h"
 #include "app/ledger_actions.h"
 #include "app/lock_actions.h"
 #include "app/lock_page.h"
 #include "app/main_window_texts.h"
 #include "app/report_actions.h"
+#include "app/user_guide.h"
 #include "app/welcome_page.h"
+#include "common/run_directory.h"
 #include "common/standard_messages.h"
 #include "common/ui/gbk_text.h"
 #include "common/ui/page_widgets.h"
@@ -112,6 +118,11 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     stripes_ = new RowStripeDelegate(this);
     buildMenus();
     connectWelcomePage();
+    connectAboutPage();
+    userGuide_ = ui::findUserGuide(executableDirectory());
+    // F1 anywhere in the window.
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, &MainWindow::showHelp);
     connect(settingsPage_, &ui::SettingsPage::cancelled, this,
             [this] { selectPage(kWelcomePage); });
 
@@ -186,10 +197,7 @@ void MainWindow::buildMenus() {
 }
 
 void MainWindow::connectWelcomePage() {
-    connect(welcomePage_->helpButton(), &QPushButton::clicked, this, [this] {
-        state_.user.showMessage(
-            {ui::kNoHelpFile, ui::kNoHelpFileTitle, MessageIcon::Information, MessageButtons::Ok});
-    });
+    connect(welcomePage_->helpButton(), &QPushButton::clicked, this, &MainWindow::showHelp);
     connect(welcomePage_->settingsButton(), &QPushButton::clicked, this,
             [this] { selectPage(kSettingsPage); });
     connect(welcomePage_->startButton(), &QPushButton::clicked, this,
@@ -197,6 +205,30 @@ void MainWindow::connectWelcomePage() {
     connect(welcomePage_->hideWelcomeBox(), &QCheckBox::toggled, this, [this](bool ticked) {
         changeSettingSwitch(state_.settingsPage(), SettingSwitch::HideWelcome, ticked);
     });
+}
+
+void MainWindow::connectAboutPage() {
+    const QString folder = QString::fromStdString(state_.run.root().string());
+    aboutPage_->showDataFolder(folder);
+    connect(aboutPage_->openDataFolderButton(), &QPushButton::clicked, this, [this, folder] {
+        if (QDesktopServices::openUrl(QUrl::fromLocalFile(folder))) return;
+        std::string text = ui::kDataFolderNotOpened;
+        if (const auto name = ui::toGbk(folder)) text += *name;
+        showError(state_.user, std::move(text));
+    });
+}
+
+void MainWindow::showHelp() {
+    std::error_code error;
+    if (userGuide_.empty() || !std::filesystem::is_regular_file(userGuide_, error)) {
+        state_.user.showMessage(
+            {ui::kNoHelpFile, ui::kNoHelpFileTitle, MessageIcon::Information, MessageButtons::Ok});
+        return;
+    }
+    if (helpWindow_ == nullptr) helpWindow_ = new ui::HelpWindow(userGuide_, this);
+    helpWindow_->show();
+    helpWindow_->raise();
+    helpWindow_->activateWindow();
 }
 
 QAction* MainWindow::toolAction(Tool tool) const {

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QSystemTrayIcon>
+#include <filesystem>
 #include <functional>
 
 class QAbstractItemView;
@@ -20,6 +21,7 @@ class AboutPage;
 class DataSafetyActions;
 class EntryActions;
 class EntryPage;
+class HelpWindow;
 class LedgerActions;
 class LedgerPage;
 class LockActions;
@@ -129,6 +131,15 @@ class MainWindow : public QMainWindow {
         trayAvailable_ = std::move(available);
     }
 
+    // The user guide that "查看帮助文件，了解如何使用！" and F1 show (found
+    // beside the program when the window is made); empty: none, and the
+    // button says so.
+    void setUserGuide(std::filesystem::path guide) { userGuide_ = std::move(guide); }
+    // Shows the guide's window (made once, brought forward after), or the
+    // message that there is none.
+    void showHelp();
+    ui::HelpWindow* helpWindow() const { return helpWindow_; }
+
   protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -137,6 +148,7 @@ class MainWindow : public QMainWindow {
     void buildToolBar();
     void buildMenus();
     void connectWelcomePage();
+    void connectAboutPage();
     void showStoredSettings();
     void attachListTips();
 
@@ -172,6 +184,8 @@ class MainWindow : public QMainWindow {
     ui::ReportActions* reportActions_ = nullptr;
     QList<QAction*> toolActions_;
     std::function<bool()> trayAvailable_;
+    std::filesystem::path userGuide_;
+    ui::HelpWindow* helpWindow_ = nullptr;
     bool exitConfirmed_ = false;  // 退出 has asked already
     bool shutDown_ = false;
 };

@@ -18,4 +18,8 @@ inline constexpr char kNoHelpFile[] =
 inline constexpr char kNoHelpFileTitle[] =
     "\xCE\xB4\xD5\xD2\xB5\xBD\xB0\xEF\xD6\xFA\xCE\xC4\xBC\xFE";
 
+// 无法打开数据文件夹：
+inline constexpr char kDataFolderNotOpened[] =
+    "\xCE\xDE\xB7\xA8\xB4\xF2\xBF\xAA\xCA\xFD\xBE\xDD\xCE\xC4\xBC\xFE\xBC\xD0\xA3\xBA";
+
 }  // namespace qinghe::ui

@@ -1,5 +1,8 @@
 // Draws every page of the main window into PNG files for the documentation:
-//   qinghe-screens [folder]   (default: docs/screenshots)
+//   qinghe-screens [--scale F] [folder]   (default: docs/screenshots)
+// With a scale factor other than 1 (--scale, or QT_SCALE_FACTOR) it draws the
+// main window and the help window only, as NAME-xF.png, to show how they look
+// on a HiDPI screen.
 // Runs over a temporary run directory with a few sample ledgers, made and
 // opened by the program's own flows, and answers every question with OK, so it
 // needs neither a display nor a login.
@@ -30,14 +33,18 @@
 #include <vector>
 
 #include "app/change_password_dialog.h"
+#include "app/cjk_font.h"
 #include "app/entry_actions.h"
+#include "app/help_window.h"
 #include "app/lock_actions.h"
 #include "app/main_window.h"
 #include "app/report_actions.h"
+#include "app/user_guide.h"
 #include "app/window_ledger_view.h"
 #include "common/clock.h"
 #include "common/non_interactive_user.h"
 #include "common/number_text.h"
+#include "common/run_directory.h"
 #include "common/ui/gbk_text.h"
 #include "config/name_lists.h"
 #include "config/settings.h"
@@ -416,15 +423,40 @@ void askForMonths(ui::StatisticsPage& page) {
 
 }  // namespace
 
+// The guide's window at the top of its first page.
+bool saveHelpWindow(QWidget& mainWindow, const QString& folder, const QString& name) {
+    const std::filesystem::path guide = ui::findUserGuide(executableDirectory());
+    if (guide.empty()) {
+        std::fprintf(stderr, "the user guide is not found\n");
+        return false;
+    }
+    ui::HelpWindow help(guide, &mainWindow);
+    help.show();
+    QApplication::processEvents();
+    const QString file = folder + QLatin1Char('/') + name + ".png";
+    if (help.grab().save(file)) return true;
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+    return false;
+}
+
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    int argument = 1;
+    // Read before the application exists: the scale is fixed when it starts.
+    if (argc > 2 && std::string(argv[1]) == "--scale") {
+        qputenv("QT_SCALE_FACTOR", argv[2]);
+        argument = 3;
+    }
     QApplication application(argc, argv);
     // Calendars and standard buttons speak the program's language.
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
-    const QString folder =
-        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots");
+    ui::useChineseCapableFont();
+    const QString folder = argc > argument ? QString::fromLocal8Bit(argv[argument])
+                                           : QStringLiteral("docs/screenshots");
     QDir().mkpath(folder);
+    const QString scale = qEnvironmentVariable("QT_SCALE_FACTOR");
+    const bool scaled = !scale.isEmpty() && scale.toDouble() != 1.0;
 
     QTemporaryDir runFolder;
     store::PosixFileSystem files;
@@ -472,6 +504,18 @@ int main(int argc, char** argv) {
     if (!addHouseholdYear(state, view, clock.now())) {
         std::fprintf(stderr, "cannot add the year of entries\n");
         return 1;
+    }
+
+    if (scaled) {
+        // The ledger list: toolbar icons, image buttons, a list and its labels.
+        window.toolAction(MainWindow::Tool::Ledgers)->trigger();
+        if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
+        waitForLedgerFigures(window);
+        const QString suffix = QStringLiteral("-x") + scale;
+        const QString file = folder + QStringLiteral("/main-window") + suffix + ".png";
+        int failures = window.grab().save(file) ? 0 : 1;
+        failures += saveHelpWindow(window, folder, QStringLiteral("help") + suffix) ? 0 : 1;
+        return failures == 0 ? 0 : 1;
     }
 
     const struct {
@@ -527,5 +571,6 @@ int main(int argc, char** argv) {
                                   [](const std::vector<std::string>&) { return false; });
     choice.show();
     failures += save(choice, folder, "19-export-choice") ? 0 : 1;
+    failures += saveHelpWindow(window, folder, QStringLiteral("20-help")) ? 0 : 1;
     return failures == 0 ? 0 : 1;
 }

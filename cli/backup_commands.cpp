@@ -6,6 +6,7 @@
 
 #include "cli/commands.h"
 #include "cli/json_lines.h"
+#include "cli/run_directory_argument.h"
 #include "cli/run_session.h"
 #include "common/clock.h"
 #include "common/run_directory.h"
@@ -23,7 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 
 struct BackupOptions {
-    std::string runDirectory;
+    RunDirectoryArgument runDirectory;
     std::string id;
     bool withoutBackup = false;
 };
@@ -36,16 +37,19 @@ struct LockedRun {
     RunLock lock;
 };
 
-std::optional<LockedRun> runDirectoryToWorkOn(const std::string& folder, RunLock::Kind kind) {
+std::optional<LockedRun> runDirectoryToWorkOn(const RunDirectoryArgument& argument,
+                                              RunLock::Kind kind) {
+    const std::optional<fs::path> folder = argument.resolve();
+    if (!folder) return std::nullopt;
     std::error_code error;
-    fs::path absolute = fs::absolute(folder, error);
-    if (error) absolute = folder;
+    fs::path absolute = fs::absolute(*folder, error);
+    if (error) absolute = *folder;
     absolute = absolute.lexically_normal();
     auto lock = RunLock::take(
         absolute, kind,
         kind == RunLock::Kind::Exclusive ? RunSession::kLockWait : std::chrono::milliseconds{});
     if (!lock) {
-        std::cerr << "the program is running on " << folder
+        std::cerr << "the program is running on " << absolute
                   << " (or another command is changing it); close it first\n";
         return std::nullopt;
     }
@@ -101,7 +105,7 @@ int runRestoreCommand(const BackupOptions& options) {
     if (!chosen) {
         std::cerr << (options.id.empty() ? "there is no backup to restore"
                                          : "there is no backup " + options.id)
-                  << " (see: qinghe-cli backups " << options.runDirectory << ")\n";
+                  << " (see: qinghe-cli backups " << run->root().string() << ")\n";
         return 1;
     }
     const maintenance::BackupOutcome before =
@@ -128,11 +132,8 @@ int runRestoreCommand(const BackupOptions& options) {
     return 1;
 }
 
-CLI::App* addRunDirectory(CLI::App* command, BackupOptions& options) {
-    command
-        ->add_option("rundir", options.runDirectory, "The folder that holds user/, books/, data/")
-        ->required()
-        ->check(CLI::ExistingDirectory);
+CLI::App* withRunDirectory(CLI::App* command, BackupOptions& options) {
+    addRunDirectory(command, options.runDirectory);
     return command;
 }
 
@@ -140,7 +141,7 @@ CLI::App* addRunDirectory(CLI::App* command, BackupOptions& options) {
 
 void addBackupCommands(CLI::App& app, int& exitCode) {
     auto options = std::make_shared<BackupOptions>();
-    CLI::App* backup = addRunDirectory(
+    CLI::App* backup = withRunDirectory(
         app.add_subcommand("backup",
                            "Back the ledgers up as the program does at start: a new generation "
                            "in backup/ (unchanged files hard-linked), the oldest beyond the number "
@@ -148,14 +149,14 @@ void addBackupCommands(CLI::App& app, int& exitCode) {
         *options);
     backup->callback([options, &exitCode] { exitCode = runBackupCommand(*options); });
 
-    CLI::App* backups = addRunDirectory(
+    CLI::App* backups = withRunDirectory(
         app.add_subcommand("backups",
                            "List the backup generations as JSON lines, newest first: id, date, "
                            "latest, files, bytes, folder"),
         *options);
     backups->callback([options, &exitCode] { exitCode = runBackupsCommand(*options); });
 
-    CLI::App* restore = addRunDirectory(
+    CLI::App* restore = withRunDirectory(
         app.add_subcommand(
             "restore",
             "Restore a backup generation (the latest without an id) as \"数据库还原...\" does: the "

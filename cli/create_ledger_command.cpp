@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/run_directory_argument.h"
 #include "cli/run_session.h"
 #include "common/gbk.h"
 #include "ledger/ledger_lifecycle.h"
@@ -13,7 +14,7 @@ namespace qinghe::cli {
 namespace {
 
 struct CreateLedgerOptions {
-    std::string runDirectory;
+    RunDirectoryArgument runDirectory;
     std::string name;
     std::string password;
 };
@@ -45,10 +46,7 @@ void addCreateLedgerCommand(CLI::App& app, int& exitCode) {
     CLI::App* command = app.add_subcommand("create-ledger",
                                            "Add a ledger as the dialog \"添加一个新账簿\" does. "
                                            "Exit 0 when it was created, 1 when not");
-    command
-        ->add_option("rundir", options->runDirectory, "The folder that holds user/, books/, data/")
-        ->required()
-        ->check(CLI::ExistingDirectory);
+    addRunDirectory(command, options->runDirectory);
     command->add_option("name", options->name, "The ledger's name")->required();
     command->add_option("--password", options->password,
                         "The ledger's access password (default: none)");

@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "cli/json_lines.h"
 #include "cli/json_writer.h"
+#include "cli/run_directory_argument.h"
 #include "cli/run_session.h"
 #include "common/ole_date.h"
 #include "entry/entry_rows.h"
@@ -21,7 +22,7 @@ namespace qinghe::cli {
 namespace {
 
 struct EntriesOptions {
-    std::string runDirectory;
+    RunDirectoryArgument runDirectory;
     std::int32_t recordNumber = 0;
     std::optional<std::string> ledgerPassword;
 };
@@ -157,10 +158,7 @@ void addEntriesCommand(CLI::App& app, int& exitCode) {
         "entries",
         "Open a ledger as the program does and print its entry list as JSON lines, one a row, "
         "then the six labels under it (texts as shown). Exit 1 when it cannot be opened");
-    command
-        ->add_option("rundir", options->runDirectory, "The folder that holds user/, books/, data/")
-        ->required()
-        ->check(CLI::ExistingDirectory);
+    addRunDirectory(command, options->runDirectory);
     command->add_option("recno", options->recordNumber, "The ledger's registry record (1-based)")
         ->required();
     command->add_option("--ledger-password", options->ledgerPassword,

@@ -11,6 +11,7 @@
 #include "cli/captured_lists.h"
 #include "cli/commands.h"
 #include "cli/json_lines.h"
+#include "cli/run_directory_argument.h"
 #include "cli/run_session.h"
 #include "common/gbk.h"
 #include "common/ole_date.h"
@@ -40,7 +41,7 @@ constexpr int kUsage = 2;
 
 // The options of the commands that open a ledger.
 struct LedgerOptions {
-    std::string runDirectory;
+    RunDirectoryArgument runDirectory;
     std::int32_t ledger = 0;
     std::optional<std::string> ledgerPassword;
 };
@@ -67,10 +68,7 @@ struct EntryTexts {
 };
 
 void addLedgerOptions(CLI::App* command, LedgerOptions& options) {
-    command
-        ->add_option("rundir", options.runDirectory, "The folder that holds user/, books/, data/")
-        ->required()
-        ->check(CLI::ExistingDirectory);
+    addRunDirectory(command, options.runDirectory);
     command->add_option("recno", options.ledger, "The ledger's registry record (1-based)")
         ->required();
 }
@@ -370,7 +368,7 @@ int runClearEntries(const LedgerOptions& options) {
 
 // --- items and members --------------------------------------------------------------
 
-int runNameLists(const std::string& runDirectory, bool items) {
+int runNameLists(const RunDirectoryArgument& runDirectory, bool items) {
     RunSession session(runDirectory, SessionUse::Reading);
     if (!session.ready()) return kRefused;
     const Settings& settings = session.state().settings;
@@ -459,16 +457,14 @@ void addEntryCommands(CLI::App& app, int& exitCode) {
         command->callback([options, &exitCode] { exitCode = runClearEntries(*options); });
     }
     for (const bool items : {true, false}) {
-        auto folder = std::make_shared<std::string>();
+        auto folder = std::make_shared<RunDirectoryArgument>();
         CLI::App* command = app.add_subcommand(
             items ? "items" : "members",
             items ? "Print the item lists as JSON lines: the income items, then the expense "
                     "items, in the order the windows offer them"
                   : "Print the family members as JSON lines, in the order the windows offer "
                     "them");
-        command->add_option("rundir", *folder, "The folder that holds setup/")
-            ->required()
-            ->check(CLI::ExistingDirectory);
+        addRunDirectory(command, *folder);
         command->callback([folder, items, &exitCode] { exitCode = runNameLists(*folder, items); });
     }
 }

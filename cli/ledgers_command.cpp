@@ -5,6 +5,7 @@
 
 #include "cli/commands.h"
 #include "cli/json_lines.h"
+#include "cli/run_directory_argument.h"
 #include "cli/run_session.h"
 #include "ledger/ledger_list.h"
 #include "ledger/registry.h"
@@ -14,7 +15,7 @@ namespace qinghe::cli {
 namespace {
 
 struct LedgersOptions {
-    std::string runDirectory;
+    RunDirectoryArgument runDirectory;
 };
 
 JsonLine rowLine(const ledger::LedgerRow& row) {
@@ -65,10 +66,7 @@ void addLedgersCommand(CLI::App& app, int& exitCode) {
         "ledgers",
         "Print the ledger list as JSON lines, one a row, then its summary (texts as shown). "
         "Exit 1 when a ledger's data file cannot be read (its row says \"damaged\": true)");
-    command
-        ->add_option("rundir", options->runDirectory, "The folder that holds user/, books/, data/")
-        ->required()
-        ->check(CLI::ExistingDirectory);
+    addRunDirectory(command, options->runDirectory);
     command->callback([options, &exitCode] { exitCode = runLedgers(*options); });
 }
 

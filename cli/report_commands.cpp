@@ -16,6 +16,7 @@
 #include "cli/commands.h"
 #include "cli/json_lines.h"
 #include "cli/json_writer.h"
+#include "cli/run_directory_argument.h"
 #include "cli/run_session.h"
 #include "common/number_text.h"
 #include "entry/entry_rows.h"
@@ -33,16 +34,13 @@ namespace {
 
 // What every one of these commands is given to open a ledger.
 struct LedgerOptions {
-    std::string runDirectory;
+    RunDirectoryArgument runDirectory;
     std::int32_t recordNumber = 0;
     std::optional<std::string> ledgerPassword;
 };
 
 void addLedgerOptions(CLI::App* command, LedgerOptions& options) {
-    command
-        ->add_option("rundir", options.runDirectory, "The folder that holds user/, books/, data/")
-        ->required()
-        ->check(CLI::ExistingDirectory);
+    addRunDirectory(command, options.runDirectory);
     command->add_option("recno", options.recordNumber, "The ledger's registry record (1-based)")
         ->required();
     command->add_option("--ledger-password", options.ledgerPassword,

@@ -22,12 +22,24 @@ std::filesystem::path absoluteFolder(const std::filesystem::path& folder) {
 
 RunSession::RunSession(const std::filesystem::path& runDirectory, SessionUse use,
                        std::optional<std::string> ledgerPassword)
+    : RunSession(std::optional<std::filesystem::path>(runDirectory), use,
+                 std::move(ledgerPassword)) {}
+
+RunSession::RunSession(const RunDirectoryArgument& runDirectory, SessionUse use,
+                       std::optional<std::string> ledgerPassword)
+    : RunSession(runDirectory.resolve(), use, std::move(ledgerPassword)) {}
+
+RunSession::RunSession(const std::optional<std::filesystem::path>& runDirectory, SessionUse use,
+                       std::optional<std::string> ledgerPassword)
     : user_(std::move(ledgerPassword)),
-      state_(RunDirectory(absoluteFolder(runDirectory)), files_, clock_, user_) {
+      state_(RunDirectory(runDirectory ? absoluteFolder(*runDirectory) : std::filesystem::path()),
+             files_, clock_, user_) {
+    // No folder: resolving it has said why.
+    if (!runDirectory) return;
     if (use == SessionUse::Reading) {
         lock_ = RunLock::take(state_.run.root(), RunLock::Kind::Shared);
         if (!lock_) {
-            std::cerr << "the program is running on " << runDirectory
+            std::cerr << "the program is running on " << state_.run.root()
                       << " (or a command is changing it); close it first\n";
             return;
         }
@@ -35,7 +47,7 @@ RunSession::RunSession(const std::filesystem::path& runDirectory, SessionUse use
     } else {
         lock_ = RunLock::take(state_.run.root(), RunLock::Kind::Exclusive, kLockWait);
         if (!lock_) {
-            std::cerr << runDirectory
+            std::cerr << state_.run.root()
                       << " is in use by the program or another command; nothing was changed. "
                          "Close the program, or try again when the other command has finished\n";
             return;
@@ -43,7 +55,7 @@ RunSession::RunSession(const std::filesystem::path& runDirectory, SessionUse use
     }
     std::optional<Settings> settings = readSettingsUntouched(state_.run, clock_);
     if (!settings) {
-        std::cerr << "cannot read the settings of " << runDirectory
+        std::cerr << "cannot read the settings of " << state_.run.root()
                   << " (no temporary folder to read them in)\n";
         return;
     }

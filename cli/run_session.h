@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/console_user.h"
+#include "cli/run_directory_argument.h"
 #include "common/clock.h"
 #include "common/run_lock.h"
 #include "session/app_state.h"
@@ -34,6 +35,10 @@ class RunSession {
     // `ledgerPassword` (GBK) answers the ledger access-password form once.
     RunSession(const std::filesystem::path& runDirectory, SessionUse use,
                std::optional<std::string> ledgerPassword = std::nullopt);
+    // The folder a command's [RUNDIR] / --data-dir stands for (the data folder
+    // rule when neither is given); not ready when there is none.
+    RunSession(const RunDirectoryArgument& runDirectory, SessionUse use,
+               std::optional<std::string> ledgerPassword = std::nullopt);
 
     bool ready() const { return ready_; }
     AppState& state() { return state_; }
@@ -41,6 +46,9 @@ class RunSession {
     ConsoleUser& user() { return user_; }
 
   private:
+    RunSession(const std::optional<std::filesystem::path>& runDirectory, SessionUse use,
+               std::optional<std::string> ledgerPassword);
+
     std::optional<RunLock> lock_;
     store::PosixFileSystem files_;
     SystemClock clock_;

@@ -9,6 +9,7 @@
 #include "cli/captured_lists.h"
 #include "cli/commands.h"
 #include "cli/json_lines.h"
+#include "cli/run_directory_argument.h"
 #include "cli/run_session.h"
 #include "entry/entry_list.h"
 #include "entry/entry_vouchers.h"
@@ -23,7 +24,7 @@ namespace qinghe::cli {
 namespace {
 
 struct VouchersOptions {
-    std::string runDirectory;
+    RunDirectoryArgument runDirectory;
     std::int32_t ledger = 0;
     std::int32_t entry = 0;
     std::optional<std::string> outFolder;
@@ -134,10 +135,7 @@ void addVouchersCommand(CLI::App& app, int& exitCode) {
         "Open a ledger as the program does and list the voucher images of one entry as JSON "
         "lines (index, bytes, kind, width, height); with --out, write each image as a file of "
         "its own. Exit 1 when the ledger or the entry cannot be read");
-    command
-        ->add_option("rundir", options->runDirectory, "The folder that holds user/, books/, data/")
-        ->required()
-        ->check(CLI::ExistingDirectory);
+    addRunDirectory(command, options->runDirectory);
     command->add_option("recno", options->ledger, "The ledger's registry record (1-based)")
         ->required();
     command->add_option("entry", options->entry, "The entry's record in the ledger (1-based)")

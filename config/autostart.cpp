@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "config/ini_file.h"
@@ -83,28 +84,40 @@ fs::path defaultAutostartFolder() {
     return home / ".config" / "autostart";
 }
 
-std::string autostartEntryText(const fs::path& executable) {
+std::string autostartEntryText(const fs::path& executable, const fs::path& dataFolder) {
     std::string text = "[Desktop Entry]\n";
     text += "Type=Application\n";
     text += "Name=";
     text += kEntryName;
     text += "\n";
-    text += "Exec=" + execValue(executable.native()) + "\n";
+    text += "Exec=" + execValue(executable.native());
+    if (!dataFolder.empty()) text += " --data-dir " + execValue(dataFolder.native());
+    text += "\n";
     text += "Terminal=false\n";
     text += "X-GNOME-Autostart-enabled=true\n";
     return text;
 }
 
-AutostartPlaces AutostartPlaces::ofThisProgram() {
+fs::path runningExecutable() {
     std::error_code ec;
-    return {defaultAutostartFolder(), fs::read_symlink("/proc/self/exe", ec)};
+    std::string path = fs::read_symlink("/proc/self/exe", ec).native();
+    if (ec) return {};
+    constexpr std::string_view kDeleted = " (deleted)";
+    if (path.size() > kDeleted.size() && path.ends_with(kDeleted))
+        path.resize(path.size() - kDeleted.size());
+    return path;
+}
+
+AutostartPlaces AutostartPlaces::ofThisProgram(fs::path dataFolder) {
+    return {defaultAutostartFolder(), runningExecutable(), std::move(dataFolder)};
 }
 
 fs::path AutostartPlaces::entry() const {
     return folder.empty() ? fs::path() : folder / kEntryFileName;
 }
 
-bool setAutostart(const fs::path& autostartFolder, const fs::path& executable, bool enabled) {
+bool setAutostart(const fs::path& autostartFolder, const fs::path& executable, bool enabled,
+                  const fs::path& dataFolder) {
     if (autostartFolder.empty()) return false;
     const fs::path entry = autostartFolder / kEntryFileName;
     std::error_code ec;
@@ -115,7 +128,7 @@ bool setAutostart(const fs::path& autostartFolder, const fs::path& executable, b
     if (executable.empty()) return false;
     fs::create_directories(autostartFolder, ec);
     if (ec) return false;
-    return writeFileWhole(entry, autostartEntryText(executable));
+    return writeFileWhole(entry, autostartEntryText(executable, dataFolder));
 }
 
 }  // namespace qinghe

@@ -30,9 +30,10 @@ bool changeStartWithComputer(const SettingsPageContext& page, bool ticked) {
                                     systemIniFile(page.run));
     // Without an autostart folder the desktop has no such thing; only the flag is kept.
     if (page.autostart.folder.empty()) return stored;
-    const bool entry =
-        reportWrite(page, setAutostart(page.autostart.folder, page.autostart.executable, ticked),
-                    page.autostart.entry());
+    const bool entry = reportWrite(page,
+                                   setAutostart(page.autostart.folder, page.autostart.executable,
+                                                ticked, page.autostart.dataFolder),
+                                   page.autostart.entry());
     return stored && entry;
 }
 

@@ -9,7 +9,8 @@ libcli11-dev nlohmann-json3-dev
 libgtest-dev libgmock-dev libbenchmark-dev
 libjpeg62-turbo-dev libpng-dev zlib1g-dev libsqlite3-dev
 clang clang-format libclang-rt-dev
-fonts-noto-cjk xvfb xauth python3"
+fonts-noto-cjk xvfb xauth python3
+desktop-file-utils appstream dpkg-dev file man-db"
 
 missing=""
 for package in $packages; do

@@ -215,6 +215,8 @@ TEST_F(MainWindowTest, LeavingAsksOnceAndCancelKeepsEverything) {
 
 TEST_F(MainWindowTest, WelcomePageButtonsLeadOn) {
     ui::WelcomePage* welcome = window_->welcomePage();
+    // Without its guide the button says there is none.
+    window_->setUserGuide(folder_ / "guide" / "index.html");
     welcome->helpButton()->click();
     ASSERT_EQ(user_.messages.size(), 1u);
     EXPECT_EQ(user_.messages[0].text, ui::kNoHelpFile);

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -307,6 +309,102 @@ TEST_F(LedgerCommandsTest, ToolsWritingAtOnceLoseNothingTheyAcknowledged) {
     EXPECT_EQ(static_cast<int>(listed.lines.size()) - 1, acknowledged);
     // Each waits for the other rather than giving up: all of them got through.
     EXPECT_EQ(acknowledged, 1 + 2 * kPairs);
+}
+
+}  // namespace
+}  // namespace qinghe
+
+namespace qinghe {
+namespace {
+
+// Sets QINGHE_DATA_DIR for the tools started in one scope, and puts the old
+// value back.
+class ScopedDataDir {
+  public:
+    explicit ScopedDataDir(const std::string& value) {
+        if (const char* old = std::getenv("QINGHE_DATA_DIR")) old_ = old;
+        if (value.empty())
+            ::unsetenv("QINGHE_DATA_DIR");
+        else
+            ::setenv("QINGHE_DATA_DIR", value.c_str(), 1);
+    }
+    ~ScopedDataDir() {
+        if (old_)
+            ::setenv("QINGHE_DATA_DIR", old_->c_str(), 1);
+        else
+            ::unsetenv("QINGHE_DATA_DIR");
+    }
+    ScopedDataDir(const ScopedDataDir&) = delete;
+    ScopedDataDir& operator=(const ScopedDataDir&) = delete;
+
+  private:
+    std::optional<std::string> old_;
+};
+
+// The run directory is the first argument, --data-dir or QINGHE_DATA_DIR, in
+// that order; every command that works on one takes all three.
+TEST_F(LedgerCommandsTest, RunDirectoryMayBeLeftOutOrNamedByOptionOrEnvironment) {
+    makeLedger("家庭", familyEntries());
+    const TemporaryFolder other;
+    const std::string otherRun = shellWord(other.path());
+    const std::string family =
+        R"({"recno":1,"number":"1","name":"家庭","created":"2015-05-12","entries":"3","latest":"2015-07-15","income":"0.3","expense":"12.35","balance":"-12.05"})";
+    const std::string firstEntry =
+        R"({"recno":1,"date":"2015-05-12","direction":"收入","item":"工资","amount":"0.1","member":"爸爸","note":"","voucher":"有"})";
+    struct Case {
+        std::string environment;  // QINGHE_DATA_DIR
+        std::string arguments;
+        int exitCode;
+        std::string firstLine;  // empty: not looked at
+    };
+    const std::vector<Case> cases = {
+        {run_.path().string(), "ledgers", 0, family},
+        {other.path().string(), "ledgers --data-dir " + run(), 0, family},
+        {other.path().string(), "ledgers " + run(), 0, family},
+        {run_.path().string(), "entries 1", 0, firstEntry},
+        {other.path().string(), "entries --data-dir " + run() + " 1", 0, firstEntry},
+        {other.path().string(), "entries " + run() + " 1", 0, firstEntry},
+        {run_.path().string(), "vouchers 1 1", 0, ""},
+        {run_.path().string(), "backup", 0, ""},
+        {run_.path().string(), "backups", 0, ""},
+        {run_.path().string(), "items", 0, ""},
+        {other.path().string(), "members --data-dir " + run(), 0, ""},
+        {run_.path().string(),
+         "add-entry 1 --date 2015-08-01 --direction expense --item 餐饮 --member 妈妈 --amount 1",
+         0, ""},
+        {run_.path().string(), "change-entry 1 4 --amount 2", 0, ""},
+        {other.path().string(), "delete-entry --data-dir " + run() + " 1 4", 0, ""},
+        // A folder given after the first argument is that argument, never the
+        // run directory: export-entry's destination, or one too many.
+        {run_.path().string(), "export-entry 1 1 " + otherRun, 0, ""},
+        {"", "vouchers " + run() + " 1 1 " + otherRun, 2, ""},
+        // Both at once, or a folder that is not there, is a usage error.
+        {"", "ledgers " + run() + " --data-dir " + run(), 2, ""},
+        {"", "ledgers --data-dir " + shellWord(run_ / "missing"), 2, ""},
+        {"", "entries --data-dir " + otherRun, 2, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.environment + " | " + c.arguments);
+        const ScopedDataDir environment(c.environment);
+        const testing::CliRun ran = runCli(c.arguments);
+        EXPECT_EQ(ran.exitCode, c.exitCode) << ran.errors;
+        if (!c.firstLine.empty()) {
+            ASSERT_FALSE(ran.lines.empty()) << ran.errors;
+            EXPECT_EQ(ran.lines.front(), c.firstLine);
+        }
+    }
+    EXPECT_TRUE(fs::is_directory(run_ / "backup")) << "backup went to QINGHE_DATA_DIR";
+    EXPECT_FALSE(fs::exists(other / "books")) << "the argument wins over QINGHE_DATA_DIR";
+    EXPECT_TRUE(fs::exists(other / "1")) << "the entry exported into the folder given";
+}
+
+TEST_F(LedgerCommandsTest, DataFolderFromTheEnvironmentIsMadeOnFirstUse) {
+    const fs::path fresh = run_ / "新的" / "账本";
+    const ScopedDataDir environment(fresh.string());
+    const testing::CliRun created = runCli("create-ledger 家庭");
+    EXPECT_EQ(created.exitCode, 0) << created.errors;
+    EXPECT_TRUE(fs::is_regular_file(fresh / "books" / "books.edb"));
+    EXPECT_TRUE(fs::is_regular_file(fresh / "data" / "家庭.edb"));
 }
 
 }  // namespace

@@ -67,6 +67,28 @@ TEST(AutostartTest, ExecQuotesAnyPath) {
     }
 }
 
+// A program started on a data folder of its own (--data-dir, QINGHE_DATA_DIR)
+// starts on it again with the desktop session.
+TEST(AutostartTest, EntryPassesOnTheDataFolderItWasGiven) {
+    const TemporaryFolder folder;
+    const fs::path autostart = folder.path() / "autostart";
+    ASSERT_TRUE(setAutostart(autostart, "/usr/bin/qinghe", true, "/srv/家 账"));
+    EXPECT_NE(readFile(autostart / "qinghe.desktop")
+                  .find("\nExec=\"/usr/bin/qinghe\" --data-dir \"/srv/家 账\"\n"),
+              std::string::npos)
+        << readFile(autostart / "qinghe.desktop");
+    EXPECT_NE(autostartEntryText("/usr/bin/qinghe", "/x/$HOME")
+                  .find(R"(Exec="/usr/bin/qinghe" --data-dir "/x/\\$HOME")"),
+              std::string::npos);
+}
+
+TEST(AutostartTest, ThisProgramIsTheRunningExecutable) {
+    const AutostartPlaces places = AutostartPlaces::ofThisProgram("/srv/data");
+    EXPECT_EQ(places.executable.filename(), "config_tests");
+    EXPECT_TRUE(fs::exists(places.executable));
+    EXPECT_EQ(places.dataFolder, fs::path("/srv/data"));
+}
+
 // Sets an environment variable for one scope and puts the old value back.
 class ScopedEnvironment {
   public:
