@@ -113,8 +113,10 @@ std::optional<std::string> QtUserInteraction::askText(const TextRequest& request
     }
 }
 
-std::optional<std::filesystem::path> QtUserInteraction::chooseFolder(const std::string& title) {
-    QString folder = QFileDialog::getExistingDirectory(parent_, fromGbk(title));
+std::optional<std::filesystem::path> QtUserInteraction::chooseFolder(
+    const std::string& title, const std::filesystem::path& initialFolder) {
+    QString folder = QFileDialog::getExistingDirectory(
+        parent_, fromGbk(title), QString::fromStdString(initialFolder.string()));
     if (folder.isEmpty()) return std::nullopt;
     return std::filesystem::path(folder.toStdString());
 }

@@ -19,7 +19,8 @@ class QtUserInteraction final : public UserInteraction {
     void runForm(const FormRequest& request,
                  const std::function<bool(const std::vector<std::string>&)>& attempt) override;
     std::optional<std::string> askText(const TextRequest& request) override;
-    std::optional<std::filesystem::path> chooseFolder(const std::string& title) override;
+    std::optional<std::filesystem::path> chooseFolder(
+        const std::string& title, const std::filesystem::path& initialFolder) override;
     std::vector<std::filesystem::path> chooseOpenFiles(const OpenFilesRequest& request) override;
     void runWindow(WindowKind kind, WindowModel& model) override;
     std::optional<std::filesystem::path> chooseSaveFile(const SaveFileRequest& request) override;

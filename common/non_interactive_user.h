@@ -19,7 +19,8 @@ class NonInteractiveUser : public UserInteraction {
     void runForm(const FormRequest&,
                  const std::function<bool(const std::vector<std::string>&)>&) override {}
     std::optional<std::string> askText(const TextRequest&) override { return std::nullopt; }
-    std::optional<std::filesystem::path> chooseFolder(const std::string&) override {
+    std::optional<std::filesystem::path> chooseFolder(const std::string&,
+                                                      const std::filesystem::path&) override {
         return std::nullopt;
     }
     std::vector<std::filesystem::path> chooseOpenFiles(const OpenFilesRequest&) override {

@@ -116,8 +116,10 @@ class UserInteraction {
 
     // The input box; nothing when cancelled.
     virtual std::optional<std::string> askText(const TextRequest& request) = 0;
-    // A folder chosen by the user; nothing when cancelled.
-    virtual std::optional<std::filesystem::path> chooseFolder(const std::string& title) = 0;
+    // A folder chosen by the user, the browser opening at `initialFolder`;
+    // nothing when cancelled.
+    virtual std::optional<std::filesystem::path> chooseFolder(
+        const std::string& title, const std::filesystem::path& initialFolder) = 0;
     // Files chosen to open; empty when cancelled.
     virtual std::vector<std::filesystem::path> chooseOpenFiles(const OpenFilesRequest& request) = 0;
     // The file to save to; nothing when cancelled (and where nobody can be asked).

@@ -74,7 +74,7 @@ void tellExportOutcome(AppState& state, const EntryExport& result) {
 
 std::optional<EntryExport> exportEntryCommand(AppState& state, std::optional<std::size_t> row) {
     if (!row) return std::nullopt;
-    const auto folder = state.user.chooseFolder(kChooseExportFolder);
+    const auto folder = state.user.chooseFolder(kChooseExportFolder, state.run.root());
     if (!folder || folder->empty()) return std::nullopt;
     const auto choice = askExportChoice(state);
     if (!choice) return std::nullopt;
@@ -90,7 +90,7 @@ std::size_t exportAllCommand(AppState& state) {
         tellNothing(state, kNothingToExport);
         return 0;
     }
-    const auto folder = state.user.chooseFolder(kChooseExportFolder);
+    const auto folder = state.user.chooseFolder(kChooseExportFolder, state.run.root());
     if (!folder || folder->empty()) return 0;
     const auto choice = askExportChoice(state);
     if (!choice) return 0;

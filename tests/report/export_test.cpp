@@ -241,6 +241,7 @@ TEST_F(ExportTest, ExportCommandAsksForAFolderAndTheChoiceThenTellsHowItWent) {
                   c.icon == MessageIcon::Error ? "错误" : "完成")
             << c.what;
         EXPECT_EQ(gbkToUtf8Lossy(user_.folderTitles.at(0)), "请选择一个存放位置：") << c.what;
+        EXPECT_EQ(user_.initialFolders.at(0), state_.run.root()) << c.what;
         ASSERT_EQ(user_.formRequests.size(), 1u) << c.what;
         EXPECT_EQ(user_.formRequests[0].kind, FormKind::ExportChoice) << c.what;
         EXPECT_EQ(user_.formRequests[0].initial, (std::vector<std::string>{"1", "1"})) << c.what;

@@ -68,8 +68,10 @@ class ScriptedUser : public UserInteraction {
         return text;
     }
 
-    std::optional<std::filesystem::path> chooseFolder(const std::string& title) override {
+    std::optional<std::filesystem::path> chooseFolder(
+        const std::string& title, const std::filesystem::path& initialFolder) override {
         folderTitles.push_back(title);
+        initialFolders.push_back(initialFolder);
         if (folders.empty()) return std::nullopt;
         auto folder = folders.front();
         folders.pop_front();
@@ -130,6 +132,7 @@ class ScriptedUser : public UserInteraction {
     std::vector<OpenFilesRequest> openFilesRequests;
     std::vector<SaveFileRequest> saveFileRequests;
     std::vector<std::string> folderTitles;
+    std::vector<std::filesystem::path> initialFolders;
     std::vector<std::string> progressTexts;
     std::vector<WindowKind> windowKinds;
     int endCalls = 0;
