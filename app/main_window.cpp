@@ -135,10 +135,9 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     dataSafetyActions_ = new ui::DataSafetyActions(*this, state_);
     entryActions_ = new ui::EntryActions(*this, state_, ledgerActions_->view());
     reportActions_ = new ui::ReportActions(*this, state_);
-    // An entry saved from the 查账 list shows again under the query shown.
-    entryActions_->screens().runQuery = [this] {
-        if (onRerunQuery) onRerunQuery();
-    };
+    // After an entry opened from the 查账 list was saved, that list is made
+    // again by the query as its controls stand, as "查询" does.
+    entryActions_->screens().runQuery = [this] { reportActions_->runQuery(); };
 }
 
 MainWindow::~MainWindow() = default;

@@ -84,9 +84,8 @@ class MainWindow : public QMainWindow {
     std::function<void()> onFillEntryList;
     std::function<void()> onFillQueryList;
     std::function<void()> onRefreshFilterChoices;
-    // Runs the query the 查账 list shows again (the view/modify window calls
-    // it after saving an entry opened from that list); nothing happens while
-    // the list shows every entry.
+    // Runs the query the 查账 list shows again; nothing happens while the
+    // list shows every entry.
     std::function<void()> onRerunQuery;
 
     QToolBar* toolBar() const { return toolBar_; }
