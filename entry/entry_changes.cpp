@@ -12,10 +12,16 @@ namespace qinghe::entry {
 namespace {
 
 // The open ledger's table, current and open to be written, with its rows.
-LedgerRows* openTable(AppState& state) {
+// Lists left showing rows that a failed change could not read again are made
+// again from the rows read now, so that no list counts rows of another copy.
+LedgerRows* openTable(AppState& state, EntryListView* view) {
     auto rows = currentLedgerRows(state);
     auto table = currentLedgerTable(state);
     if (!rows || !table) return nullptr;
+    if (state.currentLedger.listsBehind && view) {
+        fillEntryAndQueryLists(state, *view);
+        state.currentLedger.listsBehind = false;
+    }
     if (!state.tables.openForWriting(*table, "", store::kStorePassword)) return nullptr;
     return rows.get();
 }
@@ -44,7 +50,11 @@ std::shared_ptr<LedgerRows> settleFailedChange(AppState& state, EntryListView* v
     state.tables.close();
     state.currentLedger.rows.reset();
     auto rows = currentLedgerRows(state);
-    if (rows && view) fillEntryAndQueryLists(state, *view);
+    if (rows && view) {
+        fillEntryAndQueryLists(state, *view);
+    } else {
+        state.currentLedger.listsBehind = true;
+    }
     return rows;
 }
 
@@ -61,7 +71,7 @@ EntryValues asStored(const EntryValues& values, store::TableStore& tables) {
 
 bool addEntry(AppState& state, const EntryValues& values, const std::string& vouchers,
               EntryListView* view) {
-    LedgerRows* rows = openTable(state);
+    LedgerRows* rows = openTable(state, view);
     if (!rows) return false;
     auto& tables = state.tables;
     const bool written = tables.append() && writeValues(tables, values) &&
@@ -79,7 +89,7 @@ bool addEntry(AppState& state, const EntryValues& values, const std::string& vou
 
 bool changeEntry(AppState& state, std::size_t row, const EntryValues& values,
                  const std::optional<std::string>& vouchers, EntryListView* view) {
-    LedgerRows* rows = openTable(state);
+    LedgerRows* rows = openTable(state, view);
     if (!rows || row >= rows->size()) return false;
     auto& tables = state.tables;
     const bool written =
@@ -96,7 +106,7 @@ bool changeEntry(AppState& state, std::size_t row, const EntryValues& values,
 }
 
 bool deleteEntry(AppState& state, std::size_t row, EntryListView* view) {
-    LedgerRows* rows = openTable(state);
+    LedgerRows* rows = openTable(state, view);
     if (!rows || row >= rows->size()) return false;
     auto& tables = state.tables;
     // The purge makes the mark and the move one change.
@@ -113,7 +123,7 @@ bool deleteEntry(AppState& state, std::size_t row, EntryListView* view) {
 }
 
 bool clearEntries(AppState& state, EntryListView* view) {
-    LedgerRows* rows = openTable(state);
+    LedgerRows* rows = openTable(state, view);
     if (!rows) return false;
     if (!state.tables.zap()) {
         const auto settled = settleFailedChange(state, view);
@@ -129,7 +139,7 @@ std::string readVouchers(AppState& state, std::size_t row) {
 }
 
 std::optional<std::string> readStoredVouchers(AppState& state, std::size_t row) {
-    LedgerRows* rows = openTable(state);
+    LedgerRows* rows = openTable(state, nullptr);
     if (!rows || row >= rows->size() || !state.tables.goTo(static_cast<std::int32_t>(row + 1)))
         return std::nullopt;
     store::Value value = state.tables.read(store::field::kVouchers);

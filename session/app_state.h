@@ -26,11 +26,14 @@ struct CurrentLedger {
     double created = 0;
     // Its entries, read when it was opened; null while none is open.
     std::shared_ptr<LedgerRows> rows;
+    // The lists still show rows that were dropped after a failed change.
+    bool listsBehind = false;
     bool isOpen() const { return !saveTo.empty(); }
     // No ledger open any more: its rows go with it.
     void close() {
         saveTo.clear();
         rows.reset();
+        listsBehind = false;
     }
 };
 

@@ -289,6 +289,33 @@ TEST_F(EntryWindowsTest, SavingKeepsTheRowSelectedInTheListItCameFrom) {
     EXPECT_TRUE(queryList().selectionModel()->isRowSelected(0, {}));
 }
 
+TEST_F(EntryWindowsTest, AFailedAddIsToldAndKeepsTheFormAndTheLists) {
+    ui::AddEntryWindow* add = openAddWindow();
+    ASSERT_NE(add, nullptr);
+    add->itemBox()->setCurrentIndex(add->itemBox()->findText(QStringLiteral("餐饮")));
+    add->memberBox()->setCurrentIndex(add->memberBox()->findText(QStringLiteral("妈妈")));
+    QTest::keyClicks(add->amountBox(), QStringLiteral("7.5"));
+
+    // The disk refuses every flush: nothing was added, and the user is told.
+    files_.failFlushes = true;
+    add->addButton()->click();
+    files_.failFlushes = false;
+    ASSERT_EQ(user_.messages.size(), 1u);
+    EXPECT_EQ(user_.messages[0].text, entry::kAddFailed);
+    EXPECT_EQ(add->amountBox()->text(), QStringLiteral("7.5"));
+    EXPECT_EQ(entryModel().rowCount(), 3);
+    EXPECT_EQ(page().expenseLabel()->text(), QStringLiteral("累计支出：15.35"));
+
+    // Once it works again the same press adds the entry, once, and the list
+    // shows the rows the table holds.
+    add->addButton()->click();
+    EXPECT_EQ(user_.messages.size(), 1u);
+    ASSERT_EQ(entryModel().rowCount(), 4);
+    EXPECT_EQ(state_.currentLedger.rows->size(), 4u);
+    EXPECT_EQ(entryModel().index(3, 3).data().toString(), QStringLiteral("7.5"));
+    EXPECT_EQ(page().expenseLabel()->text(), QStringLiteral("累计支出：22.85"));
+}
+
 TEST_F(EntryWindowsTest, AnEntrySavedFromTheQueryListIsQueriedAgain) {
     // 查账 for 餐饮 in 2015: the one entry of that item.
     window_->toolAction(MainWindow::Tool::Query)->trigger();

@@ -16,6 +16,7 @@
 #include "session/app_state.h"
 #include "shell/startup.h"
 #include "store/file_layer.h"
+#include "tests/support/flush_failing_disk.h"
 #include "tests/support/scripted_user.h"
 
 namespace qinghe::testing {
@@ -80,7 +81,7 @@ class GuiTest : public ::testing::Test {
     }
 
     TemporaryFolder folder_;
-    store::PosixFileSystem files_;
+    FlushFailingDisk files_;
     FixedClock clock_{42136.5};
     ScriptedUser user_;
     AppState state_{RunDirectory(folder_.path()), files_, clock_, user_};
