@@ -12,6 +12,7 @@
 #include "entry/entry_rows.h"
 #include "ledger/ledger_lifecycle.h"
 #include "ledger/ledger_opening.h"
+#include "tests/support/flush_failing_disk.h"
 #include "tests/support/ledger_data.h"
 #include "tests/support/memory_file_system.h"
 #include "tests/support/recording_view.h"
@@ -219,6 +220,44 @@ TEST(EntryChangesFailures, AFailedWriteAtAnyStepLeavesRowsAndTableAlike) {
         }
     }
     EXPECT_GT(failures, 10);
+}
+
+// A disk that keeps failing: the change is refused whatever the table could
+// or could not be opened again with, and once the disk works the next change
+// shows the rows the table holds, with the lists made from the same rows.
+TEST(EntryChangesFailures, AfterADiskThatKeptFailingTheListsShowTheTableAgain) {
+    TemporaryFolder folder;
+    FixedClock clock{42136.5};
+    testing::FlushFailingDisk disk;
+    testing::ScriptedUser user;
+    AppState state(RunDirectory(folder.path()), disk, clock, user);
+    testing::RecordingView view;
+    ASSERT_EQ(ledger::createLedger(state, gbk("家庭"), ""), ledger::CreateLedgerResult::Created);
+    ASSERT_EQ(ledger::openLedger(state, 1, view), ledger::OpenLedgerResult::Opened);
+    ASSERT_TRUE(entry::addEntry(state, {.amount = 1}, "", &view));
+
+    const std::function<bool()> changes[] = {
+        [&] { return entry::addEntry(state, {.amount = 2}, "", &view); },
+        [&] { return entry::changeEntry(state, 0, {.amount = 3}, std::nullopt, &view); },
+        [&] { return entry::deleteEntry(state, 0, &view); },
+        [&] { return entry::clearEntries(state, &view); },
+    };
+    for (const auto& change : changes) {
+        const auto before = all(*state.currentLedger.rows);
+        disk.failFlushes = true;
+        EXPECT_FALSE(change());
+        disk.failFlushes = false;
+        ASSERT_TRUE(entry::addEntry(state, {.amount = 4}, "", &view));
+        auto expected = before;
+        expected.push_back(all(*state.currentLedger.rows).back());
+        EXPECT_EQ(all(*state.currentLedger.rows), expected);
+        EXPECT_EQ(all(*view.entries), all(*state.currentLedger.rows));
+        testing::ScriptedUser freshUser;
+        AppState fresh(RunDirectory(folder.path()), disk, clock, freshUser);
+        auto reread = entry::loadLedgerRows(fresh, folder / "data/家庭.edb");
+        ASSERT_TRUE(reread);
+        EXPECT_EQ(all(*reread), expected);
+    }
 }
 
 }  // namespace
