@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "cli/json_lines.h"
 #include "cli/json_writer.h"
+#include "cli/ledger_command.h"
 #include "cli/run_directory_argument.h"
 #include "cli/run_session.h"
 #include "common/ole_date.h"
@@ -96,47 +97,15 @@ JsonLine labelsLine(const entry::EntryLabels& labels) {
               {"balance", shownText(labels.balance)}}}};
 }
 
-// The number of registry records, 0 without a registry; nothing when it
-// cannot be opened. A missing registry is not made here: the command only reads.
-std::optional<std::int32_t> registryRecords(AppState& state) {
-    if (!state.files.exists(ledger::registryFile(state))) return 0;
-    if (!ledger::ensureRegistryOpen(state)) return std::nullopt;
-    return state.tables.recordCount();
-}
-
 int runEntries(const EntriesOptions& options) {
-    std::optional<std::string> password;
-    if (options.ledgerPassword) {
-        password = utf8ToGbk(*options.ledgerPassword);
-        if (!password) {
-            std::cerr << "the ledger password cannot be written in GBK\n";
-            return 1;
-        }
-    }
+    bool wrong = false;
+    auto password = ledgerPasswordInGbk(options.ledgerPassword, wrong);
+    if (wrong) return 1;
     RunSession session(options.runDirectory, SessionUse::Reading, std::move(password));
     if (!session.ready()) return 1;
     AppState& state = session.state();
-    const std::optional<std::int32_t> records = registryRecords(state);
-    if (!records) {
-        std::cerr << "the ledger registry cannot be opened (damaged?)\n";
-        return 1;
-    }
-    if (options.recordNumber < 1 || options.recordNumber > *records) {
-        std::cerr << "there is no ledger at registry record " << options.recordNumber << " (the "
-                  << "registry holds " << *records << ")\n";
-        return 1;
-    }
     CapturedLists view;
-    switch (ledger::openLedger(state, options.recordNumber, view)) {
-        case ledger::OpenLedgerResult::Cancelled:
-            std::cerr << "the ledger was not opened: its access password was not given or is "
-                         "wrong (--ledger-password)\n";
-            return 1;
-        case ledger::OpenLedgerResult::MissingFile:
-            return 1;  // the core has said so
-        case ledger::OpenLedgerResult::Opened:
-            break;
-    }
+    if (!openLedgerOrTell(state, options.recordNumber, view)) return 1;
     if (!view.entryRows || !view.entryLabels) {
         std::cerr << "the ledger was opened but its entry list was not filled\n";
         return 1;

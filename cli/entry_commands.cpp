@@ -11,6 +11,7 @@
 #include "cli/captured_lists.h"
 #include "cli/commands.h"
 #include "cli/json_lines.h"
+#include "cli/ledger_command.h"
 #include "cli/run_directory_argument.h"
 #include "cli/run_session.h"
 #include "common/gbk.h"
@@ -148,16 +149,6 @@ std::optional<EntryTexts> entryTexts(const EntryOptions& options, int& code) {
     return texts;
 }
 
-std::optional<std::string> gbkPassword(const LedgerOptions& options, bool& wrong) {
-    return gbkOption(options.ledgerPassword, "ledger password", wrong);
-}
-
-std::optional<std::int32_t> registryRecords(AppState& state) {
-    if (!state.files.exists(ledger::registryFile(state))) return 0;
-    if (!ledger::ensureRegistryOpen(state)) return std::nullopt;
-    return state.tables.recordCount();
-}
-
 // Opens the ledger as the program does, with "重要操作需要校验密码" as the user
 // store keeps it. kDone when it is open.
 int openLedger(AppState& state, const LedgerOptions& options, CapturedLists& view) {
@@ -166,27 +157,7 @@ int openLedger(AppState& state, const LedgerOptions& options, CapturedLists& vie
         std::cerr << "the user store cannot be opened (damaged?)\n";
         return kRefused;
     }
-    const std::optional<std::int32_t> records = registryRecords(state);
-    if (!records) {
-        std::cerr << "the ledger registry cannot be opened (damaged?)\n";
-        return kRefused;
-    }
-    if (options.ledger < 1 || options.ledger > *records) {
-        std::cerr << "there is no ledger at registry record " << options.ledger << " (the "
-                  << "registry holds " << *records << ")\n";
-        return kRefused;
-    }
-    switch (ledger::openLedger(state, options.ledger, view)) {
-        case ledger::OpenLedgerResult::Cancelled:
-            std::cerr << "the ledger was not opened: its access password was not given or is "
-                         "wrong (--ledger-password)\n";
-            return kRefused;
-        case ledger::OpenLedgerResult::MissingFile:
-            return kRefused;  // the core has said so
-        case ledger::OpenLedgerResult::Opened:
-            break;
-    }
-    return kDone;
+    return openLedgerOrTell(state, options.ledger, view) ? kDone : kRefused;
 }
 
 // The row of entry `recordNumber`, when the ledger has it.
@@ -236,7 +207,7 @@ int runAddEntry(const AddOptions& options) {
     const auto texts = entryTexts(options.entry, code);
     if (!texts) return code;
     bool wrong = false;
-    auto password = gbkPassword(options.ledger, wrong);
+    auto password = ledgerPasswordInGbk(options.ledger.ledgerPassword, wrong);
     if (wrong) return kRefused;
     RunSession session(options.ledger.runDirectory, SessionUse::Writing, std::move(password));
     if (!session.ready()) return kRefused;
@@ -276,7 +247,7 @@ int runChangeEntry(const ChangeOptions& options) {
     const auto texts = entryTexts(options.values, code);
     if (!texts) return code;
     bool wrong = false;
-    auto password = gbkPassword(options.ledger, wrong);
+    auto password = ledgerPasswordInGbk(options.ledger.ledgerPassword, wrong);
     if (wrong) return kRefused;
     RunSession session(options.ledger.runDirectory, SessionUse::Writing, std::move(password));
     if (!session.ready()) return kRefused;
@@ -332,7 +303,7 @@ void tellGate(const ConsoleUser& user) {
 
 int runDeleteEntry(const RemoveOptions& options) {
     bool wrong = false;
-    auto password = gbkPassword(options.ledger, wrong);
+    auto password = ledgerPasswordInGbk(options.ledger.ledgerPassword, wrong);
     if (wrong) return kRefused;
     RunSession session(options.ledger.runDirectory, SessionUse::Writing, std::move(password));
     if (!session.ready()) return kRefused;
@@ -350,7 +321,7 @@ int runDeleteEntry(const RemoveOptions& options) {
 
 int runClearEntries(const LedgerOptions& options) {
     bool wrong = false;
-    auto password = gbkPassword(options, wrong);
+    auto password = ledgerPasswordInGbk(options.ledgerPassword, wrong);
     if (wrong) return kRefused;
     RunSession session(options.runDirectory, SessionUse::Writing, std::move(password));
     if (!session.ready()) return kRefused;

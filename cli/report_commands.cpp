@@ -16,6 +16,7 @@
 #include "cli/commands.h"
 #include "cli/json_lines.h"
 #include "cli/json_writer.h"
+#include "cli/ledger_command.h"
 #include "cli/run_directory_argument.h"
 #include "cli/run_session.h"
 #include "common/number_text.h"
@@ -55,43 +56,16 @@ struct OpenedLedger {
 };
 
 std::optional<OpenedLedger> openLedgerForReading(const LedgerOptions& options) {
-    std::optional<std::string> password;
-    if (options.ledgerPassword) {
-        password = utf8ToGbk(*options.ledgerPassword);
-        if (!password) {
-            std::cerr << "the ledger password cannot be written in GBK\n";
-            return std::nullopt;
-        }
-    }
+    bool wrong = false;
+    auto password = ledgerPasswordInGbk(options.ledgerPassword, wrong);
+    if (wrong) return std::nullopt;
     OpenedLedger opened;
     opened.session = std::make_unique<RunSession>(options.runDirectory, SessionUse::Reading,
                                                   std::move(password));
     if (!opened.session->ready()) return std::nullopt;
     AppState& state = opened.session->state();
-    std::int32_t records = 0;
-    if (state.files.exists(ledger::registryFile(state))) {
-        if (!ledger::ensureRegistryOpen(state)) {
-            std::cerr << "the ledger registry cannot be opened (damaged?)\n";
-            return std::nullopt;
-        }
-        records = state.tables.recordCount();
-    }
-    if (options.recordNumber < 1 || options.recordNumber > records) {
-        std::cerr << "there is no ledger at registry record " << options.recordNumber
-                  << " (the registry holds " << records << ")\n";
-        return std::nullopt;
-    }
     CapturedLists view;
-    switch (ledger::openLedger(state, options.recordNumber, view)) {
-        case ledger::OpenLedgerResult::Cancelled:
-            std::cerr << "the ledger was not opened: its access password was not given or is "
-                         "wrong (--ledger-password)\n";
-            return std::nullopt;
-        case ledger::OpenLedgerResult::MissingFile:
-            return std::nullopt;  // the core has said so
-        case ledger::OpenLedgerResult::Opened:
-            break;
-    }
+    if (!openLedgerOrTell(state, options.recordNumber, view)) return std::nullopt;
     if (!view.entryRows) {
         std::cerr << "the ledger was opened but its entries could not be read\n";
         return std::nullopt;

@@ -9,6 +9,7 @@
 #include "cli/captured_lists.h"
 #include "cli/commands.h"
 #include "cli/json_lines.h"
+#include "cli/ledger_command.h"
 #include "cli/run_directory_argument.h"
 #include "cli/run_session.h"
 #include "entry/entry_list.h"
@@ -31,12 +32,6 @@ struct VouchersOptions {
     std::optional<std::string> ledgerPassword;
 };
 
-std::optional<std::int32_t> registryRecords(AppState& state) {
-    if (!state.files.exists(ledger::registryFile(state))) return 0;
-    if (!ledger::ensureRegistryOpen(state)) return std::nullopt;
-    return state.tables.recordCount();
-}
-
 // One image of the list: where it stands, how large it is, what it is.
 JsonLine imageLine(int index, std::string_view bytes) {
     JsonLine line = {{"index", index}, {"bytes", bytes.size()}};
@@ -53,38 +48,14 @@ JsonLine imageLine(int index, std::string_view bytes) {
 }
 
 int runVouchers(const VouchersOptions& options) {
-    std::optional<std::string> password;
-    if (options.ledgerPassword) {
-        password = utf8ToGbk(*options.ledgerPassword);
-        if (!password) {
-            std::cerr << "the ledger password cannot be written in GBK\n";
-            return 1;
-        }
-    }
+    bool wrong = false;
+    auto password = ledgerPasswordInGbk(options.ledgerPassword, wrong);
+    if (wrong) return 1;
     RunSession session(options.runDirectory, SessionUse::Reading, std::move(password));
     if (!session.ready()) return 1;
     AppState& state = session.state();
-    const std::optional<std::int32_t> records = registryRecords(state);
-    if (!records) {
-        std::cerr << "the ledger registry cannot be opened (damaged?)\n";
-        return 1;
-    }
-    if (options.ledger < 1 || options.ledger > *records) {
-        std::cerr << "there is no ledger at registry record " << options.ledger << " (the "
-                  << "registry holds " << *records << ")\n";
-        return 1;
-    }
     CapturedLists view;
-    switch (ledger::openLedger(state, options.ledger, view)) {
-        case ledger::OpenLedgerResult::Cancelled:
-            std::cerr << "the ledger was not opened: its access password was not given or is "
-                         "wrong (--ledger-password)\n";
-            return 1;
-        case ledger::OpenLedgerResult::MissingFile:
-            return 1;  // the core has said so
-        case ledger::OpenLedgerResult::Opened:
-            break;
-    }
+    if (!openLedgerOrTell(state, options.ledger, view)) return 1;
     const auto table = entry::currentLedgerTable(state);
     const std::int32_t entries =
         view.entryRows ? static_cast<std::int32_t>(view.entryRows->size()) : 0;
