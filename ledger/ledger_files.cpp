@@ -14,6 +14,7 @@ bool deleteLedgerFiles(AppState& state, std::string_view saveTo) {
     bool gone = state.files.remove(*table);
     if (auto companion = store::CompanionFile::find(state.files, *table))
         gone = state.files.remove(*companion) && gone;
+    gone = state.files.remove(store::TableFile::logPath(*table)) && gone;
     return state.files.remove(store::TableFile::journalPath(*table)) && gone;
 }
 

@@ -9,6 +9,7 @@
 
 #include "maintenance/backup_places.h"
 #include "maintenance/generations.h"
+#include "store/table_file.h"
 
 namespace qinghe {
 namespace maintenance {
@@ -60,6 +61,11 @@ bool listSources(FolderOperations& ops, const BackupPlaces& places, std::vector<
     std::sort(files.begin(), files.end());
     std::map<std::string, Source> byTarget;
     for (const fs::path& file : files) {
+        // A table's change log belongs to the data file as it is this moment,
+        // flushed or not; the copy of the data file is read through the same
+        // cache and holds its changes already. Replayed over that copy later,
+        // an older log would undo later changes.
+        if (store::TableFile::isLogPath(file)) continue;
         const std::string target = std::string(kGenerationData) + "/" + file.filename().string();
         byTarget[target] = {target, relative(file), file, ops.status(file)};
     }

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "store/change_journal.h"
+#include "store/change_log.h"
 #include "store/companion_file.h"
 #include "store/key_streams.h"
 #include "store/overlay_file.h"
@@ -15,13 +16,16 @@ namespace qinghe::store {
 namespace {
 
 // The file's bytes as the table will hold them once an interrupted change
-// (a complete journal) is finished.
+// (a complete journal, then the records of a log) is finished.
 std::optional<std::string> readWhole(FileSystem& files, const std::filesystem::path& path,
-                                     const ChangeJournal* journal, ChangeJournal::FileIndex index) {
+                                     const ChangeJournal* journal, const ChangeLog* log,
+                                     ChangeJournal::FileIndex index) {
     auto real = files.open(path, OpenMode::ReadOnly);
     if (!real) return std::nullopt;
     OverlayFile file(std::move(real));
     if (journal && !journal->applyTo(index, file)) return std::nullopt;
+    if (log && !log->applyAllTo(static_cast<ChangeLog::FileIndex>(index), file))
+        return std::nullopt;
     auto size = file.size();
     if (!size) return std::nullopt;
     std::string bytes(*size, '\0');
@@ -48,7 +52,23 @@ class Checker {
                 "an interrupted change is pending: checked as it will be once the program "
                 "finishes it");
         }
-        auto bytes = readWhole(files_, path_, journal_, ChangeJournal::kData);
+        // The log is replayed only when its records fit the data file as it
+        // will be once the journal is finished.
+        ChangeLog log(files_, TableFile::logPath(path_));
+        if (log.load() == ChangeLog::Found::Pending) {
+            auto head = readWhole(files_, path_, journal_, nullptr, ChangeJournal::kData);
+            if (head && log.fits(std::string_view(*head).substr(0, ChangeLog::kGuardSize))) {
+                log_ = &log;
+                result_.notes.push_back(
+                    "changes are pending in the change log: checked as they will be once the "
+                    "program finishes them");
+            } else {
+                result_.notes.push_back(
+                    "a change log that does not fit the table is set aside when the program "
+                    "next opens it");
+            }
+        }
+        auto bytes = readWhole(files_, path_, journal_, log_, ChangeJournal::kData);
         if (!bytes) return unreadable("cannot read the data file");
         data_ = std::move(*bytes);
         if (data_.size() < kDescriptorsOffset)
@@ -164,7 +184,7 @@ class Checker {
         if (!needed) return;
         auto path = CompanionFile::find(files_, path_);
         if (!path) return problem("the companion file is missing");
-        auto bytes = readWhole(files_, *path, journal_, ChangeJournal::kCompanion);
+        auto bytes = readWhole(files_, *path, journal_, log_, ChangeJournal::kCompanion);
         if (!bytes || bytes->size() < kBlockSize)
             return problem("the companion file is shorter than its header");
         companion_ = std::move(*bytes);
@@ -238,6 +258,7 @@ class Checker {
     FileSystem& files_;
     std::filesystem::path path_;
     const ChangeJournal* journal_ = nullptr;
+    const ChangeLog* log_ = nullptr;
     std::unique_ptr<KeyStreams> keys_;
     TableCheck result_;
     std::string data_;

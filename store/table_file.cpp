@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "store/change_journal.h"
+#include "store/change_log.h"
 #include "store/md5.h"
 
 namespace qinghe::store {
@@ -40,6 +41,22 @@ bool checkBlockMatches(const TableHeader& header, const std::string& digest) {
 std::filesystem::path TableFile::journalPath(const std::filesystem::path& dataFile) {
     std::filesystem::path path = dataFile;
     path += "-journal";
+    return path;
+}
+
+std::filesystem::path TableFile::logPath(const std::filesystem::path& dataFile) {
+    std::filesystem::path path = dataFile;
+    path += "-log";
+    return path;
+}
+
+bool TableFile::isLogPath(const std::filesystem::path& path) {
+    return path.filename().string().ends_with("-log");
+}
+
+std::filesystem::path TableFile::staleLogPath(const std::filesystem::path& dataFile) {
+    std::filesystem::path path = logPath(dataFile);
+    path += ".stale";
     return path;
 }
 
@@ -77,9 +94,9 @@ bool TableFile::create(FileSystem& files, const std::filesystem::path& path,
     for (std::size_t i = 0; i < fields.size(); ++i) {
         encodeDescriptor(fields[i], bytes.data() + kDescriptorsOffset + i * kDescriptorSize);
     }
-    // A journal left by an earlier table of this name would be replayed over
-    // the new one at its first open.
-    if (!files.remove(journalPath(path))) return false;
+    // A journal or log left by an earlier table of this name would be replayed
+    // over the new one at its first open.
+    if (!files.remove(journalPath(path)) || !files.remove(logPath(path))) return false;
     auto file = files.open(path, OpenMode::Create);
     if (!file || !file->writeAt(0, bytes.data(), bytes.size()) || !file->sync()) return false;
     if (needsCompanion) {
@@ -102,6 +119,7 @@ TableFile::TableFile(FileSystem& files, std::filesystem::path path,
 
 TableFile::~TableFile() {
     readAhead_.reset();
+    closeLog();
     pool_.forget(this);
 }
 
@@ -116,6 +134,7 @@ std::unique_ptr<TableFile> TableFile::open(FileSystem& files, const std::filesys
     std::unique_ptr<TableFile> table(
         new TableFile(files, path, std::move(file), std::move(keys), pool, access));
     if (!table->recoverJournal()) return nullptr;
+    if (!table->recoverLog()) return nullptr;
     if (!table->readHeaderAndFields()) return nullptr;
     if (!table->openCompanion(asideSuffix)) return nullptr;
     if (!table->checkLength(asideSuffix)) return nullptr;
@@ -133,6 +152,8 @@ bool TableFile::openCompanion(std::string_view asideSuffix) {
     auto file = std::make_unique<OverlayFile>(std::move(real));
     if (readOnly() && pendingJournal_ &&
         !pendingJournal_->applyTo(ChangeJournal::kCompanion, *file))
+        return false;
+    if (readOnly() && pendingLog_ && !pendingLog_->applyAllTo(ChangeLog::kCompanion, *file))
         return false;
     bool cut = false;
     companion_ = CompanionFile::open(std::move(file), header_.version, keys_.get(), &cut);
@@ -208,7 +229,6 @@ bool TableFile::checkLength(std::string_view asideSuffix) {
             return false;
         }
     }
-    diskCount_ = header_.recordCount;
     if (header_.recordCount > 0) {
         // Appends and purges keep sequence numbers rising, so the last record's
         // is the highest. A torn count write can leave the next sequence
@@ -435,8 +455,7 @@ void TableFile::updateChunks(std::uint64_t offset, const std::uint8_t* plain, st
     }
 }
 
-bool TableFile::writePlain(std::uint64_t offset, const std::uint8_t* plain, std::size_t length,
-                           bool through) {
+bool TableFile::writePlain(std::uint64_t offset, const std::uint8_t* plain, std::size_t length) {
     if (readOnly() || failed_) return false;
     if (length == 0) return true;
     changing(offset, offset + length);
@@ -448,9 +467,7 @@ bool TableFile::writePlain(std::uint64_t offset, const std::uint8_t* plain, std:
         keys_->applyTo(offset, plain, buffer.data(), length);
         bytes = buffer.data();
     }
-    // Straight through where the disk allows it (nothing held there); held otherwise.
-    written = (through && file_->writeThrough(offset, bytes, length)) ||
-              file_->writeAt(offset, bytes, length);
+    written = file_->writeAt(offset, bytes, length);
     // The cache follows the file only when the file took the bytes.
     if (written) updateChunks(offset, plain, length);
     return written;
@@ -474,18 +491,15 @@ bool TableFile::writeInRecord(std::int32_t index, std::size_t offset, const std:
     if (offset + length > static_cast<std::size_t>(header_.recordSize)) return false;
     std::uint64_t at =
         recordsOffset_ + static_cast<std::uint64_t>(index) * header_.recordSize + offset;
-    // A record the disk does not count yet takes its fields straight through.
-    return writePlain(at, bytes, length, index >= diskCount_);
+    return writePlain(at, bytes, length);
 }
 
 bool TableFile::append() {
     if (header_.nextSequence == INT32_MAX || header_.recordCount == INT32_MAX) return false;
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(header_.recordSize), 0);
     storeI32(bytes.data(), header_.nextSequence);
-    // The record past the counted ones, then the count: the sync flushes the
-    // record before it writes the count that makes it exist.
-    const std::uint64_t at = fileLength();
-    if (!writePlain(at, bytes.data(), bytes.size(), at >= countedLength())) return false;
+    // The record and the count that makes it exist are one change.
+    if (!writePlain(fileLength(), bytes.data(), bytes.size())) return false;
     return writeCounts(header_.recordCount + 1, header_.nextSequence + 1);
 }
 
@@ -691,6 +705,55 @@ bool TableFile::recoverJournal() {
     return journal->discard();
 }
 
+bool TableFile::recoverLog() {
+    auto log = std::make_unique<ChangeLog>(files_, logPath(path_));
+    const ChangeLog::Found found = log->load();
+    if (found == ChangeLog::Found::None) return true;
+    const bool fits = found == ChangeLog::Found::Pending && log->fits(diskHead());
+    if (readOnly()) {
+        // Read as the table will be once the program finishes the changes.
+        if (found != ChangeLog::Found::Pending) return true;
+        if (!fits) {
+            findings_.push_back(
+                "a change log that does not fit the table is ignored (set aside when the "
+                "table is next opened for writing)");
+            return true;
+        }
+        findings_.push_back(
+            "interrupted changes are pending (finished when the table is next opened for "
+            "writing)");
+        if (!log->applyAllTo(ChangeLog::kData, *file_)) return false;
+        pendingLog_ = std::move(log);
+        return true;
+    }
+    if (found == ChangeLog::Found::Pending && !fits) {
+        // Left by a crash beside a table that was replaced since: never
+        // replayed onto it, but kept for whoever wants to look.
+        const auto aside = staleLogPath(path_);
+        if (!files_.rename(log->path(), aside) || !files_.syncFolder(path_.parent_path()))
+            return false;
+        findings_.push_back("a change log that does not fit the table was set aside as " +
+                            aside.filename().string());
+        return true;
+    }
+    if (found == ChangeLog::Found::Pending) {
+        std::unique_ptr<File> companion;
+        const bool touchesCompanion =
+            std::any_of(log->records().begin(), log->records().end(),
+                        [](const ChangeLog::Change& c) { return c[ChangeLog::kCompanion]; });
+        if (touchesCompanion) {
+            auto path = CompanionFile::find(files_, path_);
+            if (path) companion = files_.open(*path, OpenMode::ReadWrite);
+            if (!companion) return false;
+        }
+        if (!log->applyAll({&file_->real(), companion.get()})) return false;
+        if (!file_->real().sync() || (companion && !companion->sync())) return false;
+        if (!file_->settle()) return false;
+        findings_.push_back("interrupted changes were finished");
+    }
+    return log->remove();
+}
+
 bool TableFile::setPassword(std::shared_ptr<KeyStreams> keys) {
     if (readOnly() || failed_) return false;
     // Whatever is held is made first, under the password it was enciphered with.
@@ -763,60 +826,74 @@ void TableFile::abandon() {
     // Whatever cannot be read back leaves the table failed: it refuses changes.
     if (!file_->settle() || !readHeaderAndFields()) failed_ = true;
     if (companion_ && (!companion_->file().settle() || !companion_->reload())) failed_ = true;
-    diskCount_ = header_.recordCount;
 }
 
 bool TableFile::commit() {
     if (readOnly()) return !changed();
     if (failed_) return false;
     OverlayFile* companionFile = companion_ ? &companion_->file() : nullptr;
-    if (!changed()) {
-        // Only appended bytes the count does not reach yet could be unflushed.
-        return (file_->flushWritten() && (!companionFile || companionFile->flushWritten())) ||
-               fail();
-    }
-    // What was written straight through is on disk before anything counts it.
+    // Nothing is written through any more; a flush is only owed for bytes an
+    // overlay was given that way.
     if (!file_->flushWritten() || (companionFile && !companionFile->flushWritten())) return fail();
-    const bool onlyCounts = !(companionFile && companionFile->changed()) &&
-                            file_->changesOnlyWithin(kRecordCountOffset, kRecordCountOffset + 8);
-    return onlyCounts ? commitCounts() : commitJournalled();
+    if (!changed()) return true;
+    return commitLogged();
 }
 
-bool TableFile::commitCounts() {
-    // Appended records are flushed already: the count that makes them exist
-    // is one write inside one sector, whole or not there at all.
-    const OverlayFile::Commit pending = file_->pending();
-    changing(kRecordCountOffset, kRecordCountOffset + 8);
-    for (const auto& write : pending.writes) {
-        if (!file_->real().writeAt(write.offset, write.bytes.data(), write.bytes.size())) {
-            abandon();
+std::string TableFile::diskHead() {
+    std::string head(ChangeLog::kGuardSize, '\0');
+    auto got = file_->real().readSomeAt(0, head.data(), head.size());
+    head.resize(got ? *got : 0);
+    return head;
+}
+
+bool TableFile::checkpoint() {
+    File* companion = companion_ ? &companion_->file().real() : nullptr;
+    return file_->real().sync() && (!companion || companion->sync()) &&
+           log_->restart(diskHead());
+}
+
+void TableFile::closeLog() {
+    // A failed table keeps its log: the next open finishes what it holds.
+    if (!log_ || failed_ || readOnly()) return;
+    File* companion = companion_ ? &companion_->file().real() : nullptr;
+    if (file_->real().sync() && (!companion || companion->sync()))
+        static_cast<void>(log_->remove());
+    log_.reset();
+}
+
+bool TableFile::commitLogged() {
+    OverlayFile* companionFile = companion_ ? &companion_->file() : nullptr;
+    ChangeLog::Change change;
+    if (file_->changed()) change[ChangeLog::kData] = file_->pending();
+    if (companionFile && companionFile->changed())
+        change[ChangeLog::kCompanion] = companionFile->pending();
+    if (!log_) {
+        // The table on disk is as flushed: the log's epoch begins with it.
+        auto log = std::make_unique<ChangeLog>(files_, logPath(path_));
+        if (!log->start(diskHead())) {
+            abandon();  // no record was written
             return false;
         }
+        log_ = std::move(log);
     }
-    if (!file_->real().sync()) return fail();
-    if (!file_->settle()) return fail();
-    diskCount_ = header_.recordCount;
-    return true;
-}
-
-bool TableFile::commitJournalled() {
-    ChangeJournal journal(files_, journalPath(path_));
-    OverlayFile* companionFile = companion_ ? &companion_->file() : nullptr;
-    if (file_->changed()) journal.add(ChangeJournal::kData, file_->pending());
-    if (companionFile && companionFile->changed())
-        journal.add(ChangeJournal::kCompanion, companionFile->pending());
-    if (!journal.save()) {
-        abandon();  // nothing has changed on disk
-        return false;
+    // A full log: what it holds is flushed into the files first. Should that
+    // fail, the log still finishes every change it holds at the next open.
+    if (log_->full(ChangeLog::recordSize(change)) && !checkpoint()) return fail();
+    switch (log_->append(change)) {
+        case ChangeLog::Appended::Made:
+            break;
+        case ChangeLog::Appended::NotMade:
+            abandon();  // nothing has changed on disk
+            return false;
+        case ChangeLog::Appended::Unknown:
+            return fail();
     }
     changing(0, UINT64_MAX);
-    // From here the journal finishes the change should anything fail: until
-    // the table is opened again it must not be written as if it had not been.
-    if (!journal.apply({&file_->real(), companionFile ? &companionFile->real() : nullptr}))
+    // From here the log finishes the change should anything fail: until the
+    // table is opened again it must not be written as if it had not been.
+    if (!ChangeLog::apply(change, {&file_->real(), companionFile ? &companionFile->real() : nullptr}))
         return fail();
     if (!file_->settle() || (companionFile && !companionFile->settle())) return fail();
-    diskCount_ = header_.recordCount;
-    if (!journal.discard()) return fail();
     return true;
 }
 

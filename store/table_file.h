@@ -20,6 +20,7 @@
 namespace qinghe::store {
 
 class ChangeJournal;
+class ChangeLog;
 
 // How a table is opened.
 enum class Access {
@@ -37,10 +38,9 @@ enum class Access {
 //
 // Changes are whole or absent after a crash, a torn write or a power loss:
 // they are held in memory (reads see them) until the next sync, which makes
-// them all at once. An appended record is written past the records the file
-// counts and flushed before the count that makes it exist; every other change
-// goes through a journal. Structural changes (purge, zap, a new password) make
-// themselves at once.
+// them all at once: one record in the table's change log, flushed, and then
+// the files written without a flush (see ChangeLog). Structural changes
+// (purge, zap, a new password) make themselves at once.
 class TableFile {
   public:
     static constexpr std::size_t kChunkSize = 64u << 10;
@@ -121,6 +121,12 @@ class TableFile {
     bool dropChunk(std::uint32_t chunk);
 
     static std::filesystem::path journalPath(const std::filesystem::path& dataFile);
+    static std::filesystem::path logPath(const std::filesystem::path& dataFile);
+    // Whether a file is a table's change log. It only means anything beside
+    // the data file it was written with, as it is at this moment.
+    static bool isLogPath(const std::filesystem::path& path);
+    // Where a log that does not fit its table is set aside.
+    static std::filesystem::path staleLogPath(const std::filesystem::path& dataFile);
 
   private:
     TableFile(FileSystem& files, std::filesystem::path path, std::unique_ptr<OverlayFile> file,
@@ -135,6 +141,13 @@ class TableFile {
     bool readHeaderAndFields();
     bool checkLength(std::string_view asideSuffix);
     bool recoverJournal();
+    bool recoverLog();
+    // The first bytes of the data file as on disk, for the log's guard.
+    std::string diskHead();
+    // Flushes the table's files; the log starts a new epoch.
+    bool checkpoint();
+    // At the close: the table's files flushed and the log removed.
+    void closeLog();
     bool openCompanion(std::string_view asideSuffix);
     bool copyAside(std::string_view asideSuffix);
     bool commit();
@@ -142,8 +155,7 @@ class TableFile {
     // page's key stream is made once, to decipher the old bytes and to
     // encipher the new ones. The new bytes from `first`'s offset on.
     std::optional<std::string> movedTail(std::int32_t first, std::uint64_t& newLength);
-    bool commitCounts();
-    bool commitJournalled();
+    bool commitLogged();
     // Gives up the held changes: the table reads as on disk again.
     void abandon();
     // From now on every change is refused: the disk may hold part of one.
@@ -153,15 +165,9 @@ class TableFile {
     // Before bytes of the file change: the read-ahead drops what it made there.
     void changing(std::uint64_t from, std::uint64_t to);
     bool readPlain(std::uint64_t offset, std::uint8_t* out, std::size_t length);
-    // Enciphers and writes; `through` puts the bytes on disk at once (only
-    // where the file on disk does not count them yet), otherwise they are
-    // held until the next sync.
+    // Enciphers and writes; held until the next sync.
     [[nodiscard]] bool writePlain(std::uint64_t offset, const std::uint8_t* plain,
-                                  std::size_t length, bool through = false);
-    // Bytes past the records the file on disk counts.
-    std::uint64_t countedLength() const {
-        return recordsOffset_ + static_cast<std::uint64_t>(diskCount_) * header_.recordSize;
-    }
+                                  std::size_t length);
     void updateChunks(std::uint64_t offset, const std::uint8_t* plain, std::size_t length);
     void dropAllChunks();
     void cutChunks(std::uint64_t length);
@@ -181,11 +187,13 @@ class TableFile {
     bool damaged_ = false;
     bool failed_ = false;
     bool copiedAside_ = false;
-    std::int32_t diskCount_ = 0;  // records the file on disk counts
     // The records marked deleted, when known (nothing: a purge must look).
     std::optional<std::set<std::int32_t>> marks_;
     // Read-only: an interrupted change, held in memory for the companion too.
     std::unique_ptr<ChangeJournal> pendingJournal_;
+    std::unique_ptr<ChangeLog> pendingLog_;
+    // Read-write: the log of this session, made by the first change.
+    std::unique_ptr<ChangeLog> log_;
     TableHeader header_;
     std::vector<FieldInfo> fields_;
     std::uint64_t recordsOffset_ = 0;

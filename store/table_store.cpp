@@ -154,9 +154,11 @@ bool TableStore::createTable(const std::filesystem::path& path,
         close(building.string());
     }
     current_ = before;
-    // A journal left by an earlier table of this name would be replayed over
-    // the new one at its first open: it goes for good before the new table comes.
-    ok = ok && files_.remove(TableFile::journalPath(full)) && files_.syncFolder(full.parent_path());
+    // A journal or log left by an earlier table of this name would be replayed
+    // over the new one at its first open: they go for good before the new
+    // table comes.
+    ok = ok && files_.remove(TableFile::journalPath(full)) &&
+         files_.remove(TableFile::logPath(full)) && files_.syncFolder(full.parent_path());
     const auto builtCompanion = ok ? CompanionFile::find(files_, building) : std::nullopt;
     if (ok && builtCompanion) {
         // A companion of this name under another spelling would be found first.

@@ -182,9 +182,9 @@ TEST_F(OpenCheckTest, AFileThatEndsShortIsCutToItsWholeRecords) {
     auto path = makeSmallTable();
     ASSERT_TRUE(store_->open(path, "", ""));
     appendNumbers({1, 2, 3});
-    const std::uint64_t recordsEnd = std::filesystem::file_size(path);
     const std::uint64_t recordSize = store_->currentFile()->header().recordSize;
     store_->closeAll();
+    const std::uint64_t recordsEnd = std::filesystem::file_size(path);
 
     std::filesystem::resize_file(path, recordsEnd - recordSize / 2);
     ASSERT_TRUE(store_->open(path, "", ""));
