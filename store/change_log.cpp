@@ -162,8 +162,7 @@ ChangeLog::Appended ChangeLog::append(const Change& change) {
     // Whatever of it reached the log is made unreadable, so that it cannot
     // come back at the next open for a change the table gave up.
     const std::string blank(kRecordHead, '\0');
-    if (file_->writeAt(end_, blank.data(), blank.size()) && file_->sync())
-        return Appended::NotMade;
+    if (file_->writeAt(end_, blank.data(), blank.size()) && file_->sync()) return Appended::NotMade;
     return Appended::Unknown;
 }
 
@@ -280,9 +279,7 @@ bool ChangeLog::fits(std::string_view dataHead) const {
     const std::size_t n = std::min(dataHead.size(), kGuardSize);
     // Which values each of the first bytes may hold.
     std::vector<std::bitset<256>> allowed(n);
-    auto allow = [&](std::size_t at, char c) {
-        allowed[at].set(static_cast<unsigned char>(c));
-    };
+    auto allow = [&](std::size_t at, char c) { allowed[at].set(static_cast<unsigned char>(c)); };
     for (std::size_t at = 0; at < std::min(n, head_.size()); ++at) allow(at, head_[at]);
     std::uint64_t lowestCut = head_.size();
     for (const Change& change : records_) {

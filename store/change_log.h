@@ -67,7 +67,8 @@ class ChangeLog {
     static std::uint64_t recordSize(const Change& change);
     // Makes a change on the given files (null: a file it does not touch),
     // without flushing them.
-    [[nodiscard]] static bool apply(const Change& change, const std::array<File*, kFileCount>& files);
+    [[nodiscard]] static bool apply(const Change& change,
+                                    const std::array<File*, kFileCount>& files);
 
     // --- reading a log left behind --------------------------------------
 

@@ -848,8 +848,7 @@ std::string TableFile::diskHead() {
 
 bool TableFile::checkpoint() {
     File* companion = companion_ ? &companion_->file().real() : nullptr;
-    return file_->real().sync() && (!companion || companion->sync()) &&
-           log_->restart(diskHead());
+    return file_->real().sync() && (!companion || companion->sync()) && log_->restart(diskHead());
 }
 
 void TableFile::closeLog() {
@@ -891,7 +890,8 @@ bool TableFile::commitLogged() {
     changing(0, UINT64_MAX);
     // From here the log finishes the change should anything fail: until the
     // table is opened again it must not be written as if it had not been.
-    if (!ChangeLog::apply(change, {&file_->real(), companionFile ? &companionFile->real() : nullptr}))
+    if (!ChangeLog::apply(change,
+                          {&file_->real(), companionFile ? &companionFile->real() : nullptr}))
         return fail();
     if (!file_->settle() || (companionFile && !companionFile->settle())) return fail();
     return true;

@@ -1,0 +1,327 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/clock.h"
+#include "store/schemas.h"
+#include "store/table_check.h"
+#include "store/table_file.h"
+#include "store/table_store.h"
+#include "tests/support/memory_file_system.h"
+#include "tests/support/scripted_user.h"
+
+namespace qinghe::store {
+namespace {
+
+using testing::MemoryFileSystem;
+using Fault = MemoryFileSystem::Fault;
+
+struct Row {
+    std::int32_t sequence;
+    double amount;
+    std::string note;
+    std::string vouchers;
+    friend bool operator==(const Row&, const Row&) = default;
+};
+
+bool contains(const std::vector<std::string>& texts, std::string_view part) {
+    for (const auto& text : texts) {
+        if (text.find(part) != std::string::npos) return true;
+    }
+    return false;
+}
+
+// An enciphered entry table with values in its companion file, on a disk in
+// memory that knows what a power loss keeps.
+class ChangeLogTest : public ::testing::Test {
+  protected:
+    const std::filesystem::path path_ = "/log/entries.edb";
+
+    MemoryFileSystem sixEntries(double created = 42136.0) {
+        MemoryFileSystem disk;
+        FixedClock clock{created};
+        TableStore store(disk, clock, user_);
+        EXPECT_TRUE(store.createTable(path_, entryFields(), kStorePassword));
+        EXPECT_TRUE(store.open(path_, "", kStorePassword));
+        for (int i = 1; i <= 6; ++i) {
+            EXPECT_TRUE(store.append() && store.write(field::kAmount, i * 1.25) &&
+                        store.write(field::kNote, "note " + std::to_string(i)) &&
+                        store.write(field::kVouchers, Bytes{std::string(300 * i, char('a' + i))}));
+        }
+        EXPECT_TRUE(store.sync());
+        return disk;
+    }
+
+    // The rows an open finds, and what it found wrong.
+    std::optional<std::vector<Row>> rows(MemoryFileSystem& disk, Access access = Access::ReadWrite,
+                                         std::vector<std::string>* findings = nullptr) {
+        TableStore store(disk, clock_, user_);
+        if (!store.open(path_, "", kStorePassword, access)) return std::nullopt;
+        if (findings) *findings = store.currentFile()->findings();
+        std::vector<Row> found;
+        store.first();
+        for (int i = 0, n = store.recordCount(); i < n; ++i) {
+            found.push_back({store.currentSequence(), toDouble(store.read(field::kAmount)),
+                             toText(store.read(field::kNote)),
+                             toBytes(store.read(field::kVouchers))});
+            store.skip();
+        }
+        return found;
+    }
+
+    void expectClean(MemoryFileSystem& disk) {
+        const TableCheck check = checkTable(disk, path_, kStorePassword);
+        EXPECT_TRUE(check.readable);
+        for (const auto& problem : check.problems) ADD_FAILURE() << problem;
+    }
+
+    FixedClock clock_{42136.0};
+    testing::ScriptedUser user_;
+};
+
+// Changes made and flushed to the log while the table stays open: its own
+// files are written but not flushed.
+struct Change {
+    const char* name;
+    std::function<bool(TableStore&)> make;
+};
+
+const Change kChanges[] = {
+    {"append",
+     [](TableStore& s) {
+         return s.append() && s.write(field::kAmount, 99.5) &&
+                s.write(field::kNote, std::string("new")) &&
+                s.write(field::kVouchers, Bytes{std::string(1100, 'v')}) && s.sync();
+     }},
+    {"change",
+     [](TableStore& s) {
+         return s.goTo(2) && s.write(field::kNote, std::string("changed")) &&
+                s.write(field::kVouchers, Bytes{std::string(1400, 'z')}) && s.sync();
+     }},
+    {"purge", [](TableStore& s) { return s.goTo(3) && s.remove() && s.purge(); }},
+    {"two changes",
+     [](TableStore& s) {
+         return s.goTo(1) && s.write(field::kAmount, -1.0) && s.sync() && s.append() &&
+                s.write(field::kNote, std::string("second")) && s.sync();
+     }},
+};
+
+TEST_F(ChangeLogTest, APowerLossAfterTheLogsFlushLosesNoChange) {
+    for (const Change& change : kChanges) {
+        SCOPED_TRACE(change.name);
+        MemoryFileSystem disk = sixEntries();
+        const auto before = disk.contents(path_);
+        TableStore store(disk, clock_, user_);
+        ASSERT_TRUE(store.open(path_, "", kStorePassword));
+        ASSERT_TRUE(change.make(store));
+        MemoryFileSystem present(disk);  // as if every write had lasted
+        const auto expected = rows(present);
+        ASSERT_TRUE(expected);
+        int lostWrites = 0;
+        for (unsigned seed = 1; seed <= 8; ++seed) {
+            disk.setFault(Fault::PowerLoss, disk.steps() + 1, seed);
+            MemoryFileSystem after = disk.afterCrash();
+            ASSERT_TRUE(after.contents(TableFile::logPath(path_)));
+            if (after.contents(path_) != present.contents(path_)) ++lostWrites;
+            std::vector<std::string> findings;
+            EXPECT_EQ(rows(after, Access::ReadWrite, &findings), expected) << "seed " << seed;
+            EXPECT_TRUE(contains(findings, "interrupted changes were finished"));
+            // Replayed, flushed and gone.
+            EXPECT_FALSE(after.contents(TableFile::logPath(path_)));
+            EXPECT_EQ(rows(after), expected);
+            expectClean(after);
+        }
+        // The table's own writes were in fact lost, wholly or in part.
+        EXPECT_GT(lostWrites, 0);
+        EXPECT_NE(before, present.contents(path_));
+    }
+}
+
+TEST_F(ChangeLogTest, AReadOnlyOpenReadsPendingChangesWithoutWritingThem) {
+    MemoryFileSystem disk = sixEntries();
+    TableStore store(disk, clock_, user_);
+    ASSERT_TRUE(store.open(path_, "", kStorePassword));
+    ASSERT_TRUE(kChanges[0].make(store) && kChanges[1].make(store));
+    MemoryFileSystem present(disk);
+    const auto expected = rows(present);
+    disk.setFault(Fault::PowerLoss, disk.steps() + 1, 3);
+    MemoryFileSystem after = disk.afterCrash();
+    const auto files = after.files();
+    const auto data = after.contents(path_);
+    const auto log = after.contents(TableFile::logPath(path_));
+    ASSERT_TRUE(log);
+
+    const TableCheck check = checkTable(after, path_, kStorePassword);
+    EXPECT_TRUE(check.problems.empty());
+    EXPECT_TRUE(contains(check.notes, "pending in the change log"));
+    std::vector<std::string> findings;
+    EXPECT_EQ(rows(after, Access::ReadOnly, &findings), expected);
+    EXPECT_TRUE(contains(findings, "interrupted changes are pending"));
+    // Nothing written: the log still waits for a writer.
+    EXPECT_EQ(after.files(), files);
+    EXPECT_TRUE(after.contents(path_) == data);
+    EXPECT_TRUE(after.contents(TableFile::logPath(path_)) == log);
+    EXPECT_EQ(rows(after), expected);
+}
+
+TEST_F(ChangeLogTest, ATornRecordEndsTheLogAndIsNeverActedOn) {
+    // The second change's record is torn by the crash: the first is replayed,
+    // the second is not there at all (its head is whole, its checksum fails).
+    const MemoryFileSystem start = sixEntries();
+    long recordStep = -1;
+    std::optional<std::vector<Row>> afterFirst;
+    {
+        MemoryFileSystem disk(start);
+        TableStore store(disk, clock_, user_);
+        ASSERT_TRUE(store.open(path_, "", kStorePassword));
+        ASSERT_TRUE(kChanges[1].make(store));
+        MemoryFileSystem present(disk);
+        afterFirst = rows(present);
+        ASSERT_TRUE(store.append() && store.write(field::kNote, std::string("torn")));
+        recordStep = disk.steps();  // the next step writes the record
+        ASSERT_TRUE(store.sync());
+    }
+    {
+        MemoryFileSystem disk(start);
+        disk.setFault(Fault::Torn, recordStep);  // half the record lands
+        {
+            TableStore store(disk, clock_, user_);
+            ASSERT_TRUE(store.open(path_, "", kStorePassword));
+            ASSERT_TRUE(kChanges[1].make(store));
+            ASSERT_TRUE(store.append() && store.write(field::kNote, std::string("torn")));
+            EXPECT_FALSE(store.sync());
+        }
+        MemoryFileSystem after = disk.afterCrash();
+        const auto log = after.contents(TableFile::logPath(path_));
+        ASSERT_TRUE(log);
+        // Something of the second record is in the log.
+        EXPECT_NE(log->find("QHLR"), log->rfind("QHLR"));
+        EXPECT_EQ(rows(after), afterFirst);
+        expectClean(after);
+    }
+}
+
+TEST_F(ChangeLogTest, ALogThatDoesNotFitTheTableIsSetAside) {
+    struct Case {
+        const char* name;
+        // The data file put in the table's place after the crash.
+        std::function<std::string()> replacement;
+    };
+    const Case cases[] = {
+        {"another table",
+         [&] {
+             MemoryFileSystem other = sixEntries(40000.0);
+             return *other.contents(path_);
+         }},
+        {"an older copy of the table",
+         [&] {
+             MemoryFileSystem older = sixEntries();
+             TableStore store(older, clock_, user_);
+             EXPECT_TRUE(store.open(path_, "", kStorePassword) && store.goTo(6) && store.remove() &&
+                         store.purge());
+             store.closeAll();
+             return *older.contents(path_);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MemoryFileSystem disk = sixEntries();
+        TableStore store(disk, clock_, user_);
+        ASSERT_TRUE(store.open(path_, "", kStorePassword));
+        ASSERT_TRUE(kChanges[0].make(store) && kChanges[3].make(store));
+        MemoryFileSystem after(disk);  // a crash: the log stays
+        const std::string bytes = c.replacement();
+        {
+            auto file = after.open(path_, OpenMode::Create);
+            ASSERT_TRUE(file && file->writeAt(0, bytes.data(), bytes.size()) && file->sync());
+        }
+        MemoryFileSystem alone(after);
+        ASSERT_TRUE(alone.remove(TableFile::logPath(path_)));
+        const auto expected = rows(alone);
+        ASSERT_TRUE(expected);
+        const auto log = after.contents(TableFile::logPath(path_));
+
+        const TableCheck check = checkTable(after, path_, kStorePassword);
+        EXPECT_TRUE(contains(check.notes, "does not fit the table"));
+        std::vector<std::string> findings;
+        EXPECT_EQ(rows(after, Access::ReadOnly, &findings), expected);
+        EXPECT_TRUE(contains(findings, "does not fit the table is ignored"));
+        EXPECT_EQ(rows(after, Access::ReadWrite, &findings), expected);
+        EXPECT_TRUE(contains(findings, "set aside as entries.edb-log.stale"));
+        EXPECT_FALSE(after.contents(TableFile::logPath(path_)));
+        EXPECT_TRUE(after.contents(TableFile::staleLogPath(path_)) == log);
+        EXPECT_EQ(rows(after), expected);
+    }
+}
+
+// Entries with large values fill the log past its area: it starts a new epoch
+// (the table's files flushed first) while changes go on. A crash anywhere,
+// the checkpoints included, leaves the first k entries, each whole, and no
+// fewer than were reported done; a clean close leaves no log.
+TEST_F(ChangeLogTest, ManyChangesCheckpointAndCloseWithoutLosingAny) {
+    constexpr int kAdded = 7;
+    const MemoryFileSystem start = sixEntries();
+    const auto base = [&] {
+        MemoryFileSystem copy(start);
+        return *rows(copy);
+    }();
+    auto voucher = [](int i) { return std::string(200000 + i, char('A' + i)); };
+    int acknowledged = 0;
+    auto act = [&](MemoryFileSystem& disk) {
+        acknowledged = 0;
+        TableStore store(disk, clock_, user_);
+        if (!store.open(path_, "", kStorePassword)) return;
+        for (int i = 0; i < kAdded; ++i) {
+            if (!(store.append() && store.write(field::kNote, "big " + std::to_string(i)) &&
+                  store.write(field::kVouchers, Bytes{voucher(i)}) && store.sync()))
+                return;
+            acknowledged = i + 1;
+        }
+    };
+    // How many of the added entries the disk holds, each whole; -1 if not so.
+    auto added = [&](MemoryFileSystem& disk) {
+        const auto found = rows(disk);
+        if (!found || found->size() < base.size() ||
+            !std::equal(base.begin(), base.end(), found->begin()))
+            return -1;
+        for (std::size_t i = base.size(); i < found->size(); ++i) {
+            const int k = static_cast<int>(i - base.size());
+            const Row& row = (*found)[i];
+            if (row.note != "big " + std::to_string(k) || row.vouchers != voucher(k)) return -1;
+        }
+        return static_cast<int>(found->size() - base.size());
+    };
+
+    MemoryFileSystem clean(start);
+    act(clean);
+    ASSERT_EQ(acknowledged, kAdded);
+    EXPECT_FALSE(clean.contents(TableFile::logPath(path_)));
+    EXPECT_EQ(added(clean), kAdded);
+    expectClean(clean);
+    // Every entry's record and value lasted through the close.
+    MemoryFileSystem closed(clean);
+    closed.setFault(Fault::PowerLoss, closed.steps() + 1, 5);
+    MemoryFileSystem lasting = closed.afterCrash();
+    EXPECT_EQ(added(lasting), kAdded);
+
+    for (long step = 0; step < clean.steps(); ++step) {
+        for (Fault fault : {Fault::Kill, Fault::Torn, Fault::PowerLoss}) {
+            for (unsigned seed = 1; seed <= (fault == Fault::PowerLoss ? 3u : 1u); ++seed) {
+                MemoryFileSystem disk(start);
+                disk.setFault(fault, step, seed);
+                act(disk);
+                MemoryFileSystem after = disk.afterCrash();
+                const int found = added(after);
+                EXPECT_GE(found, acknowledged) << "step " << step << " fault " << int(fault);
+                expectClean(after);
+                if (::testing::Test::HasFailure()) return;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace qinghe::store
