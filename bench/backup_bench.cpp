@@ -47,6 +47,7 @@ using Stopwatch = std::chrono::steady_clock;
 constexpr int kLedgers = 10;
 constexpr std::size_t kPictureBytes = 48 * 1024;
 constexpr int kRounds = 7;
+constexpr std::size_t kEntriesPerSync = 64;
 
 [[noreturn]] void fail(const std::string& what) {
     std::fprintf(stderr, "backup benchmark setup failed: %s\n", what.c_str());
@@ -129,6 +130,10 @@ class Household {
             for (std::size_t i = 0; i < pictures / kLedgers; ++i) {
                 if (!appendEntry(tables, static_cast<std::uint32_t>(ledger * 100000 + i), true))
                     fail("filling " + name);
+                // Written in batches, as entries are added over time: the
+                // changes held until a sync are merged as they grow.
+                if (i % kEntriesPerSync == kEntriesPerSync - 1 && !tables.sync())
+                    fail("syncing " + name);
             }
             if (!tables.sync()) fail("syncing " + name);
             tables.close();
