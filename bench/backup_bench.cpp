@@ -346,11 +346,10 @@ void restoreLatest(benchmark::State& state, Change change) {
                         folders, qinghe::maintenance::BackupPlaces(household.run())),
                     "");
                 if (!latest) fail("no backup to restore");
-                const auto before = qinghe::maintenance::backUpBeforeRestore(
-                    folders, household.run(), household.clock(), nullptr, *latest);
-                if (!before.complete ||
-                    qinghe::maintenance::restoreChosen(folders, household.run(), *latest, before) !=
-                        qinghe::maintenance::RestoreResult::Restored)
+                const auto outcome = qinghe::maintenance::restoreChosen(
+                    folders, household.run(), household.clock(), nullptr, *latest, true);
+                if (outcome.result != qinghe::maintenance::RestoreResult::Restored ||
+                    outcome.safetyId.empty())
                     fail("the restore");
             });
         });

@@ -29,6 +29,10 @@ fs::path BackupPlaces::previousLatest() const {
     return runFolder / (latestName + ".old");
 }
 
+fs::path BackupPlaces::safetyGeneration() const {
+    return runFolder / (latestName + ".safety");
+}
+
 fs::path BackupPlaces::restoring(const fs::path& live) const {
     return runFolder / (live.filename().string() + ".restore");
 }

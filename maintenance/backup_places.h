@@ -17,6 +17,8 @@ namespace qinghe::maintenance {
 //   backup.new-PID/            a generation being built
 //   books.restore, data.restore, restore.journal, *.before-restore
 //                              a restore being built and swapped in
+//   backup.safety/             the generation of the data a restore replaces,
+//                              swapped in with it
 //   books.removed, data.removed, initialise.journal
 //                              an initialisation's data on its way out
 struct BackupPlaces {
@@ -39,6 +41,9 @@ struct BackupPlaces {
     std::filesystem::path restoring(const std::filesystem::path& live) const;
     std::filesystem::path beforeRestore(const std::filesystem::path& live) const;
     std::filesystem::path removing(const std::filesystem::path& live) const;
+    // The generation a restore makes of the data it replaces: complete
+    // before the restore's journal is written, put in place with the swap.
+    std::filesystem::path safetyGeneration() const;
     // Present while a complete restore is being swapped in.
     std::filesystem::path restoreJournal() const;
     // Present while an initialisation moves the live folders out.
