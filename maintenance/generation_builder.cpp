@@ -149,13 +149,14 @@ void pruneOlder(FolderOperations& ops, const BackupPlaces& places, std::int32_t 
     const std::vector<Generation> generations = listGenerations(ops, places);
     const auto kept = static_cast<std::size_t>(std::max(generationsKept, 1));
     std::size_t seen = 0;
-    bool removed = false;
     for (const Generation& generation : generations) {
         if (++seen <= kept || generation.latest) continue;
         if (std::find(keepAlso.begin(), keepAlso.end(), generation.id) != keepAlso.end()) continue;
-        removed = ops.removeTree(generation.folder, places.runFolder) || removed;
+        static_cast<void>(ops.removeTree(generation.folder, places.runFolder));
     }
-    if (removed) static_cast<void>(ops.syncFolder(places.runFolder));
+    // Not flushed: a removal the disk forgets is made again after the next
+    // backup, and a flush here would wait for the file system to discard
+    // every block the removed files held.
 }
 
 std::vector<std::string> idsOf(const std::vector<Generation>& generations) {
