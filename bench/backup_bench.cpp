@@ -319,11 +319,11 @@ BENCHMARK(BM_BackupAfterOneEntryWithPicture)
     ->Unit(benchmark::kMillisecond);
 
 // "数据库还原..." of the latest backup, as the program runs it once the user
-// has confirmed: a backup of the data as it is (so that the restore can be
-// undone), then the latest backup's files put in place. Before each round the
+// has confirmed: the data as it is kept as a generation (so that the restore
+// can be undone), the latest backup's files put in place. Before each round the
 // data is backed up and then changed: not at all, by one entry in one ledger
 // (the mistake a restore undoes), or by a picture added to every ledger (every
-// file differs, so the backup and the restore copy all of it).
+// file differs, so the restore copies all of it).
 enum class Change { None, OneEntry, EveryLedger };
 
 void restoreLatest(benchmark::State& state, Change change) {

@@ -21,6 +21,10 @@ BackupOutcome makeBackup(FolderOperations& ops, const RunDirectory& run, const C
     BackupOutcome outcome;
     const BackupPlaces places(run);
     recoverInterruptedWork(ops, run);
+    // A restore that could not be finished: the live folders may be half
+    // swapped, and a generation made now would be newer than the one the
+    // restore puts in as the latest once it is finished.
+    if (ops.status(places.restoreJournal()).type != EntryType::Missing) return outcome;
 
     std::vector<Source> sources;
     if (!listSources(ops, places, sources)) return outcome;

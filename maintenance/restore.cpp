@@ -159,6 +159,11 @@ RestoreOutcome restore(FolderOperations& ops, const RunDirectory& run, std::stri
         }
     }
 
+    // One left by an earlier restore that was given up would be taken for
+    // this one's by the swap.
+    if (!made && ops.status(places.safetyGeneration()).type != EntryType::Missing &&
+        !ops.removeTree(places.safetyGeneration(), places.runFolder))
+        return outcome;
     if (!buildRestoredFolders(ops, places, *files)) {
         removeHalfMade(ops, places);
         return outcome;
