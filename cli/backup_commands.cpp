@@ -166,7 +166,8 @@ void addBackupCommands(CLI::App& app, int& exitCode) {
         app.add_subcommand(
             "restore",
             "Restore a backup generation (the latest without an id) as \"数据库还原...\" does: the "
-            "data as it is is backed up first, the login password and the settings stay"),
+            "data it replaces becomes the newest generation, the login password and the settings "
+            "stay"),
         *options);
     restore->add_option("id", options->id, "A generation's id, as `backups` lists it");
     restore->add_flag("--without-backup", options->withoutBackup,
