@@ -15,6 +15,7 @@ BackupPlaces::BackupPlaces(const RunDirectory& run) {
     latestName = latest.filename().string();
     olderPrefix = latestName + "-";
     buildingPrefix = latestName + ".new-";
+    removedPrefix = latestName + ".removed-";
 }
 
 fs::path BackupPlaces::older(const std::string& id) const {
@@ -23,6 +24,10 @@ fs::path BackupPlaces::older(const std::string& id) const {
 
 fs::path BackupPlaces::building(long processId) const {
     return runFolder / (buildingPrefix + std::to_string(processId));
+}
+
+fs::path BackupPlaces::removed(const std::string& id) const {
+    return runFolder / (removedPrefix + id);
 }
 
 fs::path BackupPlaces::previousLatest() const {

@@ -15,6 +15,7 @@ namespace qinghe::maintenance {
 //   backup-20150512-180000/    older generations, the same inside, named by
 //                              their generation id (newest kept, oldest pruned)
 //   backup.new-PID/            a generation being built
+//   backup.removed-ID/         an older generation on its way out
 //   books.restore, data.restore, restore.journal, *.before-restore
 //                              a restore being built and swapped in
 //   backup.safety/             the generation of the data a restore replaces,
@@ -33,6 +34,7 @@ struct BackupPlaces {
     // A generation's folder: the latest, or an older one by its id.
     std::filesystem::path older(const std::string& id) const;
     std::filesystem::path building(long processId) const;
+    std::filesystem::path removed(const std::string& id) const;
     std::filesystem::path previousLatest() const;  // backup.old, left by earlier versions
 
     // Beside a live folder (books/ or data/): its restored copy being built,
@@ -52,6 +54,7 @@ struct BackupPlaces {
     std::string latestName;      // "backup"
     std::string olderPrefix;     // "backup-"
     std::string buildingPrefix;  // "backup.new-"
+    std::string removedPrefix;   // "backup.removed-"
 };
 
 // Inside a generation folder.

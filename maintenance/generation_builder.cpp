@@ -152,7 +152,11 @@ void pruneOlder(FolderOperations& ops, const BackupPlaces& places, std::int32_t 
     for (const Generation& generation : generations) {
         if (++seen <= kept || generation.latest) continue;
         if (std::find(keepAlso.begin(), keepAlso.end(), generation.id) != keepAlso.end()) continue;
-        static_cast<void>(ops.removeTree(generation.folder, places.runFolder));
+        // Out of the list in one rename first: a removal cut short must not
+        // leave a generation with files missing.
+        const fs::path removed = places.removed(generation.id);
+        if (ops.rename(generation.folder, removed))
+            static_cast<void>(ops.removeTree(removed, places.runFolder));
     }
     // Not flushed: a removal the disk forgets is made again after the next
     // backup, and a flush here would wait for the file system to discard

@@ -105,10 +105,11 @@ void recoverInterruptedWork(FolderOperations& ops, const RunDirectory& run) {
     }
 
     // Half-built generations (any process id: only one instance runs per run
-    // directory).
+    // directory) and half-removed ones.
     if (const auto entries = ops.list(places.runFolder)) {
         for (const FolderEntry& entry : *entries) {
-            if (entry.name.starts_with(places.buildingPrefix))
+            if (entry.name.starts_with(places.buildingPrefix) ||
+                entry.name.starts_with(places.removedPrefix))
                 changed = removeIfThere(ops, places, places.runFolder / entry.name) || changed;
         }
     }
