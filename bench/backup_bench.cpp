@@ -47,6 +47,7 @@ using Stopwatch = std::chrono::steady_clock;
 constexpr int kLedgers = 10;
 constexpr std::size_t kPictureBytes = 48 * 1024;
 constexpr int kRounds = 7;
+constexpr std::size_t kEntriesPerSync = 64;
 
 [[noreturn]] void fail(const std::string& what) {
     std::fprintf(stderr, "backup benchmark setup failed: %s\n", what.c_str());
@@ -129,6 +130,10 @@ class Household {
             for (std::size_t i = 0; i < pictures / kLedgers; ++i) {
                 if (!appendEntry(tables, static_cast<std::uint32_t>(ledger * 100000 + i), true))
                     fail("filling " + name);
+                // Written in batches, as entries are added over time: the
+                // changes held until a sync are merged as they grow.
+                if (i % kEntriesPerSync == kEntriesPerSync - 1 && !tables.sync())
+                    fail("syncing " + name);
             }
             if (!tables.sync()) fail("syncing " + name);
             tables.close();
@@ -314,11 +319,11 @@ BENCHMARK(BM_BackupAfterOneEntryWithPicture)
     ->Unit(benchmark::kMillisecond);
 
 // "数据库还原..." of the latest backup, as the program runs it once the user
-// has confirmed: a backup of the data as it is (so that the restore can be
-// undone), then the latest backup's files put in place. Before each round the
+// has confirmed: the data as it is kept as a generation (so that the restore
+// can be undone), the latest backup's files put in place. Before each round the
 // data is backed up and then changed: not at all, by one entry in one ledger
 // (the mistake a restore undoes), or by a picture added to every ledger (every
-// file differs, so the backup and the restore copy all of it).
+// file differs, so the restore copies all of it).
 enum class Change { None, OneEntry, EveryLedger };
 
 void restoreLatest(benchmark::State& state, Change change) {
@@ -341,11 +346,10 @@ void restoreLatest(benchmark::State& state, Change change) {
                         folders, qinghe::maintenance::BackupPlaces(household.run())),
                     "");
                 if (!latest) fail("no backup to restore");
-                const auto before = qinghe::maintenance::backUpBeforeRestore(
-                    folders, household.run(), household.clock(), nullptr, *latest);
-                if (!before.complete ||
-                    qinghe::maintenance::restoreChosen(folders, household.run(), *latest, before) !=
-                        qinghe::maintenance::RestoreResult::Restored)
+                const auto outcome = qinghe::maintenance::restoreChosen(
+                    folders, household.run(), household.clock(), nullptr, *latest, true);
+                if (outcome.result != qinghe::maintenance::RestoreResult::Restored ||
+                    outcome.safetyId.empty())
                     fail("the restore");
             });
         });

@@ -108,23 +108,29 @@ int runRestoreCommand(const BackupOptions& options) {
                   << " (see: qinghe-cli backups " << run->root().string() << ")\n";
         return 1;
     }
-    const maintenance::BackupOutcome before =
-        maintenance::backUpBeforeRestore(ops, *run, clock, nullptr, *chosen);
-    if (!before.complete && !options.withoutBackup) {
-        std::cerr << "the data as it is could not be backed up first, so the restore could not "
-                     "be undone; nothing was changed (--without-backup restores all the same)\n";
-        return 1;
+    maintenance::RestoreOutcome outcome =
+        maintenance::restoreChosen(ops, *run, clock, nullptr, *chosen, true);
+    if (outcome.result == maintenance::RestoreResult::NoSafetyGeneration) {
+        if (!options.withoutBackup) {
+            std::cerr << "the data as it is could not be backed up first, so the restore could "
+                         "not be undone; nothing was changed (--without-backup restores all the "
+                         "same)\n";
+            return 1;
+        }
+        outcome = maintenance::restoreChosen(ops, *run, clock, nullptr, *chosen, false);
     }
-    switch (maintenance::restoreChosen(ops, *run, *chosen, before)) {
+    switch (outcome.result) {
         case maintenance::RestoreResult::Restored:
             printLine({{"restored", chosen->id},
-                       {"backup", before.complete ? JsonLine(before.id) : JsonLine(nullptr)}});
+                       {"backup", outcome.safetyId.empty() ? JsonLine(nullptr)
+                                                           : JsonLine(outcome.safetyId)}});
             return 0;
         case maintenance::RestoreResult::Pending:
             std::cerr << "the restore is complete on the disk but could not be put in place; "
                          "the next start of the program or the next backup finishes it\n";
             return 1;
         case maintenance::RestoreResult::NoSuchGeneration:
+        case maintenance::RestoreResult::NoSafetyGeneration:
         case maintenance::RestoreResult::Failed:
             break;
     }
@@ -160,7 +166,8 @@ void addBackupCommands(CLI::App& app, int& exitCode) {
         app.add_subcommand(
             "restore",
             "Restore a backup generation (the latest without an id) as \"数据库还原...\" does: the "
-            "data as it is is backed up first, the login password and the settings stay"),
+            "data it replaces becomes the newest generation, the login password and the settings "
+            "stay"),
         *options);
     restore->add_option("id", options->id, "A generation's id, as `backups` lists it");
     restore->add_flag("--without-backup", options->withoutBackup,

@@ -15,6 +15,7 @@ BackupPlaces::BackupPlaces(const RunDirectory& run) {
     latestName = latest.filename().string();
     olderPrefix = latestName + "-";
     buildingPrefix = latestName + ".new-";
+    removedPrefix = latestName + ".removed-";
 }
 
 fs::path BackupPlaces::older(const std::string& id) const {
@@ -25,8 +26,16 @@ fs::path BackupPlaces::building(long processId) const {
     return runFolder / (buildingPrefix + std::to_string(processId));
 }
 
+fs::path BackupPlaces::removed(const std::string& id) const {
+    return runFolder / (removedPrefix + id);
+}
+
 fs::path BackupPlaces::previousLatest() const {
     return runFolder / (latestName + ".old");
+}
+
+fs::path BackupPlaces::safetyGeneration() const {
+    return runFolder / (latestName + ".safety");
 }
 
 fs::path BackupPlaces::restoring(const fs::path& live) const {

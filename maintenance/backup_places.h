@@ -15,8 +15,11 @@ namespace qinghe::maintenance {
 //   backup-20150512-180000/    older generations, the same inside, named by
 //                              their generation id (newest kept, oldest pruned)
 //   backup.new-PID/            a generation being built
+//   backup.removed-ID/         an older generation on its way out
 //   books.restore, data.restore, restore.journal, *.before-restore
 //                              a restore being built and swapped in
+//   backup.safety/             the generation of the data a restore replaces,
+//                              swapped in with it
 //   books.removed, data.removed, initialise.journal
 //                              an initialisation's data on its way out
 struct BackupPlaces {
@@ -31,6 +34,7 @@ struct BackupPlaces {
     // A generation's folder: the latest, or an older one by its id.
     std::filesystem::path older(const std::string& id) const;
     std::filesystem::path building(long processId) const;
+    std::filesystem::path removed(const std::string& id) const;
     std::filesystem::path previousLatest() const;  // backup.old, left by earlier versions
 
     // Beside a live folder (books/ or data/): its restored copy being built,
@@ -39,6 +43,9 @@ struct BackupPlaces {
     std::filesystem::path restoring(const std::filesystem::path& live) const;
     std::filesystem::path beforeRestore(const std::filesystem::path& live) const;
     std::filesystem::path removing(const std::filesystem::path& live) const;
+    // The generation a restore makes of the data it replaces: complete
+    // before the restore's journal is written, put in place with the swap.
+    std::filesystem::path safetyGeneration() const;
     // Present while a complete restore is being swapped in.
     std::filesystem::path restoreJournal() const;
     // Present while an initialisation moves the live folders out.
@@ -47,6 +54,7 @@ struct BackupPlaces {
     std::string latestName;      // "backup"
     std::string olderPrefix;     // "backup-"
     std::string buildingPrefix;  // "backup.new-"
+    std::string removedPrefix;   // "backup.removed-"
 };
 
 // Inside a generation folder.

@@ -106,25 +106,19 @@ BackupOutcome backUpAndRecord(FolderOperations& ops, const RunDirectory& run, co
     return outcome;
 }
 
-BackupOutcome backUpBeforeRestore(FolderOperations& ops, const RunDirectory& run,
-                                  const Clock& clock, Settings* settings,
-                                  const Generation& chosen) {
-    BackupOptions options;
-    options.generationsKept = settings ? settings->backupKeep : readBackupsKept(run);
-    options.keepAlso = {chosen.id};
-    BackupOutcome outcome = makeBackup(ops, run, clock, options);
-    if (outcome.complete) {
+RestoreOutcome restoreChosen(FolderOperations& ops, const RunDirectory& run, const Clock& clock,
+                             Settings* settings, const Generation& chosen, bool keepData) {
+    // The latest by its place: its id names no folder.
+    const std::string id = chosen.latest ? std::string() : chosen.id;
+    if (!keepData) return {restoreGeneration(ops, run, id), {}, false};
+    const SafetyGeneration safety{clock.now(),
+                                  settings ? settings->backupKeep : readBackupsKept(run)};
+    RestoreOutcome outcome = restoreKeepingTheData(ops, run, id, safety);
+    if (!outcome.safetyId.empty()) {
         // As for every backup: a stale lastbackup only brings the periodic one early.
         static_cast<void>(recordLastBackup(run, settings, clock.now()));
     }
     return outcome;
-}
-
-RestoreResult restoreChosen(FolderOperations& ops, const RunDirectory& run,
-                            const Generation& chosen, const BackupOutcome& before) {
-    std::string id = chosen.id;
-    if (chosen.latest) id = before.newGeneration ? before.previousLatestId : std::string();
-    return restoreGeneration(ops, run, id);
 }
 
 bool periodicBackupDue(const Settings& settings, double today) {
@@ -191,15 +185,20 @@ bool restoreBackup(AppState& state, FolderOperations& ops) {
     if (!confirm(state.user, question, maintenance_texts::kRestoreTitle)) return false;
 
     closeEverything(state);
-    BackupOutcome before;
-    state.user.runWithProgress(shell::kBackupProgress, [&] {
-        before = backUpBeforeRestore(ops, state.run, state.clock, &state.settings, *chosen);
-    });
-    if (!goOnWithoutBackup(state, before, maintenance_texts::kSafetyBackupFailedRestore))
-        return false;
     RestoreResult result = RestoreResult::Failed;
-    state.user.runWithProgress(maintenance_texts::kRestoreProgress,
-                               [&] { result = restoreChosen(ops, state.run, *chosen, before); });
+    const auto restoreWith = [&](bool keepData) {
+        state.user.runWithProgress(maintenance_texts::kRestoreProgress, [&] {
+            result = restoreChosen(ops, state.run, state.clock, &state.settings, *chosen, keepData)
+                         .result;
+        });
+    };
+    restoreWith(true);
+    if (result == RestoreResult::NoSafetyGeneration) {
+        // The data as it is could not be kept: the user decides whether to go on.
+        if (!confirm(state.user, maintenance_texts::kSafetyBackupFailedRestore, texts::kErrorTitle))
+            return false;
+        restoreWith(false);
+    }
     if (result == RestoreResult::Pending) {
         // Half swapped in: the program must not go on with these folders.
         showError(state.user, maintenance_texts::kRestorePending);

@@ -18,15 +18,13 @@ namespace qinghe::maintenance {
 BackupOutcome backUpAndRecord(FolderOperations& ops, const RunDirectory& run, const Clock& clock,
                               Settings* settings);
 
-// A restore's first step: a generation of the data as it is, so that the
-// restore can be undone; `chosen` is kept whatever the number kept says.
-// lastbackup is written as for any backup.
-BackupOutcome backUpBeforeRestore(FolderOperations& ops, const RunDirectory& run,
-                                  const Clock& clock, Settings* settings, const Generation& chosen);
-// The restore of `chosen` after that backup (which may have moved the latest
-// aside under its id).
-RestoreResult restoreChosen(FolderOperations& ops, const RunDirectory& run,
-                            const Generation& chosen, const BackupOutcome& before);
+// A restore of `chosen` once the user has confirmed it. With `keepData` the
+// data as it is becomes a generation first, so that the restore can be
+// undone (NoSafetyGeneration, with nothing changed, when it cannot); `chosen`
+// is kept whatever the number kept says, and lastbackup is written as for
+// any backup. Without, the data as it is goes.
+RestoreOutcome restoreChosen(FolderOperations& ops, const RunDirectory& run, const Clock& clock,
+                             Settings* settings, const Generation& chosen, bool keepData);
 
 // Whether a periodic backup is due on `today`: mode "定期自动备份" with an
 // interval of at least one day, and lastbackup that many days ago or more (or

@@ -2,6 +2,7 @@
 
 #include "maintenance/backup.h"
 #include "maintenance/backup_places.h"
+#include "maintenance/generation_builder.h"
 #include "maintenance/generations.h"
 #include "maintenance/restore_swap.h"
 
@@ -24,7 +25,8 @@ bool removeIfThere(FolderOperations& ops, const BackupPlaces& places, const fs::
 
 }  // namespace
 
-bool finishRestoreSwap(FolderOperations& ops, const BackupPlaces& places) {
+bool finishRestoreSwap(FolderOperations& ops, const BackupPlaces& places,
+                       std::string* latestMovedTo) {
     for (const fs::path& live : {places.books, places.data}) {
         const fs::path restored = places.restoring(live);
         if (!exists(ops, restored)) continue;  // swapped in already
@@ -40,6 +42,17 @@ bool finishRestoreSwap(FolderOperations& ops, const BackupPlaces& places) {
             }
         }
         if (!ops.rename(restored, live)) return false;
+    }
+    // The data the restore replaced, kept as a generation: complete before
+    // the journal was written, it goes in as the latest. Its files are those
+    // of the folders moved aside, which are no longer live now.
+    if (exists(ops, places.safetyGeneration())) {
+        const std::vector<Generation> generations = listGenerations(ops, places);
+        std::string movedTo;
+        if (!swapInGeneration(ops, places, places.safetyGeneration(),
+                              generations.empty() ? nullptr : &generations.front(), movedTo))
+            return false;
+        if (latestMovedTo != nullptr) *latestMovedTo = movedTo;
     }
     if (!ops.syncFolder(places.runFolder) ||
         !ops.removeTree(places.restoreJournal(), places.runFolder))
@@ -80,6 +93,8 @@ void recoverInterruptedWork(FolderOperations& ops, const RunDirectory& run) {
             changed = removeIfThere(ops, places, places.restoring(live)) || changed;
             changed = removeIfThere(ops, places, places.beforeRestore(live)) || changed;
         }
+        // Made of links to the live files, which are live still.
+        changed = removeIfThere(ops, places, places.safetyGeneration()) || changed;
     }
     // An initialisation: decided once its journal is down.
     if (exists(ops, places.initialiseJournal())) {
@@ -90,10 +105,11 @@ void recoverInterruptedWork(FolderOperations& ops, const RunDirectory& run) {
     }
 
     // Half-built generations (any process id: only one instance runs per run
-    // directory).
+    // directory) and half-removed ones.
     if (const auto entries = ops.list(places.runFolder)) {
         for (const FolderEntry& entry : *entries) {
-            if (entry.name.starts_with(places.buildingPrefix))
+            if (entry.name.starts_with(places.buildingPrefix) ||
+                entry.name.starts_with(places.removedPrefix))
                 changed = removeIfThere(ops, places, places.runFolder / entry.name) || changed;
         }
     }

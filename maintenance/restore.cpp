@@ -1,9 +1,12 @@
 #include "maintenance/restore.h"
 
+#include <map>
+#include <optional>
 #include <vector>
 
 #include "maintenance/backup.h"
 #include "maintenance/backup_places.h"
+#include "maintenance/generation_builder.h"
 #include "maintenance/generations.h"
 #include "maintenance/restore_swap.h"
 
@@ -16,23 +19,23 @@ namespace {
 constexpr char kJournalText[] = "qinghe-restore 1\nbooks data\n";
 constexpr char kInitialiseJournalText[] = "qinghe-initialise 1\nbooks data\n";
 
-// The registry and data files of a generation in the two folders beside the
-// live ones, flushed. A live file that holds the same bytes as the
-// generation's copy is only given its new name there (a hard link: it stays
-// the live file, and the generation is never linked to); every other file is
-// copied. Only regular files: the manifest and anything else in the
-// generation stay behind.
-bool buildRestoredFolders(FolderOperations& ops, const BackupPlaces& places,
-                          const Generation& generation) {
+// One file a restore puts in place.
+struct Restored {
+    fs::path from;  // the generation's copy
+    fs::path live;  // the live file of the same name
+    fs::path to;    // in the folder being built
+    // The live file holds the same bytes: it stays, under its new name.
+    bool stays = false;
+};
+
+// The registry and data files of a generation, each compared with the live
+// file of its name. Only regular files: the manifest and anything else in
+// the generation stay behind. Nothing when the generation cannot be read.
+std::optional<std::vector<Restored>> restoredFiles(FolderOperations& ops,
+                                                   const BackupPlaces& places,
+                                                   const Generation& generation) {
     const fs::path books = places.restoring(places.books);
     const fs::path data = places.restoring(places.data);
-    if (!ops.makeFolder(books) || !ops.makeFolder(data)) return false;
-
-    struct Restored {
-        fs::path from;  // the generation's copy
-        fs::path live;  // the live file of the same name
-        fs::path to;
-    };
     std::vector<Restored> files;
     const fs::path registry = generation.folder / kGenerationRegistry;
     if (ops.status(registry).type == EntryType::Regular) {
@@ -41,17 +44,30 @@ bool buildRestoredFolders(FolderOperations& ops, const BackupPlaces& places,
     const fs::path generationData = generation.folder / kGenerationData;
     if (ops.status(generationData).type == EntryType::Folder) {
         const auto entries = ops.list(generationData);
-        if (!entries) return false;
+        if (!entries) return std::nullopt;
         for (const FolderEntry& entry : *entries) {
             if (entry.type == EntryType::Regular)
                 files.push_back(
                     {generationData / entry.name, places.data / entry.name, data / entry.name});
         }
     }
+    for (Restored& file : files) file.stays = ops.sameContents(file.from, file.live);
+    return files;
+}
+
+// The files in the two folders beside the live ones, flushed. A live file
+// that stays is only given its new name there (a hard link: it stays the
+// live file, and the generation is never linked to); every other file is
+// copied.
+bool buildRestoredFolders(FolderOperations& ops, const BackupPlaces& places,
+                          const std::vector<Restored>& files) {
+    const fs::path books = places.restoring(places.books);
+    const fs::path data = places.restoring(places.data);
+    if (!ops.makeFolder(books) || !ops.makeFolder(data)) return false;
     std::vector<fs::path> copies;
     for (const Restored& file : files) {
         // The live file is durable already: only a copy needs flushing.
-        if (ops.sameContents(file.from, file.live) && ops.hardLink(file.live, file.to)) continue;
+        if (file.stays && ops.hardLink(file.live, file.to)) continue;
         if (ops.copyFile(file.from, file.to).result != CopyResult::Copied) return false;
         copies.push_back(file.to);
     }
@@ -61,37 +77,136 @@ bool buildRestoredFolders(FolderOperations& ops, const BackupPlaces& places,
     return ops.syncFolder(books) && ops.syncFolder(data);
 }
 
+// The generation of the live data in backup.safety, complete and flushed,
+// made of the files the restore replaces: each live file that goes is
+// linked there, one that stays is represented by the restored generation's
+// copy of the same bytes, and one unchanged since the latest generation by
+// that generation's copy (it shares the disk space the generations share).
+bool buildSafetyGeneration(FolderOperations& ops, const BackupPlaces& places,
+                           const std::vector<Generation>& generations,
+                           const std::vector<Source>& sources, const std::vector<Restored>& files,
+                           const SafetyGeneration& safety, std::string& id) {
+    const Generation* previous = generations.empty() ? nullptr : &generations.front();
+    std::map<std::string, const ManifestEntry*> previousEntries;
+    if (previous != nullptr && previous->manifest) {
+        for (const ManifestEntry& entry : previous->manifest->files)
+            previousEntries[entry.target] = &entry;
+    }
+    std::map<fs::path, fs::path> staying;  // live file -> a copy of its bytes
+    for (const Restored& file : files) {
+        if (file.stays) staying[file.live] = file.from;
+    }
+    const LinkChoice choose = [&](const Source& source) -> std::optional<LinkFrom> {
+        if (const ManifestEntry* entry = unchangedCopy(ops, previous, previousEntries, source))
+            return LinkFrom{previous->folder / entry->target, *entry};
+        ManifestEntry entry{source.target, source.source, source.status};
+        if (const auto found = staying.find(source.path); found != staying.end())
+            return LinkFrom{found->second, std::move(entry)};
+        // Written by the program until now: flushed with the generation.
+        return LinkFrom{source.path, std::move(entry), true};
+    };
+    Manifest manifest;
+    manifest.id = nextGenerationId(safety.now, idsOf(generations));
+    manifest.created = safety.now;
+    BackupOutcome counts;
+    if (!buildGeneration(ops, places.safetyGeneration(), sources, choose, manifest, counts))
+        return false;
+    id = manifest.id;
+    return true;
+}
+
+// What a restore leaves when it is given up before its journal: the live
+// folders were never touched; what is left goes now or with the next run.
+// The safety generation goes too: its files are still the live ones.
+void removeHalfMade(FolderOperations& ops, const BackupPlaces& places) {
+    for (const fs::path& live : {places.books, places.data})
+        static_cast<void>(ops.removeTree(places.restoring(live), places.runFolder));
+    static_cast<void>(ops.removeTree(places.safetyGeneration(), places.runFolder));
+}
+
+RestoreOutcome restore(FolderOperations& ops, const RunDirectory& run, std::string_view id,
+                       const SafetyGeneration* safety) {
+    RestoreOutcome outcome;
+    const BackupPlaces places(run);
+    recoverInterruptedWork(ops, run);
+    const std::vector<Generation> generations = listGenerations(ops, places);
+    const auto chosen = findGeneration(generations, id);
+    if (!chosen) {
+        outcome.result = RestoreResult::NoSuchGeneration;
+        return outcome;
+    }
+    const auto files = restoredFiles(ops, places, *chosen);
+    if (!files) return outcome;
+
+    std::string safetyId;
+    bool made = false;
+    if (safety != nullptr) {
+        std::vector<Source> sources;
+        if (!listSources(ops, places, sources)) {
+            outcome.result = RestoreResult::NoSafetyGeneration;
+            return outcome;
+        }
+        if (!generations.empty() && latestIsCurrent(ops, generations.front(), sources)) {
+            // The latest holds the data already.
+            safetyId = generations.front().id;
+        } else if (buildSafetyGeneration(ops, places, generations, sources, *files, *safety,
+                                         safetyId)) {
+            made = true;
+        } else {
+            static_cast<void>(ops.removeTree(places.safetyGeneration(), places.runFolder));
+            outcome.result = RestoreResult::NoSafetyGeneration;
+            return outcome;
+        }
+    }
+
+    // One left by an earlier restore that was given up would be taken for
+    // this one's by the swap.
+    if (!made && ops.status(places.safetyGeneration()).type != EntryType::Missing &&
+        !ops.removeTree(places.safetyGeneration(), places.runFolder))
+        return outcome;
+    if (!buildRestoredFolders(ops, places, *files)) {
+        removeHalfMade(ops, places);
+        return outcome;
+    }
+    // The journal marks the restored folders (and the safety generation)
+    // complete. Should it not be written, it must be gone for certain before
+    // the restore counts as not made: a journal left behind would make the
+    // next run finish it.
+    if ((!ops.writeFile(places.restoreJournal(), kJournalText) ||
+         !ops.syncFolder(places.runFolder)) &&
+        ops.removeTree(places.restoreJournal(), places.runFolder)) {
+        removeHalfMade(ops, places);
+        return outcome;
+    }
+    // From here on the restore is decided: an interruption is finished by the
+    // next run. A failed rename may have been passing.
+    std::string latestMovedTo;
+    outcome.result = finishRestoreSwap(ops, places, &latestMovedTo) ||
+                             finishRestoreSwap(ops, places, &latestMovedTo)
+                         ? RestoreResult::Restored
+                         : RestoreResult::Pending;
+    outcome.safetyId = safetyId;
+    outcome.newGeneration = made;
+    if (made && outcome.result == RestoreResult::Restored) {
+        // Only now that the new generation is in place; the restored one
+        // stays whatever its age.
+        std::vector<std::string> keep{chosen->id};
+        if (!latestMovedTo.empty()) keep.push_back(latestMovedTo);
+        pruneOlder(ops, places, safety->generationsKept, keep);
+    }
+    return outcome;
+}
+
 }  // namespace
 
 RestoreResult restoreGeneration(FolderOperations& ops, const RunDirectory& run,
                                 std::string_view id) {
-    const BackupPlaces places(run);
-    recoverInterruptedWork(ops, run);
-    const auto generation = findGeneration(listGenerations(ops, places), id);
-    if (!generation) return RestoreResult::NoSuchGeneration;
+    return restore(ops, run, id, nullptr).result;
+}
 
-    if (!buildRestoredFolders(ops, places, *generation)) {
-        // The live folders were never touched; what is left of the copies goes
-        // now or with the next run.
-        for (const fs::path& live : {places.books, places.data})
-            static_cast<void>(ops.removeTree(places.restoring(live), places.runFolder));
-        return RestoreResult::Failed;
-    }
-    // The journal marks the restored folders complete. Should it not be
-    // written, it must be gone for certain before the restore counts as not
-    // made: a journal left behind would make the next run finish it.
-    if ((!ops.writeFile(places.restoreJournal(), kJournalText) ||
-         !ops.syncFolder(places.runFolder)) &&
-        ops.removeTree(places.restoreJournal(), places.runFolder)) {
-        for (const fs::path& live : {places.books, places.data})
-            static_cast<void>(ops.removeTree(places.restoring(live), places.runFolder));
-        return RestoreResult::Failed;
-    }
-    // From here on the restore is decided: an interruption is finished by the
-    // next run. A failed rename may have been passing.
-    if (finishRestoreSwap(ops, places) || finishRestoreSwap(ops, places))
-        return RestoreResult::Restored;
-    return RestoreResult::Pending;
+RestoreOutcome restoreKeepingTheData(FolderOperations& ops, const RunDirectory& run,
+                                     std::string_view id, const SafetyGeneration& safety) {
+    return restore(ops, run, id, &safety);
 }
 
 InitialiseResult initialiseData(FolderOperations& ops, const RunDirectory& run) {

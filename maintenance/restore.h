@@ -1,8 +1,11 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "common/run_directory.h"
+#include "config/settings.h"
 #include "maintenance/folder_operations.h"
 
 namespace qinghe::maintenance {
@@ -10,6 +13,9 @@ namespace qinghe::maintenance {
 enum class RestoreResult {
     Restored,
     NoSuchGeneration,
+    // The data as it is could not be kept in a generation first; nothing was
+    // changed.
+    NoSafetyGeneration,
     Failed,  // the data is as it was before
     // Complete on the disk but not yet swapped in: the next run finishes it,
     // so the program must not go on working on the data it has.
@@ -27,6 +33,36 @@ enum class RestoreResult {
 // should it be interrupted. Tables must be closed first.
 RestoreResult restoreGeneration(FolderOperations& ops, const RunDirectory& run,
                                 std::string_view id);
+
+// The generation a restore makes of the data it replaces, so that it can be
+// undone.
+struct SafetyGeneration {
+    double now = 0;  // its date and id
+    // Generations kept once it is in place; the restored one is kept besides.
+    std::int32_t generationsKept = kDefaultBackupsKept;
+};
+
+struct RestoreOutcome {
+    RestoreResult result = RestoreResult::Failed;
+    // The generation that holds the data of before the restore: the one the
+    // restore made, or the latest when that held the data already. Empty
+    // unless the restore was made (or is pending).
+    std::string safetyId;
+    bool newGeneration = false;
+};
+
+// restoreGeneration that first keeps the data as it is in a generation of
+// its own, at no cost of copies: the files the restore replaces are not
+// deleted but become that generation (hard links made while they are still
+// live, complete and flushed before the journal; the generation goes in as
+// the latest with the swap). Where a link cannot be made the file is copied.
+// A live file that stays (it holds the bytes being restored) is linked from
+// the restored generation's copy instead, so no generation ever shares a
+// file with the live data. When the latest generation holds the data
+// already, none is made. Then the oldest generations beyond the number kept
+// are removed.
+RestoreOutcome restoreKeepingTheData(FolderOperations& ops, const RunDirectory& run,
+                                     std::string_view id, const SafetyGeneration& safety);
 
 enum class InitialiseResult {
     Initialised,

@@ -1,14 +1,20 @@
 #pragma once
 
+#include <string>
+
 #include "maintenance/backup_places.h"
 #include "maintenance/folder_operations.h"
 
 namespace qinghe::maintenance {
 
 // Swaps restored folders whose journal is written into the place of the live
-// ones, removes the journal and then the folders moved aside. Safe to run
-// again after any interruption. True when the restored folders are in place.
-bool finishRestoreSwap(FolderOperations& ops, const BackupPlaces& places);
+// ones, puts the safety generation (when the restore made one) in as the
+// latest, removes the journal and then the folders moved aside. Safe to run
+// again after any interruption. True when the restored folders and the
+// safety generation are in place; `latestMovedTo` then tells the id the
+// latest generation before it was moved aside under, if one was.
+bool finishRestoreSwap(FolderOperations& ops, const BackupPlaces& places,
+                       std::string* latestMovedTo = nullptr);
 
 // Moves the live folders out of the way of an initialisation whose journal is
 // written, removes the journal and then the folders. Safe to run again after

@@ -259,12 +259,13 @@ TEST(Backup, ClearsUpAfterAnInterruptedRun) {
              box.put("backup.old/books/books.edb", "older registry");
          },
          true, "old registry", nullptr},
-        // Stopped while building.
-        {"half-built backups",
+        // Stopped while building, or while removing an older generation.
+        {"half-built and half-removed backups",
          [](const Sandbox& box) {
              box.putOldBackup();
              box.put("backup.new-1/books/books.edb", "half");
              box.put("backup.new-99999999", "not even a folder");
+             box.put("backup.removed-20150512-180000/data/old.edb", "half removed");
          },
          true, "old registry", nullptr},
     };

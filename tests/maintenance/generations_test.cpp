@@ -285,6 +285,18 @@ class InterruptedBackupTest : public ::testing::Test {
         }
     }
 
+    // Every generation named is there and holds the data of its backup.
+    void expectHeld(const std::vector<std::pair<std::string, Files>>& expected) {
+        const auto listed = box_->generations(ops_);
+        for (const auto& [id, files] : expected) {
+            SCOPED_TRACE(id);
+            const auto generation = maintenance::findGeneration(listed, id);
+            ASSERT_TRUE(generation);
+            ASSERT_TRUE(generation->manifest);
+            EXPECT_EQ(box_->generationData(generation->folder), files);
+        }
+    }
+
     // Only the live folders and the generations: nothing half made is left.
     void expectOnly(const std::set<std::string>& live) {
         for (const std::string& name : box_->names())
@@ -356,6 +368,81 @@ TEST_F(InterruptedBackupTest, AnInterruptedRestoreIsFinishedOrNeverStarted) {
             expectOnly({"backup", "books", "data", "user"});
             EXPECT_EQ(box_->generations(ops_).size(), 2u);
             if (HasFailure()) return;
+        }
+    }
+}
+
+// A restore that keeps the data it replaces as a generation: after a failure
+// or a crash at any step and the next run, either nothing changed and no
+// generation was added, or the restore is complete with a complete
+// generation of the data from before it in place as the latest. No live file
+// is ever a file of a generation.
+TEST_F(InterruptedBackupTest, AnInterruptedRestoreKeepingTheDataLosesNothing) {
+    const struct {
+        const char* name;
+        int chosen;    // of earlier_; the latest is 1
+        bool byPlace;  // chosen as the latest (an empty id)
+    } cases[] = {
+        // home.edb is live with the bytes of the first: it stays, and the new
+        // generation gets the first's copy of it.
+        {"an older generation", 0, false},
+        // The latest moves aside; the oldest goes once the new one is in.
+        {"the latest", 1, true},
+    };
+    for (const auto& c : cases) {
+        for (const auto mode :
+             {FaultyFolderOperations::Mode::Crash, FaultyFolderOperations::Mode::OneFailure}) {
+            for (long step = 0;; ++step) {
+                SCOPED_TRACE(
+                    ::testing::Message()
+                    << c.name << ", "
+                    << (mode == FaultyFolderOperations::Mode::Crash ? "crash" : "one failure")
+                    << " at step " << step);
+                prepare();
+                box_->put("data/home.edb", "home table 1");
+                current_ = box_->liveData();
+                box_->put("user/user.edb", "login");
+                const auto& [chosenId, chosenData] = earlier_[static_cast<std::size_t>(c.chosen)];
+                FaultyFolderOperations faulty(step, mode);
+                const maintenance::RestoreOutcome outcome = maintenance::restoreKeepingTheData(
+                    faulty, box_->run(), c.byPlace ? "" : chosenId, {box_->clock().now() + 1, 2});
+                const bool done = !faulty.failed();
+                if (done) {
+                    EXPECT_EQ(outcome.result, RestoreResult::Restored);
+                }
+
+                maintenance::recoverInterruptedWork(ops_, box_->run());
+                const auto generations = box_->generations(ops_);
+                EXPECT_EQ(box_->get("user/user.edb"), "login");
+                EXPECT_EQ(box_->liveFilesInGenerations(), std::set<std::string>{});
+                expectOnly({"backup", "books", "data", "user"});
+                if (outcome.result == RestoreResult::Restored ||
+                    outcome.result == RestoreResult::Pending) {
+                    EXPECT_EQ(box_->liveData(), chosenData);
+                    ASSERT_FALSE(generations.empty());
+                    EXPECT_TRUE(generations.front().latest);
+                    EXPECT_EQ(generations.front().id, outcome.safetyId);
+                    EXPECT_TRUE(outcome.newGeneration);
+                    // The chosen one stays; the oldest of the latest case goes
+                    // once the new one is in (or with the next backup).
+                    std::vector<std::pair<std::string, Files>> expected{
+                        {outcome.safetyId, current_}, earlier_[1]};
+                    if (c.chosen == 0) expected.push_back(earlier_[0]);
+                    EXPECT_GE(generations.size(), expected.size());
+                    if (done && c.chosen == 1) {
+                        EXPECT_EQ(generations.size(), 2u);
+                    }
+                    expectHeld(expected);
+                } else {
+                    // Told as not made: nothing changed, no generation added.
+                    EXPECT_NE(outcome.result, RestoreResult::NoSuchGeneration);
+                    EXPECT_EQ(box_->liveData(), current_);
+                    EXPECT_EQ(generations.size(), 2u);
+                    EXPECT_TRUE(outcome.safetyId.empty());
+                    expectHeld(earlier_);
+                }
+                if (done || HasFailure()) break;
+            }
         }
     }
 }
@@ -445,6 +532,59 @@ TEST_F(GenerationsTest, RestoreKeepsLiveFilesThatHoldTheSameBytesAndCopiesTheRes
     EXPECT_NE(box_.inode("data/trip.edt"), box_.inode("backup/data/trip.edt"));
     EXPECT_NE(box_.inode("data/home.edb"), box_.inode("backup/data/home.edb"));
     EXPECT_NE(box_.inode("books/books.edb"), box_.inode("backup/books/books.edb"));
+}
+
+// The data a restore replaces becomes the new latest generation without being
+// copied: only what is restored is copied (and, without hard links, the data
+// kept as well).
+TEST_F(GenerationsTest, RestoreKeepingTheDataCopiesOnlyWhatItRestores) {
+    const struct {
+        const char* name;
+        bool changedSinceBackup;
+        bool noHardLinks;
+        int copies;
+        int links;
+        bool newGeneration;
+    } cases[] = {
+        // The three live files become the generation; the three restored are copied.
+        {"every file changed", true, false, 3, 3, true},
+        {"every file changed, no hard links", true, true, 6, 0, true},
+        // The latest holds the data already: no generation is made, and the
+        // live files that hold the restored bytes stay (trip.edt lives in a
+        // subfolder, so it is copied flat).
+        {"nothing changed", false, false, 1, 2, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing::MaintenanceSandbox box;
+        box.putData("1");
+        const BackupOutcome first = box.backup(ops_);
+        ASSERT_TRUE(first.complete);
+        if (c.changedSinceBackup) box.putData("2");
+        const Files before = box.liveData();
+        const auto liveInode = box.inode("data/home.edb");
+
+        FaultyFolderOperations counting;
+        counting.noHardLinks = c.noHardLinks;
+        const maintenance::RestoreOutcome outcome =
+            maintenance::restoreKeepingTheData(counting, box.run(), "", {box.clock().now() + 1, 5});
+        ASSERT_EQ(outcome.result, RestoreResult::Restored);
+        EXPECT_EQ(counting.copies(), c.copies);
+        EXPECT_EQ(counting.links(), c.links);
+        EXPECT_EQ(outcome.newGeneration, c.newGeneration);
+
+        const auto generations = box.generations(ops_);
+        EXPECT_EQ(box.liveData(), box.generationData(generations.back().folder));
+        EXPECT_EQ(box.liveFilesInGenerations(), std::set<std::string>{});
+        ASSERT_EQ(generations.size(), c.newGeneration ? 2u : 1u);
+        EXPECT_EQ(generations.front().id, outcome.safetyId);
+        EXPECT_EQ(box.generationData(generations.front().folder), before);
+        EXPECT_EQ(generations.back().id, first.id);
+        if (c.newGeneration && !c.noHardLinks) {
+            // The file that was live is the generation's now.
+            EXPECT_EQ(box.inode("backup/data/home.edb"), liveInode);
+        }
+    }
 }
 
 TEST_F(GenerationsTest, RestoreWithoutAnyBackupChangesNothing) {

@@ -367,15 +367,25 @@ TEST_F(MaintenanceFlowsTest, AFailedRestoreIsToldAndKeepsTheData) {
 TEST_F(MaintenanceFlowsTest, ARestoreThatCannotBeSwappedInIsFinishedByTheNextStart) {
     backupOf("1");
     box_->putData("2");
+    const Files before = box_->liveData();
     user_.formVisits.push_back({{"0"}});
     FailingRestore failing(true);
     EXPECT_TRUE(maintenance::restoreBackup(*state_, failing));
     EXPECT_EQ(user_.messages.back().text, mt::kRestorePending);
+    // While it cannot be finished no backup is made: the folders may be half
+    // swapped, and the data of before the restore is to be the latest.
+    EXPECT_FALSE(
+        maintenance::backUpAndRecord(failing, box_->run(), box_->clock(), nullptr).complete);
+    EXPECT_EQ(box_->generations(ops_).size(), 1u);
     // The next start's backup finishes it first, then backs the result up.
     restart();
     ASSERT_TRUE(maintenance::backUpAndRecord(ops_, box_->run(), box_->clock(), nullptr).complete);
     EXPECT_EQ(box_->get("data/home.edb"), "home table 1");
     EXPECT_FALSE(box_->exists("restore.journal"));
+    const auto generations = box_->generations(ops_);
+    ASSERT_EQ(generations.size(), 3u);
+    EXPECT_EQ(box_->generationData(generations[0].folder), box_->liveData());
+    EXPECT_EQ(box_->generationData(generations[1].folder), before);
 }
 
 // --- initialisation --------------------------------------------------------------

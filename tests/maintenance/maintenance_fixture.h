@@ -82,6 +82,25 @@ class MaintenanceSandbox {
         return ::stat(at(relative).c_str(), &st) == 0 ? st.st_ino : 0;
     }
 
+    // The live files (below books/ and data/) that are a file of a
+    // generation too: writing one in place would change that generation.
+    std::set<std::string> liveFilesInGenerations() const {
+        std::set<std::uint64_t> inGenerations;
+        for (const std::string& name : names()) {
+            if (name != "backup" && !name.starts_with("backup-")) continue;
+            for (const auto& [path, bytes] : filesBelow(name))
+                inGenerations.insert(inode(name + "/" + path));
+        }
+        std::set<std::string> shared;
+        for (const char* live : {"books", "data"}) {
+            for (const auto& [path, bytes] : filesBelow(live)) {
+                const std::string relative = std::string(live) + "/" + path;
+                if (inGenerations.contains(inode(relative))) shared.insert(relative);
+            }
+        }
+        return shared;
+    }
+
     // A ledger set of a given version: registry and two tables, one in a
     // subfolder.
     void putData(const std::string& version) const {

@@ -1,0 +1,179 @@
+#include "maintenance/generation_builder.h"
+
+#include <algorithm>
+#include <map>
+
+#include "store/table_file.h"
+
+namespace qinghe::maintenance {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Every regular file below a folder, recursively. A folder that cannot be
+// read fails the whole walk. Links and special files are no tables of this
+// folder.
+bool collectFiles(FolderOperations& ops, const fs::path& folder, std::vector<fs::path>& files) {
+    const auto entries = ops.list(folder);
+    if (!entries) return false;
+    for (const FolderEntry& entry : *entries) {
+        const fs::path path = folder / entry.name;
+        if (entry.type == EntryType::Regular) {
+            files.push_back(path);
+        } else if (entry.type == EntryType::Folder) {
+            if (!collectFiles(ops, path, files)) return false;
+        }
+    }
+    return true;
+}
+
+// A free name for an older generation: its own id, or the next sequence of
+// it when a folder of that name is there already.
+std::string freeOlderId(FolderOperations& ops, const BackupPlaces& places, std::string id) {
+    auto parsed = GenerationId::parse(id);
+    if (!parsed) parsed = GenerationId{idStampOf(0), 1};
+    while (ops.status(places.older(parsed->text())).type != EntryType::Missing) ++parsed->sequence;
+    return parsed->text();
+}
+
+}  // namespace
+
+bool listSources(FolderOperations& ops, const BackupPlaces& places, std::vector<Source>& sources) {
+    const auto relative = [&](const fs::path& path) {
+        return path.lexically_relative(places.runFolder).generic_string();
+    };
+    const FileStatus registry = ops.status(places.registry);
+    if (registry.type != EntryType::Missing) {
+        sources.push_back(
+            {kGenerationRegistry, relative(places.registry), places.registry, registry});
+    }
+    std::vector<fs::path> files;
+    if (ops.status(places.data).type != EntryType::Missing &&
+        !collectFiles(ops, places.data, files))
+        return false;
+    std::sort(files.begin(), files.end());
+    std::map<std::string, Source> byTarget;
+    for (const fs::path& file : files) {
+        // A table's change log belongs to the data file as it is this moment,
+        // flushed or not; the copy of the data file is read through the same
+        // cache and holds its changes already. Replayed over that copy later,
+        // an older log would undo later changes.
+        if (store::TableFile::isLogPath(file)) continue;
+        const std::string target = std::string(kGenerationData) + "/" + file.filename().string();
+        byTarget[target] = {target, relative(file), file, ops.status(file)};
+    }
+    for (auto& [target, source] : byTarget) sources.push_back(std::move(source));
+    return true;
+}
+
+const ManifestEntry* unchangedCopy(FolderOperations& ops, const Generation* previous,
+                                   const std::map<std::string, const ManifestEntry*>& entries,
+                                   const Source& source) {
+    if (previous == nullptr || source.status.type != EntryType::Regular) return nullptr;
+    const auto found = entries.find(source.target);
+    if (found == entries.end()) return nullptr;
+    const ManifestEntry& entry = *found->second;
+    if (entry.source != source.source || !entry.stamp.sameContentStamp(source.status))
+        return nullptr;
+    const FileStatus copy = ops.status(previous->folder / entry.target);
+    if (copy.type != EntryType::Regular || copy.size != entry.stamp.size) return nullptr;
+    return &entry;
+}
+
+bool latestIsCurrent(FolderOperations& ops, const Generation& latest,
+                     const std::vector<Source>& sources) {
+    if (!latest.latest || !latest.manifest || latest.manifest->files.size() != sources.size())
+        return false;
+    std::map<std::string, const ManifestEntry*> entries;
+    for (const ManifestEntry& entry : latest.manifest->files) entries[entry.target] = &entry;
+    return std::all_of(sources.begin(), sources.end(), [&](const Source& source) {
+        return unchangedCopy(ops, &latest, entries, source) != nullptr;
+    });
+}
+
+bool buildGeneration(FolderOperations& ops, const fs::path& folder,
+                     const std::vector<Source>& sources, const LinkChoice& choose,
+                     Manifest& manifest, BackupOutcome& outcome) {
+    if (!ops.makeFolder(folder) || !ops.makeFolder(folder / kGenerationBooks) ||
+        !ops.makeFolder(folder / kGenerationData))
+        return false;
+
+    std::vector<fs::path> unflushed;
+    for (const Source& source : sources) {
+        const fs::path target = folder / source.target;
+        if (std::optional<LinkFrom> from = choose(source)) {
+            if (ops.hardLink(from->existing, target)) {
+                if (from->flush) unflushed.push_back(target);
+                manifest.files.push_back(std::move(from->entry));
+                ++outcome.linkedFiles;
+                continue;
+            }
+            // No hard links here (or no more for that file): a copy will do.
+        }
+        const CopyReport copy = ops.copyFile(source.path, target);
+        if (copy.result == CopyResult::SourceGone) continue;
+        if (copy.result != CopyResult::Copied) return false;
+        ManifestEntry entry{source.target, source.source, copy.before};
+        // Changed while it was copied: the copy may hold a mix, so the next
+        // backup must not take it for the file's latest state.
+        if (!copy.before.sameContentStamp(copy.after)) entry.stamp.modifiedNanoseconds = -1;
+        manifest.files.push_back(std::move(entry));
+        unflushed.push_back(target);
+        ++outcome.copiedFiles;
+    }
+    // Flushed together: the disk writes them back in one go.
+    for (const fs::path& file : unflushed) {
+        if (!ops.syncFile(file)) return false;
+    }
+    return ops.writeFile(folder / kManifestName, encodeManifest(manifest)) &&
+           ops.syncFolder(folder / kGenerationBooks) && ops.syncFolder(folder / kGenerationData) &&
+           ops.syncFolder(folder);
+}
+
+bool swapInGeneration(FolderOperations& ops, const BackupPlaces& places, const fs::path& built,
+                      const Generation* previous, std::string& movedTo) {
+    fs::path aside;
+    if (previous != nullptr && previous->latest) {
+        movedTo = freeOlderId(ops, places, previous->id);
+        aside = places.older(movedTo);
+        if (!ops.rename(places.latest, aside)) return false;
+    }
+    if (!ops.rename(built, places.latest)) {
+        if (!aside.empty() && !ops.rename(aside, places.latest)) {
+            // Still the newest older generation; the next run puts it back.
+        }
+        return false;
+    }
+    // The generation is complete and in place; an unflushed rename at worst
+    // comes back as the interrupted state, which the next run finishes.
+    static_cast<void>(ops.syncFolder(places.runFolder));
+    return true;
+}
+
+void pruneOlder(FolderOperations& ops, const BackupPlaces& places, std::int32_t generationsKept,
+                const std::vector<std::string>& keepAlso) {
+    const std::vector<Generation> generations = listGenerations(ops, places);
+    const auto kept = static_cast<std::size_t>(std::max(generationsKept, 1));
+    std::size_t seen = 0;
+    for (const Generation& generation : generations) {
+        if (++seen <= kept || generation.latest) continue;
+        if (std::find(keepAlso.begin(), keepAlso.end(), generation.id) != keepAlso.end()) continue;
+        // Out of the list in one rename first: a removal cut short must not
+        // leave a generation with files missing.
+        const fs::path removed = places.removed(generation.id);
+        if (ops.rename(generation.folder, removed))
+            static_cast<void>(ops.removeTree(removed, places.runFolder));
+    }
+    // Not flushed: a removal the disk forgets is made again after the next
+    // backup, and a flush here would wait for the file system to discard
+    // every block the removed files held.
+}
+
+std::vector<std::string> idsOf(const std::vector<Generation>& generations) {
+    std::vector<std::string> ids;
+    for (const Generation& generation : generations) ids.push_back(generation.id);
+    return ids;
+}
+
+}  // namespace qinghe::maintenance
