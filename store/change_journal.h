@@ -3,22 +3,22 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
+#include "store/file_changes.h"
 #include "store/file_layer.h"
 #include "store/overlay_file.h"
 
 namespace qinghe::store {
 
-// A redo journal for a change of a table's files made in place: what the change
-// writes to each file (as the bytes go to disk) and the files' new lengths are
-// saved and flushed first; then the change is made, flushed, and the journal
-// removed. A complete journal found at open means the change was interrupted
-// after it was decided: it is made again (every step can be repeated). A
-// journal cut short was never acted on and is dropped.
+// A redo journal left beside a table by an earlier version, which changed a
+// table's files in place: what the change writes to each file (as the bytes go
+// to disk) and the files' new lengths were saved and flushed first; then the
+// change was made, flushed, and the journal removed. A complete journal found
+// at open means the change was interrupted after it was decided: it is made
+// again (every step can be repeated). A journal cut short was never acted on
+// and is dropped. Changes are made through the change log now (ChangeLog).
 class ChangeJournal {
   public:
     // The files a journal can change.
@@ -28,13 +28,8 @@ class ChangeJournal {
 
     const std::filesystem::path& path() const { return path_; }
 
-    // What one file's commit does; the bytes stay the overlay's until save
-    // and apply are done.
-    void add(FileIndex file, OverlayFile::Commit commit);
     bool touches(FileIndex file) const { return commits_[file].has_value(); }
 
-    // Writes the journal and flushes it and its folder entry.
-    [[nodiscard]] bool save();
     // Makes the changes on the given files (null: a file the journal does not
     // touch) and flushes them.
     [[nodiscard]] bool apply(const std::array<File*, kFileCount>& files);
@@ -53,7 +48,7 @@ class ChangeJournal {
 
     FileSystem& files_;
     std::filesystem::path path_;
-    std::array<std::optional<OverlayFile::Commit>, kFileCount> commits_;
+    FileChanges commits_;
     std::string loaded_;  // the bytes a loaded journal's changes point into
 };
 

@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <bitset>
-#include <cstring>
-#include <limits>
 
 #include "store/checksum.h"
+#include "store/file_changes.h"
 
 namespace qinghe::store {
 namespace {
@@ -15,37 +14,6 @@ constexpr char kRecordMagic[] = "QHLR";
 // Magic and padding, length, epoch, sequence number.
 constexpr std::size_t kRecordHead = 32;
 constexpr std::size_t kChecksumSize = 8;
-constexpr std::uint64_t kNoCut = std::numeric_limits<std::uint64_t>::max();
-// A table's files never reach this: a larger length is damage.
-constexpr std::uint64_t kMaxLength = std::uint64_t{1} << 40;
-
-void putU64(std::string& out, std::uint64_t v) {
-    for (int i = 0; i < 8; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
-}
-
-bool getU64(std::string_view in, std::size_t& at, std::uint64_t& v) {
-    if (in.size() < at + 8) return false;
-    v = 0;
-    for (int i = 7; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(in[at + i]);
-    at += 8;
-    return true;
-}
-
-bool applyCommit(const OverlayFile::Commit& commit, File& file) {
-    if (commit.cutFirst && !file.truncate(*commit.cutFirst)) return false;
-    std::uint64_t end = 0;
-    for (const auto& write : commit.writes) {
-        if (!file.writeAt(write.offset, write.bytes.data(), write.bytes.size())) return false;
-        end = std::max<std::uint64_t>(end, write.offset + write.bytes.size());
-    }
-    // Setting a file's length walks its extents even when the length stays:
-    // an append that ends where the file now ends needs no cut.
-    if (end == commit.length) {
-        const auto size = file.size();
-        if (size && *size == commit.length) return true;
-    }
-    return file.truncate(commit.length);
-}
 
 }  // namespace
 
@@ -83,13 +51,7 @@ bool ChangeLog::start(std::string_view dataHead) {
 }
 
 std::uint64_t ChangeLog::recordSize(const Change& change) {
-    std::uint64_t size = kRecordHead + 8 + kChecksumSize;
-    for (const auto& commit : change) {
-        if (!commit) continue;
-        size += 32;
-        for (const auto& write : commit->writes) size += 16 + write.bytes.size();
-    }
-    return size;
+    return kRecordHead + encodedSize(change) + kChecksumSize;
 }
 
 bool ChangeLog::full(std::uint64_t bytes) const {
@@ -101,64 +63,38 @@ bool ChangeLog::full(std::uint64_t bytes) const {
 ChangeLog::Appended ChangeLog::append(const Change& change) {
     if (!file_) return Appended::NotMade;
     const std::uint64_t size = recordSize(change);
-    // Written piece by piece: the record of a large purge is never copied
-    // into one buffer.
-    std::vector<std::string> heads;
     std::string head(kRecordMagic, 4);
     head.append(4, '\0');
     putU64(head, size);
     putU64(head, epoch_);
     putU64(head, sequence_ + 1);
-    std::uint64_t files = 0;
-    for (const auto& commit : change) files += commit ? 1 : 0;
-    putU64(head, files);
-    heads.push_back(std::move(head));
-    for (std::size_t index = 0; index < change.size(); ++index) {
-        if (!change[index]) continue;
-        const OverlayFile::Commit& commit = *change[index];
-        std::string fileHead;
-        putU64(fileHead, index);
-        putU64(fileHead, commit.cutFirst.value_or(kNoCut));
-        putU64(fileHead, commit.length);
-        putU64(fileHead, commit.writes.size());
-        heads.push_back(std::move(fileHead));
-        for (const auto& write : commit.writes) {
-            std::string prefix;
-            putU64(prefix, write.offset);
-            putU64(prefix, write.bytes.size());
-            heads.push_back(std::move(prefix));
-        }
-    }
-    // The heads are all made before any view is taken: the vector no longer moves.
-    std::vector<std::string_view> pieces;
-    std::size_t next = 0;
-    pieces.push_back(heads[next++]);
-    for (const auto& commit : change) {
-        if (!commit) continue;
-        pieces.push_back(heads[next++]);
-        for (const auto& write : commit->writes) {
-            pieces.push_back(heads[next++]);
-            pieces.push_back(write.bytes);
-        }
-    }
-    Checksum sum;
-    for (std::string_view piece : pieces) sum.add(piece);
-    std::string trailer;
-    putU64(trailer, sum.value());
-    pieces.push_back(trailer);
-
-    // Small records go down in one write.
-    std::string joined;
-    if (size <= 64 * 1024) {
-        joined.reserve(size);
-        for (std::string_view piece : pieces) joined.append(piece);
-        pieces = {joined};
-    }
+    // Small records go down in one write; a large purge's piece by piece.
+    const bool joined = size <= 64 * 1024;
+    std::string buffer;
+    if (joined) buffer.reserve(size);
     std::uint64_t at = end_;
     bool ok = true;
-    for (std::string_view piece : pieces) {
-        ok = ok && file_->writeAt(at, piece.data(), piece.size());
-        at += piece.size();
+    auto put = [&](std::string_view piece) {
+        if (joined) {
+            buffer.append(piece);
+        } else {
+            ok = ok && file_->writeAt(at, piece.data(), piece.size());
+            at += piece.size();
+        }
+    };
+    Checksum sum;
+    auto summed = [&](std::string_view piece) {
+        sum.add(piece);
+        put(piece);
+    };
+    summed(head);
+    encodeChanges(change, summed);
+    std::string trailer;
+    putU64(trailer, sum.value());
+    put(trailer);
+    if (joined) {
+        ok = file_->writeAt(at, buffer.data(), buffer.size());
+        at += buffer.size();
     }
     ok = ok && file_->sync();
     if (ok) {
@@ -197,7 +133,7 @@ bool ChangeLog::remove() {
 bool ChangeLog::apply(const Change& change, const std::array<File*, kFileCount>& files) {
     for (std::size_t index = 0; index < change.size(); ++index) {
         if (!change[index]) continue;
-        if (!files[index] || !applyCommit(*change[index], *files[index])) return false;
+        if (!files[index] || !makeCommit(*change[index], *files[index])) return false;
     }
     return true;
 }
@@ -257,30 +193,7 @@ ChangeLog::Found ChangeLog::load() {
 
 bool ChangeLog::parseRecord(std::string_view body, Change& change) const {
     std::size_t at = kRecordHead;
-    std::uint64_t files = 0;
-    if (!getU64(body, at, files) || files > kFileCount) return false;
-    for (std::uint64_t i = 0; i < files; ++i) {
-        std::uint64_t index = 0, cut = 0, length = 0, count = 0;
-        if (!getU64(body, at, index) || !getU64(body, at, cut) || !getU64(body, at, length) ||
-            !getU64(body, at, count))
-            return false;
-        if (index >= kFileCount || change[index] || length > kMaxLength) return false;
-        if (cut != kNoCut && cut > kMaxLength) return false;
-        OverlayFile::Commit commit;
-        if (cut != kNoCut) commit.cutFirst = cut;
-        commit.length = length;
-        for (std::uint64_t w = 0; w < count; ++w) {
-            std::uint64_t offset = 0, size = 0;
-            if (!getU64(body, at, offset) || !getU64(body, at, size)) return false;
-            if (size > body.size() - at) return false;
-            // A record only ever writes bytes inside the file it belongs to.
-            if (offset > commit.length || size > commit.length - offset) return false;
-            commit.writes.push_back({offset, body.substr(at, size)});
-            at += size;
-        }
-        change[index] = std::move(commit);
-    }
-    return at == body.size();
+    return decodeChanges(body, at, change) && at == body.size();
 }
 
 bool ChangeLog::fits(std::string_view dataHead) const {
@@ -320,7 +233,7 @@ bool ChangeLog::applyAll(const std::array<File*, kFileCount>& files) const {
 
 bool ChangeLog::applyAllTo(FileIndex file, OverlayFile& overlay) const {
     for (const Change& change : records_) {
-        if (change[file] && !applyCommit(*change[file], overlay)) return false;
+        if (change[file] && !makeCommit(*change[file], overlay)) return false;
     }
     return true;
 }

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "store/file_changes.h"
 #include "store/file_layer.h"
 #include "store/overlay_file.h"
 
@@ -31,7 +32,7 @@ namespace qinghe::store {
 class ChangeLog {
   public:
     enum FileIndex { kData = 0, kCompanion = 1, kFileCount = 2 };
-    using Change = std::array<std::optional<OverlayFile::Commit>, kFileCount>;
+    using Change = FileChanges;
 
     // The header block: the epoch and the first bytes of the data file as
     // they were flushed when the epoch began.

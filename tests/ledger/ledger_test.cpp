@@ -12,9 +12,9 @@
 #include "ledger/ledger_texts.h"
 #include "ledger/registry.h"
 #include "session/shell_texts.h"
-#include "store/change_journal.h"
 #include "store/companion_file.h"
 #include "tests/support/ledger_data.h"
+#include "tests/support/old_journal.h"
 #include "tests/support/recording_view.h"
 #include "tests/support/scripted_user.h"
 
@@ -430,9 +430,10 @@ TEST_F(LedgerTest, ClearDeletesEveryLedgerBehindTheLoginPassword) {
 TEST_F(LedgerTest, NoOldPurgeJournalIsReplayedOverANewLedgerOfTheSameName) {
     // A complete journal that would cut the table to 10 bytes when replayed.
     auto leaveJournal = [this] {
-        store::ChangeJournal journal(files_, folder_ / "data/甲.edb-journal");
-        journal.add(store::ChangeJournal::kData, {std::nullopt, {{0, "xxxx"}}, 10});
-        ASSERT_TRUE(journal.save());
+        store::FileChanges change;
+        change[0] = store::OverlayFile::Commit{std::nullopt, {{0, "xxxx"}}, 10};
+        std::ofstream(folder_ / "data/甲.edb-journal", std::ios::binary)
+            << testing::oldJournal(change);
     };
     create("甲");
     leaveJournal();

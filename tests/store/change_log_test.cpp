@@ -6,11 +6,14 @@
 #include <vector>
 
 #include "common/clock.h"
+#include "store/change_log.h"
+#include "store/checksum.h"
 #include "store/schemas.h"
 #include "store/table_check.h"
 #include "store/table_file.h"
 #include "store/table_store.h"
 #include "tests/support/memory_file_system.h"
+#include "tests/support/old_journal.h"
 #include "tests/support/scripted_user.h"
 
 namespace qinghe::store {
@@ -320,6 +323,74 @@ TEST_F(ChangeLogTest, ManyChangesCheckpointAndCloseWithoutLosingAny) {
                 if (::testing::Test::HasFailure()) return;
             }
         }
+    }
+}
+
+// Journals that earlier versions left beside a table: a complete one is read
+// by a read-only open as the change made, and finished by the next writer;
+// one cut short was never acted on and is dropped.
+TEST_F(ChangeLogTest, AJournalLeftByAnEarlierVersionIsFinishedOrDropped) {
+    const MemoryFileSystem start = sixEntries();
+    MemoryFileSystem changed(start);
+    std::optional<MemoryFileSystem> crashed;
+    {
+        TableStore store(changed, clock_, user_);
+        ASSERT_TRUE(store.open(path_, "", kStorePassword) && store.goTo(2) &&
+                    store.write(field::kAmount, -7.5) && store.sync());
+        crashed.emplace(changed);
+    }
+    // The change as its log record holds it: the data file alone.
+    ChangeLog log(*crashed, TableFile::logPath(path_));
+    ASSERT_EQ(log.load(), ChangeLog::Found::Pending);
+    const FileChanges change = log.records().at(0);
+    ASSERT_TRUE(change[ChangeLog::kData] && !change[ChangeLog::kCompanion]);
+    const auto expected = rows(changed);
+    MemoryFileSystem unchanged(start);
+    const auto before = rows(unchanged);
+    ASSERT_TRUE(expected && before && expected != before);
+
+    const std::string journal = testing::oldJournal(change);
+    // The oldest form: one file's length and writes.
+    std::string oneFile = "QHJ3";
+    putU64(oneFile, change[ChangeLog::kData]->length);
+    putU64(oneFile, change[ChangeLog::kData]->writes.size());
+    for (const auto& write : change[ChangeLog::kData]->writes) {
+        putU64(oneFile, write.offset);
+        putU64(oneFile, write.bytes.size());
+        oneFile.append(write.bytes);
+    }
+    Checksum sum;
+    sum.add(oneFile);
+    putU64(oneFile, sum.value());
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool complete;
+    };
+    const Case cases[] = {
+        {"both files' form", journal, true},
+        {"one file's form", oneFile, true},
+        {"cut short", journal.substr(0, journal.size() - 1), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MemoryFileSystem disk(start);
+        {
+            auto file = disk.open(TableFile::journalPath(path_), OpenMode::Create);
+            ASSERT_TRUE(file && file->writeAt(0, c.bytes.data(), c.bytes.size()) && file->sync());
+        }
+        const auto data = disk.contents(path_);
+        std::vector<std::string> findings;
+        EXPECT_EQ(rows(disk, Access::ReadOnly, &findings), c.complete ? expected : before);
+        EXPECT_EQ(contains(findings, "an interrupted change is pending"), c.complete);
+        EXPECT_TRUE(disk.contents(path_) == data);
+        EXPECT_TRUE(disk.contents(TableFile::journalPath(path_)));
+
+        EXPECT_EQ(rows(disk, Access::ReadWrite, &findings), c.complete ? expected : before);
+        EXPECT_EQ(contains(findings, "an interrupted change was finished"), c.complete);
+        EXPECT_FALSE(disk.contents(TableFile::journalPath(path_)));
+        EXPECT_EQ(rows(disk), c.complete ? expected : before);
+        expectClean(disk);
     }
 }
 
