@@ -51,8 +51,11 @@ void DataSafetyActions::checkPeriodicBackup() {
     if (!maintenance::periodicBackupDue(state_.settings, state_.clock.today())) return;
     // A failure is tried again at the next check; the earlier generations stay whole.
     state_.user.runWithProgress(shell::kBackupProgress, [this] {
-        static_cast<void>(
-            maintenance::backUpAndRecord(folders_, state_.run, state_.clock, &state_.settings));
+        // The changes of open tables are put into the files the backup copies.
+        if (state_.tables.flushToFiles()) {
+            static_cast<void>(
+                maintenance::backUpAndRecord(folders_, state_.run, state_.clock, &state_.settings));
+        }
     });
 }
 

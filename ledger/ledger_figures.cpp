@@ -131,6 +131,11 @@ LedgerFigures figuresOf(const LedgerRows& rows) {
 std::optional<FileStamp> stampOf(const std::filesystem::path& file) {
     struct stat status {};
     if (::stat(file.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+    // A table with a change log beside it holds changes its data file may not
+    // show yet (an open table writes them at its close): nothing about the
+    // data file alone tells them apart.
+    struct stat log {};
+    if (::stat(store::TableFile::logPath(file).c_str(), &log) == 0) return std::nullopt;
     return FileStamp{
         static_cast<std::uint64_t>(status.st_size),
         static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec};

@@ -39,7 +39,8 @@ struct FileStamp {
     std::int64_t modifiedNs = 0;
     friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };
-// Nothing when the file cannot be looked at.
+// Nothing when the file cannot be looked at, or when a change log beside it
+// holds changes that the file may not show yet.
 std::optional<FileStamp> stampOf(const std::filesystem::path& file);
 
 // The ledgers' figures of the last listing, kept beside the registry

@@ -156,7 +156,9 @@ void runBackupDialog(AppState& state, FolderOperations& ops) {
 bool backUpNow(AppState& state, FolderOperations& ops) {
     BackupOutcome outcome;
     state.user.runWithProgress(shell::kBackupProgress, [&] {
-        outcome = backUpAndRecord(ops, state.run, state.clock, &state.settings);
+        // The changes of open tables are put into the files the backup copies.
+        if (state.tables.flushToFiles())
+            outcome = backUpAndRecord(ops, state.run, state.clock, &state.settings);
     });
     if (!outcome.complete) {
         showError(state.user, maintenance_texts::kBackupFailed);

@@ -46,8 +46,11 @@ StartupResult startUp(AppState& state) {
     // Only when the backup above failed can the periodic one be due.
     if (maintenance::periodicBackupDue(state.settings, state.clock.today())) {
         state.user.runWithProgress(shell::kBackupProgress, [&] {
-            static_cast<void>(
-                maintenance::backUpAndRecord(folders, state.run, state.clock, &state.settings));
+            // The user store is open: its changes go into its files first.
+            if (state.tables.flushToFiles()) {
+                static_cast<void>(
+                    maintenance::backUpAndRecord(folders, state.run, state.clock, &state.settings));
+            }
         });
     }
     result.loggedIn = true;

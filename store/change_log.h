@@ -18,10 +18,11 @@ namespace qinghe::store {
 // A table's write-ahead log, kept beside its data file while the table is
 // open for writing. A change is made by appending one record (what it writes
 // to each of the table's files, as the bytes go to disk, and their new
-// lengths) and flushing the log; only then is it written to the table's files,
-// without a flush of its own. A checkpoint flushes the table's files and
-// starts the log afresh under a new epoch; closing the table flushes it and
-// removes the log. A table opened after a crash or a power loss replays the
+// lengths) and flushing the log; only then may it reach the table's files,
+// without a flush of its own (TableFile keeps it in memory until a checkpoint
+// or the close). A checkpoint writes and flushes the table's files and starts
+// the log afresh under a new epoch; closing the table does so and removes the
+// log. A table opened after a crash or a power loss replays the
 // records of the current epoch, in order: every record holds whole bytes at
 // their offsets, so replaying one that was already made changes nothing.
 //

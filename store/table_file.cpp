@@ -9,6 +9,7 @@
 
 #include "store/change_journal.h"
 #include "store/change_log.h"
+#include "store/file_changes.h"
 #include "store/md5.h"
 
 namespace qinghe::store {
@@ -37,6 +38,22 @@ bool checkBlockMatches(const TableHeader& header, const std::string& digest) {
 }
 
 }  // namespace
+
+std::unique_ptr<OverlayFile> TableFile::layered(std::unique_ptr<File> disk) {
+    return std::make_unique<OverlayFile>(std::make_unique<OverlayFile>(std::move(disk)));
+}
+
+OverlayFile& TableFile::logged(OverlayFile& file) {
+    return static_cast<OverlayFile&>(file.real());
+}
+
+File& TableFile::disk(OverlayFile& file) {
+    return logged(file).real();
+}
+
+bool TableFile::settleAll(OverlayFile& file) {
+    return logged(file).settle() && file.settle();
+}
 
 std::filesystem::path TableFile::journalPath(const std::filesystem::path& dataFile) {
     std::filesystem::path path = dataFile;
@@ -129,7 +146,7 @@ std::unique_ptr<TableFile> TableFile::open(FileSystem& files, const std::filesys
     const OpenMode mode = access == Access::ReadOnly ? OpenMode::ReadOnly : OpenMode::ReadWrite;
     auto real = files.open(path, mode);
     if (!real) return nullptr;
-    auto file = std::make_unique<OverlayFile>(std::move(real));
+    auto file = layered(std::move(real));
     if (!file->size()) return nullptr;
     std::unique_ptr<TableFile> table(
         new TableFile(files, path, std::move(file), std::move(keys), pool, access));
@@ -149,7 +166,7 @@ bool TableFile::openCompanion(std::string_view asideSuffix) {
     if (!path) return false;
     auto real = files_.open(*path, readOnly() ? OpenMode::ReadOnly : OpenMode::ReadWrite);
     if (!real) return false;
-    auto file = std::make_unique<OverlayFile>(std::move(real));
+    auto file = layered(std::move(real));
     if (readOnly() && pendingJournal_ &&
         !pendingJournal_->applyTo(ChangeJournal::kCompanion, *file))
         return false;
@@ -314,8 +331,8 @@ const std::uint8_t* TableFile::loadChunk(std::uint32_t index) {
         if (keys_) keys_->applyForRead(offset, data, n);
     };
     std::unique_ptr<std::uint8_t[]> bytes;
-    // The worker reads the disk: a chunk with held changes is read here.
-    if (readAhead_ && !file_->changes(start, end))
+    // The worker reads the disk: a chunk with held or logged changes is read here.
+    if (readAhead_ && !file_->changes(start, end) && !logged(*file_).changes(start, end))
         bytes = readAhead_->take(index, length, decipher);
     if (!bytes) {
         bytes = std::make_unique_for_overwrite<std::uint8_t[]>(kChunkSize);
@@ -344,7 +361,7 @@ void TableFile::readAhead(std::uint32_t index) {
     if (ahead == 0 && !readAhead_) return;
     if (!readAhead_ && !readAheadFailed_) {
         try {
-            readAhead_ = std::make_unique<ChunkReadAhead>(file_->real(), kChunkSize,
+            readAhead_ = std::make_unique<ChunkReadAhead>(disk(*file_), kChunkSize,
                                                           keys_ ? keys_->password() : "");
         } catch (const std::system_error&) {
             readAheadFailed_ = true;  // no thread to be had: walks read chunk by chunk
@@ -698,8 +715,8 @@ bool TableFile::recoverJournal() {
             if (path) companion = files_.open(*path, OpenMode::ReadWrite);
             if (!companion) return false;
         }
-        if (!journal->apply({&file_->real(), companion.get()})) return false;
-        if (!file_->settle()) return false;
+        if (!journal->apply({&disk(*file_), companion.get()})) return false;
+        if (!settleAll(*file_)) return false;
         findings_.push_back("an interrupted change was finished");
     }
     return journal->discard();
@@ -746,9 +763,9 @@ bool TableFile::recoverLog() {
             if (path) companion = files_.open(*path, OpenMode::ReadWrite);
             if (!companion) return false;
         }
-        if (!log->applyAll({&file_->real(), companion.get()})) return false;
-        if (!file_->real().sync() || (companion && !companion->sync())) return false;
-        if (!file_->settle()) return false;
+        if (!log->applyAll({&disk(*file_), companion.get()})) return false;
+        if (!disk(*file_).sync() || (companion && !companion->sync())) return false;
+        if (!settleAll(*file_)) return false;
         findings_.push_back("interrupted changes were finished");
     }
     return log->remove();
@@ -841,22 +858,42 @@ bool TableFile::commit() {
 
 std::string TableFile::diskHead() {
     std::string head(ChangeLog::kGuardSize, '\0');
-    auto got = file_->real().readSomeAt(0, head.data(), head.size());
+    auto got = disk(*file_).readSomeAt(0, head.data(), head.size());
     head.resize(got ? *got : 0);
     return head;
 }
 
+bool TableFile::writeOut() {
+    for (OverlayFile* file : {file_.get(), companion_ ? &companion_->file() : nullptr}) {
+        if (!file || !logged(*file).changed()) continue;
+        // The worker reads the disk: it is kept off the bytes written now.
+        changing(0, UINT64_MAX);
+        // The layers above read the same bytes as before: only this one settles.
+        if (!makeCommit(logged(*file).pending(), disk(*file)) || !logged(*file).settle())
+            return false;
+    }
+    return true;
+}
+
+bool TableFile::flushFiles() {
+    File* companion = companion_ ? &disk(companion_->file()) : nullptr;
+    return writeOut() && disk(*file_).sync() && (!companion || companion->sync());
+}
+
 bool TableFile::checkpoint() {
-    File* companion = companion_ ? &companion_->file().real() : nullptr;
-    return file_->real().sync() && (!companion || companion->sync()) && log_->restart(diskHead());
+    return flushFiles() && log_->restart(diskHead());
+}
+
+bool TableFile::flushToFiles() {
+    if (readOnly() || failed_) return false;
+    if (!log_) return true;
+    return checkpoint() || fail();
 }
 
 void TableFile::closeLog() {
     // A failed table keeps its log: the next open finishes what it holds.
     if (!log_ || failed_ || readOnly()) return;
-    File* companion = companion_ ? &companion_->file().real() : nullptr;
-    if (file_->real().sync() && (!companion || companion->sync()))
-        static_cast<void>(log_->remove());
+    if (flushFiles()) static_cast<void>(log_->remove());
     log_.reset();
 }
 
@@ -875,9 +912,11 @@ bool TableFile::commitLogged() {
         }
         log_ = std::move(log);
     }
-    // A full log: what it holds is flushed into the files first. Should that
-    // fail, the log still finishes every change it holds at the next open.
-    if (log_->full(ChangeLog::recordSize(change)) && !checkpoint()) return fail();
+    const std::uint64_t size = ChangeLog::recordSize(change);
+    // A full log: what it holds is written into the files and flushed first.
+    // Should that fail, the log still finishes every change it holds at the
+    // next open.
+    if (log_->full(size) && !checkpoint()) return fail();
     switch (log_->append(change)) {
         case ChangeLog::Appended::Made:
             break;
@@ -887,13 +926,23 @@ bool TableFile::commitLogged() {
         case ChangeLog::Appended::Unknown:
             return fail();
     }
-    changing(0, UINT64_MAX);
     // From here the log finishes the change should anything fail: until the
     // table is opened again it must not be written as if it had not been.
-    if (!ChangeLog::apply(change,
-                          {&file_->real(), companionFile ? &companionFile->real() : nullptr}))
-        return fail();
-    if (!file_->settle() || (companionFile && !companionFile->settle())) return fail();
+    // The change stays in memory, where every read of this table sees it,
+    // until a checkpoint or the close writes the files; one larger than the
+    // log's area (a purge, a new password) is written at once, behind the
+    // ones before it, so that memory never holds more than the log.
+    const bool large = size > ChangeLog::kArea - ChangeLog::kHeaderSize;
+    if (large && !writeOut()) return fail();
+    std::array<File*, ChangeLog::kFileCount> targets{};
+    targets[ChangeLog::kData] = large ? &disk(*file_) : &logged(*file_);
+    if (companionFile)
+        targets[ChangeLog::kCompanion] = large ? &disk(*companionFile) : &logged(*companionFile);
+    if (large) changing(0, UINT64_MAX);
+    if (!ChangeLog::apply(change, targets)) return fail();
+    // The layer the change went to holds it now: the ones above read it there.
+    auto settle = [large](OverlayFile& file) { return large ? settleAll(file) : file.settle(); };
+    if (!settle(*file_) || (companionFile && !settle(*companionFile))) return fail();
     return true;
 }
 

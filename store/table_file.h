@@ -38,9 +38,15 @@ enum class Access {
 //
 // Changes are whole or absent after a crash, a torn write or a power loss:
 // they are held in memory (reads see them) until the next sync, which makes
-// them all at once: one record in the table's change log, flushed, and then
-// the files written without a flush (see ChangeLog). Structural changes
-// (purge, zap, a new password) make themselves at once.
+// them all at once: one record in the table's change log, flushed (see
+// ChangeLog). Structural changes (purge, zap, a new password) make themselves
+// at once. The table's own files are not written then: the logged changes stay
+// in memory, where every read through this table sees them, and are written
+// into the files together and flushed when the log is full, at flushToFiles
+// and at the close. Another open of the table meanwhile (read-only, or in
+// another process) reads the log as after a crash and so sees every change
+// made; whoever copies the files themselves (a backup) calls flushToFiles
+// first. A change too large for the log's area is written at once.
 class TableFile {
   public:
     static constexpr std::size_t kChunkSize = 64u << 10;
@@ -104,6 +110,10 @@ class TableFile {
     // hold part of it) the table refuses every further change until it is
     // opened again, which finishes the change.
     [[nodiscard]] bool sync();
+    // Writes every logged change into the table's files and flushes them, for
+    // whoever reads the files themselves; the log starts afresh. False when
+    // that failed (the table then refuses changes until it is opened again).
+    [[nodiscard]] bool flushToFiles();
     // Whether changes are held that a sync would make.
     bool changed() const;
     // Gives up the held changes: the table reads as on disk again.
@@ -144,7 +154,18 @@ class TableFile {
     bool recoverLog();
     // The first bytes of the data file as on disk, for the log's guard.
     std::string diskHead();
-    // Flushes the table's files; the log starts a new epoch.
+    // A table's file in layers: the disk; the changes the log holds that are
+    // not written to the disk yet; on top, the changes held until the next sync.
+    static std::unique_ptr<OverlayFile> layered(std::unique_ptr<File> disk);
+    static OverlayFile& logged(OverlayFile& file);
+    static File& disk(OverlayFile& file);
+    // After the layers below the top one changed: reads see them.
+    static bool settleAll(OverlayFile& file);
+    // Writes the logged changes into the table's files, without a flush.
+    bool writeOut();
+    // The logged changes written into the table's files and flushed.
+    bool flushFiles();
+    // The same, and the log starts a new epoch.
     bool checkpoint();
     // At the close: the table's files flushed and the log removed.
     void closeLog();

@@ -150,7 +150,10 @@ bool TableStore::createTable(const std::filesystem::path& path,
     OpenTable* before = current_;
     bool ok = open(building, "", "");
     if (ok) {
-        ok = (!fill || fill(*this)) && sync() && (password.empty() || setPassword(password));
+        // Written into its files before it takes the name: nothing of it may
+        // stay in a log beside the name it is built under.
+        ok = (!fill || fill(*this)) && sync() && (password.empty() || setPassword(password)) &&
+             current_->file->flushToFiles();
         close(building.string());
     }
     current_ = before;
@@ -257,6 +260,14 @@ void TableStore::closeAll() {
     current_ = nullptr;
     for (auto& table : tables_) static_cast<void>(table->file->sync());
     tables_.clear();
+}
+
+bool TableStore::flushToFiles() {
+    bool ok = true;
+    for (auto& table : tables_) {
+        if (!table->file->readOnly()) ok = table->file->flushToFiles() && ok;
+    }
+    return ok;
 }
 
 bool TableStore::setPassword(std::string_view password) {

@@ -100,6 +100,12 @@ class TableStore {
     // of every change a user makes. Writes, appends and removals are held
     // until then (reads see them); a crash before leaves none of them.
     [[nodiscard]] bool sync();
+    // Writes the changes of every open table that its log holds into the
+    // table's files and flushes them, for whoever copies the files themselves
+    // (a backup): until a table is closed they are in memory and in its log.
+    // False when a table could not (it refuses changes until it is opened
+    // again; its log still holds them).
+    [[nodiscard]] bool flushToFiles();
     // Gives up the current table's held changes.
     void discardChanges();
     // Whether the current table's last change failed in a way that may have

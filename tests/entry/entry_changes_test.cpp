@@ -39,10 +39,12 @@ class EntryChangesTest : public ::testing::Test {
         shown_ = all(*view_.entries);
     }
 
-    // What a fresh start reads from the file.
+    // What a fresh start reads from the file: read-only, as the table is
+    // still open here.
     std::vector<EntryValues> walked() {
         testing::ScriptedUser user;
         AppState fresh(RunDirectory(folder_.path()), files_, clock_, user);
+        fresh.tables.setReadOnly(true);
         auto rows = entry::loadLedgerRows(fresh, folder_ / "data/家庭.edb");
         return rows ? all(*rows) : std::vector<EntryValues>{};
     }

@@ -67,10 +67,12 @@ class EntryFlowTest : public ::testing::Test {
         EXPECT_EQ(ledger::openLedger(state_, 1, view_), ledger::OpenLedgerResult::Opened);
     }
 
-    // What a fresh start reads from the ledger's table.
+    // What a fresh start reads from the ledger's table: read-only, as the
+    // table is still open here.
     std::vector<EntryValues> walked(const char* name = "家庭") {
         ScriptedUser user;
         AppState fresh(RunDirectory(folder_.path()), files_, clock_, user);
+        fresh.tables.setReadOnly(true);
         auto rows = entry::loadLedgerRows(fresh, folder_ / "data" / (std::string(name) + ".edb"));
         return rows ? allValues(*rows) : std::vector<EntryValues>{};
     }

@@ -87,6 +87,20 @@ TEST_F(LedgerFiguresTest, UnchangedFilesAreNotReadAgainChangedOnesAre) {
     EXPECT_EQ(list.summary->income, "200");
 }
 
+TEST_F(LedgerFiguresTest, ATableLeftOpenWithChangesIsReadNotTakenFromTheCache) {
+    EXPECT_EQ(incomes(), (std::vector<std::string>{"100", "0"}));
+    // Entries added to a ledger whose table stays open (as it does when
+    // another ledger is opened after it): its data file is as it was until
+    // the close, its change log is not.
+    for (const auto& [amount, shown] : {std::pair{5.0, "5"}, std::pair{2.0, "7"}}) {
+        ASSERT_TRUE(
+            testing::appendEntries(state_, table("旅行"), {{.direction = 1, .amount = amount}}));
+        EXPECT_EQ(incomes(), (std::vector<std::string>{"100", shown}));
+    }
+    state_.tables.closeAll();
+    EXPECT_EQ(incomes(), (std::vector<std::string>{"100", "7"}));
+}
+
 TEST_F(LedgerFiguresTest, ADamagedCacheIsIgnoredAndWrittenAnew) {
     for (const std::string& garbage :
          {std::string("not a cache"), std::string("qinghe ledger figures 1\nzz 1 2 3\n"),

@@ -166,6 +166,20 @@ TEST_F(MaintenanceFlowsTest, BackUpNowWorksBehindTheProgressWindowAndTheDialogSt
     EXPECT_EQ(state_->settings.lastBackup, box_->clock().today());
 }
 
+TEST_F(MaintenanceFlowsTest, BackUpNowCopiesTheChangesOpenTablesHoldInMemory) {
+    // An entry added to an open ledger: its table's files do not hold it
+    // until the table is closed.
+    auto& tables = state_->tables;
+    const fs::path table = box_->at("data/home.edb");
+    fs::create_directories(table.parent_path());
+    ASSERT_TRUE(tables.createTable(table, store::entryFields(), store::kStorePassword));
+    ASSERT_TRUE(tables.open(table, "", store::kStorePassword));
+    ASSERT_TRUE(tables.append() && tables.write(store::field::kAmount, 12.5) && tables.sync());
+    ASSERT_TRUE(maintenance::backUpNow(*state_, ops_));
+    state_->tables.closeAll();
+    EXPECT_EQ(box_->generationData(box_->at("backup")), box_->liveData());
+}
+
 TEST_F(MaintenanceFlowsTest, AFailedBackupIsToldAndKeepsLastBackup) {
     box_->putData("1");
     const std::string earlier = backupOf("1");

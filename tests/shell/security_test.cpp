@@ -40,6 +40,8 @@ class SecurityTest : public ::testing::Test {
         ScriptedUser user;
         store::PosixFileSystem files;
         AppState next(RunDirectory(folder_.path()), files, clock_, user);
+        // Read-only: the store is still open here.
+        next.tables.setReadOnly(true);
         EXPECT_TRUE(openUserStore(next));
         return {next.loginPassword, next.needPass};
     }

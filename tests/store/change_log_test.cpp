@@ -90,6 +90,8 @@ class ChangeLogTest : public ::testing::Test {
 struct Change {
     const char* name;
     std::function<bool(TableStore&)> make;
+    // Too large for the log's area: the table's files are written at once.
+    bool writtenAtOnce = false;
 };
 
 const Change kChanges[] = {
@@ -110,6 +112,12 @@ const Change kChanges[] = {
          return s.goTo(1) && s.write(field::kAmount, -1.0) && s.sync() && s.append() &&
                 s.write(field::kNote, std::string("second")) && s.sync();
      }},
+    {"a change, then one larger than the log",
+     [](TableStore& s) {
+         return s.goTo(1) && s.write(field::kAmount, -2.0) && s.sync() && s.goTo(5) &&
+                s.write(field::kVouchers, Bytes{std::string(1500000, 'L')}) && s.sync();
+     },
+     true},
 };
 
 TEST_F(ChangeLogTest, APowerLossAfterTheLogsFlushLosesNoChange) {
@@ -140,6 +148,50 @@ TEST_F(ChangeLogTest, APowerLossAfterTheLogsFlushLosesNoChange) {
         // The table's own writes were in fact lost, wholly or in part.
         EXPECT_GT(lostWrites, 0);
         EXPECT_NE(before, present.contents(path_));
+    }
+}
+
+// Between a change and the next checkpoint the table's files are left as
+// they were: the change is in memory, where this table's reads find it, and
+// in the log, where another open finds it. A kill then loses nothing, and
+// flushToFiles leaves files that hold every change without the log.
+TEST_F(ChangeLogTest, ChangesWaitInMemoryAndTheLogUntilTheFilesAreWritten) {
+    const auto companionPath = CompanionFile::pathFor(path_);
+    for (const Change& change : kChanges) {
+        SCOPED_TRACE(change.name);
+        MemoryFileSystem disk = sixEntries();
+        const auto data = disk.contents(path_);
+        const auto companion = disk.contents(companionPath);
+        ASSERT_TRUE(data && companion);
+        TableStore store(disk, clock_, user_);
+        ASSERT_TRUE(store.open(path_, "", kStorePassword));
+        ASSERT_TRUE(change.make(store));
+        MemoryFileSystem killed(disk);  // the process ends here
+        const auto expected = rows(killed);
+        ASSERT_TRUE(expected);
+        EXPECT_EQ(disk.contents(path_) == data, !change.writtenAtOnce);
+        EXPECT_EQ(disk.contents(companionPath) == companion, !change.writtenAtOnce);
+
+        std::vector<Row> seen;
+        store.first();
+        for (int i = 0, n = store.recordCount(); i < n; ++i, store.skip()) {
+            seen.push_back({store.currentSequence(), toDouble(store.read(field::kAmount)),
+                            toText(store.read(field::kNote)),
+                            toBytes(store.read(field::kVouchers))});
+        }
+        EXPECT_EQ(seen, *expected);
+        const auto before = disk.contents(path_);
+        EXPECT_EQ(rows(disk, Access::ReadOnly), expected);
+        EXPECT_TRUE(disk.contents(path_) == before);
+
+        ASSERT_TRUE(store.flushToFiles());
+        EXPECT_FALSE(disk.contents(path_) == data);
+        // A power loss now: the files alone, without the log, hold it all.
+        disk.setFault(Fault::PowerLoss, disk.steps() + 1, 4);
+        MemoryFileSystem after = disk.afterCrash();
+        ASSERT_TRUE(after.remove(TableFile::logPath(path_)));
+        EXPECT_EQ(rows(after), expected);
+        expectClean(after);
     }
 }
 

@@ -81,9 +81,10 @@ TEST_F(CompanionTest, ChainsGrowShrinkAndFreeTheirBlocks) {
     ASSERT_TRUE(store_->write("b", Bytes{}));
     EXPECT_EQ(companion().blockCount, 4);
     ASSERT_TRUE(store_->sync());
-    EXPECT_EQ(std::filesystem::file_size(file("t.EDT")), 4u * 512);
 
+    // The files are written at the close.
     store_->closeAll();
+    EXPECT_EQ(std::filesystem::file_size(file("t.EDT")), 4u * 512);
     ASSERT_TRUE(store_->open(file("t.edb"), "", kStorePassword));
     EXPECT_EQ(toBytes(store_->read("b")), std::string(1400, 'q'));
 }
@@ -189,13 +190,14 @@ TEST_F(OpenCheckTest, AFileThatEndsShortIsCutToItsWholeRecords) {
     std::filesystem::resize_file(path, recordsEnd - recordSize / 2);
     ASSERT_TRUE(store_->open(path, "", ""));
     EXPECT_EQ(numbers(), (std::vector<int>{1, 2}));
-    EXPECT_EQ(std::filesystem::file_size(path), recordsEnd - recordSize);
     store_->closeAll();
+    EXPECT_EQ(std::filesystem::file_size(path), recordsEnd - recordSize);
 
     // Bytes after the last counted record are dropped.
     std::ofstream(path, std::ios::binary | std::ios::app) << std::string(100, '\x7f');
     ASSERT_TRUE(store_->open(path, "", ""));
     EXPECT_EQ(store_->recordCount(), 2);
+    store_->closeAll();
     EXPECT_EQ(std::filesystem::file_size(path), recordsEnd - recordSize);
 }
 
