@@ -55,10 +55,10 @@ bool listSources(FolderOperations& ops, const BackupPlaces& places, std::vector<
     std::sort(files.begin(), files.end());
     std::map<std::string, Source> byTarget;
     for (const fs::path& file : files) {
-        // A table's change log belongs to the data file as it is this moment,
-        // flushed or not; the copy of the data file is read through the same
-        // cache and holds its changes already. Replayed over that copy later,
-        // an older log would undo later changes.
+        // A table's change log belongs to the data file as it is this moment;
+        // the program writes its open tables' changes into their data files
+        // before it backs them up, so the copy holds them already. Replayed
+        // over that copy later, an older log would undo later changes.
         if (store::TableFile::isLogPath(file)) continue;
         const std::string target = std::string(kGenerationData) + "/" + file.filename().string();
         byTarget[target] = {target, relative(file), file, ops.status(file)};
