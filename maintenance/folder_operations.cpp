@@ -208,6 +208,14 @@ bool PosixFolderOperations::sameContents(const fs::path& a, const fs::path& b) {
     return true;
 }
 
+std::string PosixFolderOperations::bootId() {
+    // Made anew by the kernel at every boot.
+    std::optional<std::string> id = readFile("/proc/sys/kernel/random/boot_id", 64);
+    if (!id) return {};
+    while (!id->empty() && (id->back() == '\n' || id->back() == ' ')) id->pop_back();
+    return *id;
+}
+
 bool PosixFolderOperations::makeFolder(const fs::path& folder) {
     return ::mkdir(folder.c_str(), 0777) == 0;
 }

@@ -60,6 +60,10 @@ class FolderOperations {
     // Whether two regular files (links are not followed) hold the same bytes;
     // false when either cannot be read.
     virtual bool sameContents(const std::filesystem::path& a, const std::filesystem::path& b) = 0;
+    // Names the machine's current boot: bytes written and not flushed are
+    // still on their way to the disk for as long as it stays the same, and
+    // may be lost once it changes. Empty when it cannot be told.
+    virtual std::string bootId() = 0;
 
     // A new folder; false when it cannot be made or the name is taken.
     [[nodiscard]] virtual bool makeFolder(const std::filesystem::path& folder) = 0;
@@ -97,6 +101,7 @@ class PosixFolderOperations final : public FolderOperations {
     std::optional<std::string> readFile(const std::filesystem::path& file,
                                         std::size_t maxBytes) override;
     bool sameContents(const std::filesystem::path& a, const std::filesystem::path& b) override;
+    std::string bootId() override;
     [[nodiscard]] bool makeFolder(const std::filesystem::path& folder) override;
     [[nodiscard]] bool writeFile(const std::filesystem::path& file,
                                  std::string_view bytes) override;

@@ -3,8 +3,11 @@
 #include "maintenance/backup.h"
 #include "maintenance/backup_places.h"
 #include "maintenance/generation_builder.h"
+#include "maintenance/generation_settling.h"
 #include "maintenance/generations.h"
+#include "maintenance/restore_journal.h"
 #include "maintenance/restore_swap.h"
+#include "maintenance/restored_copies.h"
 
 namespace qinghe::maintenance {
 
@@ -17,10 +20,23 @@ bool exists(FolderOperations& ops, const fs::path& path) {
 }
 
 // Removes what is there; what cannot be removed now is tried again next time.
+constexpr std::size_t kJournalLimit = std::size_t{16} << 20;
+
 bool removeIfThere(FolderOperations& ops, const BackupPlaces& places, const fs::path& path) {
     if (!exists(ops, path)) return false;
     static_cast<void>(ops.removeTree(path, places.runFolder));
     return true;
+}
+
+// The journal of a swapped-in restore: kept under another name while the
+// copies it names are not flushed, removed otherwise.
+bool retireJournal(FolderOperations& ops, const BackupPlaces& places) {
+    const auto text = ops.readFile(places.restoreJournal(), kJournalLimit);
+    if (!text) return false;
+    const auto journal = RestoreJournal::parse(*text);
+    if (journal && journal->copiesUnflushed())
+        return ops.rename(places.restoreJournal(), places.restoreUnflushed());
+    return ops.removeTree(places.restoreJournal(), places.runFolder);
 }
 
 }  // namespace
@@ -54,9 +70,7 @@ bool finishRestoreSwap(FolderOperations& ops, const BackupPlaces& places,
             return false;
         if (latestMovedTo != nullptr) *latestMovedTo = movedTo;
     }
-    if (!ops.syncFolder(places.runFolder) ||
-        !ops.removeTree(places.restoreJournal(), places.runFolder))
-        return false;
+    if (!ops.syncFolder(places.runFolder) || !retireJournal(ops, places)) return false;
     static_cast<void>(ops.syncFolder(places.runFolder));
     for (const fs::path& live : {places.books, places.data})
         removeIfThere(ops, places, places.beforeRestore(live));
@@ -95,7 +109,10 @@ void recoverInterruptedWork(FolderOperations& ops, const RunDirectory& run) {
         }
         // Made of links to the live files, which are live still.
         changed = removeIfThere(ops, places, places.safetyGeneration()) || changed;
+        changed = removeIfThere(ops, places, places.restoreJournalBeingWritten()) || changed;
     }
+    // A finished restore's copies, before anything works on them.
+    if (!exists(ops, places.restoreJournal())) static_cast<void>(settleRestoredCopies(ops, places));
     // An initialisation: decided once its journal is down.
     if (exists(ops, places.initialiseJournal())) {
         static_cast<void>(finishInitialise(ops, places));
@@ -104,6 +121,8 @@ void recoverInterruptedWork(FolderOperations& ops, const RunDirectory& run) {
             changed = removeIfThere(ops, places, places.removing(live)) || changed;
     }
 
+    // Before anything builds on them or counts them.
+    settleGenerations(ops, places);
     // Half-built generations (any process id: only one instance runs per run
     // directory) and half-removed ones.
     if (const auto entries = ops.list(places.runFolder)) {

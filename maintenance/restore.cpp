@@ -7,7 +7,9 @@
 #include "maintenance/backup.h"
 #include "maintenance/backup_places.h"
 #include "maintenance/generation_builder.h"
+#include "maintenance/generation_settling.h"
 #include "maintenance/generations.h"
+#include "maintenance/restore_journal.h"
 #include "maintenance/restore_swap.h"
 
 namespace qinghe::maintenance {
@@ -16,7 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char kJournalText[] = "qinghe-restore 1\nbooks data\n";
 constexpr char kInitialiseJournalText[] = "qinghe-initialise 1\nbooks data\n";
 
 // One file a restore puts in place.
@@ -55,26 +56,49 @@ std::optional<std::vector<Restored>> restoredFiles(FolderOperations& ops,
     return files;
 }
 
-// The files in the two folders beside the live ones, flushed. A live file
-// that stays is only given its new name there (a hard link: it stays the
-// live file, and the generation is never linked to); every other file is
-// copied.
+// The files in the two folders beside the live ones. A live file that stays
+// is only given its new name there (a hard link: it stays the live file, and
+// the generation is never linked to); every other file is copied. The copies
+// are flushed now only when the journal cannot name them for the next run to
+// flush (or make again, should the machine go down before they are on the
+// disk): until then the generation holds their bytes.
 bool buildRestoredFolders(FolderOperations& ops, const BackupPlaces& places,
-                          const std::vector<Restored>& files) {
+                          const Generation& generation, const std::vector<Restored>& files,
+                          RestoreJournal& journal) {
     const fs::path books = places.restoring(places.books);
     const fs::path data = places.restoring(places.data);
     if (!ops.makeFolder(books) || !ops.makeFolder(data)) return false;
+    journal.boot = ops.bootId();
+    journal.generationId = generation.id;
     std::vector<fs::path> copies;
     for (const Restored& file : files) {
-        // The live file is durable already: only a copy needs flushing.
+        // The live file is durable already.
         if (file.stays && ops.hardLink(file.live, file.to)) continue;
         if (ops.copyFile(file.from, file.to).result != CopyResult::Copied) return false;
         copies.push_back(file.to);
+        RestoredCopy copy{file.live.lexically_relative(places.runFolder).generic_string(),
+                          file.from.lexically_relative(generation.folder).generic_string()};
+        if (!fitsAJournalLine(copy.live) || !fitsAJournalLine(copy.inGeneration))
+            journal.boot.clear();
+        journal.copies.push_back(std::move(copy));
     }
-    for (const fs::path& copy : copies) {
-        if (!ops.syncFile(copy)) return false;
+    if (!journal.copiesUnflushed()) {
+        journal.boot.clear();
+        journal.copies.clear();
+        for (const fs::path& copy : copies) {
+            if (!ops.syncFile(copy)) return false;
+        }
     }
     return ops.syncFolder(books) && ops.syncFolder(data);
+}
+
+// The journal under its own name only once it is whole and flushed: the
+// next run goes by the names and the generation it holds.
+bool writeJournal(FolderOperations& ops, const BackupPlaces& places,
+                  const RestoreJournal& journal) {
+    const fs::path writing = places.restoreJournalBeingWritten();
+    return ops.removeTree(writing, places.runFolder) && ops.writeFile(writing, journal.text()) &&
+           ops.rename(writing, places.restoreJournal()) && ops.syncFolder(places.runFolder);
 }
 
 // The generation of the live data in backup.safety, complete and flushed,
@@ -122,6 +146,7 @@ void removeHalfMade(FolderOperations& ops, const BackupPlaces& places) {
     for (const fs::path& live : {places.books, places.data})
         static_cast<void>(ops.removeTree(places.restoring(live), places.runFolder));
     static_cast<void>(ops.removeTree(places.safetyGeneration(), places.runFolder));
+    static_cast<void>(ops.removeTree(places.restoreJournalBeingWritten(), places.runFolder));
 }
 
 RestoreOutcome restore(FolderOperations& ops, const RunDirectory& run, std::string_view id,
@@ -129,7 +154,10 @@ RestoreOutcome restore(FolderOperations& ops, const RunDirectory& run, std::stri
     RestoreOutcome outcome;
     const BackupPlaces places(run);
     recoverInterruptedWork(ops, run);
+    // The data of an earlier restore not yet known to be on the disk.
+    if (ops.status(places.restoreUnflushed()).type != EntryType::Missing) return outcome;
     const std::vector<Generation> generations = listGenerations(ops, places);
+    if (anyUnsettled(ops, generations)) return outcome;
     const auto chosen = findGeneration(generations, id);
     if (!chosen) {
         outcome.result = RestoreResult::NoSuchGeneration;
@@ -164,17 +192,18 @@ RestoreOutcome restore(FolderOperations& ops, const RunDirectory& run, std::stri
     if (!made && ops.status(places.safetyGeneration()).type != EntryType::Missing &&
         !ops.removeTree(places.safetyGeneration(), places.runFolder))
         return outcome;
-    if (!buildRestoredFolders(ops, places, *files)) {
+    RestoreJournal journal;
+    if (!buildRestoredFolders(ops, places, *chosen, *files, journal)) {
         removeHalfMade(ops, places);
         return outcome;
     }
     // The journal marks the restored folders (and the safety generation)
-    // complete. Should it not be written, it must be gone for certain before
-    // the restore counts as not made: a journal left behind would make the
-    // next run finish it.
-    if ((!ops.writeFile(places.restoreJournal(), kJournalText) ||
-         !ops.syncFolder(places.runFolder)) &&
-        ops.removeTree(places.restoreJournal(), places.runFolder)) {
+    // complete. Should it not be in place and flushed, it must be gone for
+    // certain before the restore counts as not made: a journal left behind
+    // would make the next run finish it.
+    if (!writeJournal(ops, places, journal) &&
+        (ops.status(places.restoreJournal()).type == EntryType::Missing ||
+         ops.removeTree(places.restoreJournal(), places.runFolder))) {
         removeHalfMade(ops, places);
         return outcome;
     }
@@ -187,7 +216,7 @@ RestoreOutcome restore(FolderOperations& ops, const RunDirectory& run, std::stri
                          : RestoreResult::Pending;
     outcome.safetyId = safetyId;
     outcome.newGeneration = made;
-    if (made && outcome.result == RestoreResult::Restored) {
+    if (made && outcome.result == RestoreResult::Restored && !safety->pruneLater) {
         // Only now that the new generation is in place; the restored one
         // stays whatever its age.
         std::vector<std::string> keep{chosen->id};
