@@ -79,9 +79,8 @@ void settleBackups(FolderOperations& ops, const RunDirectory& run, const BackupO
     const BackupPlaces places(run);
     // A restore's copies first: until they are on the disk, the generation
     // they came from is the only other copy of their bytes.
-    const bool restoreSettled =
-        ops.status(places.restoreJournal()).type == EntryType::Missing &&
-        settleRestoredCopies(ops, places);
+    const bool restoreSettled = ops.status(places.restoreJournal()).type == EntryType::Missing &&
+                                settleRestoredCopies(ops, places);
     settleGenerations(ops, places);
     if (restoreSettled && !anyUnsettled(ops, listGenerations(ops, places)))
         pruneOlder(ops, places, options.generationsKept, options.keepAlso);

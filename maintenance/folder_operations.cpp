@@ -252,6 +252,12 @@ bool PosixFolderOperations::syncFile(const fs::path& file) {
     return ::fdatasync(fd.get()) == 0;
 }
 
+bool PosixFolderOperations::syncFileSystem(const fs::path& path) {
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) return false;
+    return ::syncfs(fd.get()) == 0;
+}
+
 bool PosixFolderOperations::hardLink(const fs::path& existing, const fs::path& link) {
     return ::link(existing.c_str(), link.c_str()) == 0;
 }

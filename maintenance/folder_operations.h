@@ -77,6 +77,9 @@ class FolderOperations {
                                 const std::filesystem::path& to) = 0;
     // Flushes a file's data to the disk.
     [[nodiscard]] virtual bool syncFile(const std::filesystem::path& file) = 0;
+    // Flushes everything written to the file system that holds `path`: one
+    // wait for the disk instead of one a file.
+    [[nodiscard]] virtual bool syncFileSystem(const std::filesystem::path& path) = 0;
     // A second name for an existing file; false where the file system has no
     // hard links or refuses one more.
     [[nodiscard]] virtual bool hardLink(const std::filesystem::path& existing,
@@ -108,6 +111,7 @@ class PosixFolderOperations final : public FolderOperations {
     CopyReport copyFile(const std::filesystem::path& from,
                         const std::filesystem::path& to) override;
     [[nodiscard]] bool syncFile(const std::filesystem::path& file) override;
+    [[nodiscard]] bool syncFileSystem(const std::filesystem::path& path) override;
     [[nodiscard]] bool hardLink(const std::filesystem::path& existing,
                                 const std::filesystem::path& link) override;
     [[nodiscard]] bool rename(const std::filesystem::path& from,

@@ -40,6 +40,13 @@ std::string freeOlderId(FolderOperations& ops, const BackupPlaces& places, std::
 
 }  // namespace
 
+bool flushAll(FolderOperations& ops, const fs::path& within, const std::vector<fs::path>& files) {
+    // Every flush waits for the disk to empty its cache: more than one file is
+    // flushed with the whole file system, in one wait.
+    if (files.size() > 1) return ops.syncFileSystem(within);
+    return files.empty() || ops.syncFile(files.front());
+}
+
 bool listSources(FolderOperations& ops, const BackupPlaces& places, std::vector<Source>& sources) {
     const auto relative = [&](const fs::path& path) {
         return path.lexically_relative(places.runFolder).generic_string();
@@ -123,10 +130,7 @@ bool buildGeneration(FolderOperations& ops, const fs::path& folder,
         if (unflushedBoot.empty()) unflushed.push_back(target);
         ++outcome.copiedFiles;
     }
-    // Flushed together: the disk writes them back in one go.
-    for (const fs::path& file : unflushed) {
-        if (!ops.syncFile(file)) return false;
-    }
+    if (!flushAll(ops, folder, unflushed)) return false;
     // Copies left to reach the disk on their own: named before the manifest
     // makes the generation complete.
     if (!unflushedBoot.empty() &&

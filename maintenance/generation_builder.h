@@ -56,6 +56,10 @@ struct LinkFrom {
 };
 using LinkChoice = std::function<std::optional<LinkFrom>(const Source&)>;
 
+// Makes `files` durable, all of them on the file system of `within`.
+bool flushAll(FolderOperations& ops, const std::filesystem::path& within,
+              const std::vector<std::filesystem::path>& files);
+
 // Builds a complete generation in `folder` (a new name): every source linked
 // where `choose` names a file for it and a link can be made, copied
 // otherwise; the copies flushed, the manifest written last, the folders

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "maintenance/generation_builder.h"
+
 namespace qinghe::maintenance {
 
 namespace fs = std::filesystem;
@@ -10,24 +12,26 @@ namespace {
 
 constexpr std::string_view kBoot = "boot ";
 
-bool syncBelow(FolderOperations& ops, const fs::path& folder) {
+bool filesBelow(FolderOperations& ops, const fs::path& folder, std::vector<fs::path>& files) {
+    if (ops.status(folder).type != EntryType::Folder) return true;
     const auto entries = ops.list(folder);
     if (!entries) return false;
     for (const FolderEntry& entry : *entries) {
-        if (entry.type == EntryType::Regular && !ops.syncFile(folder / entry.name)) return false;
+        if (entry.type == EntryType::Regular) files.push_back(folder / entry.name);
     }
     return true;
 }
 
 // Its copies flushed, then the mark gone: from then on it is like any other.
+// Files linked from earlier generations were flushed with them already;
+// flushing them again costs nothing more.
 bool settle(FolderOperations& ops, const Generation& generation) {
-    // Files linked from earlier generations were flushed with them already;
-    // flushing them again costs next to nothing.
+    std::vector<fs::path> files;
     for (const char* below : {kGenerationBooks, kGenerationData}) {
-        const fs::path folder = generation.folder / below;
-        if (ops.status(folder).type == EntryType::Folder && !syncBelow(ops, folder)) return false;
+        if (!filesBelow(ops, generation.folder / below, files)) return false;
     }
-    return ops.removeTree(generation.folder / kUnflushedName, generation.folder) &&
+    return flushAll(ops, generation.folder, files) &&
+           ops.removeTree(generation.folder / kUnflushedName, generation.folder) &&
            ops.syncFolder(generation.folder);
 }
 

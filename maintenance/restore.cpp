@@ -58,10 +58,10 @@ std::optional<std::vector<Restored>> restoredFiles(FolderOperations& ops,
 
 // The files in the two folders beside the live ones. A live file that stays
 // is only given its new name there (a hard link: it stays the live file, and
-// the generation is never linked to); every other file is copied. The copies
-// are flushed now only when the journal cannot name them for the next run to
-// flush (or make again, should the machine go down before they are on the
-// disk): until then the generation holds their bytes.
+// the generation is never linked to); every other file is copied. Neither
+// the copies nor the folders are flushed now when the journal can name every
+// file for the next run to flush, or to make again from the generation
+// should the machine go down before they are on the disk.
 bool buildRestoredFolders(FolderOperations& ops, const BackupPlaces& places,
                           const Generation& generation, const std::vector<Restored>& files,
                           RestoreJournal& journal) {
@@ -72,24 +72,20 @@ bool buildRestoredFolders(FolderOperations& ops, const BackupPlaces& places,
     journal.generationId = generation.id;
     std::vector<fs::path> copies;
     for (const Restored& file : files) {
+        RestoredCopy named{file.live.lexically_relative(places.runFolder).generic_string(),
+                           file.from.lexically_relative(generation.folder).generic_string()};
+        if (!fitsAJournalLine(named.live) || !fitsAJournalLine(named.inGeneration))
+            journal.boot.clear();
+        journal.copies.push_back(std::move(named));
         // The live file is durable already.
         if (file.stays && ops.hardLink(file.live, file.to)) continue;
         if (ops.copyFile(file.from, file.to).result != CopyResult::Copied) return false;
         copies.push_back(file.to);
-        RestoredCopy copy{file.live.lexically_relative(places.runFolder).generic_string(),
-                          file.from.lexically_relative(generation.folder).generic_string()};
-        if (!fitsAJournalLine(copy.live) || !fitsAJournalLine(copy.inGeneration))
-            journal.boot.clear();
-        journal.copies.push_back(std::move(copy));
     }
-    if (!journal.copiesUnflushed()) {
-        journal.boot.clear();
-        journal.copies.clear();
-        for (const fs::path& copy : copies) {
-            if (!ops.syncFile(copy)) return false;
-        }
-    }
-    return ops.syncFolder(books) && ops.syncFolder(data);
+    if (journal.copiesUnflushed()) return true;
+    journal.boot.clear();
+    journal.copies.clear();
+    return flushAll(ops, places.runFolder, copies) && ops.syncFolder(books) && ops.syncFolder(data);
 }
 
 // The journal under its own name only once it is whole and flushed: the

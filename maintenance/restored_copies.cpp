@@ -1,7 +1,9 @@
 #include "maintenance/restored_copies.h"
 
 #include <set>
+#include <vector>
 
+#include "maintenance/generation_builder.h"
 #include "maintenance/generations.h"
 #include "maintenance/restore_journal.h"
 
@@ -38,6 +40,23 @@ bool copyAgain(FolderOperations& ops, const BackupPlaces& places, const RestoreJ
     return true;
 }
 
+// The files and the folders that name them, as they are.
+bool flushRestored(FolderOperations& ops, const BackupPlaces& places,
+                   const RestoreJournal& journal) {
+    std::vector<fs::path> files;
+    std::set<fs::path> folders;
+    for (const RestoredCopy& copy : journal.copies) {
+        files.push_back(places.runFolder / copy.live);
+        folders.insert(files.back().parent_path());
+        if (ops.status(files.back()).type != EntryType::Regular) return false;
+    }
+    if (!flushAll(ops, places.runFolder, files)) return false;
+    for (const fs::path& folder : folders) {
+        if (!ops.syncFolder(folder)) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool settleRestoredCopies(FolderOperations& ops, const BackupPlaces& places) {
@@ -46,11 +65,7 @@ bool settleRestoredCopies(FolderOperations& ops, const BackupPlaces& places) {
     const auto text = ops.readFile(marker, kJournalLimit);
     if (!text) return false;
     if (const auto journal = RestoreJournal::parse(*text); journal && journal->copiesUnflushed()) {
-        bool flushed = journal->boot == ops.bootId();
-        for (const RestoredCopy& copy : journal->copies) {
-            if (!flushed) break;
-            flushed = ops.syncFile(places.runFolder / copy.live);
-        }
+        const bool flushed = journal->boot == ops.bootId() && flushRestored(ops, places, *journal);
         if (!flushed && !copyAgain(ops, places, *journal)) return false;
     }
     if (!ops.removeTree(marker, places.runFolder)) return false;

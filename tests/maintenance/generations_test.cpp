@@ -507,6 +507,11 @@ class UnflushedCopies : public maintenance::FolderOperations {
         if (synced) unflushed_.erase(inodeOf(file));
         return synced;
     }
+    bool syncFileSystem(const fs::path& path) override {
+        const bool synced = faults.syncFileSystem(path);
+        if (synced) unflushed_.clear();
+        return synced;
+    }
     bool hardLink(const fs::path& existing, const fs::path& link) override {
         return faults.hardLink(existing, link);
     }

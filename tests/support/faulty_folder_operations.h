@@ -68,6 +68,9 @@ class FaultyFolderOperations : public maintenance::FolderOperations {
     bool syncFile(const std::filesystem::path& file) override {
         return allow() && real_.syncFile(file);
     }
+    bool syncFileSystem(const std::filesystem::path& path) override {
+        return allow() && real_.syncFileSystem(path);
+    }
     bool hardLink(const std::filesystem::path& existing,
                   const std::filesystem::path& link) override {
         if (!allow() || noHardLinks) return false;
