@@ -28,21 +28,10 @@ bool removeIfThere(FolderOperations& ops, const BackupPlaces& places, const fs::
     return true;
 }
 
-// The journal of a swapped-in restore: kept under another name while the
-// copies it names are not flushed, removed otherwise.
-bool retireJournal(FolderOperations& ops, const BackupPlaces& places) {
-    const auto text = ops.readFile(places.restoreJournal(), kJournalLimit);
-    if (!text) return false;
-    const auto journal = RestoreJournal::parse(*text);
-    if (journal && journal->copiesUnflushed())
-        return ops.rename(places.restoreJournal(), places.restoreUnflushed());
-    return ops.removeTree(places.restoreJournal(), places.runFolder);
-}
-
 }  // namespace
 
-bool finishRestoreSwap(FolderOperations& ops, const BackupPlaces& places,
-                       std::string* latestMovedTo) {
+bool swapRestoredIn(FolderOperations& ops, const BackupPlaces& places,
+                    std::string* latestMovedTo) {
     for (const fs::path& live : {places.books, places.data}) {
         const fs::path restored = places.restoring(live);
         if (!exists(ops, restored)) continue;  // swapped in already
@@ -70,10 +59,27 @@ bool finishRestoreSwap(FolderOperations& ops, const BackupPlaces& places,
             return false;
         if (latestMovedTo != nullptr) *latestMovedTo = movedTo;
     }
-    if (!ops.syncFolder(places.runFolder) || !retireJournal(ops, places)) return false;
-    static_cast<void>(ops.syncFolder(places.runFolder));
+    return ops.syncFolder(places.runFolder);
+}
+
+void removeMovedAside(FolderOperations& ops, const BackupPlaces& places) {
     for (const fs::path& live : {places.books, places.data})
         removeIfThere(ops, places, places.beforeRestore(live));
+}
+
+bool finishRestoreSwap(FolderOperations& ops, const BackupPlaces& places,
+                       std::string* latestMovedTo) {
+    if (!swapRestoredIn(ops, places, latestMovedTo)) return false;
+    // Copies the journal names were to be made once the folders were swapped
+    // in; the restore did not get to the end of them.
+    const auto text = ops.readFile(places.restoreJournal(), kJournalLimit);
+    if (!text) return false;
+    if (const auto journal = RestoreJournal::parse(*text);
+        journal && journal->copiesUnflushed() && !copyRestoredAgain(ops, places, *journal))
+        return false;
+    if (!ops.removeTree(places.restoreJournal(), places.runFolder)) return false;
+    static_cast<void>(ops.syncFolder(places.runFolder));
+    removeMovedAside(ops, places);
     return true;
 }
 

@@ -11,6 +11,7 @@
 #include "maintenance/generations.h"
 #include "maintenance/restore_journal.h"
 #include "maintenance/restore_swap.h"
+#include "maintenance/restored_copies.h"
 
 namespace qinghe::maintenance {
 
@@ -56,12 +57,14 @@ std::optional<std::vector<Restored>> restoredFiles(FolderOperations& ops,
     return files;
 }
 
-// The files in the two folders beside the live ones. A live file that stays
-// is only given its new name there (a hard link: it stays the live file, and
-// the generation is never linked to); every other file is copied. Neither
-// the copies nor the folders are flushed now when the journal can name every
-// file for the next run to flush, or to make again from the generation
-// should the machine go down before they are on the disk.
+// The two folders beside the live ones, with every live file that stays
+// linked in (it stays the live file, and the generation is never linked to).
+// The other files are copied, flushed, here when the journal cannot name
+// them; otherwise they are listed in the journal and copied only once the
+// folders are swapped in: the next run makes them again from the generation
+// should the restore not get to the end, and flushes them (or makes them
+// again after a new boot) when it did. Nothing is then flushed after the
+// bulk of the bytes is written, when a flush would wait for all of them.
 bool buildRestoredFolders(FolderOperations& ops, const BackupPlaces& places,
                           const Generation& generation, const std::vector<Restored>& files,
                           RestoreJournal& journal) {
@@ -70,22 +73,40 @@ bool buildRestoredFolders(FolderOperations& ops, const BackupPlaces& places,
     if (!ops.makeFolder(books) || !ops.makeFolder(data)) return false;
     journal.boot = ops.bootId();
     journal.generationId = generation.id;
-    std::vector<fs::path> copies;
+    std::vector<const Restored*> toCopy;
     for (const Restored& file : files) {
+        if (file.stays && ops.hardLink(file.live, file.to)) continue;
+        toCopy.push_back(&file);
         RestoredCopy named{file.live.lexically_relative(places.runFolder).generic_string(),
                            file.from.lexically_relative(generation.folder).generic_string()};
         if (!fitsAJournalLine(named.live) || !fitsAJournalLine(named.inGeneration))
             journal.boot.clear();
         journal.copies.push_back(std::move(named));
-        // The live file is durable already.
-        if (file.stays && ops.hardLink(file.live, file.to)) continue;
-        if (ops.copyFile(file.from, file.to).result != CopyResult::Copied) return false;
-        copies.push_back(file.to);
     }
-    if (journal.copiesUnflushed()) return true;
-    journal.boot.clear();
-    journal.copies.clear();
-    return flushAll(ops, places.runFolder, copies) && ops.syncFolder(books) && ops.syncFolder(data);
+    if (!journal.copiesUnflushed()) {
+        journal.boot.clear();
+        journal.copies.clear();
+        std::vector<fs::path> copies;
+        for (const Restored* file : toCopy) {
+            if (ops.copyFile(file->from, file->to).result != CopyResult::Copied) return false;
+            copies.push_back(file->to);
+        }
+        if (!flushAll(ops, places.runFolder, copies)) return false;
+    }
+    return ops.syncFolder(books) && ops.syncFolder(data);
+}
+
+// The copies a journal names, made into the live folders once they are
+// swapped in; then the journal gives way to the mark that they are not
+// flushed yet.
+bool copyIntoSwappedFolders(FolderOperations& ops, const BackupPlaces& places,
+                            const Generation& generation, const RestoreJournal& journal) {
+    for (const RestoredCopy& copy : journal.copies) {
+        if (ops.copyFile(generation.folder / copy.inGeneration, places.runFolder / copy.live)
+                .result != CopyResult::Copied)
+            return false;
+    }
+    return ops.rename(places.restoreJournal(), places.restoreUnflushed());
 }
 
 // The journal under its own name only once it is whole and flushed: the
@@ -206,10 +227,22 @@ RestoreOutcome restore(FolderOperations& ops, const RunDirectory& run, std::stri
     // From here on the restore is decided: an interruption is finished by the
     // next run. A failed rename may have been passing.
     std::string latestMovedTo;
-    outcome.result = finishRestoreSwap(ops, places, &latestMovedTo) ||
-                             finishRestoreSwap(ops, places, &latestMovedTo)
-                         ? RestoreResult::Restored
-                         : RestoreResult::Pending;
+    if (journal.copiesUnflushed()) {
+        // Looked up again: the latest has moved aside if it was the one.
+        std::optional<Generation> source;
+        outcome.result = (swapRestoredIn(ops, places, &latestMovedTo) ||
+                          swapRestoredIn(ops, places, &latestMovedTo)) &&
+                                 (source = restoredFrom(ops, places, journal.generationId)) &&
+                                 copyIntoSwappedFolders(ops, places, *source, journal)
+                             ? RestoreResult::Restored
+                             : RestoreResult::Pending;
+        if (outcome.result == RestoreResult::Restored) removeMovedAside(ops, places);
+    } else {
+        outcome.result = finishRestoreSwap(ops, places, &latestMovedTo) ||
+                                 finishRestoreSwap(ops, places, &latestMovedTo)
+                             ? RestoreResult::Restored
+                             : RestoreResult::Pending;
+    }
     outcome.safetyId = safetyId;
     outcome.newGeneration = made;
     if (made && outcome.result == RestoreResult::Restored && !safety->pruneLater) {

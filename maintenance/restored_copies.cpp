@@ -15,10 +15,41 @@ namespace {
 
 constexpr std::size_t kJournalLimit = std::size_t{16} << 20;
 
+// The files and the folders that name them, as they are.
+bool flushRestored(FolderOperations& ops, const BackupPlaces& places,
+                   const RestoreJournal& journal) {
+    std::vector<fs::path> files;
+    std::set<fs::path> folders;
+    for (const RestoredCopy& copy : journal.copies) {
+        files.push_back(places.runFolder / copy.live);
+        folders.insert(files.back().parent_path());
+        if (ops.status(files.back()).type != EntryType::Regular) return false;
+    }
+    if (!flushAll(ops, places.runFolder, files)) return false;
+    for (const fs::path& folder : folders) {
+        if (!ops.syncFolder(folder)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<Generation> restoredFrom(FolderOperations& ops, const BackupPlaces& places,
+                                       const std::string& id) {
+    const std::vector<Generation> generations = listGenerations(ops, places);
+    if (auto found = findGeneration(generations, id)) return found;
+    // Moved aside under another name when its own was taken.
+    for (const Generation& generation : generations) {
+        if (generation.manifest && generation.manifest->id == id) return generation;
+    }
+    return std::nullopt;
+}
+
 // Each copy made anew beside the live file and flushed, then put in its
 // place. What an interruption leaves is made again the next time.
-bool copyAgain(FolderOperations& ops, const BackupPlaces& places, const RestoreJournal& journal) {
-    const auto generation = findGeneration(listGenerations(ops, places), journal.generationId);
+bool copyRestoredAgain(FolderOperations& ops, const BackupPlaces& places,
+                       const RestoreJournal& journal) {
+    const auto generation = restoredFrom(ops, places, journal.generationId);
     // Removed by hand: the copies cannot be made again, the data stays as the
     // disk kept it.
     if (!generation) return true;
@@ -40,25 +71,6 @@ bool copyAgain(FolderOperations& ops, const BackupPlaces& places, const RestoreJ
     return true;
 }
 
-// The files and the folders that name them, as they are.
-bool flushRestored(FolderOperations& ops, const BackupPlaces& places,
-                   const RestoreJournal& journal) {
-    std::vector<fs::path> files;
-    std::set<fs::path> folders;
-    for (const RestoredCopy& copy : journal.copies) {
-        files.push_back(places.runFolder / copy.live);
-        folders.insert(files.back().parent_path());
-        if (ops.status(files.back()).type != EntryType::Regular) return false;
-    }
-    if (!flushAll(ops, places.runFolder, files)) return false;
-    for (const fs::path& folder : folders) {
-        if (!ops.syncFolder(folder)) return false;
-    }
-    return true;
-}
-
-}  // namespace
-
 bool settleRestoredCopies(FolderOperations& ops, const BackupPlaces& places) {
     const fs::path marker = places.restoreUnflushed();
     if (ops.status(marker).type == EntryType::Missing) return true;
@@ -66,7 +78,7 @@ bool settleRestoredCopies(FolderOperations& ops, const BackupPlaces& places) {
     if (!text) return false;
     if (const auto journal = RestoreJournal::parse(*text); journal && journal->copiesUnflushed()) {
         const bool flushed = journal->boot == ops.bootId() && flushRestored(ops, places, *journal);
-        if (!flushed && !copyAgain(ops, places, *journal)) return false;
+        if (!flushed && !copyRestoredAgain(ops, places, *journal)) return false;
     }
     if (!ops.removeTree(marker, places.runFolder)) return false;
     static_cast<void>(ops.syncFolder(places.runFolder));
