@@ -75,6 +75,16 @@ class FolderOperations {
     // together). A source that is a link or anything but a regular file fails.
     virtual CopyReport copyFile(const std::filesystem::path& from,
                                 const std::filesystem::path& to) = 0;
+    // A new file (the name must be free) with room for `size` bytes taken on
+    // the disk, so that a full disk shows now rather than halfway through a
+    // copy into it.
+    [[nodiscard]] virtual bool reserveFile(const std::filesystem::path& file,
+                                           std::uint64_t size) = 0;
+    // copyFile into a file reserved for it, and none of its bytes sent to
+    // the disk before they are flushed: a flush that follows soon waits for
+    // no more than it must.
+    virtual CopyReport copyInto(const std::filesystem::path& from,
+                                const std::filesystem::path& to) = 0;
     // Flushes a file's data to the disk.
     [[nodiscard]] virtual bool syncFile(const std::filesystem::path& file) = 0;
     // Flushes everything written to the file system that holds `path`: one
@@ -109,6 +119,9 @@ class PosixFolderOperations final : public FolderOperations {
     [[nodiscard]] bool writeFile(const std::filesystem::path& file,
                                  std::string_view bytes) override;
     CopyReport copyFile(const std::filesystem::path& from,
+                        const std::filesystem::path& to) override;
+    [[nodiscard]] bool reserveFile(const std::filesystem::path& file, std::uint64_t size) override;
+    CopyReport copyInto(const std::filesystem::path& from,
                         const std::filesystem::path& to) override;
     [[nodiscard]] bool syncFile(const std::filesystem::path& file) override;
     [[nodiscard]] bool syncFileSystem(const std::filesystem::path& path) override;

@@ -119,8 +119,16 @@ bool buildGeneration(FolderOperations& ops, const fs::path& folder,
             }
             // No hard links here (or no more for that file): a copy will do.
         }
-        const CopyReport copy = ops.copyFile(source.path, target);
-        if (copy.result == CopyResult::SourceGone) continue;
+        // Left to reach the disk on its own, the copy is not sent there yet:
+        // the flushes below would wait for it.
+        const CopyReport copy = unflushedBoot.empty() ? ops.copyFile(source.path, target)
+                                                      : (ops.reserveFile(target, source.status.size)
+                                                             ? ops.copyInto(source.path, target)
+                                                             : CopyReport{});
+        if (copy.result == CopyResult::SourceGone) {
+            if (!ops.removeTree(target, folder)) return false;
+            continue;
+        }
         if (copy.result != CopyResult::Copied) return false;
         ManifestEntry entry{source.target, source.source, copy.before};
         // Changed while it was copied: the copy may hold a mix, so the next

@@ -30,8 +30,7 @@ bool removeIfThere(FolderOperations& ops, const BackupPlaces& places, const fs::
 
 }  // namespace
 
-bool swapRestoredIn(FolderOperations& ops, const BackupPlaces& places,
-                    std::string* latestMovedTo) {
+bool swapRestoredIn(FolderOperations& ops, const BackupPlaces& places, std::string* latestMovedTo) {
     for (const fs::path& live : {places.books, places.data}) {
         const fs::path restored = places.restoring(live);
         if (!exists(ops, restored)) continue;  // swapped in already

@@ -83,7 +83,12 @@ bool buildRestoredFolders(FolderOperations& ops, const BackupPlaces& places,
             journal.boot.clear();
         journal.copies.push_back(std::move(named));
     }
-    if (!journal.copiesUnflushed()) {
+    if (journal.copiesUnflushed()) {
+        // Their room only: a full disk is told before the restore is decided.
+        for (const Restored* file : toCopy) {
+            if (!ops.reserveFile(file->to, ops.status(file->from).size)) return false;
+        }
+    } else {
         journal.boot.clear();
         journal.copies.clear();
         std::vector<fs::path> copies;
@@ -102,7 +107,7 @@ bool buildRestoredFolders(FolderOperations& ops, const BackupPlaces& places,
 bool copyIntoSwappedFolders(FolderOperations& ops, const BackupPlaces& places,
                             const Generation& generation, const RestoreJournal& journal) {
     for (const RestoredCopy& copy : journal.copies) {
-        if (ops.copyFile(generation.folder / copy.inGeneration, places.runFolder / copy.live)
+        if (ops.copyInto(generation.folder / copy.inGeneration, places.runFolder / copy.live)
                 .result != CopyResult::Copied)
             return false;
     }

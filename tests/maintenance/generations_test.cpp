@@ -502,6 +502,14 @@ class UnflushedCopies : public maintenance::FolderOperations {
         if (report.result == maintenance::CopyResult::Copied) unflushed_.insert(inodeOf(to));
         return report;
     }
+    bool reserveFile(const fs::path& file, std::uint64_t size) override {
+        return faults.reserveFile(file, size);
+    }
+    maintenance::CopyReport copyInto(const fs::path& from, const fs::path& to) override {
+        maintenance::CopyReport report = faults.copyInto(from, to);
+        if (report.result == maintenance::CopyResult::Copied) unflushed_.insert(inodeOf(to));
+        return report;
+    }
     bool syncFile(const fs::path& file) override {
         const bool synced = faults.syncFile(file);
         if (synced) unflushed_.erase(inodeOf(file));

@@ -65,6 +65,21 @@ class FaultyFolderOperations : public maintenance::FolderOperations {
         if (mode_ == Mode::Crash) tornCopy(from, to);
         return {};
     }
+    bool reserveFile(const std::filesystem::path& file, std::uint64_t size) override {
+        return allow() && real_.reserveFile(file, size);
+    }
+    maintenance::CopyReport copyInto(const std::filesystem::path& from,
+                                     const std::filesystem::path& to) override {
+        if (allow()) {
+            ++copies_;
+            return real_.copyInto(from, to);
+        }
+        if (mode_ == Mode::Crash) {
+            std::filesystem::remove(to);
+            tornCopy(from, to);
+        }
+        return {};
+    }
     bool syncFile(const std::filesystem::path& file) override {
         return allow() && real_.syncFile(file);
     }
