@@ -49,6 +49,7 @@ void DataSafetyActions::checkPeriodicBackup() {
         QApplication::activePopupWidget() != nullptr)
         return;
     if (!maintenance::periodicBackupDue(state_.settings, state_.clock.today())) return;
+    state_.waitForBackgroundMaintenance();
     // A failure is tried again at the next check; the earlier generations stay whole.
     state_.user.runWithProgress(shell::kBackupProgress, [this] {
         // The changes of open tables are put into the files the backup copies.

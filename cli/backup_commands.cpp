@@ -11,6 +11,7 @@
 #include "common/clock.h"
 #include "common/run_directory.h"
 #include "common/run_lock.h"
+#include "maintenance/backup.h"
 #include "maintenance/backup_places.h"
 #include "maintenance/generations.h"
 #include "maintenance/maintenance_actions.h"
@@ -121,6 +122,8 @@ int runRestoreCommand(const BackupOptions& options) {
     }
     switch (outcome.result) {
         case maintenance::RestoreResult::Restored:
+            // A script expects the folder settled when the command returns.
+            maintenance::settleBackups(ops, *run, {readBackupsKept(*run), {}});
             printLine({{"restored", chosen->id},
                        {"backup", outcome.safetyId.empty() ? JsonLine(nullptr)
                                                            : JsonLine(outcome.safetyId)}});

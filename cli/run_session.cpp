@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "cli/setup_snapshot.h"
+#include "maintenance/backup.h"
 
 namespace qinghe::cli {
 
@@ -52,6 +53,11 @@ RunSession::RunSession(const std::optional<std::filesystem::path>& runDirectory,
                          "Close the program, or try again when the other command has finished\n";
             return;
         }
+        // What the program does first when it starts: a restore or an
+        // initialisation left unfinished is finished before any table is
+        // written.
+        maintenance::PosixFolderOperations folders;
+        maintenance::recoverInterruptedWork(folders, state_.run);
     }
     std::optional<Settings> settings = readSettingsUntouched(state_.run, clock_);
     if (!settings) {

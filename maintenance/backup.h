@@ -18,6 +18,12 @@ struct BackupOptions {
     std::int32_t generationsKept = kDefaultBackupsKept;
     // Ids never removed by this backup (a generation about to be restored).
     std::vector<std::string> keepAlso;
+    // Returns once the generation is complete in the page cache and in
+    // place; settleBackups, run afterwards (in the background), flushes it
+    // and only then removes the oldest. Should the machine go down first,
+    // the next run removes the new generation instead, and every earlier
+    // one is there still.
+    bool settleLater = false;
 };
 
 struct BackupOutcome {
@@ -47,10 +53,16 @@ struct BackupOutcome {
 BackupOutcome makeBackup(FolderOperations& ops, const RunDirectory& run, const Clock& clock,
                          const BackupOptions& options = {});
 
+// What a backup made with settleLater, or a restore, left: the restored
+// copies and the new generation flushed, then the oldest beyond the number
+// kept removed.
+void settleBackups(FolderOperations& ops, const RunDirectory& run, const BackupOptions& options);
+
 // Finishes or undoes what an interrupted backup, restore or initialisation
 // left in the run directory: a restore whose files were complete is swapped
 // in, anything half-built is removed, and a latest generation that was being
-// moved aside is put back. Every maintenance operation starts with it.
+// moved aside is put back, and generations left unflushed are settled (see
+// generation_settling.h). Every maintenance operation starts with it.
 void recoverInterruptedWork(FolderOperations& ops, const RunDirectory& run);
 
 }  // namespace maintenance

@@ -54,6 +54,14 @@ fs::path BackupPlaces::restoreJournal() const {
     return runFolder / "restore.journal";
 }
 
+fs::path BackupPlaces::restoreJournalBeingWritten() const {
+    return runFolder / "restore.journal.new";
+}
+
+fs::path BackupPlaces::restoreUnflushed() const {
+    return runFolder / "restore.unflushed";
+}
+
 fs::path BackupPlaces::initialiseJournal() const {
     return runFolder / "initialise.journal";
 }

@@ -16,8 +16,10 @@ namespace qinghe::maintenance {
 //                              their generation id (newest kept, oldest pruned)
 //   backup.new-PID/            a generation being built
 //   backup.removed-ID/         an older generation on its way out
-//   books.restore, data.restore, restore.journal, *.before-restore
+//   books.restore, data.restore, restore.journal(.new), *.before-restore
 //                              a restore being built and swapped in
+//   restore.unflushed          a restore swapped in whose copies are being
+//                              made durable
 //   backup.safety/             the generation of the data a restore replaces,
 //                              swapped in with it
 //   books.removed, data.removed, initialise.journal
@@ -48,6 +50,11 @@ struct BackupPlaces {
     std::filesystem::path safetyGeneration() const;
     // Present while a complete restore is being swapped in.
     std::filesystem::path restoreJournal() const;
+    // The journal while it is written, before it takes its name.
+    std::filesystem::path restoreJournalBeingWritten() const;
+    // The restore journal once the swap is done, while the restored copies
+    // it names may not be on the disk yet.
+    std::filesystem::path restoreUnflushed() const;
     // Present while an initialisation moves the live folders out.
     std::filesystem::path initialiseJournal() const;
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "maintenance/generation_settling.h"
 #include "store/table_file.h"
 
 namespace qinghe::maintenance {
@@ -38,6 +39,13 @@ std::string freeOlderId(FolderOperations& ops, const BackupPlaces& places, std::
 }
 
 }  // namespace
+
+bool flushAll(FolderOperations& ops, const fs::path& within, const std::vector<fs::path>& files) {
+    // Every flush waits for the disk to empty its cache: more than one file is
+    // flushed with the whole file system, in one wait.
+    if (files.size() > 1) return ops.syncFileSystem(within);
+    return files.empty() || ops.syncFile(files.front());
+}
 
 bool listSources(FolderOperations& ops, const BackupPlaces& places, std::vector<Source>& sources) {
     const auto relative = [&](const fs::path& path) {
@@ -94,7 +102,7 @@ bool latestIsCurrent(FolderOperations& ops, const Generation& latest,
 
 bool buildGeneration(FolderOperations& ops, const fs::path& folder,
                      const std::vector<Source>& sources, const LinkChoice& choose,
-                     Manifest& manifest, BackupOutcome& outcome) {
+                     Manifest& manifest, BackupOutcome& outcome, const std::string& unflushedBoot) {
     if (!ops.makeFolder(folder) || !ops.makeFolder(folder / kGenerationBooks) ||
         !ops.makeFolder(folder / kGenerationData))
         return false;
@@ -111,21 +119,31 @@ bool buildGeneration(FolderOperations& ops, const fs::path& folder,
             }
             // No hard links here (or no more for that file): a copy will do.
         }
-        const CopyReport copy = ops.copyFile(source.path, target);
-        if (copy.result == CopyResult::SourceGone) continue;
+        // Left to reach the disk on its own, the copy is not sent there yet:
+        // the flushes below would wait for it.
+        const CopyReport copy = unflushedBoot.empty() ? ops.copyFile(source.path, target)
+                                                      : (ops.reserveFile(target, source.status.size)
+                                                             ? ops.copyInto(source.path, target)
+                                                             : CopyReport{});
+        if (copy.result == CopyResult::SourceGone) {
+            if (!ops.removeTree(target, folder)) return false;
+            continue;
+        }
         if (copy.result != CopyResult::Copied) return false;
         ManifestEntry entry{source.target, source.source, copy.before};
         // Changed while it was copied: the copy may hold a mix, so the next
         // backup must not take it for the file's latest state.
         if (!copy.before.sameContentStamp(copy.after)) entry.stamp.modifiedNanoseconds = -1;
         manifest.files.push_back(std::move(entry));
-        unflushed.push_back(target);
+        if (unflushedBoot.empty()) unflushed.push_back(target);
         ++outcome.copiedFiles;
     }
-    // Flushed together: the disk writes them back in one go.
-    for (const fs::path& file : unflushed) {
-        if (!ops.syncFile(file)) return false;
-    }
+    if (!flushAll(ops, folder, unflushed)) return false;
+    // Copies left to reach the disk on their own: named before the manifest
+    // makes the generation complete.
+    if (!unflushedBoot.empty() &&
+        !ops.writeFile(folder / kUnflushedName, unflushedText(unflushedBoot)))
+        return false;
     return ops.writeFile(folder / kManifestName, encodeManifest(manifest)) &&
            ops.syncFolder(folder / kGenerationBooks) && ops.syncFolder(folder / kGenerationData) &&
            ops.syncFolder(folder);
@@ -168,6 +186,15 @@ void pruneOlder(FolderOperations& ops, const BackupPlaces& places, std::int32_t 
     // Not flushed: a removal the disk forgets is made again after the next
     // backup, and a flush here would wait for the file system to discard
     // every block the removed files held.
+}
+
+void finishRemovals(FolderOperations& ops, const BackupPlaces& places) {
+    const auto entries = ops.list(places.runFolder);
+    if (!entries) return;
+    for (const FolderEntry& entry : *entries) {
+        if (entry.name.starts_with(places.removedPrefix))
+            static_cast<void>(ops.removeTree(places.runFolder / entry.name, places.runFolder));
+    }
 }
 
 std::vector<std::string> idsOf(const std::vector<Generation>& generations) {

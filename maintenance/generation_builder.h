@@ -56,14 +56,21 @@ struct LinkFrom {
 };
 using LinkChoice = std::function<std::optional<LinkFrom>(const Source&)>;
 
+// Makes `files` durable, all of them on the file system of `within`.
+bool flushAll(FolderOperations& ops, const std::filesystem::path& within,
+              const std::vector<std::filesystem::path>& files);
+
 // Builds a complete generation in `folder` (a new name): every source linked
 // where `choose` names a file for it and a link can be made, copied
 // otherwise; the copies flushed, the manifest written last, the folders
-// flushed. False on any failure; what was made is left for the caller to
-// remove.
+// flushed. With `unflushedBoot` the copies are left to reach the disk on
+// their own and the generation is marked to be settled (see
+// generation_settling.h). False on any failure; what was made is left for
+// the caller to remove.
 bool buildGeneration(FolderOperations& ops, const std::filesystem::path& folder,
                      const std::vector<Source>& sources, const LinkChoice& choose,
-                     Manifest& manifest, BackupOutcome& outcome);
+                     Manifest& manifest, BackupOutcome& outcome,
+                     const std::string& unflushedBoot = {});
 
 // The generation in `built` in as backup/, the latest before it (`previous`
 // when it is the latest) moved aside under its id, the one it got stored in
@@ -77,6 +84,9 @@ bool swapInGeneration(FolderOperations& ops, const BackupPlaces& places,
 // `keepAlso`. What cannot be removed now is tried again after the next backup.
 void pruneOlder(FolderOperations& ops, const BackupPlaces& places, std::int32_t generationsKept,
                 const std::vector<std::string>& keepAlso);
+
+// Finishes the removals of older generations that were cut short.
+void finishRemovals(FolderOperations& ops, const BackupPlaces& places);
 
 std::vector<std::string> idsOf(const std::vector<Generation>& generations);
 

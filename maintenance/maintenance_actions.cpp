@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -95,9 +96,10 @@ void closeEverything(AppState& state) {
 }  // namespace
 
 BackupOutcome backUpAndRecord(FolderOperations& ops, const RunDirectory& run, const Clock& clock,
-                              Settings* settings) {
+                              Settings* settings, bool settleLater) {
     BackupOptions options;
     options.generationsKept = settings ? settings->backupKeep : readBackupsKept(run);
+    options.settleLater = settleLater;
     BackupOutcome outcome = makeBackup(ops, run, clock, options);
     if (outcome.complete) {
         // As above: a stale lastbackup only brings the periodic backup early.
@@ -106,13 +108,24 @@ BackupOutcome backUpAndRecord(FolderOperations& ops, const RunDirectory& run, co
     return outcome;
 }
 
+void settleBackupsInBackground(AppState& state, std::int32_t generationsKept) {
+    state.waitForBackgroundMaintenance();
+    state.backgroundMaintenance =
+        std::async(std::launch::async, [run = state.run, generationsKept] {
+            PosixFolderOperations ops;
+            settleBackups(ops, run, {generationsKept, {}});
+        });
+}
+
 RestoreOutcome restoreChosen(FolderOperations& ops, const RunDirectory& run, const Clock& clock,
                              Settings* settings, const Generation& chosen, bool keepData) {
     // The latest by its place: its id names no folder.
     const std::string id = chosen.latest ? std::string() : chosen.id;
     if (!keepData) return {restoreGeneration(ops, run, id), {}, false};
+    // The removal of the oldest is settleBackups' work, after the restore has
+    // returned.
     const SafetyGeneration safety{clock.now(),
-                                  settings ? settings->backupKeep : readBackupsKept(run)};
+                                  settings ? settings->backupKeep : readBackupsKept(run), true};
     RestoreOutcome outcome = restoreKeepingTheData(ops, run, id, safety);
     if (!outcome.safetyId.empty()) {
         // As for every backup: a stale lastbackup only brings the periodic one early.
@@ -154,6 +167,7 @@ void runBackupDialog(AppState& state, FolderOperations& ops) {
 }
 
 bool backUpNow(AppState& state, FolderOperations& ops) {
+    state.waitForBackgroundMaintenance();
     BackupOutcome outcome;
     state.user.runWithProgress(shell::kBackupProgress, [&] {
         // The changes of open tables are put into the files the backup copies.
@@ -170,6 +184,7 @@ bool backUpNow(AppState& state, FolderOperations& ops) {
 
 bool restoreBackup(AppState& state, FolderOperations& ops) {
     if (!passwordAllows(state)) return false;
+    state.waitForBackgroundMaintenance();
     const std::vector<Generation> generations = listGenerations(ops, BackupPlaces(state.run));
     if (generations.empty()) {
         state.user.showMessage({maintenance_texts::kNoBackupToRestore,
@@ -210,12 +225,14 @@ bool restoreBackup(AppState& state, FolderOperations& ops) {
         showError(state.user, maintenance_texts::kRestoreFailed);
         return false;
     }
+    settleBackupsInBackground(state, state.settings.backupKeep);
     tellDone(state.user, maintenance_texts::kRestoreDone);
     return true;
 }
 
 bool initialiseDatabase(AppState& state, FolderOperations& ops) {
     if (!passwordAllows(state)) return false;
+    state.waitForBackgroundMaintenance();
     if (!confirm(state.user, maintenance_texts::kConfirmInitialise,
                  maintenance_texts::kInitialiseTitle))
         return false;

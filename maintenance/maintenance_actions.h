@@ -15,14 +15,22 @@ namespace qinghe::maintenance {
 // and on demand: makeBackup keeping the generations of the settings in memory
 // (`settings`) or, before they are loaded, of system.ini; lastbackup is
 // written whenever the backup completes, in memory too when given.
+// With `settleLater` the backup returns before its copies are flushed; see
+// settleBackupsInBackground.
 BackupOutcome backUpAndRecord(FolderOperations& ops, const RunDirectory& run, const Clock& clock,
-                              Settings* settings);
+                              Settings* settings, bool settleLater = false);
+
+// settleBackups on a thread of its own, over the real disk: what a backup
+// made with settleLater, or a restore, left to do (the flush of the new
+// generation, the removal of the oldest). Whatever works on the generations
+// or the data folders waits for it first (AppState::waitForBackgroundMaintenance).
+void settleBackupsInBackground(AppState& state, std::int32_t generationsKept);
 
 // A restore of `chosen` once the user has confirmed it. With `keepData` the
 // data as it is becomes a generation first, so that the restore can be
-// undone (NoSafetyGeneration, with nothing changed, when it cannot); `chosen`
-// is kept whatever the number kept says, and lastbackup is written as for
-// any backup. Without, the data as it is goes.
+// undone (NoSafetyGeneration, with nothing changed, when it cannot), and
+// lastbackup is written as for any backup; the oldest generations are left
+// for settleBackups. Without, the data as it is goes.
 RestoreOutcome restoreChosen(FolderOperations& ops, const RunDirectory& run, const Clock& clock,
                              Settings* settings, const Generation& chosen, bool keepData);
 

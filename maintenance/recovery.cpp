@@ -3,8 +3,11 @@
 #include "maintenance/backup.h"
 #include "maintenance/backup_places.h"
 #include "maintenance/generation_builder.h"
+#include "maintenance/generation_settling.h"
 #include "maintenance/generations.h"
+#include "maintenance/restore_journal.h"
 #include "maintenance/restore_swap.h"
+#include "maintenance/restored_copies.h"
 
 namespace qinghe::maintenance {
 
@@ -17,6 +20,8 @@ bool exists(FolderOperations& ops, const fs::path& path) {
 }
 
 // Removes what is there; what cannot be removed now is tried again next time.
+constexpr std::size_t kJournalLimit = std::size_t{16} << 20;
+
 bool removeIfThere(FolderOperations& ops, const BackupPlaces& places, const fs::path& path) {
     if (!exists(ops, path)) return false;
     static_cast<void>(ops.removeTree(path, places.runFolder));
@@ -25,8 +30,7 @@ bool removeIfThere(FolderOperations& ops, const BackupPlaces& places, const fs::
 
 }  // namespace
 
-bool finishRestoreSwap(FolderOperations& ops, const BackupPlaces& places,
-                       std::string* latestMovedTo) {
+bool swapRestoredIn(FolderOperations& ops, const BackupPlaces& places, std::string* latestMovedTo) {
     for (const fs::path& live : {places.books, places.data}) {
         const fs::path restored = places.restoring(live);
         if (!exists(ops, restored)) continue;  // swapped in already
@@ -54,12 +58,27 @@ bool finishRestoreSwap(FolderOperations& ops, const BackupPlaces& places,
             return false;
         if (latestMovedTo != nullptr) *latestMovedTo = movedTo;
     }
-    if (!ops.syncFolder(places.runFolder) ||
-        !ops.removeTree(places.restoreJournal(), places.runFolder))
-        return false;
-    static_cast<void>(ops.syncFolder(places.runFolder));
+    return ops.syncFolder(places.runFolder);
+}
+
+void removeMovedAside(FolderOperations& ops, const BackupPlaces& places) {
     for (const fs::path& live : {places.books, places.data})
         removeIfThere(ops, places, places.beforeRestore(live));
+}
+
+bool finishRestoreSwap(FolderOperations& ops, const BackupPlaces& places,
+                       std::string* latestMovedTo) {
+    if (!swapRestoredIn(ops, places, latestMovedTo)) return false;
+    // Copies the journal names were to be made once the folders were swapped
+    // in; the restore did not get to the end of them.
+    const auto text = ops.readFile(places.restoreJournal(), kJournalLimit);
+    if (!text) return false;
+    if (const auto journal = RestoreJournal::parse(*text);
+        journal && journal->copiesUnflushed() && !copyRestoredAgain(ops, places, *journal))
+        return false;
+    if (!ops.removeTree(places.restoreJournal(), places.runFolder)) return false;
+    static_cast<void>(ops.syncFolder(places.runFolder));
+    removeMovedAside(ops, places);
     return true;
 }
 
@@ -95,7 +114,10 @@ void recoverInterruptedWork(FolderOperations& ops, const RunDirectory& run) {
         }
         // Made of links to the live files, which are live still.
         changed = removeIfThere(ops, places, places.safetyGeneration()) || changed;
+        changed = removeIfThere(ops, places, places.restoreJournalBeingWritten()) || changed;
     }
+    // A finished restore's copies, before anything works on them.
+    if (!exists(ops, places.restoreJournal())) static_cast<void>(settleRestoredCopies(ops, places));
     // An initialisation: decided once its journal is down.
     if (exists(ops, places.initialiseJournal())) {
         static_cast<void>(finishInitialise(ops, places));
@@ -104,6 +126,8 @@ void recoverInterruptedWork(FolderOperations& ops, const RunDirectory& run) {
             changed = removeIfThere(ops, places, places.removing(live)) || changed;
     }
 
+    // Before anything builds on them or counts them.
+    settleGenerations(ops, places);
     // Half-built generations (any process id: only one instance runs per run
     // directory) and half-removed ones.
     if (const auto entries = ops.list(places.runFolder)) {

@@ -7,8 +7,11 @@
 #include "maintenance/backup.h"
 #include "maintenance/backup_places.h"
 #include "maintenance/generation_builder.h"
+#include "maintenance/generation_settling.h"
 #include "maintenance/generations.h"
+#include "maintenance/restore_journal.h"
 #include "maintenance/restore_swap.h"
+#include "maintenance/restored_copies.h"
 
 namespace qinghe::maintenance {
 
@@ -16,7 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char kJournalText[] = "qinghe-restore 1\nbooks data\n";
 constexpr char kInitialiseJournalText[] = "qinghe-initialise 1\nbooks data\n";
 
 // One file a restore puts in place.
@@ -55,26 +57,70 @@ std::optional<std::vector<Restored>> restoredFiles(FolderOperations& ops,
     return files;
 }
 
-// The files in the two folders beside the live ones, flushed. A live file
-// that stays is only given its new name there (a hard link: it stays the
-// live file, and the generation is never linked to); every other file is
-// copied.
+// The two folders beside the live ones, with every live file that stays
+// linked in (it stays the live file, and the generation is never linked to).
+// The other files are copied, flushed, here when the journal cannot name
+// them; otherwise they are listed in the journal and copied only once the
+// folders are swapped in: the next run makes them again from the generation
+// should the restore not get to the end, and flushes them (or makes them
+// again after a new boot) when it did. Nothing is then flushed after the
+// bulk of the bytes is written, when a flush would wait for all of them.
 bool buildRestoredFolders(FolderOperations& ops, const BackupPlaces& places,
-                          const std::vector<Restored>& files) {
+                          const Generation& generation, const std::vector<Restored>& files,
+                          RestoreJournal& journal) {
     const fs::path books = places.restoring(places.books);
     const fs::path data = places.restoring(places.data);
     if (!ops.makeFolder(books) || !ops.makeFolder(data)) return false;
-    std::vector<fs::path> copies;
+    journal.boot = ops.bootId();
+    journal.generationId = generation.id;
+    std::vector<const Restored*> toCopy;
     for (const Restored& file : files) {
-        // The live file is durable already: only a copy needs flushing.
         if (file.stays && ops.hardLink(file.live, file.to)) continue;
-        if (ops.copyFile(file.from, file.to).result != CopyResult::Copied) return false;
-        copies.push_back(file.to);
+        toCopy.push_back(&file);
+        RestoredCopy named{file.live.lexically_relative(places.runFolder).generic_string(),
+                           file.from.lexically_relative(generation.folder).generic_string()};
+        if (!fitsAJournalLine(named.live) || !fitsAJournalLine(named.inGeneration))
+            journal.boot.clear();
+        journal.copies.push_back(std::move(named));
     }
-    for (const fs::path& copy : copies) {
-        if (!ops.syncFile(copy)) return false;
+    if (journal.copiesUnflushed()) {
+        // Their room only: a full disk is told before the restore is decided.
+        for (const Restored* file : toCopy) {
+            if (!ops.reserveFile(file->to, ops.status(file->from).size)) return false;
+        }
+    } else {
+        journal.boot.clear();
+        journal.copies.clear();
+        std::vector<fs::path> copies;
+        for (const Restored* file : toCopy) {
+            if (ops.copyFile(file->from, file->to).result != CopyResult::Copied) return false;
+            copies.push_back(file->to);
+        }
+        if (!flushAll(ops, places.runFolder, copies)) return false;
     }
     return ops.syncFolder(books) && ops.syncFolder(data);
+}
+
+// The copies a journal names, made into the live folders once they are
+// swapped in; then the journal gives way to the mark that they are not
+// flushed yet.
+bool copyIntoSwappedFolders(FolderOperations& ops, const BackupPlaces& places,
+                            const Generation& generation, const RestoreJournal& journal) {
+    for (const RestoredCopy& copy : journal.copies) {
+        if (ops.copyInto(generation.folder / copy.inGeneration, places.runFolder / copy.live)
+                .result != CopyResult::Copied)
+            return false;
+    }
+    return ops.rename(places.restoreJournal(), places.restoreUnflushed());
+}
+
+// The journal under its own name only once it is whole and flushed: the
+// next run goes by the names and the generation it holds.
+bool writeJournal(FolderOperations& ops, const BackupPlaces& places,
+                  const RestoreJournal& journal) {
+    const fs::path writing = places.restoreJournalBeingWritten();
+    return ops.removeTree(writing, places.runFolder) && ops.writeFile(writing, journal.text()) &&
+           ops.rename(writing, places.restoreJournal()) && ops.syncFolder(places.runFolder);
 }
 
 // The generation of the live data in backup.safety, complete and flushed,
@@ -122,6 +168,7 @@ void removeHalfMade(FolderOperations& ops, const BackupPlaces& places) {
     for (const fs::path& live : {places.books, places.data})
         static_cast<void>(ops.removeTree(places.restoring(live), places.runFolder));
     static_cast<void>(ops.removeTree(places.safetyGeneration(), places.runFolder));
+    static_cast<void>(ops.removeTree(places.restoreJournalBeingWritten(), places.runFolder));
 }
 
 RestoreOutcome restore(FolderOperations& ops, const RunDirectory& run, std::string_view id,
@@ -129,7 +176,10 @@ RestoreOutcome restore(FolderOperations& ops, const RunDirectory& run, std::stri
     RestoreOutcome outcome;
     const BackupPlaces places(run);
     recoverInterruptedWork(ops, run);
+    // The data of an earlier restore not yet known to be on the disk.
+    if (ops.status(places.restoreUnflushed()).type != EntryType::Missing) return outcome;
     const std::vector<Generation> generations = listGenerations(ops, places);
+    if (anyUnsettled(ops, generations)) return outcome;
     const auto chosen = findGeneration(generations, id);
     if (!chosen) {
         outcome.result = RestoreResult::NoSuchGeneration;
@@ -164,30 +214,43 @@ RestoreOutcome restore(FolderOperations& ops, const RunDirectory& run, std::stri
     if (!made && ops.status(places.safetyGeneration()).type != EntryType::Missing &&
         !ops.removeTree(places.safetyGeneration(), places.runFolder))
         return outcome;
-    if (!buildRestoredFolders(ops, places, *files)) {
+    RestoreJournal journal;
+    if (!buildRestoredFolders(ops, places, *chosen, *files, journal)) {
         removeHalfMade(ops, places);
         return outcome;
     }
     // The journal marks the restored folders (and the safety generation)
-    // complete. Should it not be written, it must be gone for certain before
-    // the restore counts as not made: a journal left behind would make the
-    // next run finish it.
-    if ((!ops.writeFile(places.restoreJournal(), kJournalText) ||
-         !ops.syncFolder(places.runFolder)) &&
-        ops.removeTree(places.restoreJournal(), places.runFolder)) {
+    // complete. Should it not be in place and flushed, it must be gone for
+    // certain before the restore counts as not made: a journal left behind
+    // would make the next run finish it.
+    if (!writeJournal(ops, places, journal) &&
+        (ops.status(places.restoreJournal()).type == EntryType::Missing ||
+         ops.removeTree(places.restoreJournal(), places.runFolder))) {
         removeHalfMade(ops, places);
         return outcome;
     }
     // From here on the restore is decided: an interruption is finished by the
     // next run. A failed rename may have been passing.
     std::string latestMovedTo;
-    outcome.result = finishRestoreSwap(ops, places, &latestMovedTo) ||
-                             finishRestoreSwap(ops, places, &latestMovedTo)
-                         ? RestoreResult::Restored
-                         : RestoreResult::Pending;
+    if (journal.copiesUnflushed()) {
+        // Looked up again: the latest has moved aside if it was the one.
+        std::optional<Generation> source;
+        outcome.result = (swapRestoredIn(ops, places, &latestMovedTo) ||
+                          swapRestoredIn(ops, places, &latestMovedTo)) &&
+                                 (source = restoredFrom(ops, places, journal.generationId)) &&
+                                 copyIntoSwappedFolders(ops, places, *source, journal)
+                             ? RestoreResult::Restored
+                             : RestoreResult::Pending;
+        if (outcome.result == RestoreResult::Restored) removeMovedAside(ops, places);
+    } else {
+        outcome.result = finishRestoreSwap(ops, places, &latestMovedTo) ||
+                                 finishRestoreSwap(ops, places, &latestMovedTo)
+                             ? RestoreResult::Restored
+                             : RestoreResult::Pending;
+    }
     outcome.safetyId = safetyId;
     outcome.newGeneration = made;
-    if (made && outcome.result == RestoreResult::Restored) {
+    if (made && outcome.result == RestoreResult::Restored && !safety->pruneLater) {
         // Only now that the new generation is in place; the restored one
         // stays whatever its age.
         std::vector<std::string> keep{chosen->id};

@@ -40,6 +40,9 @@ struct SafetyGeneration {
     double now = 0;  // its date and id
     // Generations kept once it is in place; the restored one is kept besides.
     std::int32_t generationsKept = kDefaultBackupsKept;
+    // The oldest are left for settleBackups to remove, once the restored
+    // copies are on the disk.
+    bool pruneLater = false;
 };
 
 struct RestoreOutcome {

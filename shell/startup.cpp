@@ -26,9 +26,13 @@ StartupResult startUp(AppState& state) {
     // A failed backup keeps the earlier generations whole and says nothing:
     // the program starts all the same. It runs before the settings are
     // loaded, so it writes lastbackup straight into system.ini.
+    // Its flush and the removal of the oldest generation go on while the
+    // program starts.
     state.user.runWithProgress(shell::kBackupProgress, [&] {
-        static_cast<void>(maintenance::backUpAndRecord(folders, state.run, state.clock, nullptr));
+        static_cast<void>(
+            maintenance::backUpAndRecord(folders, state.run, state.clock, nullptr, true));
     });
+    maintenance::settleBackupsInBackground(state, readBackupsKept(state.run));
 
     if (!openUserStore(state, &result.freshInstallation)) {
         endAfter(state, shell::kUserStoreUnusable);
@@ -45,6 +49,7 @@ StartupResult startUp(AppState& state) {
     state.settings = loadSettings(state.run, state.clock);
     // Only when the backup above failed can the periodic one be due.
     if (maintenance::periodicBackupDue(state.settings, state.clock.today())) {
+        state.waitForBackgroundMaintenance();
         state.user.runWithProgress(shell::kBackupProgress, [&] {
             // The user store is open: its changes go into its files first.
             if (state.tables.flushToFiles()) {
@@ -67,6 +72,7 @@ bool confirmExit(UserInteraction& user) {
 
 void closeDown(AppState& state) {
     state.tables.closeAll();
+    state.waitForBackgroundMaintenance();
 }
 
 void shutDown(AppState& state) {

@@ -253,6 +253,7 @@ TEST_F(MaintenanceFlowsTest, RestoreRefusedOrCancelledChangesNothing) {
         user_.answers.assign(c.answers.begin(), c.answers.end());
 
         EXPECT_FALSE(maintenance::restoreBackup(*state_, ops_));
+        state_->waitForBackgroundMaintenance();
         EXPECT_EQ(messageTexts(), c.messages);
         EXPECT_EQ(box_->get("data/home.edb"), "home table 2");
         EXPECT_EQ(box_->generations(ops_).size(), generations);
@@ -267,6 +268,7 @@ TEST_F(MaintenanceFlowsTest, RestoringTheLatestKeepsTheLoginPasswordAndEndsThePr
     user_.passwordVisits.push_back({"secret"});
     user_.formVisits.push_back({{"0"}});
     ASSERT_TRUE(maintenance::restoreBackup(*state_, ops_));
+    state_->waitForBackgroundMaintenance();
 
     // The choice shows every generation, the latest first and marked.
     ASSERT_EQ(user_.formRequests.size(), 1u);
@@ -300,6 +302,7 @@ TEST_F(MaintenanceFlowsTest, RestoreOfAnOlderGenerationCanItselfBeUndone) {
     // The older one, second in the list.
     user_.formVisits.push_back({{"1"}});
     ASSERT_TRUE(maintenance::restoreBackup(*state_, ops_));
+    state_->waitForBackgroundMaintenance();
     EXPECT_EQ(box_->get("data/home.edb"), "home table 1");
     ASSERT_GE(user_.messages.size(), 1u);
     EXPECT_EQ(user_.messages[0].text, std::string(mt::kConfirmRestorePrefix) +
@@ -313,6 +316,7 @@ TEST_F(MaintenanceFlowsTest, RestoreOfAnOlderGenerationCanItselfBeUndone) {
     restart();
     user_.formVisits.push_back({{"0"}});
     ASSERT_TRUE(maintenance::restoreBackup(*state_, ops_));
+    state_->waitForBackgroundMaintenance();
     EXPECT_EQ(box_->liveData(), before);
 }
 
@@ -323,6 +327,7 @@ TEST_F(MaintenanceFlowsTest, TheGenerationChosenIsKeptEvenWhenItIsTheOldestKept)
     box_->putData("3");
     user_.formVisits.push_back({{"1"}});
     ASSERT_TRUE(maintenance::restoreBackup(*state_, ops_));
+    state_->waitForBackgroundMaintenance();
     EXPECT_EQ(box_->get("data/home.edb"), "home table 1");
 }
 
@@ -338,6 +343,7 @@ TEST_F(MaintenanceFlowsTest, WhenTheDataCannotBeBackedUpFirstTheUserDecides) {
         fs::remove(box_->at("books/books.edb"));
         fs::create_directories(box_->at("books/books.edb"));
         const bool ended = maintenance::restoreBackup(*state_, ops_);
+        state_->waitForBackgroundMaintenance();
         EXPECT_EQ(ended, answer == MessageAnswer::Ok);
         ASSERT_GE(user_.messages.size(), 2u);
         EXPECT_EQ(user_.messages[1].text, mt::kSafetyBackupFailedRestore);
@@ -349,14 +355,18 @@ TEST_F(MaintenanceFlowsTest, WhenTheDataCannotBeBackedUpFirstTheUserDecides) {
     }
 }
 
-// Fails every copy into a restore being built, or every rename that would put
-// a restored folder in place.
+// Fails every copy (or room for one) into a restore being built, or every
+// rename that would put a restored folder in place.
 class FailingRestore : public FaultyFolderOperations {
   public:
     explicit FailingRestore(bool swapFails) : swapFails_(swapFails) {}
     maintenance::CopyReport copyFile(const fs::path& from, const fs::path& to) override {
         if (!swapFails_ && to.parent_path().extension() == ".restore") return {};
         return FaultyFolderOperations::copyFile(from, to);
+    }
+    bool reserveFile(const fs::path& file, std::uint64_t size) override {
+        if (!swapFails_ && file.parent_path().extension() == ".restore") return false;
+        return FaultyFolderOperations::reserveFile(file, size);
     }
     bool rename(const fs::path& from, const fs::path& to) override {
         if (swapFails_ && from.extension() == ".restore") return false;
@@ -373,6 +383,7 @@ TEST_F(MaintenanceFlowsTest, AFailedRestoreIsToldAndKeepsTheData) {
     user_.formVisits.push_back({{"0"}});
     FailingRestore failing(false);
     EXPECT_FALSE(maintenance::restoreBackup(*state_, failing));
+    state_->waitForBackgroundMaintenance();
     EXPECT_EQ(user_.messages.back().text, mt::kRestoreFailed);
     EXPECT_EQ(box_->get("data/home.edb"), "home table 2");
     EXPECT_FALSE(box_->exists("data.restore"));
@@ -385,6 +396,7 @@ TEST_F(MaintenanceFlowsTest, ARestoreThatCannotBeSwappedInIsFinishedByTheNextSta
     user_.formVisits.push_back({{"0"}});
     FailingRestore failing(true);
     EXPECT_TRUE(maintenance::restoreBackup(*state_, failing));
+    state_->waitForBackgroundMaintenance();
     EXPECT_EQ(user_.messages.back().text, mt::kRestorePending);
     // While it cannot be finished no backup is made: the folders may be half
     // swapped, and the data of before the restore is to be the latest.
@@ -460,6 +472,7 @@ TEST_F(MaintenanceFlowsTest, AfterInitialisingAndRestartingTheDataIsStillRestora
     EXPECT_TRUE(box_->generationData(generations[0].folder).empty());
     user_.formVisits.push_back({{"1"}});
     ASSERT_TRUE(maintenance::restoreBackup(*state_, ops_));
+    state_->waitForBackgroundMaintenance();
     EXPECT_EQ(box_->liveData(), before);
 }
 

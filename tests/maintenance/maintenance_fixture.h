@@ -110,9 +110,10 @@ class MaintenanceSandbox {
     }
 
     maintenance::BackupOutcome backup(maintenance::FolderOperations& ops, int kept = 5,
-                                      std::vector<std::string> keepAlso = {}) {
+                                      std::vector<std::string> keepAlso = {},
+                                      bool settleLater = false) {
         clock_.set(clock_.now() + 1.0 / 1440);
-        return maintenance::makeBackup(ops, run_, clock_, {kept, std::move(keepAlso)});
+        return maintenance::makeBackup(ops, run_, clock_, {kept, std::move(keepAlso), settleLater});
     }
     std::vector<maintenance::Generation> generations(maintenance::FolderOperations& ops) const {
         return maintenance::listGenerations(ops, maintenance::BackupPlaces(run_));

@@ -190,6 +190,28 @@ TEST_F(StartupTest, EveryStartBacksUpWhateverTheModeAndRecordsTheDate) {
     }
 }
 
+// The start-up backup returns before its flush; the flush, and only after
+// it the removal of the oldest generation, go on beside the program.
+TEST_F(StartupTest, TheStartUpBackupIsSettledBesideTheProgram) {
+    install();
+    writeSetting("backupkeep", "2");
+    std::filesystem::create_directories(folder_ / "data");
+    for (const char* version : {"1", "2", "3"}) {
+        SCOPED_TRACE(version);
+        std::ofstream(folder_ / "data/new.edb") << version;
+        user_.passwordVisits.push_back({"470913"});
+        auto state = newState();
+        ASSERT_TRUE(startUp(*state).loggedIn);
+        state->waitForBackgroundMaintenance();
+        EXPECT_FALSE(exists("backup/unflushed.txt"));
+        std::size_t generations = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(folder_.path()))
+            generations += entry.path().filename().string().starts_with("backup") ? 1 : 0;
+        EXPECT_EQ(generations, 2u);
+        shutDown(*state);
+    }
+}
+
 TEST_F(StartupTest, APeriodicBackupIsTriedAgainWhenTheStartUpBackupFailed) {
     const struct {
         const char* mode;

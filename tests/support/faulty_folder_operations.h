@@ -16,7 +16,8 @@ namespace qinghe::testing {
 //   torn write would.
 // - OneFailure: only that call fails (an I/O error), later ones work.
 // Reading calls always work. With noHardLinks every link fails, as on a file
-// system without them.
+// system without them. `boot` stands for the machine's boot when not empty:
+// a new value is a machine started again.
 class FaultyFolderOperations : public maintenance::FolderOperations {
   public:
     enum class Mode { Crash, OneFailure };
@@ -25,6 +26,7 @@ class FaultyFolderOperations : public maintenance::FolderOperations {
         : failAt_(failAt), mode_(mode) {}
 
     bool noHardLinks = false;
+    std::string boot;  // empty: the machine's own
     long steps() const { return steps_; }
     bool failed() const { return failures_ > 0; }
     int links() const { return links_; }
@@ -44,6 +46,7 @@ class FaultyFolderOperations : public maintenance::FolderOperations {
     bool sameContents(const std::filesystem::path& a, const std::filesystem::path& b) override {
         return real_.sameContents(a, b);
     }
+    std::string bootId() override { return boot.empty() ? real_.bootId() : boot; }
     bool makeFolder(const std::filesystem::path& folder) override {
         return allow() && real_.makeFolder(folder);
     }
@@ -62,8 +65,26 @@ class FaultyFolderOperations : public maintenance::FolderOperations {
         if (mode_ == Mode::Crash) tornCopy(from, to);
         return {};
     }
+    bool reserveFile(const std::filesystem::path& file, std::uint64_t size) override {
+        return allow() && real_.reserveFile(file, size);
+    }
+    maintenance::CopyReport copyInto(const std::filesystem::path& from,
+                                     const std::filesystem::path& to) override {
+        if (allow()) {
+            ++copies_;
+            return real_.copyInto(from, to);
+        }
+        if (mode_ == Mode::Crash) {
+            std::filesystem::remove(to);
+            tornCopy(from, to);
+        }
+        return {};
+    }
     bool syncFile(const std::filesystem::path& file) override {
         return allow() && real_.syncFile(file);
+    }
+    bool syncFileSystem(const std::filesystem::path& path) override {
+        return allow() && real_.syncFileSystem(path);
     }
     bool hardLink(const std::filesystem::path& existing,
                   const std::filesystem::path& link) override {
