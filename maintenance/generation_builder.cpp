@@ -4,7 +4,6 @@
 #include <map>
 
 #include "maintenance/generation_settling.h"
-#include "store/table_file.h"
 
 namespace qinghe::maintenance {
 
@@ -63,11 +62,11 @@ bool listSources(FolderOperations& ops, const BackupPlaces& places, std::vector<
     std::sort(files.begin(), files.end());
     std::map<std::string, Source> byTarget;
     for (const fs::path& file : files) {
-        // A table's change log belongs to the data file as it is this moment;
-        // the program writes its open tables' changes into their data files
-        // before it backs them up, so the copy holds them already. Replayed
-        // over that copy later, an older log would undo later changes.
-        if (store::TableFile::isLogPath(file)) continue;
+        // A table's change log goes with its data file: one left by a crash
+        // holds changes the data file does not have yet. The program writes
+        // its open tables' changes into their files before it backs them up,
+        // so their logs are empty then, and nothing writes a table while it
+        // is copied.
         const std::string target = std::string(kGenerationData) + "/" + file.filename().string();
         byTarget[target] = {target, relative(file), file, ops.status(file)};
     }

@@ -152,9 +152,10 @@ TEST(Backup, LeavesOutLinksAndPipesWithoutWaiting) {
     EXPECT_EQ(box.names("backup/data"), Names{"table.edb"});
 }
 
-TEST(Backup, LeavesOutTheChangeLogsOfTables) {
-    // A log belongs to its data file as it is at one moment: replayed over a
-    // copy taken at another, it would undo later changes.
+TEST(Backup, KeepsTheChangeLogsOfTablesWithThem) {
+    // A log left by a crash holds changes its data file does not have yet:
+    // without it the generation, and a restore's safety generation, would
+    // lose them.
     Sandbox box;
     box.put("data/a.edb", "table");
     box.put("data/a.edb-log", "log");
@@ -162,7 +163,8 @@ TEST(Backup, LeavesOutTheChangeLogsOfTables) {
     box.put("data/a.edb-log.stale", "set aside");
 
     ASSERT_TRUE(runBackup(box.run()));
-    EXPECT_EQ(box.names("backup/data"), (Names{"a.edb", "a.edb-log.stale"}));
+    EXPECT_EQ(box.names("backup/data"),
+              (Names{"a.edb", "a.edb-log", "a.edb-log.stale", "b.edb-log"}));
 }
 
 // The names beside the live folders that hold older generations.
