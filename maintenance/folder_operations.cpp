@@ -123,6 +123,25 @@ bool copyContents(int source, int target, bool startWriting = true, bool* cloned
     }
 }
 
+// Opens the source of a copy and hands it to `copy`; the report tells what
+// the source was when the copy started and when it ended.
+template <typename Copy>
+CopyReport copyFrom(const fs::path& from, Copy&& copy) {
+    CopyReport report;
+    // O_NONBLOCK: something that became a pipe since it was listed must not
+    // hang the copy; it is refused below, as is a folder.
+    FileDescriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    if (source.get() < 0) {
+        report.result = errno == ENOENT ? CopyResult::SourceGone : CopyResult::Failed;
+        return report;
+    }
+    report.before = statusOf(source.get());
+    if (report.before.type != EntryType::Regular || !copy(source.get())) return report;
+    report.after = statusOf(source.get());
+    report.result = CopyResult::Copied;
+    return report;
+}
+
 }  // namespace
 
 FileStatus PosixFolderOperations::status(const fs::path& path) {
@@ -234,22 +253,10 @@ bool PosixFolderOperations::writeFile(const fs::path& file, std::string_view byt
 }
 
 CopyReport PosixFolderOperations::copyFile(const fs::path& from, const fs::path& to) {
-    CopyReport report;
-    // O_NONBLOCK: something that became a pipe since it was listed must not
-    // hang the copy; it is refused below, as is a folder.
-    FileDescriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-    if (source.get() < 0) {
-        report.result = errno == ENOENT ? CopyResult::SourceGone : CopyResult::Failed;
-        return report;
-    }
-    report.before = statusOf(source.get());
-    if (report.before.type != EntryType::Regular) return report;
-    FileDescriptor target(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (target.get() < 0) return report;
-    if (!copyContents(source.get(), target.get()) || !target.close()) return report;
-    report.after = statusOf(source.get());
-    report.result = CopyResult::Copied;
-    return report;
+    return copyFrom(from, [&](int source) {
+        FileDescriptor target(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        return target.get() >= 0 && copyContents(source, target.get()) && target.close();
+    });
 }
 
 bool PosixFolderOperations::reserveFile(const fs::path& file, std::uint64_t size) {
@@ -264,29 +271,19 @@ bool PosixFolderOperations::reserveFile(const fs::path& file, std::uint64_t size
 }
 
 CopyReport PosixFolderOperations::copyInto(const fs::path& from, const fs::path& to) {
-    CopyReport report;
-    FileDescriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-    if (source.get() < 0) {
-        report.result = errno == ENOENT ? CopyResult::SourceGone : CopyResult::Failed;
-        return report;
-    }
-    report.before = statusOf(source.get());
-    if (report.before.type != EntryType::Regular) return report;
-    FileDescriptor target(::open(to.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
-    bool cloned = false;
-    if (target.get() < 0 || !copyContents(source.get(), target.get(), false, &cloned))
-        return report;
-    // What was reserved beyond a source that shrank meanwhile goes; a clone
-    // has the source's length already.
-    const off_t copied = ::lseek(target.get(), 0, SEEK_CUR);
-    if (!cloned &&
-        (copied < 0 || (statusOf(target.get()).size > static_cast<std::uint64_t>(copied) &&
-                        ::ftruncate(target.get(), copied) != 0)))
-        return report;
-    if (!target.close()) return report;
-    report.after = statusOf(source.get());
-    report.result = CopyResult::Copied;
-    return report;
+    return copyFrom(from, [&](int source) {
+        FileDescriptor target(::open(to.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
+        bool cloned = false;
+        if (target.get() < 0 || !copyContents(source, target.get(), false, &cloned)) return false;
+        // What was reserved beyond a source that shrank meanwhile goes; a
+        // clone has the source's length already.
+        const off_t copied = ::lseek(target.get(), 0, SEEK_CUR);
+        if (!cloned &&
+            (copied < 0 || (statusOf(target.get()).size > static_cast<std::uint64_t>(copied) &&
+                            ::ftruncate(target.get(), copied) != 0)))
+            return false;
+        return target.close();
+    });
 }
 
 bool PosixFolderOperations::syncFile(const fs::path& file) {

@@ -56,6 +56,17 @@ class MaintenanceFlowsTest : public ::testing::Test {
         return readIniString(systemIniFile(box_->run()), "setup", key, "<missing>");
     }
 
+    // data/home.edb made and left open, with one entry added: its table's
+    // files do not hold the entry until the table is closed.
+    void openTableWithAnEntry() {
+        auto& tables = state_->tables;
+        const fs::path table = box_->at("data/home.edb");
+        fs::create_directories(table.parent_path());
+        ASSERT_TRUE(tables.createTable(table, store::entryFields(), store::kStorePassword));
+        ASSERT_TRUE(tables.open(table, "", store::kStorePassword));
+        ASSERT_TRUE(tables.append() && tables.write(store::field::kAmount, 12.5) && tables.sync());
+    }
+
     // A backup generation of the data of `version`, as the start-up backup makes it.
     std::string backupOf(const std::string& version) {
         box_->putData(version);
@@ -167,14 +178,7 @@ TEST_F(MaintenanceFlowsTest, BackUpNowWorksBehindTheProgressWindowAndTheDialogSt
 }
 
 TEST_F(MaintenanceFlowsTest, BackUpNowCopiesTheChangesOpenTablesHoldInMemory) {
-    // An entry added to an open ledger: its table's files do not hold it
-    // until the table is closed.
-    auto& tables = state_->tables;
-    const fs::path table = box_->at("data/home.edb");
-    fs::create_directories(table.parent_path());
-    ASSERT_TRUE(tables.createTable(table, store::entryFields(), store::kStorePassword));
-    ASSERT_TRUE(tables.open(table, "", store::kStorePassword));
-    ASSERT_TRUE(tables.append() && tables.write(store::field::kAmount, 12.5) && tables.sync());
+    ASSERT_NO_FATAL_FAILURE(openTableWithAnEntry());
     ASSERT_TRUE(maintenance::backUpNow(*state_, ops_));
     state_->tables.closeAll();
     // The open table's log went with it, holding nothing more by then.
@@ -189,11 +193,7 @@ TEST_F(MaintenanceFlowsTest, BackUpNowCopiesTheChangesOpenTablesHoldInMemory) {
 // generation takes its files the same way).
 TEST_F(MaintenanceFlowsTest, ChangesLeftInALogByACrashAreInTheBackups) {
     auto& tables = state_->tables;
-    const fs::path table = box_->at("data/home.edb");
-    fs::create_directories(table.parent_path());
-    ASSERT_TRUE(tables.createTable(table, store::entryFields(), store::kStorePassword));
-    ASSERT_TRUE(tables.open(table, "", store::kStorePassword));
-    ASSERT_TRUE(tables.append() && tables.write(store::field::kAmount, 12.5) && tables.sync());
+    ASSERT_NO_FATAL_FAILURE(openTableWithAnEntry());
     // The folder as the crash leaves it, taken while the table is still open.
     testing::MaintenanceSandbox crashed;
     const auto left = box_->filesBelow("data");
