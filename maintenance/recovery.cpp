@@ -20,8 +20,6 @@ bool exists(FolderOperations& ops, const fs::path& path) {
 }
 
 // Removes what is there; what cannot be removed now is tried again next time.
-constexpr std::size_t kJournalLimit = std::size_t{16} << 20;
-
 bool removeIfThere(FolderOperations& ops, const BackupPlaces& places, const fs::path& path) {
     if (!exists(ops, path)) return false;
     static_cast<void>(ops.removeTree(path, places.runFolder));
@@ -71,7 +69,7 @@ bool finishRestoreSwap(FolderOperations& ops, const BackupPlaces& places,
     if (!swapRestoredIn(ops, places, latestMovedTo)) return false;
     // Copies the journal names were to be made once the folders were swapped
     // in; the restore did not get to the end of them.
-    const auto text = ops.readFile(places.restoreJournal(), kJournalLimit);
+    const auto text = ops.readFile(places.restoreJournal(), kMaxJournalBytes);
     if (!text) return false;
     if (const auto journal = RestoreJournal::parse(*text);
         journal && journal->copiesUnflushed() && !copyRestoredAgain(ops, places, *journal))

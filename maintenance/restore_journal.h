@@ -15,6 +15,9 @@ struct RestoredCopy {
     std::string inGeneration;
 };
 
+// A journal names a line per copied file: far below this.
+inline constexpr std::size_t kMaxJournalBytes = std::size_t{16} << 20;
+
 // Whether a path can be named in a journal: names cannot hold a line break,
 // and a tab parts a line's two names.
 bool fitsAJournalLine(std::string_view name);

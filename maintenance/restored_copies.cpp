@@ -13,8 +13,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::size_t kJournalLimit = std::size_t{16} << 20;
-
 // The files and the folders that name them, as they are.
 bool flushRestored(FolderOperations& ops, const BackupPlaces& places,
                    const RestoreJournal& journal) {
@@ -74,7 +72,7 @@ bool copyRestoredAgain(FolderOperations& ops, const BackupPlaces& places,
 bool settleRestoredCopies(FolderOperations& ops, const BackupPlaces& places) {
     const fs::path marker = places.restoreUnflushed();
     if (ops.status(marker).type == EntryType::Missing) return true;
-    const auto text = ops.readFile(marker, kJournalLimit);
+    const auto text = ops.readFile(marker, kMaxJournalBytes);
     if (!text) return false;
     if (const auto journal = RestoreJournal::parse(*text); journal && journal->copiesUnflushed()) {
         const bool flushed = journal->boot == ops.bootId() && flushRestored(ops, places, *journal);

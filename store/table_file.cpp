@@ -693,6 +693,13 @@ bool TableFile::purge() {
     return false;
 }
 
+bool TableFile::openCompanionToRecover(bool touched, std::unique_ptr<File>& companion) {
+    if (!touched) return true;
+    auto path = CompanionFile::find(files_, path_);
+    if (path) companion = files_.open(*path, OpenMode::ReadWrite);
+    return companion != nullptr;
+}
+
 bool TableFile::recoverJournal() {
     auto journal = std::make_unique<ChangeJournal>(files_, journalPath(path_));
     const ChangeJournal::Found found = journal->load();
@@ -710,11 +717,8 @@ bool TableFile::recoverJournal() {
     }
     if (found == ChangeJournal::Found::Complete) {
         std::unique_ptr<File> companion;
-        if (journal->touches(ChangeJournal::kCompanion)) {
-            auto path = CompanionFile::find(files_, path_);
-            if (path) companion = files_.open(*path, OpenMode::ReadWrite);
-            if (!companion) return false;
-        }
+        if (!openCompanionToRecover(journal->touches(ChangeJournal::kCompanion), companion))
+            return false;
         if (!journal->apply({&disk(*file_), companion.get()})) return false;
         if (!settleAll(*file_)) return false;
         findings_.push_back("an interrupted change was finished");
@@ -758,11 +762,7 @@ bool TableFile::recoverLog() {
         const bool touchesCompanion =
             std::any_of(log->records().begin(), log->records().end(),
                         [](const ChangeLog::Change& c) { return c[ChangeLog::kCompanion]; });
-        if (touchesCompanion) {
-            auto path = CompanionFile::find(files_, path_);
-            if (path) companion = files_.open(*path, OpenMode::ReadWrite);
-            if (!companion) return false;
-        }
+        if (!openCompanionToRecover(touchesCompanion, companion)) return false;
         if (!log->applyAll({&disk(*file_), companion.get()})) return false;
         if (!disk(*file_).sync() || (companion && !companion->sync())) return false;
         if (!settleAll(*file_)) return false;

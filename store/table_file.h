@@ -152,6 +152,9 @@ class TableFile {
     bool checkLength(std::string_view asideSuffix);
     bool recoverJournal();
     bool recoverLog();
+    // The companion file, opened for writing when a change being finished
+    // touches it; false when it is needed and cannot be opened.
+    bool openCompanionToRecover(bool touched, std::unique_ptr<File>& companion);
     // The first bytes of the data file as on disk, for the log's guard.
     std::string diskHead();
     // A table's file in layers: the disk; the changes the log holds that are

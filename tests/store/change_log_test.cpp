@@ -15,6 +15,7 @@
 #include "tests/support/memory_file_system.h"
 #include "tests/support/old_journal.h"
 #include "tests/support/scripted_user.h"
+#include "tests/support/stored_rows.h"
 
 namespace qinghe::store {
 namespace {
@@ -22,13 +23,7 @@ namespace {
 using testing::MemoryFileSystem;
 using Fault = MemoryFileSystem::Fault;
 
-struct Row {
-    std::int32_t sequence;
-    double amount;
-    std::string note;
-    std::string vouchers;
-    friend bool operator==(const Row&, const Row&) = default;
-};
+using Row = testing::StoredRow;
 
 bool contains(const std::vector<std::string>& texts, std::string_view part) {
     for (const auto& text : texts) {
@@ -64,15 +59,7 @@ class ChangeLogTest : public ::testing::Test {
         TableStore store(disk, clock_, user_);
         if (!store.open(path_, "", kStorePassword, access)) return std::nullopt;
         if (findings) *findings = store.currentFile()->findings();
-        std::vector<Row> found;
-        store.first();
-        for (int i = 0, n = store.recordCount(); i < n; ++i) {
-            found.push_back({store.currentSequence(), toDouble(store.read(field::kAmount)),
-                             toText(store.read(field::kNote)),
-                             toBytes(store.read(field::kVouchers))});
-            store.skip();
-        }
-        return found;
+        return testing::allRows(store);
     }
 
     void expectClean(MemoryFileSystem& disk) {
@@ -172,14 +159,7 @@ TEST_F(ChangeLogTest, ChangesWaitInMemoryAndTheLogUntilTheFilesAreWritten) {
         EXPECT_EQ(disk.contents(path_) == data, !change.writtenAtOnce);
         EXPECT_EQ(disk.contents(companionPath) == companion, !change.writtenAtOnce);
 
-        std::vector<Row> seen;
-        store.first();
-        for (int i = 0, n = store.recordCount(); i < n; ++i, store.skip()) {
-            seen.push_back({store.currentSequence(), toDouble(store.read(field::kAmount)),
-                            toText(store.read(field::kNote)),
-                            toBytes(store.read(field::kVouchers))});
-        }
-        EXPECT_EQ(seen, *expected);
+        EXPECT_EQ(testing::allRows(store), *expected);
         const auto before = disk.contents(path_);
         EXPECT_EQ(rows(disk, Access::ReadOnly), expected);
         EXPECT_TRUE(disk.contents(path_) == before);

@@ -7,20 +7,14 @@
 #include "store/table_check.h"
 #include "tests/store/store_fixture.h"
 #include "tests/support/faulty_file_system.h"
+#include "tests/support/stored_rows.h"
 
 namespace qinghe::store {
 namespace {
 
 using testing::FaultyFileSystem;
 
-// An entry as the crash tests compare it.
-struct Row {
-    std::int32_t sequence;
-    double amount;
-    std::string note;
-    std::string vouchers;
-    friend bool operator==(const Row&, const Row&) = default;
-};
+using Row = testing::StoredRow;
 
 std::string voucherFor(int i) {
     return std::string(300 + 450 * (i % 3), char('a' + i));
@@ -64,15 +58,7 @@ class CrashTest : public ::testing::Test {
     std::vector<Row> rows() {
         TableStore store(real_, clock_, user_);
         EXPECT_TRUE(store.open(path_, "", kStorePassword));
-        std::vector<Row> result;
-        store.first();
-        for (int i = 0, n = store.recordCount(); i < n; ++i) {
-            result.push_back({store.currentSequence(), toDouble(store.read(field::kAmount)),
-                              toText(store.read(field::kNote)),
-                              toBytes(store.read(field::kVouchers))});
-            store.skip();
-        }
-        return result;
+        return testing::allRows(store);
     }
 
     // Runs `operation` with a crash at every possible point; `accept` judges the rows

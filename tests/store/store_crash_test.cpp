@@ -12,6 +12,7 @@
 #include "tests/support/crash_harness.h"
 #include "tests/support/memory_file_system.h"
 #include "tests/support/scripted_user.h"
+#include "tests/support/stored_rows.h"
 
 namespace qinghe::store {
 namespace {
@@ -20,14 +21,7 @@ using testing::CrashHarness;
 using testing::MemoryFileSystem;
 using Found = CrashHarness::Found;
 
-// An entry as the crash tests compare it.
-struct Row {
-    std::int32_t sequence;
-    double amount;
-    std::string note;
-    std::string vouchers;
-    friend bool operator==(const Row&, const Row&) = default;
-};
+using Row = testing::StoredRow;
 
 std::string voucherFor(int i) {
     return std::string(300 + 450 * (i % 3), char('a' + i));
@@ -63,9 +57,7 @@ class StoreCrashTest : public ::testing::Test {
         std::vector<Row> found;
         store.first();
         for (int i = 0, n = store.recordCount(); i < n; ++i) {
-            found.push_back({store.currentSequence(), toDouble(store.read(field::kAmount)),
-                             toText(store.read(field::kNote)),
-                             toBytes(store.read(field::kVouchers))});
+            found.push_back(testing::currentRow(store));
             if (store.lastReadDamaged()) return std::nullopt;
             store.skip();
         }
