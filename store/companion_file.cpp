@@ -131,18 +131,26 @@ bool CompanionFile::writeHeader() {
     return writeBytes(0, block.data(), 32);
 }
 
+namespace {
+
+// A block's links, then its payload (when given) padded with zeros to the
+// block's end; `out` holds kBlockSize bytes, zeroed by the caller.
+void encodeBlock(const CompanionFile::Block& links, const std::uint8_t* payload,
+                 std::uint8_t* out) {
+    storeI32(out, links.previous);
+    storeI32(out + 4, links.next);
+    storeI32(out + 8, links.used);
+    if (payload) std::memcpy(out + kBlockHeaderSize, payload, links.used);
+}
+
+}  // namespace
+
 bool CompanionFile::writeBlock(std::int32_t block, const Block& links,
                                const std::uint8_t* payload) {
     std::array<std::uint8_t, kBlockSize> bytes{};
-    storeI32(bytes.data(), links.previous);
-    storeI32(bytes.data() + 4, links.next);
-    storeI32(bytes.data() + 8, links.used);
-    std::size_t length = kBlockHeaderSize;
-    if (payload) {
-        std::memcpy(bytes.data() + kBlockHeaderSize, payload, links.used);
-        length = kBlockSize;
-    }
-    return writeBytes(static_cast<std::uint64_t>(block) * kBlockSize, bytes.data(), length);
+    encodeBlock(links, payload, bytes.data());
+    return writeBytes(static_cast<std::uint64_t>(block) * kBlockSize, bytes.data(),
+                      payload ? kBlockSize : kBlockHeaderSize);
 }
 
 std::optional<CompanionFile::Block> CompanionFile::readBlockHeader(std::int32_t block) {
@@ -262,12 +270,22 @@ std::optional<std::int32_t> CompanionFile::writeValue(std::int32_t oldFirst,
         return writeBlock(block, Block{links.previous, links.next, 0}, nullptr);
     };
     bool ok = fromFree == 0 || writeChangedLinks(freeBefore, *freeList_, writeLinks);
-    for (std::size_t i = 0; ok && i < blocks.size(); ++i) {
-        std::size_t start = i * kBlockPayload;
-        auto used = static_cast<std::int32_t>(std::min(kBlockPayload, value.size() - start));
-        Block links{i > 0 ? blocks[i - 1] : 0, i + 1 < blocks.size() ? blocks[i + 1] : 0, used};
-        ok = writeBlock(blocks[i], links,
-                        reinterpret_cast<const std::uint8_t*>(value.data() + start));
+    // Blocks that follow each other in the file go down as one write: a
+    // picture of megabytes is a few writes, not one per block.
+    std::vector<std::uint8_t> run;
+    for (std::size_t i = 0; ok && i < blocks.size();) {
+        std::size_t end = i + 1;
+        while (end < blocks.size() && blocks[end] == blocks[end - 1] + 1) ++end;
+        run.assign((end - i) * kBlockSize, 0);
+        for (std::size_t k = i; k < end; ++k) {
+            const std::size_t start = k * kBlockPayload;
+            auto used = static_cast<std::int32_t>(std::min(kBlockPayload, value.size() - start));
+            Block links{k > 0 ? blocks[k - 1] : 0, k + 1 < blocks.size() ? blocks[k + 1] : 0, used};
+            encodeBlock(links, reinterpret_cast<const std::uint8_t*>(value.data() + start),
+                        run.data() + (k - i) * kBlockSize);
+        }
+        ok = writeBytes(static_cast<std::uint64_t>(blocks[i]) * kBlockSize, run.data(), run.size());
+        i = end;
     }
     // The old chain is freed in the same change, so it stays whole on disk
     // until the new one is there.

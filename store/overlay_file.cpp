@@ -65,13 +65,26 @@ bool OverlayFile::writeAt(std::uint64_t offset, const void* data, std::size_t le
         stop = std::max<std::uint64_t>(stop, last->first + last->second.size());
         ++last;
     }
-    std::string merged(static_cast<std::size_t>(stop - start), '\0');
-    for (auto it = first; it != last; ++it) {
-        std::memcpy(merged.data() + (it->first - start), it->second.data(), it->second.size());
+    if (first != last && first->first == start) {
+        // The held write where the merged run begins grows in place: a run
+        // written piece by piece (a picture's blocks) costs its bytes, not
+        // their square.
+        std::string& run = first->second;
+        if (run.size() < stop - start) run.resize(static_cast<std::size_t>(stop - start));
+        for (auto it = std::next(first); it != last; ++it) {
+            std::memcpy(run.data() + (it->first - start), it->second.data(), it->second.size());
+        }
+        std::memcpy(run.data() + (offset - start), data, length);
+        writes_.erase(std::next(first), last);
+    } else {
+        std::string merged(static_cast<std::size_t>(stop - start), '\0');
+        for (auto it = first; it != last; ++it) {
+            std::memcpy(merged.data() + (it->first - start), it->second.data(), it->second.size());
+        }
+        std::memcpy(merged.data() + (offset - start), data, length);
+        writes_.erase(first, last);
+        writes_.emplace(start, std::move(merged));
     }
-    std::memcpy(merged.data() + (offset - start), data, length);
-    writes_.erase(first, last);
-    writes_.emplace(start, std::move(merged));
     length_ = std::max(length_, end);
     return true;
 }
