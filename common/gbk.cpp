@@ -3,6 +3,8 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 
 namespace qinghe {
 
@@ -84,6 +86,16 @@ std::optional<std::string> gbkToUtf8(std::string_view gbk) {
 
 std::optional<std::string> utf8ToGbk(std::string_view utf8) {
     return convertStrict(utf8ToGbkConverter(), utf8);
+}
+
+std::string gbkText(std::string_view utf8) {
+    auto text = utf8ToGbk(utf8);
+    if (!text) {
+        std::fprintf(stderr, "a text of the program is not GBK: %.*s\n",
+                     static_cast<int>(utf8.size()), utf8.data());
+        std::abort();
+    }
+    return std::move(*text);
 }
 
 bool isUtf8BeyondAscii(std::string_view bytes) {

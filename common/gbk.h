@@ -14,6 +14,11 @@ namespace qinghe {
 // never altered silently.
 std::optional<std::string> gbkToUtf8(std::string_view gbk);
 std::optional<std::string> utf8ToGbk(std::string_view utf8);
+// A text of the program's own source (UTF-8) in GBK: messages and captions are
+// written in the source as they are read, and converted once, where they are
+// defined (`inline const std::string kDoneText = gbkText("还原完成！");`). A
+// text GBK cannot hold is a fault of the program: it ends at once, naming it.
+std::string gbkText(std::string_view utf8);
 // For showing damaged stored text: bytes that do not convert become U+FFFD.
 std::string gbkToUtf8Lossy(std::string_view gbk);
 // Whether the bytes are well-formed UTF-8 and hold at least one character

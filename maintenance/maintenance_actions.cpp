@@ -24,8 +24,8 @@ namespace {
 constexpr int kModeCount = 4;
 constexpr std::int32_t kPeriodicMode = 0;  // 定期自动备份
 
-bool confirm(UserInteraction& user, std::string text, const char* title) {
-    return user.showMessage({std::move(text), title, MessageIcon::Warning,
+bool confirm(UserInteraction& user, std::string text, std::string title) {
+    return user.showMessage({std::move(text), std::move(title), MessageIcon::Warning,
                              MessageButtons::OkCancel}) == MessageAnswer::Ok;
 }
 

@@ -104,3 +104,8 @@ TEST(CutGbk, NeverEndsInHalfACharacter) {
 }
 
 }  // namespace
+
+TEST(GbkText, TheProgramsOwnTextsConvertOnceAndAnUnconvertibleOneEndsTheProgram) {
+    EXPECT_EQ(qinghe::gbkText("还原完成！"), "\xBB\xB9\xD4\xAD\xCD\xEA\xB3\xC9\xA3\xA1");
+    EXPECT_DEATH(qinghe::gbkText("表情\xF0\x9F\x98\x80"), "not GBK");
+}
