@@ -431,6 +431,24 @@ bool IniDocument::set(std::string_view section, std::string_view key, std::strin
     return true;
 }
 
+bool IniDocument::appendSection(std::string_view section,
+                                const std::vector<std::pair<std::string, std::string>>& keys) {
+    if (!isWritableSection(section)) return false;
+    bool complete = true;
+    std::string added;
+    if (!text_.empty() && text_.back() != '\n') added = text_.back() == '\r' ? "\n" : "\r\n";
+    added.append("[").append(section).append("]\r\n");
+    for (const auto& [key, value] : keys) {
+        if (!isWritableKey(key) || hasLineBreak(value)) {
+            complete = false;
+            continue;
+        }
+        added.append(key).append("=").append(value).append("\r\n");
+    }
+    text_ += added;
+    return complete;
+}
+
 std::string readIniString(const std::filesystem::path& file, std::string_view section,
                           std::string_view key, std::string_view defaultValue) {
     const FileBytes read = readFile(file);

@@ -46,6 +46,13 @@ class IniDocument {
     // an empty name, a line break, "=" in the key, "]" in the section, white
     // space around a name, a key starting with ";" or "[".
     [[nodiscard]] bool set(std::string_view section, std::string_view key, std::string_view value);
+    // Adds a section at the end with its keys in order, for a document built
+    // from nothing: one pass whatever the number of keys (a list of 100,000
+    // names), where key by key would search the text each time. The section
+    // must not be in the document yet and the keys must be distinct. What set
+    // would refuse is left out, and makes the result false.
+    [[nodiscard]] bool appendSection(std::string_view section,
+                                     const std::vector<std::pair<std::string, std::string>>& keys);
     std::string text() const { return text_; }
 
   private:

@@ -61,18 +61,28 @@ bool fileExists(const fs::path& file) {
 // A file built in memory from nothing, as deleting it and writing key by key
 // would leave it, and then written at once. A key that cannot be stored is
 // left out (as its own write would fail) and makes the result false.
+// Each key is set once; the sections are laid out in the order they were
+// first set.
 class FreshIniFile {
   public:
     void set(std::string_view section, std::string_view key, std::string_view value) {
-        if (!document_.set(section, key, value)) complete_ = false;
+        auto found = std::find_if(sections_.begin(), sections_.end(),
+                                  [&](const auto& held) { return held.first == section; });
+        if (found == sections_.end())
+            found = sections_.insert(sections_.end(), {std::string(section), {}});
+        found->second.emplace_back(key, value);
     }
     bool writeTo(const fs::path& file) const {
-        return writeIniDocument(file, document_) && complete_;
+        IniDocument document;
+        bool complete = true;
+        for (const auto& [section, keys] : sections_) {
+            if (!document.appendSection(section, keys)) complete = false;
+        }
+        return writeIniDocument(file, document) && complete;
     }
 
   private:
-    IniDocument document_;
-    bool complete_ = true;
+    std::vector<std::pair<std::string, std::vector<std::pair<std::string, std::string>>>> sections_;
 };
 
 std::string readText(const IniDocument& document, std::string_view section, std::string_view key,

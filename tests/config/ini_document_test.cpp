@@ -242,6 +242,26 @@ TEST(IniSet, WhatIsWrittenReadsBack) {
     for (const auto& [key, value] : written) EXPECT_EQ(reread.value("s", key), value) << key;
 }
 
+// A section appended whole reads as the same keys set one by one would, and
+// leaves out (and reports) exactly what set refuses.
+TEST(IniAppendSection, MatchesSettingKeyByKey) {
+    const std::vector<std::pair<std::string, std::string>> written = {
+        {"1", kWages}, {kWork, "x"}, {"k", "a=b"}, {"nul", "a\0b"s}, {"e", ""}};
+    IniDocument byKey = IniDocument::parse("[first]\nx=1");
+    IniDocument whole = byKey;
+    for (const auto& [key, value] : written) ASSERT_TRUE(byKey.set("s", key, value)) << key;
+    ASSERT_TRUE(whole.appendSection("s", written));
+    EXPECT_EQ(whole.text(), byKey.text());
+
+    IniDocument refused;
+    EXPECT_FALSE(refused.appendSection("s", {{"a", "1"}, {"b=c", "2"}, {"d", "3\n4"}, {"e", "5"}}));
+    const IniDocument reread = IniDocument::parse(refused.text());
+    EXPECT_EQ(reread.keys("s"), (std::vector<std::string>{"a", "e"}));
+    IniDocument badSection;
+    EXPECT_FALSE(badSection.appendSection("a]b", {{"k", "v"}}));
+    EXPECT_EQ(badSection.text(), "");
+}
+
 TEST(IniMalformed, OddLinesGiveSensibleResults) {
     const IniDocument document = IniDocument::parse(
         "[a]\n"
