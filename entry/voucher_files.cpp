@@ -14,7 +14,10 @@ namespace qinghe::entry {
 
 VoucherFile readVoucherFile(const std::filesystem::path& path) {
     VoucherFile file;
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Without waiting: a FIFO or a device would otherwise hold the command
+    // (and the data folder's lock) until something wrote to it. Only regular
+    // files are read.
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat status {};
     if (fd.get() < 0 || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
         file.error = VoucherFileError::Unreadable;

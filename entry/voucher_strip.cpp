@@ -6,6 +6,7 @@
 #include "common/gbk.h"
 #include "common/standard_messages.h"
 #include "common/user_interaction.h"
+#include "entry/image_codec.h"
 #include "entry/voucher_files.h"
 #include "entry/voucher_texts.h"
 
@@ -81,8 +82,11 @@ int addVouchers(UserInteraction& user, VoucherStripModel& strip) {
                 if (file.bytes.empty()) problem = kEmptyFile;
                 break;
         }
-        if (problem) {
-            showError(user, problem + pathToGbk(path));
+        // A picture the viewer could never show is refused now, not found
+        // out when it is looked at years later.
+        const bool picture = problem || readImageInfo(file.bytes).has_value();
+        if (problem || !picture) {
+            showError(user, (problem ? std::string(problem) : kNotAPictureFile) + pathToGbk(path));
             continue;
         }
         strip.append(std::move(file.bytes));

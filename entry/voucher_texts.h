@@ -1,5 +1,9 @@
 #pragma once
 
+#include <string>
+
+#include "common/gbk.h"
+
 // Texts of the voucher strips and the viewer (GBK).
 
 namespace qinghe::entry {
@@ -29,5 +33,8 @@ inline constexpr char kTooBigFile[] =
 inline constexpr char kEmptyFile[] =
     "\xD5\xE2\xB8\xF6\xCE\xC4\xBC\xFE\xCA\xC7\xBF\xD5\xB5\xC4\xA3\xAC\xB2\xBB\xC4\xDC\xD7\xF7"
     "\xCE\xAA\xC6\xBE\xD6\xA4\xCD\xBC\xC6\xAC\xCC\xED\xBC\xD3\xA3\xBA";
+
+inline const std::string kNotAPictureFile =
+    gbkText("这个文件不是能显示的JPG、PNG或BMP图片，不能作为凭证图片添加：");
 
 }  // namespace qinghe::entry

@@ -72,7 +72,10 @@ class PosixFile final : public File {
 }  // namespace
 
 std::unique_ptr<File> PosixFileSystem::open(const std::filesystem::path& path, OpenMode mode) {
-    int flags = (mode == OpenMode::ReadOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC;
+    // Without waiting: a FIFO or a device named as a table would otherwise
+    // hold the caller (and the data folder's lock) until something wrote to
+    // it. Only regular files are tables.
+    int flags = (mode == OpenMode::ReadOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK;
     if (mode == OpenMode::Create) flags |= O_CREAT | O_TRUNC;
     int fd = ::open(path.c_str(), flags, 0644);
     if (fd < 0) return nullptr;

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fstream>
 #include <map>
@@ -106,6 +107,14 @@ TEST_F(CliTest, CheckTellsCleanDamagedAndUnreadableTablesApart) {
 
     EXPECT_EQ(runCli("check " + shellWord(path_) + " --password wrong").exitCode, 2);
     EXPECT_EQ(runCli("check " + shellWord(folder_ / "missing.edb")).exitCode, 2);
+    // Named as a table, a FIFO or a device is refused at once: opening it must
+    // not wait for a writer.
+    const std::filesystem::path fifo = folder_ / "fifo.edb";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const char* command : {"check ", "dump ", "repair "}) {
+        for (const std::filesystem::path& table : {fifo, std::filesystem::path("/dev/zero")})
+            EXPECT_EQ(runCli(command + shellWord(table)).exitCode, 2) << command << table;
+    }
 }
 
 // Every file of a folder with its bytes.

@@ -18,7 +18,9 @@
 #include "store/file_layer.h"
 #include "store/schemas.h"
 #include "tests/cli/cli_run.h"
+#include "tests/support/image_files.h"
 #include "tests/support/ledger_data.h"
+#include "tests/support/sample_photo.h"
 #include "tests/support/scripted_user.h"
 
 // add-entry, change-entry, delete-entry, clear-entries, items and members, run
@@ -181,11 +183,18 @@ TEST_F(EntryCommandsTest, RefusedInputExitsOneAndChangesNothing) {
         {"change-entry RUN 1 0 --amount 5", 1, "no entry at record 0"},
         {"delete-entry RUN 1 1", 1, "no entry at record 1"},
         {"change-entry RUN 1 1 --voucher a.jpg --no-vouchers", 2, "excludes"},
+        {"add-entry RUN 1 --date 2015-05-12 --direction expense --item a --member b --amount 1 "
+         "--voucher /dev/null",
+         1, "/dev/null"},
+        {"add-entry RUN 1 --date 2015-05-12 --direction expense --item a --member b --amount 1 "
+         "--voucher RUN/books/books.edb",
+         1, "不是能显示的JPG、PNG或BMP图片"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.command);
         std::string command = c.command;
-        command.replace(command.find("RUN"), 3, run());
+        for (auto at = command.find("RUN"); at != std::string::npos; at = command.find("RUN"))
+            command.replace(at, 3, run());
         testing::CliRun refused = runCli(command);
         EXPECT_EQ(refused.exitCode, c.exitCode) << refused.errors;
         EXPECT_NE(refused.errors.find(c.error), std::string::npos) << refused.errors;
@@ -215,8 +224,12 @@ TEST_F(EntryCommandsTest, AChangedAmountIsTakenAsGivenAndARefusedOneKeepsTheEntr
 TEST_F(EntryCommandsTest, VouchersAreStoredAsTheFilesBytes) {
     const fs::path receipt = run_ / "receipt.jpg";
     const fs::path other = run_ / "other.png";
-    const std::string bytes = "\xFF\xD8\xFF\xE0 not really a photo |||, but stored as it is";
-    const std::string otherBytes = "\x89PNG\r\n\x1A\n rest";
+    // A comment holding the separator: the photo is still stored as it is.
+    const std::string comment = "a photo with |||, stored as it is";
+    const std::string bytes = testing::withSegment(
+        testing::phoneJpeg(testing::samplePhoto(40, 30)),
+        std::string("\xFF\xFE\x00", 3) + static_cast<char>(comment.size() + 2) + comment);
+    const std::string otherBytes = testing::pngBytes(5, 4, testing::checkerboard());
     std::ofstream(receipt, std::ios::binary) << bytes;
     std::ofstream(other, std::ios::binary) << otherBytes;
     testing::CliRun added =

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -14,7 +15,9 @@
 #include "session/app_state.h"
 #include "store/file_layer.h"
 #include "store/schemas.h"
+#include "tests/support/image_files.h"
 #include "tests/support/ledger_data.h"
+#include "tests/support/sample_photo.h"
 #include "tests/support/scripted_user.h"
 
 // The voucher strip's list and position: adding, deleting and browsing by
@@ -147,12 +150,14 @@ class VoucherFlowsTest : public ::testing::Test {
 
 TEST_F(VoucherFlowsTest, AddingReadsTheChosenFilesWholeAndShowsTheLast) {
     VoucherStripModel strip(letters(1));
-    const std::string photo = std::string("\xFF\xD8\xFF", 3) + std::string(100000, '\x7C') + "end";
-    user_.fileChoices.push_back({file("收据.jpg", photo), file("note.png", "not a picture")});
+    const std::string photo = testing::phoneJpeg(testing::samplePhoto(64, 48));
+    const std::string drawing = testing::pngBytes(8, 8, testing::checkerboard());
+    // Named for another format: the content decides.
+    user_.fileChoices.push_back({file("收据.jpg", photo), file("note.bmp", drawing)});
     EXPECT_EQ(addVouchers(user_, strip), 2);
     ASSERT_EQ(strip.count(), 3);
     EXPECT_EQ(strip.vouchers()[1], photo);
-    EXPECT_EQ(strip.vouchers()[2], "not a picture");  // its content is not examined
+    EXPECT_EQ(strip.vouchers()[2], drawing);
     EXPECT_EQ(strip.position(), 3);
     EXPECT_TRUE(user_.messages.empty());
 
@@ -177,19 +182,32 @@ TEST_F(VoucherFlowsTest, AddingTellsOfFilesItCannotTake) {
         fs::path path;
         const char* message;
     };
+    // Opened, a FIFO would wait for a writer for ever.
+    const fs::path fifo = folder_ / "fifo.jpg";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string noPicture(4000, '\x5A');
+    noPicture.replace(0, 3, "\xFF\xD8\xFF");  // a JPEG's first bytes, and then nothing of one
     std::vector<Case> cases = {
         {"missing", folder_ / "gone.jpg", kUnreadableFile},
         {"a folder", folder_.path(), kUnreadableFile},
+        {"a FIFO", fifo, kUnreadableFile},
+        {"a device", "/dev/zero", kUnreadableFile},
         {"empty", file("empty.jpg", ""), kEmptyFile},
+        {"random bytes", file("random.jpg", "\x01\x02 random bytes"), kNotAPictureFile.c_str()},
+        {"a JPEG's signature only", file("fake.jpg", noPicture), kNotAPictureFile.c_str()},
+        {"a PNG cut in its header",
+         file("cut.png", testing::pngBytes(4, 4, testing::checkerboard()).substr(0, 20)),
+         kNotAPictureFile.c_str()},
     };
     if (!rootReads) cases.push_back({"not readable", unreadable, kUnreadableFile});
+    const std::string bitmap = testing::bmpBytes(3, 2, testing::checkerboard());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         VoucherStripModel strip;
         user_.messages.clear();
-        user_.fileChoices.push_back({c.path, file("ok.bmp", "BMP bytes")});
+        user_.fileChoices.push_back({c.path, file("ok.bmp", bitmap)});
         EXPECT_EQ(addVouchers(user_, strip), 1);
-        EXPECT_EQ(state(strip), "[BMP bytes]");
+        EXPECT_EQ(state(strip), "[" + bitmap + "]");
         ASSERT_EQ(user_.messages.size(), 1u);
         EXPECT_EQ(user_.messages[0].icon, MessageIcon::Error);
         EXPECT_EQ(user_.messages[0].text.rfind(c.message, 0), 0u) << c.what;
