@@ -157,6 +157,8 @@ std::optional<std::filesystem::path> QtUserInteraction::chooseSaveFile(
     QFileDialog dialog(parent_, fromGbk(request.title));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
+    // The core asks before a file is replaced, and refuses the data folder.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
     QStringList filters;
     for (const auto& filter : request.filters) filters << fromGbk(filter);
     dialog.setNameFilters(filters);

@@ -26,6 +26,7 @@
 #include "report/csv.h"
 #include "report/entry_export.h"
 #include "report/export_file.h"
+#include "report/export_target.h"
 #include "report/query.h"
 #include "report/statistics.h"
 #include "session/app_state.h"
@@ -219,7 +220,26 @@ struct ExportEntryOptions {
     std::string folder;
     bool noText = false;
     bool noImages = false;
+    bool force = false;
 };
+
+// The export's rule for the tool: never inside the data folder; replacing
+// what is there only when --force says so. False (said why) to stop.
+bool mayWrite(const RunDirectory& run, const std::filesystem::path& target, bool force) {
+    switch (report::exportPlace(run, target)) {
+        case report::ExportPlace::Free:
+            return true;
+        case report::ExportPlace::InsideDataFolder:
+            std::cerr << target.string() << " lies inside the data folder; an export never "
+                      << "writes there\n";
+            return false;
+        case report::ExportPlace::Occupied:
+            if (force) return true;
+            std::cerr << target.string() << " is there already; --force replaces it\n";
+            return false;
+    }
+    return false;
+}
 
 int runExportEntryCommand(const ExportEntryOptions& options) {
     auto opened = openLedgerForReading(options.ledger);
@@ -230,9 +250,11 @@ int runExportEntryCommand(const ExportEntryOptions& options) {
                   << entries << ")\n";
         return 1;
     }
+    const std::filesystem::path folder = std::filesystem::absolute(options.folder);
+    AppState& state = opened->session->state();
+    if (!mayWrite(state.run, folder / std::to_string(options.entry), options.force)) return 1;
     const report::EntryExport result = report::exportEntry(
-        opened->session->state(), std::size_t(options.entry - 1),
-        std::filesystem::absolute(options.folder), {!options.noText, !options.noImages});
+        state, std::size_t(options.entry - 1), folder, {!options.noText, !options.noImages});
     switch (result.outcome) {
         case report::EntryExport::Outcome::WriteFailed:
             std::cerr << "cannot write " << result.failedAt << "\n";
@@ -258,12 +280,14 @@ int runExportEntryCommand(const ExportEntryOptions& options) {
 struct ExportCsvOptions {
     LedgerOptions ledger;
     std::string file;
+    bool force = false;
 };
 
 int runExportCsvCommand(const ExportCsvOptions& options) {
     auto opened = openLedgerForReading(options.ledger);
     if (!opened) return 1;
     const std::filesystem::path file = std::filesystem::absolute(options.file);
+    if (!mayWrite(opened->session->state().run, file, options.force)) return 1;
     if (!report::writeEntriesCsv(file, *opened->rows, nullptr)) {
         std::cerr << "cannot write " << file << "\n";
         return 1;
@@ -321,6 +345,9 @@ void addReportCommands(CLI::App& app, int& exitCode) {
         command->add_option("dir", options->folder, "The folder to export into")->required();
         command->add_flag("--no-text", options->noText, "Leave out 账目.txt");
         command->add_flag("--no-images", options->noImages, "Leave out the pictures");
+        command->add_flag("--force", options->force,
+                          "Replace the entry's folder's files when "
+                          "they are there already");
         command->callback([options, &exitCode] { exitCode = runExportEntryCommand(*options); });
     }
     {
@@ -328,10 +355,12 @@ void addReportCommands(CLI::App& app, int& exitCode) {
         CLI::App* command = app.add_subcommand(
             "export-csv",
             "Write every entry of a ledger as CSV (UTF-8 with a byte-order mark, CRLF, a header "
-            "row; amounts exact, dates YYYY-MM-DD), replacing FILE whole; exit 1 when it cannot "
-            "be written");
+            "row; amounts exact, dates YYYY-MM-DD), through a temporary file renamed into place; "
+            "exit 1 when it cannot be written, when FILE lies inside the data folder, or when it "
+            "is there already without --force");
         addLedgerOptions(command, options->ledger);
         command->add_option("file", options->file, "The CSV file")->required();
+        command->add_flag("--force", options->force, "Replace FILE when it is there already");
         command->callback([options, &exitCode] { exitCode = runExportCsvCommand(*options); });
     }
 }

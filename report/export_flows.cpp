@@ -6,6 +6,7 @@
 #include "common/user_interaction.h"
 #include "entry/entry_list.h"
 #include "report/csv.h"
+#include "report/export_target.h"
 #include "report/report_texts.h"
 #include "session/app_state.h"
 
@@ -76,6 +77,7 @@ std::optional<EntryExport> exportEntryCommand(AppState& state, std::optional<std
     if (!row) return std::nullopt;
     const auto folder = state.user.chooseFolder(kChooseExportFolder, state.run.root());
     if (!folder || folder->empty()) return std::nullopt;
+    if (!mayExportTo(state, *folder / std::to_string(*row + 1))) return std::nullopt;
     const auto choice = askExportChoice(state);
     if (!choice) return std::nullopt;
     EntryExport result = exportEntry(state, *row, *folder, *choice);
@@ -92,6 +94,16 @@ std::size_t exportAllCommand(AppState& state) {
     }
     const auto folder = state.user.chooseFolder(kChooseExportFolder, state.run.root());
     if (!folder || folder->empty()) return 0;
+    // Asked once for all: the first entry's folder that is there already.
+    std::filesystem::path first = *folder / "1";
+    for (std::size_t row = 0; row < rows->size(); ++row) {
+        std::filesystem::path place = *folder / std::to_string(row + 1);
+        if (exportPlace(state.run, place) != ExportPlace::Free) {
+            first = std::move(place);
+            break;
+        }
+    }
+    if (!mayExportTo(state, first)) return 0;
     const auto choice = askExportChoice(state);
     if (!choice) return 0;
 
@@ -136,6 +148,7 @@ bool saveCsvCommand(AppState& state, const std::string& suggestedName,
     auto file = state.user.chooseSaveFile({kCsvTitle, suggestedName, {kCsvFilter}});
     if (!file || file->empty()) return false;
     if (!file->has_extension()) file->replace_extension(".csv");
+    if (!mayExportTo(state, *file)) return false;
     if (!write(*file)) {
         showError(state.user, kCsvFailedPrefix + pathToGbk(*file) + kCsvFailedSuffix);
         return false;

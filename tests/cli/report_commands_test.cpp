@@ -194,6 +194,48 @@ TEST_F(ReportCommandsTest, ExportEntryFailsWithExitOneWhenItCannotWrite) {
     EXPECT_EQ(runCli("export-entry " + run() + " 1 5 " + shellWord(out_.path())).exitCode, 1);
 }
 
+// The tool's export never writes among the program's files, and replaces a
+// file or an entry's folder only with --force.
+TEST_F(ReportCommandsTest, ExportsRefuseTheDataFolderAndReplaceOnlyWithForce) {
+    const fs::path table = run_.path() / "data" / "家庭.edb";
+    const auto tableSize = fs::file_size(table);
+    const fs::path csv = out_ / "old.csv";
+    std::ofstream(csv) << "mine";
+    fs::create_directories(out_ / "2");
+    struct Case {
+        std::string command;
+        int exitCode;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"export-csv " + run() + " 1 " + shellWord(table), 1, "inside the data folder"},
+        {"export-csv " + run() + " 1 " + shellWord(table) + " --force", 1,
+         "inside the data folder"},
+        {"export-entry " + run() + " 1 2 " + shellWord(run_.path() / "setup"), 1,
+         "inside the data folder"},
+        {"export-csv " + run() + " 1 " + shellWord(csv), 1, "--force"},
+        {"export-entry " + run() + " 1 2 " + shellWord(out_.path()), 1, "--force"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        const testing::CliRun refused = runCli(c.command);
+        EXPECT_EQ(refused.exitCode, c.exitCode);
+        EXPECT_NE(refused.errors.find(c.error), std::string::npos) << refused.errors;
+    }
+    EXPECT_EQ(fs::file_size(table), tableSize);
+    EXPECT_FALSE(fs::exists(run_.path() / "setup" / "2"));
+    std::ifstream kept(csv);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "mine");
+    EXPECT_FALSE(fs::exists(out_ / "2" / "账目.txt"));
+
+    EXPECT_EQ(runCli("export-csv " + run() + " 1 " + shellWord(csv) + " --force").exitCode, 0);
+    EXPECT_GT(fs::file_size(csv), 4u);
+    EXPECT_EQ(
+        runCli("export-entry " + run() + " 1 2 " + shellWord(out_.path()) + " --force").exitCode,
+        0);
+    EXPECT_TRUE(fs::exists(out_ / "2" / "账目.txt"));
+}
+
 TEST_F(ReportCommandsTest, ExportCsvReadsBackInPython) {
     const fs::path csv = out_ / "家庭.csv";
     const testing::CliRun result = runCli("export-csv " + run() + " 1 " + shellWord(csv));

@@ -161,13 +161,62 @@ TEST_F(CsvCommandTest, SavesWhereTheUserSaysAndTellsHowItWent) {
         if (c.message.empty()) {
             EXPECT_TRUE(user_.messages.empty()) << c.what;
         } else {
-            ASSERT_EQ(user_.messages.size(), 1u) << c.what;
-            EXPECT_EQ(gbkToUtf8Lossy(user_.messages[0].text), c.message) << c.what;
+            // A folder in the way is something there: asked first (OK).
+            ASSERT_EQ(user_.messages.size(), c.chosen == folderAsFile ? 2u : 1u) << c.what;
+            EXPECT_EQ(gbkToUtf8Lossy(user_.messages.back().text), c.message) << c.what;
         }
     }
     // Nothing half-written is left beside the files.
     for (const auto& entry : fs::directory_iterator(out_))
         EXPECT_EQ(entry.path().string().find(".part-"), std::string::npos) << entry.path();
+}
+
+// The program's own files are never an export's target, whatever name leads
+// to them; a file that is there is replaced only when the user says OK.
+TEST_F(CsvCommandTest, TheSaveNeverWritesInTheDataFolderAndAsksBeforeReplacing) {
+    const LedgerRows rows = household();
+    const fs::path table = state_.run.root() / "data" / "家庭.edb";
+    const std::string tableBefore = fileBytes(table);
+    fs::create_directory_symlink(state_.run.root() / "data", out_ / "link");
+    const fs::path existing = out_ / "old.csv";
+    struct Case {
+        const char* what;
+        fs::path chosen;
+        std::optional<MessageAnswer> answer;  // to the question to replace; none: not asked
+        std::string message;                  // the first message (UTF-8)
+        bool written;
+    };
+    const Case cases[] = {
+        {"the ledger's own table", table, std::nullopt,
+         "不能导出到软件的数据文件夹中，请选择其他位置：" + table.string(), false},
+        {"a new file among the settings", state_.run.root() / "setup" / "x.csv", std::nullopt,
+         "不能导出到软件的数据文件夹中，请选择其他位置：" +
+             (state_.run.root() / "setup" / "x.csv").string(),
+         false},
+        {"the data folder by a link", out_ / "link" / "y.csv", std::nullopt,
+         "不能导出到软件的数据文件夹中，请选择其他位置：" + (out_ / "link" / "y.csv").string(),
+         false},
+        {"a file there, kept", existing, MessageAnswer::Cancel,
+         "这个位置已有同名的文件，要替换它吗？\n" + existing.string(), false},
+        {"a file there, replaced", existing, MessageAnswer::Ok,
+         "这个位置已有同名的文件，要替换它吗？\n" + existing.string(), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        testing::writeFile(existing, "mine");
+        user_ = {};
+        user_.saveFiles.push_back(c.chosen);
+        if (c.answer) user_.answers.push_back(*c.answer);
+        EXPECT_EQ(report::exportQueryCsvCommand(state_, rows, nullptr), c.written);
+        ASSERT_FALSE(user_.messages.empty());
+        EXPECT_EQ(gbkToUtf8Lossy(user_.messages[0].text), c.message);
+        EXPECT_EQ(user_.messages[0].icon, c.answer ? MessageIcon::Warning : MessageIcon::Error);
+        EXPECT_EQ(fileBytes(existing),
+                  c.written ? report::entriesCsv(rows, nullptr) : std::string("mine"));
+    }
+    EXPECT_EQ(fileBytes(table), tableBefore);
+    EXPECT_FALSE(fs::exists(state_.run.root() / "setup" / "x.csv"));
+    EXPECT_FALSE(fs::exists(state_.run.root() / "data" / "y.csv"));
 }
 
 }  // namespace

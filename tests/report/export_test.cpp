@@ -248,6 +248,61 @@ TEST_F(ExportTest, ExportCommandAsksForAFolderAndTheChoiceThenTellsHowItWent) {
     }
 }
 
+// An entry's folder never goes into the data folder; one that is there is
+// replaced only when the user says OK, asked once also for "全部导出".
+TEST_F(ExportTest, ExportsStayOutOfTheDataFolderAndAskBeforeReplacing) {
+    add(kWages, jpeg_);
+    add(kWages);
+    const fs::path data = state_.run.root() / "data";
+    std::vector<fs::path> dataFiles;
+    for (const auto& file : fs::directory_iterator(data)) dataFiles.push_back(file.path());
+    struct Case {
+        const char* what;
+        fs::path folder;
+        bool all;
+        std::optional<MessageAnswer> answer;  // to the question; none: refused unasked
+        bool exported;
+    };
+    const Case cases[] = {
+        {"one into data/", data, false, std::nullopt, false},
+        {"all into backup/", state_.run.root() / "backup", true, std::nullopt, false},
+        {"one over its folder, kept", out_, false, MessageAnswer::Cancel, false},
+        {"one over its folder, replaced", out_, false, MessageAnswer::Ok, true},
+        {"all over the second's folder, kept", out_, true, MessageAnswer::Cancel, false},
+        {"all over the second's folder, replaced", out_, true, MessageAnswer::Ok, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(out_);
+        fs::create_directories(out_ / (c.all ? "2" : "1"));
+        testing::writeFile(out_ / (c.all ? "2" : "1") / "mine.txt", "mine");
+        user_ = {};
+        user_.folders.push_back(c.folder);
+        user_.formVisits.push_back({{"1", "1"}});
+        if (c.answer) user_.answers.push_back(*c.answer);
+        const bool exported = c.all ? report::exportAllCommand(state_) == 2
+                                    : report::exportEntryCommand(state_, 0).has_value();
+        EXPECT_EQ(exported, c.exported);
+        ASSERT_FALSE(user_.messages.empty());
+        const std::string first = gbkToUtf8Lossy(user_.messages[0].text);
+        if (c.answer) {
+            EXPECT_EQ(first, "这个位置已有同名的文件，要替换它吗？\n" +
+                                 (out_ / (c.all ? "2" : "1")).string());
+            EXPECT_EQ(user_.formRequests.size(), c.exported ? 1u : 0u);
+        } else {
+            EXPECT_EQ(first.rfind("不能导出到软件的数据文件夹中", 0), 0u) << first;
+            EXPECT_TRUE(user_.formRequests.empty());
+        }
+        EXPECT_EQ(fs::exists(textFile(1)), c.exported);
+    }
+    std::vector<fs::path> dataAfter;
+    for (const auto& file : fs::directory_iterator(data)) dataAfter.push_back(file.path());
+    std::sort(dataFiles.begin(), dataFiles.end());
+    std::sort(dataAfter.begin(), dataAfter.end());
+    EXPECT_EQ(dataAfter, dataFiles);
+    EXPECT_FALSE(fs::exists(state_.run.root() / "backup" / "1"));
+}
+
 TEST_F(ExportTest, ExportAllWritesEveryEntryBehindTheProgressWindow) {
     add(kWages, jpeg_);
     add({.date = 42137, .amount = 2}, entry::joinVouchers({"junk", png_}));
@@ -273,9 +328,11 @@ TEST_F(ExportTest, ExportAllStopsAtTheFirstFailureAndNamesIt) {
     user_.folders.push_back(out_);
     user_.formVisits.push_back({{"1", "1"}});
     EXPECT_EQ(report::exportAllCommand(state_), 1u);
-    ASSERT_EQ(user_.messages.size(), 1u);
-    EXPECT_EQ(user_.messages[0].icon, MessageIcon::Error);
-    EXPECT_NE(gbkToUtf8Lossy(user_.messages[0].text).find((out_ / "2").string()),
+    // Asked first whether to replace what is at 2 (OK), then told it failed.
+    ASSERT_EQ(user_.messages.size(), 2u);
+    EXPECT_EQ(user_.messages[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(user_.messages[1].icon, MessageIcon::Error);
+    EXPECT_NE(gbkToUtf8Lossy(user_.messages[1].text).find((out_ / "2").string()),
               std::string::npos);
 }
 
