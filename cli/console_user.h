@@ -14,6 +14,12 @@
 
 namespace qinghe::cli {
 
+// Whether this run of the tool told the user of an error (a message with the
+// error icon): a command that did so never exits 0, even when its main work
+// was done (an entry added whose new item could not be saved).
+void noteErrorTold();
+bool errorWasTold();
+
 // The command-line tool has no windows: messages go to standard error (as
 // UTF-8), questions are answered with OK, dialogs are cancelled (commands take
 // their input as options), and ending the program exits. The one form it fills
@@ -58,6 +64,7 @@ class ConsoleUser final : public NonInteractiveUser {
 
     MessageAnswer showMessage(const Message& message) override {
         std::cerr << gbkToUtf8Lossy(message.title) << ": " << gbkToUtf8Lossy(message.text) << "\n";
+        if (message.icon == MessageIcon::Error) noteErrorTold();
         return MessageAnswer::Ok;
     }
 

@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "cli/commands.h"
+#include "cli/console_user.h"
 
 namespace {
 
@@ -33,5 +34,12 @@ int main(int argc, char** argv) {
         return app.exit(error) == 0 ? 0 : kUsageError;
     }
     if (app.get_subcommands().empty()) std::cout << app.help();
+    if (exitCode == 0 && qinghe::cli::errorWasTold()) exitCode = 1;
+    // Output that could not be written (a full disk, a closed standard
+    // output) is a failure too: a script must not take half a list for all.
+    if (!std::cout.flush() && exitCode == 0) {
+        std::cerr << "cannot write the output\n";
+        exitCode = 1;
+    }
     return exitCode;
 }

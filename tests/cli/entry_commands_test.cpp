@@ -203,6 +203,28 @@ TEST_F(EntryCommandsTest, RefusedInputExitsOneAndChangesNothing) {
     }
 }
 
+// The work done and then a failure: the exit code tells of the failure.
+TEST_F(EntryCommandsTest, AFailureAfterTheWorkStillExitsOne) {
+    const std::string entry =
+        "--date 2015-05-12 --direction expense --item 新的 --member b --amount 1";
+    // The item list cannot be saved: a folder stands where its file goes.
+    fs::remove(run_ / "setup" / "szxm.ini");
+    fs::create_directories(run_ / "setup" / "szxm.ini");
+    const testing::CliRun unsaved = add(entry);
+    EXPECT_EQ(unsaved.exitCode, 1);
+    EXPECT_NE(unsaved.errors.find("设置保存失败"), std::string::npos) << unsaved.errors;
+    EXPECT_EQ(listed().size(), 1u);  // the entry itself was added, and said so
+    fs::remove(run_ / "setup" / "szxm.ini");
+
+    for (const char* output : {" >/dev/full", " >&-"}) {
+        SCOPED_TRACE(output);
+        const testing::CliRun unwritten = runCli("entries " + run() + " 1" + output);
+        EXPECT_EQ(unwritten.exitCode, 1);
+        EXPECT_NE(unwritten.errors.find("cannot write the output"), std::string::npos)
+            << unwritten.errors;
+    }
+}
+
 TEST_F(EntryCommandsTest, AChangedAmountIsTakenAsGivenAndARefusedOneKeepsTheEntry) {
     ASSERT_EQ(add("--date 2015-05-12 --direction expense --item a --member b --amount 7").exitCode,
               0);
