@@ -46,6 +46,7 @@ int main(int argc, char** argv) {
     store::PosixFileSystem files;
     SystemClock clock;
     AppState state(RunDirectory(runDirectory), files, clock, user);
+    state.cacheFolder = cacheFolderOfThisProcess(state.run.root());
     // A folder the program was told to use is passed on to its autostart entry.
     const bool toldFolder =
         data->source == DataFolderSource::Argument || data->source == DataFolderSource::Environment;

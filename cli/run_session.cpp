@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "cli/setup_snapshot.h"
+#include "common/data_folder.h"
 #include "maintenance/backup.h"
 
 namespace qinghe::cli {
@@ -37,6 +38,7 @@ RunSession::RunSession(const std::optional<std::filesystem::path>& runDirectory,
              files_, clock_, user_) {
     // No folder: resolving it has said why.
     if (!runDirectory) return;
+    state_.cacheFolder = cacheFolderOfThisProcess(state_.run.root());
     if (use == SessionUse::Reading) {
         lock_ = RunLock::take(state_.run.root(), RunLock::Kind::Shared);
         if (!lock_) {

@@ -1,5 +1,8 @@
 #include "common/data_folder.h"
 
+#include <cstdint>
+#include <cstdio>
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -90,6 +93,35 @@ DataFolderInputs dataFolderInputsOfThisProcess(std::optional<fs::path> argument)
     inputs.home = environment("HOME");
     if (inputs.home.empty() || inputs.home.front() != '/') inputs.home = accountHome();
     return inputs;
+}
+
+fs::path cacheFolderFor(const fs::path& dataFolder, const std::string& xdgCacheHome,
+                        const std::string& home) {
+    fs::path base;
+    if (!xdgCacheHome.empty() && xdgCacheHome.front() == '/') {
+        base = fs::path(xdgCacheHome) / "qinghe";
+    } else if (!home.empty() && home.front() == '/') {
+        base = fs::path(home) / ".cache" / "qinghe";
+    } else {
+        return {};
+    }
+    // FNV-1a of the folder's path: the same folder finds its cache again.
+    fs::path folder = absoluteFrom(dataFolder);
+    if (!folder.has_filename()) folder = folder.parent_path();
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const unsigned char c : folder.string()) {
+        hash ^= c;
+        hash *= 1099511628211ull;
+    }
+    char key[17];
+    std::snprintf(key, sizeof key, "%016llx", static_cast<unsigned long long>(hash));
+    return (base / key).lexically_normal();
+}
+
+fs::path cacheFolderOfThisProcess(const fs::path& dataFolder) {
+    std::string home = environment("HOME");
+    if (home.empty() || home.front() != '/') home = accountHome();
+    return cacheFolderFor(dataFolder, environment("XDG_CACHE_HOME"), home);
 }
 
 std::string makeDataFolder(const fs::path& folder) {

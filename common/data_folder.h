@@ -61,6 +61,15 @@ DataFolderInputs dataFolderInputsOfThisProcess(
 // there afterwards, else why not (UTF-8, for the user).
 std::string makeDataFolder(const std::filesystem::path& folder);
 
+// Where the caches of a data folder go: $XDG_CACHE_HOME/qinghe/KEY, or
+// ~/.cache/qinghe/KEY, KEY standing for the folder's absolute path. Caches are
+// kept out of the data folder, so that a reading command never writes there
+// and a copy or a backup of it carries no cache. Empty when no home is known.
+std::filesystem::path cacheFolderFor(const std::filesystem::path& dataFolder,
+                                     const std::string& xdgCacheHome, const std::string& home);
+// The same with this process's environment.
+std::filesystem::path cacheFolderOfThisProcess(const std::filesystem::path& dataFolder);
+
 // The environment variable that names a data folder.
 inline constexpr char kDataFolderVariable[] = "QINGHE_DATA_DIR";
 

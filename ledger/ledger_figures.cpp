@@ -141,8 +141,8 @@ std::optional<FileStamp> stampOf(const std::filesystem::path& file) {
         static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec};
 }
 
-std::filesystem::path FiguresCache::fileOf(const std::filesystem::path& registryFile) {
-    return registryFile.parent_path() / "summary.cache";
+std::filesystem::path FiguresCache::fileIn(const std::filesystem::path& cacheFolder) {
+    return cacheFolder / "summary.cache";
 }
 
 FiguresCache FiguresCache::load(const std::filesystem::path& file) {
@@ -223,6 +223,8 @@ bool FiguresCache::save(const std::filesystem::path& file) {
                 std::to_string(entry.figures.entries) + " " + bitsText(entry.figures.latest) + " " +
                 bitsText(entry.figures.income) + " " + bitsText(entry.figures.expense) + "\n";
     }
+    std::error_code error;
+    std::filesystem::create_directories(file.parent_path(), error);
     if (!writeFileWhole(file, text)) return false;
     changed_ = false;
     return true;

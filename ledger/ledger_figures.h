@@ -43,14 +43,13 @@ struct FileStamp {
 // holds changes that the file may not show yet.
 std::optional<FileStamp> stampOf(const std::filesystem::path& file);
 
-// The ledgers' figures of the last listing, kept beside the registry
-// ("books/summary.cache") so that the list appears without reading every
-// ledger again. Used for nothing but these figures: a stale or missing entry is
-// read anew, a damaged file is ignored (and written anew). It is not user data:
-// reading commands may write it.
+// The ledgers' figures of the last listing, kept in the data folder's cache
+// folder (outside it) so that the list appears without reading every ledger
+// again. Used for nothing but these figures: a stale or missing entry is read
+// anew, a damaged file is ignored (and written anew).
 class FiguresCache {
   public:
-    static std::filesystem::path fileOf(const std::filesystem::path& registryFile);
+    static std::filesystem::path fileIn(const std::filesystem::path& cacheFolder);
 
     // What the file holds (nothing at all when it is missing or damaged).
     static FiguresCache load(const std::filesystem::path& file);

@@ -73,7 +73,8 @@ void showDamaged(LedgerRow& row) {
 }
 
 std::filesystem::path cacheFile(const AppState& state) {
-    return FiguresCache::fileOf(registryFile(state));
+    return state.cacheFolder.empty() ? std::filesystem::path()
+                                     : FiguresCache::fileIn(state.cacheFolder);
 }
 
 std::int64_t nowNs() {
@@ -99,7 +100,8 @@ void makeSummary(LedgerList& list) {
 
 void saveIfChanged(AppState& state, FiguresCache& cache) {
     // Only a help: a cache that cannot be written is read anew next time.
-    if (cache.changed()) static_cast<void>(cache.save(cacheFile(state)));
+    const std::filesystem::path file = cacheFile(state);
+    if (cache.changed() && !file.empty()) static_cast<void>(cache.save(file));
 }
 
 // Puts the figures into their row and the cache; true when none is pending.

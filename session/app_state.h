@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <future>
 #include <memory>
 #include <string>
@@ -50,6 +51,9 @@ struct AppState {
           tables(fileSystem, clockSource, userInteraction) {}
 
     RunDirectory run;
+    // Where caches of this data folder are kept (never inside it); empty:
+    // none are kept.
+    std::filesystem::path cacheFolder;
     store::FileSystem& files;
     const Clock& clock;
     UserInteraction& user;

@@ -33,8 +33,10 @@ inline CliRun runCli(const std::string& arguments) {
     const TemporaryFolder scratch("qinghe-cli-");
     if (!scratch.made()) return run;
     const std::filesystem::path errorsFile = scratch / "stderr";
-    const std::string command =
-        std::string(QINGHE_CLI) + " " + arguments + " 2>" + shellWord(errorsFile);
+    // Caches go to the run's own scratch folder, not the home of whoever runs the tests.
+    const std::string command = "XDG_CACHE_HOME=" + shellWord(scratch / "cache") + " " +
+                                std::string(QINGHE_CLI) + " " + arguments + " 2>" +
+                                shellWord(errorsFile);
     if (FILE* pipe = ::popen(command.c_str(), "r")) {
         std::string text;
         char buffer[4096];

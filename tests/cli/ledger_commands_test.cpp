@@ -43,8 +43,6 @@ std::map<std::string, std::pair<std::uintmax_t, fs::file_time_type>> snapshot(
     const fs::path& folder) {
     std::map<std::string, std::pair<std::uintmax_t, fs::file_time_type>> files;
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        // The figures cache beside the registry is no data: reading refreshes it.
-        if (entry.path().filename() == "summary.cache") continue;
         const auto size = entry.is_regular_file() ? entry.file_size() : 0;
         files[entry.path().string()] = {size, entry.last_write_time()};
     }

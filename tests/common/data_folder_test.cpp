@@ -120,3 +120,22 @@ TEST(DataFolder, MakeDataFolderMakesEveryFolderOrSaysWhyNot) {
 
 }  // namespace
 }  // namespace qinghe
+
+namespace qinghe {
+namespace {
+
+// Each data folder has a cache folder of its own, outside it, found again by
+// the same path; no home known: no cache.
+TEST(DataFolder, CachesLieOutsideTheDataFolderOneFolderEach) {
+    const auto family = cacheFolderFor("/home/a/账本", "", "/home/a");
+    EXPECT_EQ(family.parent_path(), "/home/a/.cache/qinghe");
+    EXPECT_EQ(cacheFolderFor("/home/a/账本/", "", "/home/a"), family);
+    EXPECT_EQ(cacheFolderFor("/home/a/x/../账本", "/c", "/home/a").parent_path(), "/c/qinghe");
+    EXPECT_EQ(cacheFolderFor("/home/a/x/../账本", "/c", "/home/a").filename(), family.filename());
+    EXPECT_NE(cacheFolderFor("/home/a/账本2", "", "/home/a"), family);
+    EXPECT_EQ(cacheFolderFor("/home/a/账本", "relative", "/home/a"), family);
+    EXPECT_EQ(cacheFolderFor("/home/a/账本", "", ""), std::filesystem::path());
+}
+
+}  // namespace
+}  // namespace qinghe

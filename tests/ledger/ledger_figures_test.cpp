@@ -20,11 +20,12 @@ namespace {
 namespace fs = std::filesystem;
 using testing::gbk;
 
-// The ledger list's figures: from the cache beside the registry while a data
+// The ledger list's figures: from the cache (outside the data folder) while a data
 // file is unchanged, read anew when it changed, never from a damaged cache.
 class LedgerFiguresTest : public ::testing::Test {
   protected:
     LedgerFiguresTest() : state_(RunDirectory(folder_.path()), files_, clock_, user_) {
+        state_.cacheFolder = folder_ / "cache";
         for (const char* name : {"家庭", "旅行"}) {
             EXPECT_EQ(ledger::createLedger(state_, gbk(name), ""),
                       ledger::CreateLedgerResult::Created);
@@ -39,7 +40,7 @@ class LedgerFiguresTest : public ::testing::Test {
     }
 
     fs::path table(const char* name) { return folder_ / "data" / (std::string(name) + ".edb"); }
-    fs::path cache() { return folder_ / "books/summary.cache"; }
+    fs::path cache() { return folder_ / "cache" / "summary.cache"; }
 
     // Files changed long ago: their figures may be kept (a file changed just
     // now could change again unseen within the same tick of the clock).
