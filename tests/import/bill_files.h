@@ -1,5 +1,6 @@
 #pragma once
 
+#include <iconv.h>
 #include <zip.h>
 
 #include <filesystem>
@@ -17,6 +18,21 @@
 // bill is used anywhere.
 
 namespace qinghe::testing {
+
+// UTF-8 text in GB18030, as 支付宝 writes its bills: GBK for every character
+// GBK has, four bytes for the others (an emoji).
+inline std::string gb18030(const std::string& utf8) {
+    iconv_t cd = iconv_open("GB18030", "UTF-8");
+    std::string out(utf8.size() * 4 + 16, '\0');
+    char* in = const_cast<char*>(utf8.data());
+    std::size_t inLeft = utf8.size();
+    char* at = out.data();
+    std::size_t outLeft = out.size();
+    iconv(cd, &in, &inLeft, &at, &outLeft);
+    iconv_close(cd);
+    out.resize(out.size() - outLeft);
+    return out;
+}
 
 // One transaction of a payment app's bill (UTF-8 texts).
 struct AppRow {
@@ -51,7 +67,7 @@ inline std::string alipayCsv(const std::vector<AppRow>& rows, int metadataLines 
     text +=
         "----------------------------------------------------------------------------------\r\n";
     text += "共" + std::to_string(rows.size()) + "笔记录\r\n";
-    return utf8ToGbk(text).value();
+    return gb18030(text);
 }
 
 // 支付宝's older web export (GBK).
