@@ -173,7 +173,8 @@ bool BillImportModel::load(const std::function<void(double)>& progress,
         for (const std::string& name : header_.names)
             columnNames_.push_back(withoutControls(toStoredText(name).gbk));
         const auto it = setup_.mappings.find(headerKey(header_.names));
-        mapping_ = it != setup_.mappings.end() ? it->second : guessMapping(header_.names);
+        mappingRemembered_ = it != setup_.mappings.end();
+        mapping_ = mappingRemembered_ ? it->second : guessMapping(header_.names);
         if (cancelled()) return false;
         loaded_ = true;
         readMappedRecords(false);
@@ -469,6 +470,17 @@ void BillImportModel::setItem(std::size_t row, const std::string& item, bool eve
             other.itemChosen = true;
         }
     }
+}
+
+bool BillImportModel::setItemForCategory(const std::string& category, const std::string& item) {
+    bool found[3] = {false, false, false};
+    for (std::size_t row = 0; row < rows_.size(); ++row) {
+        const std::int32_t direction = rows_[row].direction == 1 ? 1 : 2;
+        if (rows_[row].category != category || found[direction]) continue;
+        setItem(row, item, true);
+        found[direction] = true;
+    }
+    return found[1] || found[2];
 }
 
 void BillImportModel::setMember(std::size_t row, const std::string& member) {

@@ -106,6 +106,9 @@ class BillImportModel final : public WindowModel {
     // Gives the row this item; with `everyRowOfCategory` ("以后都这样") every
     // row of its category and direction gets it too, and the import remembers it.
     void setItem(std::size_t row, const std::string& item, bool everyRowOfCategory);
+    // Every row of the category, in either direction, gets the item ("以后都这样"
+    // without a row picked: the command line's --item-map). False when no row has it.
+    bool setItemForCategory(const std::string& category, const std::string& item);
     void setMember(std::size_t row, const std::string& member);
     void setMemberForAll(const std::string& member);
     // The item a category without one goes to, per direction (1 income, 2
@@ -119,6 +122,8 @@ class BillImportModel final : public WindowModel {
     // The header's names (GBK), for the mapping's drop-downs.
     const std::vector<std::string>& columnNames() const { return columnNames_; }
     const ColumnMapping& mapping() const { return mapping_; }
+    // Whether the mapping was remembered for this header (not guessed).
+    bool mappingRemembered() const { return mappingRemembered_; }
     // Why the mapping as it stands reads no rows (GBK; empty when it reads).
     const std::string& mappingProblem() const { return mappingProblem_; }
     // Sets one field's column (none: not in the file) and reads the rows again;
@@ -182,6 +187,7 @@ class BillImportModel final : public WindowModel {
     BillHeader header_;
     std::vector<std::string> columnNames_;
     ColumnMapping mapping_;
+    bool mappingRemembered_ = false;
     std::vector<PreviewRow> rows_;
     // Why a guessed or remembered mapping read no rows (empty: it read).
     std::string mappingProblem_;
