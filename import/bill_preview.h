@@ -103,6 +103,10 @@ class BillImportModel final : public WindowModel {
     // The item choices of a row (its direction's items).
     const std::vector<std::string>& itemChoices(std::size_t row) const;
     const std::vector<std::string>& memberChoices() const;
+    // The items of a direction (1 income, 2 expense).
+    const std::vector<std::string>& itemChoicesOf(std::int32_t direction) const {
+        return direction == 1 ? incomeItems_ : expenseItems_;
+    }
     // Gives the row this item; with `everyRowOfCategory` ("以后都这样") every
     // row of its category and direction gets it too, and the import remembers it.
     void setItem(std::size_t row, const std::string& item, bool everyRowOfCategory);
