@@ -57,15 +57,7 @@ struct SameEntryKey {
     std::int64_t day;
     std::int32_t direction;
     double amount;
-    bool operator==(const SameEntryKey&) const = default;
-};
-struct SameEntryHash {
-    std::size_t operator()(const SameEntryKey& k) const {
-        std::uint64_t bits;
-        std::memcpy(&bits, &k.amount, sizeof bits);
-        return std::hash<std::uint64_t>()(bits * 31 + static_cast<std::uint64_t>(k.day) * 7 +
-                                          static_cast<std::uint64_t>(k.direction));
-    }
+    friend auto operator<=>(const SameEntryKey&, const SameEntryKey&) = default;
 };
 SameEntryKey sameEntryKey(double date, std::int32_t direction, double amount) {
     return {static_cast<std::int64_t>(std::floor(date)), direction == 1 ? 1 : 2, amount};
@@ -129,7 +121,10 @@ bool BillImportModel::load(const std::function<void(double)>& progress,
         }
         table_ = std::move(std::get<BillTable>(sheet));
     } else {
-        auto text = decodeBillText(source_.bytes);
+        // The flow checked the text already; it decodes once.
+        auto text = source_.text ? std::optional<DecodedText>(DecodedText{std::move(*source_.text)})
+                                 : decodeBillText(source_.bytes);
+        source_.text.reset();
         if (!text) {
             error_ = LoadError::NotText;
             return false;
@@ -293,13 +288,25 @@ std::string BillImportModel::itemFor(const std::string& category, std::int32_t d
 
 void BillImportModel::buildRows(const std::vector<BillRecord>& records) {
     const std::vector<Decision> decisions = decide(records);
-    std::unordered_set<SameEntryKey, SameEntryHash> entries;
-    if (ledgerRows_) {
+    // The ledger's entries on the bill's days, sorted once: a look-up per row.
+    std::vector<SameEntryKey> entries;
+    if (ledgerRows_ && !records.empty()) {
+        std::vector<std::int64_t> days;
+        days.reserve(records.size());
+        for (const BillRecord& record : records)
+            days.push_back(static_cast<std::int64_t>(std::floor(record.dateTime)));
+        std::sort(days.begin(), days.end());
+        days.erase(std::unique(days.begin(), days.end()), days.end());
         const LedgerRows& ledger = *ledgerRows_;
-        entries.reserve(ledger.size());
-        for (std::size_t row = 0; row < ledger.size(); ++row)
-            entries.insert(
+        for (std::size_t row = 0; row < ledger.size(); ++row) {
+            const auto day = static_cast<std::int64_t>(std::floor(ledger.date(row)));
+            if (day < days.front() || day > days.back() ||
+                !std::binary_search(days.begin(), days.end(), day))
+                continue;
+            entries.push_back(
                 sameEntryKey(ledger.date(row), ledger.direction(row), ledger.amount(row)));
+        }
+        std::sort(entries.begin(), entries.end());
     }
     std::unordered_map<std::string, int> seenRows;
     std::unordered_set<std::string> seenKeys;
@@ -333,7 +340,8 @@ void BillImportModel::buildRows(const std::vector<BillRecord>& records) {
             row.reason = Reason::TwiceInFile;
         } else if (!decision.ticked) {
             row.status = RowStatus::Skipped;
-        } else if (entries.count(sameEntryKey(row.date, row.direction, row.amount.value()))) {
+        } else if (std::binary_search(entries.begin(), entries.end(),
+                                      sameEntryKey(row.date, row.direction, row.amount.value()))) {
             row.status = RowStatus::PossibleDuplicate;
             row.reason = Reason::SameAsEntry;
         } else {
@@ -497,6 +505,7 @@ const std::string& BillImportModel::defaultItem(std::int32_t direction) const {
 
 void BillImportModel::setDefaultItem(std::int32_t direction, const std::string& item) {
     (direction == 1 ? defaultIncomeItem_ : defaultExpenseItem_) = withoutControls(item);
+    defaultsChosen_ = true;
     for (PreviewRow& row : rows_) {
         if (row.direction == direction && !row.itemChosen)
             row.item = itemFor(row.category, row.direction);
@@ -572,7 +581,10 @@ bool BillImportModel::importTicked() {
     }
     numbers->keys.insert(keys.begin(), keys.end());
     numbers->pending.reset();
-    if (!writeImportedNumbers(state_.files, numbersFile, *numbers)) tell(texts::kNumbersNotSaved);
+    // Its name need not last at once: should the old file with the pending
+    // batch come back after a power loss, the next open finds the rows there.
+    if (!writeImportedNumbers(state_.files, numbersFile, *numbers, FolderFlush::Later))
+        tell(texts::kNumbersNotSaved);
     numbers_ = std::move(*numbers);
     ledgerRows_ = state_.currentLedger.rows;
 
@@ -591,10 +603,15 @@ bool BillImportModel::importTicked() {
     // What was chosen is remembered for the next bill.
     for (const auto& [category, item] : chosenIncome_) setup_.incomeItems[category] = item;
     for (const auto& [category, item] : chosenExpense_) setup_.expenseItems[category] = item;
-    setup_.defaultIncomeItem = defaultIncomeItem_;
-    setup_.defaultExpenseItem = defaultExpenseItem_;
+    // Defaults the user picked; the ones taken from the item lists follow them.
+    if (defaultsChosen_) {
+        setup_.defaultIncomeItem = defaultIncomeItem_;
+        setup_.defaultExpenseItem = defaultExpenseItem_;
+    }
     if (mapped()) setup_.mappings[headerKey(header_.names)] = mapping_;
-    if (!saveImportSetup(state_.run, setup_)) tell(texts::kSetupNotSaved);
+    const bool setupChanged =
+        !chosenIncome_.empty() || !chosenExpense_.empty() || defaultsChosen_ || mapped();
+    if (setupChanged && !saveImportSetup(state_.run, setup_)) tell(texts::kSetupNotSaved);
 
     for (const std::size_t i : taken) {
         rows_[i].ticked = false;

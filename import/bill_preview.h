@@ -181,6 +181,7 @@ class BillImportModel final : public WindowModel {
     std::vector<std::string> members_;
     std::string defaultIncomeItem_;
     std::string defaultExpenseItem_;
+    bool defaultsChosen_ = false;
 
     bool loaded_ = false;
     LoadError error_ = LoadError::None;

@@ -96,11 +96,12 @@ SourceOutcome openBillBytes(std::string bytes, std::string name, UserInteraction
         }
         return fromArchive(bytes, name, user, askPassword, source);
     }
-    if (!decodeBillText(bytes)) {
+    auto text = decodeBillText(bytes);
+    if (!text) {
         showError(user, aboutFile(name, texts::kNotText));
         return SourceOutcome::Refused;
     }
-    source = BillSource{std::move(name), std::move(bytes), false};
+    source = BillSource{std::move(name), std::move(bytes), false, std::move(text->utf8)};
     return SourceOutcome::Opened;
 }
 

@@ -17,6 +17,8 @@ struct BillSource {
     std::string name;   // the file's name, GBK, for messages
     std::string bytes;  // the bill itself
     bool workbook = false;
+    // A text bill decoded to UTF-8 already (nothing: not yet).
+    std::optional<std::string> text = std::nullopt;
 };
 
 // Asks for the archive's password; `wrongBefore` when the last one given was

@@ -110,7 +110,7 @@ NumbersRead readImportedNumbers(store::FileSystem& files, const std::filesystem:
 }
 
 bool writeImportedNumbers(store::FileSystem& files, const std::filesystem::path& path,
-                          const ImportedNumbers& numbers) {
+                          const ImportedNumbers& numbers, FolderFlush folderFlush) {
     std::string text(kFirstLine);
     std::vector<std::string_view> sorted(numbers.keys.begin(), numbers.keys.end());
     std::sort(sorted.begin(), sorted.end());
@@ -136,7 +136,8 @@ bool writeImportedNumbers(store::FileSystem& files, const std::filesystem::path&
     if (!file) return false;
     const bool written = file->writeAt(0, text.data(), text.size()) && file->sync();
     file.reset();
-    if (!written || !files.rename(building, path) || !files.syncFolder(path.parent_path())) {
+    if (!written || !files.rename(building, path) ||
+        (folderFlush == FolderFlush::Now && !files.syncFolder(path.parent_path()))) {
         static_cast<void>(files.remove(building));
         return false;
     }

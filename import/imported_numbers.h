@@ -55,9 +55,14 @@ enum class NumbersRead { Read, Missing, Damaged };
 // program writes (its checksum does not match), and nothing is trusted.
 NumbersRead readImportedNumbers(store::FileSystem& files, const std::filesystem::path& path,
                                 ImportedNumbers& numbers);
-// Replaces the file whole, durably.
+// Replaces the file whole: its bytes flushed, then renamed over the old one,
+// and (Now) the folder flushed so that the new name lasts at once. Later: the
+// old file may come back after a power loss, for a write that only turns a
+// batch the table already holds into numbers imported.
+enum class FolderFlush { Now, Later };
 [[nodiscard]] bool writeImportedNumbers(store::FileSystem& files, const std::filesystem::path& path,
-                                        const ImportedNumbers& numbers);
+                                        const ImportedNumbers& numbers,
+                                        FolderFlush folderFlush = FolderFlush::Now);
 
 // The digest of rows as the table stores them, which a pending batch names.
 std::string rowsDigest(const std::vector<EntryValues>& rows);
