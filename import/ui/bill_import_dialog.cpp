@@ -34,7 +34,7 @@ QComboBox* namesBox(QWidget* parent, const std::vector<std::string>& names, bool
 BillImportDialog::BillImportDialog(QWidget* parent, import::BillImportModel& model)
     : QDialog(parent), model_(model) {
     setWindowTitle(QStringLiteral("导入账单"));
-    resize(980, 600);
+    resize(1060, 600);
     auto* layout = new QVBoxLayout(this);
 
     file_ = new QLabel(this);
@@ -91,7 +91,7 @@ BillImportDialog::BillImportDialog(QWidget* parent, import::BillImportModel& mod
     list_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked);
     list_->verticalHeader()->hide();
     list_->setWordWrap(false);
-    const int widths[] = {28, 130, 46, 80, 100, 70, 250, 220};
+    const int widths[] = {28, 130, 46, 80, 100, 70, 230, 320};
     for (int column = 0; column < import::kPreviewColumnCount; ++column)
         list_->setColumnWidth(column, widths[column]);
     list_->horizontalHeader()->setStretchLastSection(true);
