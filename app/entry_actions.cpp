@@ -17,6 +17,7 @@
 #include "entry/entry_removal.h"
 #include "entry/ui/add_entry_window.h"
 #include "entry/ui/entry_page.h"
+#include "import/bill_import.h"
 #include "report/ui/query_page.h"
 #include "session/app_state.h"
 
@@ -95,6 +96,7 @@ void EntryActions::connectEntryPage() {
     QTableView* entries = page->entryList();
     QTableView* results = window_.queryPage()->resultList();
     connect(page->addButton(), &QToolButton::clicked, this, &EntryActions::openAddWindow);
+    connect(page->importButton(), &QPushButton::clicked, this, &EntryActions::importBill);
     connect(page->modifyButton(), &QToolButton::clicked, this,
             [this, entries] { openEntry(entries, entry::EntryOpener::Modify); });
     connect(page->deleteButton(), &QToolButton::clicked, this, [this, entries] {
@@ -120,6 +122,7 @@ void EntryActions::connectEntryMenu() {
     connect(menu.remove, &QAction::triggered, this, [this, entries] {
         entry::deleteSelectedEntry(state_, selectedRow(entries), screens_.lists());
     });
+    connect(menu.importBill, &QAction::triggered, this, &EntryActions::importBill);
     // "导出" and "全部导出" belong to the export's own actions.
 }
 
@@ -153,6 +156,10 @@ void EntryActions::openAddWindow() {
     addWindow_->show();
     addWindow_->raise();
     addWindow_->activateWindow();
+}
+
+void EntryActions::importBill() {
+    import::importBill(state_, screens_.lists());
 }
 
 void EntryActions::openEntry(const QTableView* list, entry::EntryOpener opener) {

@@ -67,6 +67,8 @@ class EntryActions : public QObject {
     // The row of the open ledger's rows a list's selected row shows.
     std::optional<std::size_t> selectedRow(const QTableView* list) const;
     void openAddWindow();
+    // "导入账单..." of the 记账 page and of its list's menu.
+    void importBill();
     void openEntry(const QTableView* list, entry::EntryOpener opener);
 
     MainWindow& window_;

@@ -193,6 +193,8 @@ void MainWindow::buildMenus() {
     entryMenu_.modify = entry->addAction(QStringLiteral("修改..."));
     entry->addSeparator();
     entryMenu_.remove = entry->addAction(QStringLiteral("删除！"));
+    entry->addSeparator();
+    entryMenu_.importBill = entry->addAction(QStringLiteral("导入账单..."));
 }
 
 void MainWindow::connectWelcomePage() {

@@ -112,11 +112,12 @@ class MainWindow : public QMainWindow {
     };
     struct EntryMenu {
         QMenu* menu = nullptr;
-        QAction* view = nullptr;       // "查看..."
-        QAction* exportOne = nullptr;  // "导出"
-        QAction* exportAll = nullptr;  // "全部导出"
-        QAction* modify = nullptr;     // "修改..."
-        QAction* remove = nullptr;     // "删除！"
+        QAction* view = nullptr;        // "查看..."
+        QAction* exportOne = nullptr;   // "导出"
+        QAction* exportAll = nullptr;   // "全部导出"
+        QAction* modify = nullptr;      // "修改..."
+        QAction* remove = nullptr;      // "删除！"
+        QAction* importBill = nullptr;  // "导入账单..."
     };
     const LedgerMenu& ledgerMenu() const { return ledgerMenu_; }
     const EntryMenu& entryMenu() const { return entryMenu_; }

@@ -20,6 +20,7 @@
 #include "config/ui/initial_balance_dialog.h"
 #include "config/ui/name_list_dialog.h"
 #include "entry/ui/entry_window_dialog.h"
+#include "import/ui/bill_import_dialog.h"
 #include "ledger/ui/change_ledger_dialog.h"
 #include "ledger/ui/ledger_password_dialog.h"
 #include "ledger/ui/new_ledger_dialog.h"
@@ -140,6 +141,12 @@ void QtUserInteraction::runWindow(WindowKind kind, WindowModel& model) {
         case WindowKind::MemberList:
             if (auto* lists = dynamic_cast<NameListsModel*>(&model)) {
                 NameListDialog dialog(parent_, *lists);
+                dialog.exec();
+            }
+            return;
+        case WindowKind::BillImport:
+            if (auto* bill = dynamic_cast<import::BillImportModel*>(&model)) {
+                BillImportDialog dialog(parent_, *bill);
                 dialog.exec();
             }
             return;

@@ -20,5 +20,7 @@ void addVouchersCommand(CLI::App& app, int& exitCode);
 void addEntryCommands(CLI::App& app, int& exitCode);
 // query, stats, export-entry and export-csv.
 void addReportCommands(CLI::App& app, int& exitCode);
+// import: a bill of the payment apps or a bank into a ledger.
+void addImportCommand(CLI::App& app, int& exitCode);
 
 }  // namespace qinghe::cli

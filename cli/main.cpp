@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
     qinghe::cli::addVouchersCommand(app, exitCode);
     qinghe::cli::addEntryCommands(app, exitCode);
     qinghe::cli::addReportCommands(app, exitCode);
+    qinghe::cli::addImportCommand(app, exitCode);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

@@ -80,6 +80,7 @@ enum class WindowKind {
     ItemLists,   // "设定收支项目": two name lists (config's NameListsModel)
     MemberList,  // "家庭成员设定": one name list (the same model)
     Entry,       // "查看、修改项目内容" (entry's EntryWindowModel)
+    BillImport,  // "导入账单" (import's BillImportModel)
 };
 
 // File-save dialog: `suggestedName` is the file name it opens with, `filters`

@@ -3,6 +3,8 @@
 #include <utility>
 #include <variant>
 
+#include "common/gbk.h"
+#include "common/ole_date.h"
 #include "entry/entry_list.h"
 #include "session/app_state.h"
 #include "store/schemas.h"
@@ -85,6 +87,58 @@ bool addEntry(AppState& state, const EntryValues& values, const std::string& vou
     rows->append(stored);
     if (view) view->entryAdded(rows->size() - 1, entryLabels(state));
     return true;
+}
+
+bool addEntries(AppState& state, const std::vector<EntryValues>& entries, EntryListView* view,
+                std::vector<EntryValues>* stored) {
+    LedgerRows* rows = openTable(state, view);
+    if (!rows) return false;
+    auto& tables = state.tables;
+    const int fields[] = {
+        tables.fieldNumber(store::field::kDate),      tables.fieldNumber(store::field::kDirection),
+        tables.fieldNumber(store::field::kItem),      tables.fieldNumber(store::field::kAmount),
+        tables.fieldNumber(store::field::kMember),    tables.fieldNumber(store::field::kNote),
+        tables.fieldNumber(store::field::kHasVoucher)};
+    std::vector<EntryValues> kept;
+    kept.reserve(entries.size());
+    bool written = true;
+    for (const EntryValues& values : entries) {
+        written = tables.append() && tables.write(fields[0], store::DateTime{values.date}) &&
+                  tables.write(fields[1], values.direction) &&
+                  tables.write(fields[2], values.item) && tables.write(fields[3], values.amount) &&
+                  tables.write(fields[4], values.member) && tables.write(fields[5], values.note) &&
+                  tables.write(fields[6], false);
+        if (!written) break;
+        kept.push_back(storedForm(values));
+        kept.back().hasVoucher = false;
+    }
+    const std::size_t before = rows->size();
+    // One sync: the appends are one change, whole or absent.
+    if (!written || !tables.sync()) {
+        const auto settled = settleFailedChange(state, view);
+        const bool whole = settled && settled->size() == before + entries.size();
+        if (whole && stored) *stored = std::move(kept);
+        return whole;
+    }
+    rows->reserve(before + kept.size());
+    for (const EntryValues& values : kept) rows->append(values);
+    if (view) fillEntryAndQueryLists(state, *view);
+    if (stored) *stored = std::move(kept);
+    return true;
+}
+
+EntryValues storedForm(const EntryValues& values) {
+    // A text field ends at its width or at its first zero byte.
+    auto kept = [](std::string_view text, std::size_t width) {
+        const std::string_view cut = cutGbk(text, width);
+        return std::string(cut.substr(0, cut.find('\0')));
+    };
+    EntryValues stored = values;
+    stored.date = clampDate(values.date);
+    stored.item = kept(values.item, store::width::kItem);
+    stored.member = kept(values.member, store::width::kMember);
+    stored.note = kept(values.note, store::width::kNote);
+    return stored;
 }
 
 bool changeEntry(AppState& state, std::size_t row, const EntryValues& values,

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "session/ledger_rows.h"
 
@@ -28,6 +29,15 @@ class EntryListView;
 
 [[nodiscard]] bool addEntry(AppState& state, const EntryValues& values, const std::string& vouchers,
                             EntryListView* view);
+// Appends every entry in one change of the table (no vouchers): all of them
+// are there afterwards or none, whatever happens meanwhile; the lists are
+// made again once. `stored` (optional) receives the values as the table keeps
+// them (texts cut to their fields' widths).
+[[nodiscard]] bool addEntries(AppState& state, const std::vector<EntryValues>& entries,
+                              EntryListView* view, std::vector<EntryValues>* stored = nullptr);
+// The values as the table would keep them: texts cut to their fields' widths
+// on a character boundary.
+EntryValues storedForm(const EntryValues& values);
 // Vouchers: nothing keeps the stored ones.
 [[nodiscard]] bool changeEntry(AppState& state, std::size_t row, const EntryValues& values,
                                const std::optional<std::string>& vouchers, EntryListView* view);

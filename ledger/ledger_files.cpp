@@ -1,5 +1,6 @@
 #include "ledger/ledger_files.h"
 
+#include "import/imported_numbers.h"
 #include "session/app_state.h"
 #include "store/companion_file.h"
 #include "store/schemas.h"
@@ -15,6 +16,9 @@ bool deleteLedgerFiles(AppState& state, std::string_view saveTo) {
     if (auto companion = store::CompanionFile::find(state.files, *table))
         gone = state.files.remove(*companion) && gone;
     gone = state.files.remove(store::TableFile::logPath(*table)) && gone;
+    // The numbers of the bills imported into it: a later ledger of the same
+    // name must not take them for its own.
+    gone = state.files.remove(import::importedNumbersPath(*table)) && gone;
     return state.files.remove(store::TableFile::journalPath(*table)) && gone;
 }
 

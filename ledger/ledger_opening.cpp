@@ -1,6 +1,7 @@
 #include "ledger/ledger_opening.h"
 
 #include "common/standard_messages.h"
+#include "import/imported_numbers.h"
 #include "ledger/access_password.h"
 #include "ledger/ledger_texts.h"
 #include "ledger/registry.h"
@@ -60,6 +61,9 @@ OpenLedgerResult openLedger(AppState& state, std::int32_t recordNumber, LedgerVi
     }
     // One walk reads every entry into memory; the lists show those rows.
     state.currentLedger.rows = entry::loadLedgerRows(state, *table);
+    // An import cut short between its steps is settled before anything else
+    // can change the table: its numbers kept when the table holds its rows.
+    static_cast<void>(import::settleImportedNumbers(state, *table));
     entry::fillEntryAndQueryLists(state, view);
     view.showEntryPage();
     return OpenLedgerResult::Opened;

@@ -1,22 +1,23 @@
 #!/bin/sh
 # Builds the libFuzzer targets with clang, address and undefined-behaviour
 # sanitizers into build-fuzz/, and runs each briefly over a copy of its seed
-# corpus (the committed corpora are only read): the table fuzzer, then the
-# image fuzzer. Fails on any crash, leak or hang; the input that caused it is
-# kept under build-fuzz/artifacts/. FUZZ_SECONDS sets the table fuzzer's
-# running time (default 40), IMAGE_FUZZ_SECONDS the image fuzzer's (default
-# 20).
+# corpus (the committed corpora are only read): the table fuzzer, the image
+# fuzzer, then the bill import's. Fails on any crash, leak or hang; the input
+# that caused it is kept under build-fuzz/artifacts/. FUZZ_SECONDS sets the
+# table fuzzer's running time (default 40), IMAGE_FUZZ_SECONDS the image
+# fuzzer's (default 20), IMPORT_FUZZ_SECONDS the import's (default 20).
 set -eu
 cd "$(dirname "$0")/.."
 build=build-fuzz
 table_seconds=${FUZZ_SECONDS:-40}
 image_seconds=${IMAGE_FUZZ_SECONDS:-20}
+import_seconds=${IMPORT_FUZZ_SECONDS:-20}
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
     -DQINGHE_BUILD_GUI=OFF -DQINGHE_BUILD_TESTS=OFF -DQINGHE_BUILD_BENCH=OFF \
     -DQINGHE_BUILD_FUZZ=ON >/dev/null
-cmake --build "$build" --target table_fuzzer image_fuzzer
+cmake --build "$build" --target table_fuzzer image_fuzzer import_fuzzer
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -39,3 +40,4 @@ fuzz() {
 
 fuzz table_fuzzer "$table_seconds" fuzz/corpus
 fuzz image_fuzzer "$image_seconds" fuzz/image_corpus
+fuzz import_fuzzer "$import_seconds" fuzz/import_corpus

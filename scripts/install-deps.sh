@@ -7,7 +7,7 @@ packages="g++ cmake ninja-build pkg-config
 qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-charts-dev libqt6opengl6-dev
 libcli11-dev nlohmann-json3-dev
 libgtest-dev libgmock-dev libbenchmark-dev
-libjpeg62-turbo-dev libpng-dev zlib1g-dev libsqlite3-dev
+libjpeg62-turbo-dev libpng-dev zlib1g-dev libsqlite3-dev libzip-dev libpugixml-dev
 clang clang-format libclang-rt-dev
 fonts-noto-cjk xvfb xauth python3
 desktop-file-utils appstream dpkg-dev file man-db"

@@ -1,6 +1,7 @@
 #include "entry/ui/entry_page.h"
 
 #include <QLabel>
+#include <QPushButton>
 #include <QTableView>
 #include <QToolButton>
 
@@ -20,6 +21,7 @@ EntryPage::EntryPage(QWidget* parent) : QWidget(parent) {
     delete_ = addImageButton(this, "delete", QStringLiteral("删除条目"), 122, 408);
     add_ = addImageButton(this, "new", QStringLiteral("添加条目"), 604, 408);
     modify_ = addImageButton(this, "modify", QStringLiteral("修改条目"), 716, 408);
+    import_ = ui::addButton(this, QStringLiteral("导入账单..."), QRect(604, 476, 176, 26));
     // Wide enough for a whole date; the next label starts at 409.
     startDate_ = addLabel(this, QStringLiteral("起算日期："), QRect(262, 407, 145, 24));
     // Wider than drawn (128): totals reach ten digits with their cents, and

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QLabel;
+class QPushButton;
 class QTableView;
 class QToolButton;
 
@@ -24,6 +25,8 @@ class EntryPage : public QWidget {
     QToolButton* deleteButton() const { return delete_; }
     QToolButton* addButton() const { return add_; }
     QToolButton* modifyButton() const { return modify_; }
+    // "导入账单...", under "添加条目" and "修改条目".
+    QPushButton* importButton() const { return import_; }
     QLabel* startDateLabel() const { return startDate_; }
     QLabel* initialAmountLabel() const { return initialAmount_; }
     QLabel* incomeLabel() const { return income_; }
@@ -38,6 +41,7 @@ class EntryPage : public QWidget {
     QToolButton* delete_;
     QToolButton* add_;
     QToolButton* modify_;
+    QPushButton* import_;
     QLabel* startDate_;
     QLabel* initialAmount_;
     QLabel* income_;

@@ -52,7 +52,7 @@ TEST_F(MainWindowTest, HasTheToolbarPagesMenusAndIconsOfTheProgram) {
     EXPECT_EQ(captions(window.ledgerMenu().menu->actions()),
               QStringLiteral("打开 | 修改... | 删除！"));
     EXPECT_EQ(captions(window.entryMenu().menu->actions()),
-              QStringLiteral("查看... 导出 全部导出 | 修改... | 删除！"));
+              QStringLiteral("查看... 导出 全部导出 | 修改... | 删除！ | 导入账单..."));
     EXPECT_EQ(window.currentPage(), MainWindow::kWelcomePage);
 
     // Every picture comes from the compiled-in icons: a missing one would
