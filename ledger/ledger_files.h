@@ -9,7 +9,7 @@ struct AppState;
 namespace qinghe::ledger {
 
 // Closes and deletes a ledger's entry table at the stored path `saveTo`, with
-// its companion file and any journal or change log (which would otherwise be
+// its companion file and any change log (which would otherwise be
 // replayed over a later ledger of the same name). A path leading outside the data
 // folder deletes nothing.
 // True when they are gone.

@@ -47,7 +47,7 @@ struct AppState {
           files(fileSystem),
           clock(clockSource),
           user(userInteraction),
-          tables(fileSystem, clockSource, userInteraction) {}
+          tables(fileSystem, clockSource) {}
 
     RunDirectory run;
     store::FileSystem& files;
