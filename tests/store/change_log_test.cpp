@@ -12,7 +12,6 @@
 #include "store/table_store.h"
 #include "tables/schemas.h"
 #include "tests/support/memory_file_system.h"
-#include "tests/support/scripted_user.h"
 #include "tests/support/stored_rows.h"
 
 namespace qinghe::store {
@@ -71,7 +70,6 @@ class ChangeLogTest : public ::testing::Test {
     }
 
     FixedClock clock_{42136.0};
-    testing::ScriptedUser user_;
 };
 
 // Changes made and flushed to the log while the table stays open: its own

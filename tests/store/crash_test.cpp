@@ -94,7 +94,6 @@ class CrashTest : public ::testing::Test {
     TemporaryFolder folder_;
     PosixFileSystem real_;
     FixedClock clock_{42136.0};
-    testing::ScriptedUser user_;
     std::filesystem::path path_;
     std::map<std::filesystem::path, std::string> saved_;
 };

@@ -11,7 +11,6 @@
 #include "tables/schemas.h"
 #include "tests/support/crash_harness.h"
 #include "tests/support/memory_file_system.h"
-#include "tests/support/scripted_user.h"
 #include "tests/support/stored_rows.h"
 
 namespace qinghe::store {
@@ -39,7 +38,6 @@ class StoreCrashTest : public ::testing::Test {
 
     MemoryFileSystem sixEntries() {
         MemoryFileSystem disk;
-        testing::ScriptedUser user;
         TableStore store(disk, clock_);
         EXPECT_TRUE(store.createTable(path_, entryFields(), kStorePassword));
         EXPECT_TRUE(store.open(path_, "", kStorePassword));
@@ -55,7 +53,6 @@ class StoreCrashTest : public ::testing::Test {
     // The rows the next open finds, checked clean after it; nothing when the
     // table cannot be opened or is damaged.
     std::optional<std::vector<Row>> rows(MemoryFileSystem& disk) {
-        testing::ScriptedUser user;
         TableStore store(disk, clock_);
         if (!store.open(path_, "", kStorePassword)) return std::nullopt;
         std::vector<Row> found;
@@ -74,7 +71,6 @@ class StoreCrashTest : public ::testing::Test {
     void crashTest(const std::string& name, const MemoryFileSystem& before,
                    const std::function<bool(TableStore&)>& change) {
         auto act = [&](MemoryFileSystem& disk) {
-            testing::ScriptedUser user;
             TableStore store(disk, clock_);
             return store.open(path_, "", kStorePassword) && change(store);
         };
