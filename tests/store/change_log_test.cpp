@@ -6,12 +6,15 @@
 #include <vector>
 
 #include "common/clock.h"
+#include "common/standard_messages.h"
 #include "store/change_log.h"
 #include "store/table_check.h"
 #include "store/table_file.h"
 #include "store/table_store.h"
 #include "tables/schemas.h"
+#include "tables/store_failures.h"
 #include "tests/support/memory_file_system.h"
+#include "tests/support/scripted_user.h"
 #include "tests/support/stored_rows.h"
 
 namespace qinghe::store {
@@ -173,6 +176,66 @@ TEST_F(ChangeLogTest, ChangesWaitInMemoryAndTheLogUntilTheFilesAreWritten) {
         EXPECT_EQ(rows(after), expected);
         expectClean(after);
     }
+}
+
+// The program tells the user when closing its tables could not write
+// everything into their files.
+TEST_F(ChangeLogTest, AFailedCloseOfTheTablesIsToldToTheUser) {
+    MemoryFileSystem disk = sixEntries();
+    TableStore store(disk, clock_);
+    ASSERT_TRUE(store.open(path_, "", kStorePassword));
+    ASSERT_TRUE(store.goTo(1) && store.write(field::kAmount, 2.5) && store.commit());
+    testing::ScriptedUser user;
+    disk.setFault(Fault::WriteError, disk.steps());
+    EXPECT_FALSE(tables::closeAllTables(store, user));
+    ASSERT_EQ(user.messages.size(), 1u);
+    EXPECT_EQ(user.messages[0].text, tables::kTablesNotWritten);
+    EXPECT_EQ(user.messages[0].title, texts::kErrorTitle);
+    EXPECT_EQ(user.messages[0].icon, MessageIcon::Error);
+    EXPECT_FALSE(store.hasCurrentTable());
+    EXPECT_TRUE(tables::closeAllTables(store, user));  // nothing left to close
+    EXPECT_EQ(user.messages.size(), 1u);
+}
+
+// Closing writes the logged changes into the table's files. A failed write
+// or flush at any step of it: the close says so and the log, kept, finishes
+// the changes at the next open; a close that says it worked left files that
+// hold every change without the log.
+TEST_F(ChangeLogTest, AFailedCloseIsToldAndLosesNoChange) {
+    int failed = 0;
+    for (Fault fault : {Fault::WriteError, Fault::FlushError}) {
+        for (long step = 0;; ++step) {
+            SCOPED_TRACE(::testing::Message() << static_cast<int>(fault) << " step " << step);
+            MemoryFileSystem disk = sixEntries();
+            std::optional<std::vector<Row>> changed;
+            bool written = false;
+            {
+                TableStore store(disk, clock_);
+                ASSERT_TRUE(store.open(path_, "", kStorePassword));
+                ASSERT_TRUE(store.goTo(2) && store.write(field::kAmount, -7.5) &&
+                            store.write(field::kVouchers, Bytes{std::string(1200, 'w')}) &&
+                            store.commit());
+                changed = testing::allRows(store);
+                disk.setFault(fault, disk.steps() + step);
+                written = store.closeAll();
+            }
+            if (!disk.faulted()) {
+                EXPECT_TRUE(written);
+                break;  // past the close's last step
+            }
+            if (written) {
+                MemoryFileSystem files(disk);
+                ASSERT_TRUE(files.remove(TableFile::logPath(path_)));
+                EXPECT_EQ(rows(files), changed);
+            } else {
+                ++failed;
+                EXPECT_TRUE(disk.contents(TableFile::logPath(path_)));
+            }
+            EXPECT_EQ(rows(disk), changed);
+            expectClean(disk);
+        }
+    }
+    EXPECT_GT(failed, 0);
 }
 
 TEST_F(ChangeLogTest, AReadOnlyOpenReadsPendingChangesWithoutWritingThem) {
