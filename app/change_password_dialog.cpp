@@ -7,7 +7,7 @@
 
 #include "common/ui/gbk_text.h"
 #include "common/ui/page_widgets.h"
-#include "store/schemas.h"
+#include "tables/schemas.h"
 
 namespace qinghe::ui {
 
@@ -33,8 +33,8 @@ ChangePasswordDialog::ChangePasswordDialog(QWidget* parent, UserInteraction& use
         y += 38;
     }
     // The user store keeps 20 bytes; the box takes no more.
-    limitGbkBytes(newPassword_, store::width::kPassword);
-    limitGbkBytes(repeated_, store::width::kPassword);
+    limitGbkBytes(newPassword_, tables::width::kPassword);
+    limitGbkBytes(repeated_, tables::width::kPassword);
     addWrappedLabel(box,
                     QStringLiteral("新密码为空时，启动软件和解锁将不再需要密码。"
                                    "请牢记新密码，忘记后将无法使用本软件！"),

@@ -53,7 +53,7 @@ void DataSafetyActions::checkPeriodicBackup() {
     // A failure is tried again at the next check; the earlier generations stay whole.
     state_.user.runWithProgress(shell::kBackupProgress, [this] {
         // The changes of open tables are put into the files the backup copies.
-        if (state_.tables.flushToFiles()) {
+        if (state_.tables.checkpoint()) {
             static_cast<void>(
                 maintenance::backUpAndRecord(folders_, state_.run, state_.clock, &state_.settings));
         }

@@ -25,7 +25,7 @@
 #include "maintenance/maintenance_actions.h"
 #include "session/app_state.h"
 #include "store/file_layer.h"
-#include "store/schemas.h"
+#include "tables/schemas.h"
 
 // Backup and restore of a household's ledgers against a plain recursive copy
 // of the same folders (cp -r) in the same process, round by round, taking
@@ -41,7 +41,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-namespace field = qinghe::store::field;
+namespace field = qinghe::tables::field;
 using Stopwatch = std::chrono::steady_clock;
 
 constexpr int kLedgers = 10;
@@ -125,20 +125,20 @@ class Household {
                 fail("creating " + name);
             tables_.push_back(folder_.path() / "data" / (name + ".edb"));
             auto& tables = state_.tables;
-            if (!tables.open(tables_.back(), "", qinghe::store::kStorePassword))
+            if (!tables.open(tables_.back(), "", qinghe::tables::kStorePassword))
                 fail("opening " + name);
             for (std::size_t i = 0; i < pictures / kLedgers; ++i) {
                 if (!appendEntry(tables, static_cast<std::uint32_t>(ledger * 100000 + i), true))
                     fail("filling " + name);
                 // Written in batches, as entries are added over time: the
                 // changes held until a sync are merged as they grow.
-                if (i % kEntriesPerSync == kEntriesPerSync - 1 && !tables.sync())
+                if (i % kEntriesPerSync == kEntriesPerSync - 1 && !tables.commit())
                     fail("syncing " + name);
             }
-            if (!tables.sync()) fail("syncing " + name);
-            tables.close();
+            if (!tables.commit()) fail("syncing " + name);
+            static_cast<void>(tables.close());
         }
-        state_.tables.closeAll();
+        static_cast<void>(state_.tables.closeAll());
     }
 
     static Household& get() {
@@ -154,11 +154,11 @@ class Household {
     void addEntry(int which, bool withPicture) {
         auto& tables = state_.tables;
         const fs::path& table = tables_[static_cast<std::size_t>(which % kLedgers)];
-        if (!tables.open(table, "", qinghe::store::kStorePassword) ||
+        if (!tables.open(table, "", qinghe::tables::kStorePassword) ||
             !appendEntry(tables, static_cast<std::uint32_t>(900000 + which), withPicture) ||
-            !tables.sync())
+            !tables.commit())
             fail("adding an entry");
-        tables.closeAll();
+        static_cast<void>(tables.closeAll());
     }
 
     qinghe::maintenance::BackupOutcome backup() {

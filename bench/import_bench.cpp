@@ -121,7 +121,7 @@ class Setting {
                 chunk.clear();
             }
         }
-        state.tables.closeAll();
+        if (!state.tables.closeAll()) std::abort();
         // The same entries the import makes, for the plain append.
         AppState reader(RunDirectory(pristine()), files_, clock_, user);
         reader.settings = state.settings;
@@ -143,7 +143,7 @@ class Setting {
             v.note = row.note;
             entries_.push_back(entry::storedForm(v));
         }
-        reader.tables.closeAll();
+        if (!reader.tables.closeAll()) std::abort();
         std::fprintf(stderr, "a ledger of %d entries; a bill of %d rows, %zu of them ticked\n",
                      kLedgerEntries, kBillRows, entries_.size());
     }

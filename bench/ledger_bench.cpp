@@ -44,9 +44,9 @@
 #include "session/app_state.h"
 #include "store/file_layer.h"
 #include "store/key_streams.h"
-#include "store/schemas.h"
 #include "store/table_format.h"
 #include "store/table_store.h"
+#include "tables/schemas.h"
 
 // The open ledger in memory against what it replaces or competes with, both
 // sides of every ratio in one process, alternating round by round:
@@ -69,7 +69,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-namespace field = qinghe::store::field;
+namespace field = qinghe::tables::field;
 using qinghe::AppState;
 using qinghe::bench::pairedRounds;
 using qinghe::bench::timed;
@@ -197,7 +197,7 @@ class Household {
             qinghe::ledger::CreateLedgerResult::Created) {
             fail("ledger");
         }
-        state.tables.closeAll();
+        static_cast<void>(state.tables.closeAll());
         table_ = folder_.path() / "data" / "家庭账本.edb";
         writeEntries();
         writeSqlite();
@@ -242,17 +242,17 @@ class Household {
     void writeEntries() {
         std::ifstream in(table_, std::ios::binary);
         std::string bytes((std::istreambuf_iterator<char>(in)), {});
-        qinghe::store::KeyStreams keys(qinghe::store::kStorePassword, 0);
+        qinghe::store::KeyStreams keys(qinghe::tables::kStorePassword, 0);
         auto* b = reinterpret_cast<std::uint8_t*>(bytes.data());
         keys.apply(0, b, bytes.size());
         // Where the fields lie, from the table as the store made it.
         qinghe::NonInteractiveUser user;
-        qinghe::store::TableStore tables(files_, clock_, user);
-        if (!tables.open(table_, "", qinghe::store::kStorePassword)) fail("reading the layout");
+        qinghe::store::TableStore tables(files_, clock_);
+        if (!tables.open(table_, "", qinghe::tables::kStorePassword)) fail("reading the layout");
         const qinghe::store::TableFile& file = *tables.currentFile();
         const std::size_t size = static_cast<std::size_t>(file.header().recordSize);
         const std::size_t head = static_cast<std::size_t>(file.recordsOffset());
-        auto offset = [&](const char* name) {
+        auto offset = [&](std::string_view name) {
             return static_cast<std::size_t>(file.fields()[file.fieldIndex(name)].offset);
         };
         const std::size_t date = offset(field::kDate), direction = offset(field::kDirection),
@@ -276,7 +276,7 @@ class Household {
             std::memcpy(r + note, values.note.data(), values.note.size());
             r[voucher] = values.hasVoucher ? 1 : 0;
         }
-        tables.closeAll();
+        static_cast<void>(tables.closeAll());
         keys.apply(0, b, bytes.size());
         std::ofstream(table_, std::ios::binary | std::ios::trunc)
             .write(bytes.data(), std::streamsize(bytes.size()));
@@ -371,7 +371,7 @@ double decipherFile(const fs::path& table) {
             done += std::size_t(n);
         }
         ::close(fd);
-        qinghe::store::PageCipher cipher(qinghe::store::kStorePassword);
+        qinghe::store::PageCipher cipher(qinghe::tables::kStorePassword);
         cipher.apply(0, bytes.get(), done);
         benchmark::DoNotOptimize(bytes.get());
         return done == size;
@@ -525,7 +525,7 @@ void BM_AddEntryAgainstAFlushedWrite(benchmark::State& state) {
             return timed([&] { return qinghe::entry::addEntry(app, values, "", &view); });
         },
         [&] { return writeAndFlush(scratch); });
-    app.tables.closeAll();
+    static_cast<void>(app.tables.closeAll());
     home.restore();
 }
 BENCHMARK(BM_AddEntryAgainstAFlushedWrite)
@@ -590,7 +590,7 @@ void BM_AddEntryWithFivePhotosAgainstAFlushedWrite(benchmark::State& state) {
             return timed([&] { return qinghe::entry::addEntry(app, values, photos, &view); });
         },
         [&] { return writeAndFlush(scratch, fivePhotos(static_cast<std::uint32_t>(added))); });
-    app.tables.closeAll();
+    static_cast<void>(app.tables.closeAll());
     home.restore();
 }
 BENCHMARK(BM_AddEntryWithFivePhotosAgainstAFlushedWrite)
@@ -619,7 +619,7 @@ struct OpenHousehold {
             fail("opening");
     }
     ~OpenHousehold() {
-        app.tables.closeAll();
+        static_cast<void>(app.tables.closeAll());
         home.restore();
     }
     Household& home;
@@ -742,7 +742,7 @@ void BM_DeleteEntryAgainstPurge(benchmark::State& state) {
         [&] {
             home.restore();
             AppState app = home.newState();
-            if (!app.tables.open(home.table(), "", qinghe::store::kStorePassword)) return -1.0;
+            if (!app.tables.open(home.table(), "", qinghe::tables::kStorePassword)) return -1.0;
             // A purge with nothing marked looks for marks once: from then on
             // the store knows them, as it does after the ledger's opening walk.
             if (!app.tables.purge()) return -1.0;

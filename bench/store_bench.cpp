@@ -25,8 +25,8 @@
 #include "common/non_interactive_user.h"
 #include "common/temporary_folder.h"
 #include "store/page_cipher.h"
-#include "store/schemas.h"
 #include "store/table_store.h"
+#include "tables/schemas.h"
 
 // The table store against the work it has to do for a ledger of many years:
 // one entry table of 100,000 entries, enciphered, walked for the entry list,
@@ -37,7 +37,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-namespace field = qinghe::store::field;
+namespace field = qinghe::tables::field;
 using qinghe::store::TableStore;
 using Stopwatch = std::chrono::steady_clock;
 
@@ -239,8 +239,8 @@ bool appendEntry(TableStore& store, int i) {
 // A new entry table, enciphered the way the program keeps every table, left
 // open and current.
 bool createEntryTable(TableStore& store, const fs::path& path) {
-    return store.create(path, qinghe::store::entryFields()) && store.open(path, "", "") &&
-           store.setPassword(qinghe::store::kStorePassword);
+    return store.create(path, qinghe::tables::entryFields()) && store.open(path, "", "") &&
+           store.setPassword(qinghe::tables::kStorePassword);
 }
 
 std::string takeText(qinghe::store::Value&& value) {
@@ -262,10 +262,10 @@ std::int64_t walkEntries(TableStore& store) {
     std::int64_t rows = 0;
     store.first();
     for (std::int32_t i = 0, n = store.recordCount(); i < n; ++i) {
-        Row row{toDate(store.read(date)),     toInteger(store.read(direction)),
-                takeText(store.read(item)),   toDouble(store.read(amount)),
-                takeText(store.read(member)), takeText(store.read(note)),
-                toBool(store.read(voucher))};
+        Row row{toDate(*store.read(date)),     toInteger(*store.read(direction)),
+                takeText(*store.read(item)),   toDouble(*store.read(amount)),
+                takeText(*store.read(member)), takeText(*store.read(note)),
+                toBool(*store.read(voucher))};
         benchmark::DoNotOptimize(row);
         store.skip();
         ++rows;
@@ -301,25 +301,25 @@ class Setup {
         std::fprintf(stderr, "preparing %d entries in %s\n", kRecords,
                      entries.parent_path().c_str());
         {
-            TableStore small(files, clock, user);
+            TableStore small(files, clock);
             if (!createEntryTable(small, smallEntries)) fail("creating the small table");
             for (int i = 0; i < kSmallRecords; ++i) {
                 if (!appendEntry(small, i)) fail("filling the small table");
             }
-            if (!small.sync()) fail("syncing the small table");
+            if (!small.commit()) fail("syncing the small table");
         }
         {
-            TableStore builder(files, clock, user);
+            TableStore builder(files, clock);
             if (!createEntryTable(builder, entries)) fail("creating the entry table");
             for (int i = 0; i < kRecords; ++i) {
                 if (!appendEntry(builder, i)) fail("filling the entry table");
             }
-            if (!builder.sync()) fail("syncing the entry table");
+            if (!builder.commit()) fail("syncing the entry table");
         }
         // Opened afresh, as the program opens a ledger: its caches hold only
         // what the benchmarks make them hold.
-        store = std::make_unique<TableStore>(files, clock, user);
-        if (!store->open(entries, "", qinghe::store::kStorePassword)) fail("opening the table");
+        store = std::make_unique<TableStore>(files, clock);
+        if (!store->open(entries, "", qinghe::tables::kStorePassword)) fail("opening the table");
 
         sqlite = std::make_unique<Sqlite>(sqlitePath);
         sqlite->exec("PRAGMA synchronous=FULL");
@@ -359,14 +359,14 @@ double seconds(Stopwatch::time_point start, Stopwatch::time_point end) {
 // as the benchmark runs.
 void appendEntries(benchmark::State& state, const std::string& name, bool synced) {
     Setup& setup = Setup::get();
-    TableStore store(setup.files, setup.clock, setup.user);
+    TableStore store(setup.files, setup.clock);
     if (!createEntryTable(store, setup.file(name))) {
         state.SkipWithError("cannot create the table");
         return;
     }
     int i = 0;
     for (auto _ : state) {
-        if (!appendEntry(store, i++) || (synced && !store.sync())) {
+        if (!appendEntry(store, i++) || (synced && !store.commit())) {
             state.SkipWithError("append failed");
             break;
         }
@@ -430,8 +430,8 @@ BENCHMARK(BM_SqliteInsertPerRowOff)->Iterations(20000)->Unit(benchmark::kMicrose
 void BM_StoreWalkFirst(benchmark::State& state) {
     Setup& setup = Setup::get();
     for (auto _ : state) {
-        auto store = std::make_unique<TableStore>(setup.files, setup.clock, setup.user);
-        if (!store->open(setup.entries, "", qinghe::store::kStorePassword)) {
+        auto store = std::make_unique<TableStore>(setup.files, setup.clock);
+        if (!store->open(setup.entries, "", qinghe::tables::kStorePassword)) {
             state.SkipWithError("open failed");
             break;
         }
@@ -531,7 +531,7 @@ void BM_StoreRemovePurgeMiddle(benchmark::State& state) {
         start = Stopwatch::now();
         walkEntries(store);
         walkAfter += seconds(start, Stopwatch::now());
-        if (!appendEntry(store, next++) || !store.sync()) {
+        if (!appendEntry(store, next++) || !store.commit()) {
             state.SkipWithError("append failed");
             break;
         }
@@ -573,12 +573,12 @@ void BM_StoreOpen(benchmark::State& state) {
     Setup& setup = Setup::get();
     const fs::path& path = state.range(0) == kRecords ? setup.entries : setup.smallEntries;
     for (auto _ : state) {
-        TableStore store(setup.files, setup.clock, setup.user);
-        if (!store.open(path, "", qinghe::store::kStorePassword)) {
+        TableStore store(setup.files, setup.clock);
+        if (!store.open(path, "", qinghe::tables::kStorePassword)) {
             state.SkipWithError("open failed");
             break;
         }
-        store.closeAll();
+        static_cast<void>(store.closeAll());
     }
 }
 BENCHMARK(BM_StoreOpen)->Arg(kRecords)->Arg(kSmallRecords)->Unit(benchmark::kMicrosecond);
@@ -598,7 +598,7 @@ void BM_DecipherInMemory(benchmark::State& state) {
     }
     for (auto _ : state) {
         // Applying the key stream twice restores the bytes: every pass does the same work.
-        qinghe::store::PageCipher cipher(qinghe::store::kStorePassword);
+        qinghe::store::PageCipher cipher(qinghe::tables::kStorePassword);
         cipher.apply(0, bytes.data(), bytes.size());
         benchmark::ClobberMemory();
     }
@@ -625,7 +625,7 @@ void BM_ReadAndDecipher(benchmark::State& state) {
             state.SkipWithError("short read");
             break;
         }
-        qinghe::store::PageCipher cipher(qinghe::store::kStorePassword);
+        qinghe::store::PageCipher cipher(qinghe::tables::kStorePassword);
         cipher.apply(0, bytes.get(), size);
         benchmark::DoNotOptimize(bytes.get());
         benchmark::ClobberMemory();
@@ -640,7 +640,7 @@ BENCHMARK(BM_ReadAndDecipher)->Unit(benchmark::kMillisecond);
 // Deciphering the data file in memory (read once beforehand), timed.
 double decipherInMemory(std::vector<std::uint8_t>& bytes) {
     return qinghe::bench::timed([&] {
-        qinghe::store::PageCipher cipher(qinghe::store::kStorePassword);
+        qinghe::store::PageCipher cipher(qinghe::tables::kStorePassword);
         cipher.apply(0, bytes.data(), bytes.size());
         benchmark::ClobberMemory();
         return true;
@@ -660,8 +660,8 @@ void BM_FirstWalkAgainstDecipher(benchmark::State& state) {
     qinghe::bench::pairedRounds(
         state,
         [&] {
-            TableStore store(setup.files, setup.clock, setup.user);
-            if (!store.open(setup.entries, "", qinghe::store::kStorePassword)) return -1.0;
+            TableStore store(setup.files, setup.clock);
+            if (!store.open(setup.entries, "", qinghe::tables::kStorePassword)) return -1.0;
             return qinghe::bench::timed([&] { return walkEntries(store) == kRecords; });
         },
         [&] { return decipherInMemory(bytes); });
@@ -703,7 +703,7 @@ BENCHMARK(BM_RepeatedWalkAgainstSqliteScan)
 // insert of one row in a transaction of its own, synchronous FULL.
 void BM_AppendSyncedAgainstSqliteFull(benchmark::State& state) {
     Setup& setup = Setup::get();
-    TableStore store(setup.files, setup.clock, setup.user);
+    TableStore store(setup.files, setup.clock);
     if (!createEntryTable(store, setup.file("paired-append.edb"))) fail("paired append table");
     Sqlite db(setup.file("paired-insert.db"));
     db.exec("PRAGMA synchronous=FULL");
@@ -713,7 +713,8 @@ void BM_AppendSyncedAgainstSqliteFull(benchmark::State& state) {
     qinghe::bench::pairedRounds(
         state,
         [&] {
-            return qinghe::bench::timed([&] { return appendEntry(store, ours++) && store.sync(); });
+            return qinghe::bench::timed(
+                [&] { return appendEntry(store, ours++) && store.commit(); });
         },
         [&] {
             bindEntry(insert.get(), 1, entryAt(theirs++));
@@ -737,7 +738,7 @@ void BM_RemovePurgeAgainstDecipher(benchmark::State& state) {
         [&] {
             const double seconds = qinghe::bench::timed(
                 [&] { return store.goTo(kMiddle) && store.remove() && store.purge(); });
-            if (!appendEntry(store, next++) || !store.sync()) return -1.0;
+            if (!appendEntry(store, next++) || !store.commit()) return -1.0;
             return seconds;
         },
         [&] { return decipherInMemory(bytes); });

@@ -2,15 +2,15 @@
 
 #include "cli/commands.h"
 #include "common/gbk.h"
-#include "store/schemas.h"
 #include "store/table_check.h"
+#include "tables/schemas.h"
 
 namespace qinghe::cli {
 namespace {
 
 struct CheckOptions {
     std::string table;
-    std::string password = store::kStorePassword;
+    std::string password = tables::kStorePassword;
 };
 
 int runCheck(const CheckOptions& options) {

@@ -7,15 +7,16 @@
 #include "common/clock.h"
 #include "common/gbk.h"
 #include "store/md5.h"
-#include "store/schemas.h"
 #include "store/table_store.h"
+#include "tables/schemas.h"
+#include "tables/store_failures.h"
 
 namespace qinghe::cli {
 namespace {
 
 struct DumpOptions {
     std::string table;
-    std::string password = store::kStorePassword;
+    std::string password = tables::kStorePassword;
     std::string bytesDir;
 };
 
@@ -42,7 +43,7 @@ int runDump(const DumpOptions& options) {
     store::PosixFileSystem files;
     SystemClock clock;
     ConsoleUser user;
-    store::TableStore tables(files, clock, user);
+    store::TableStore tables(files, clock);
     // Looking never changes the table, not even to finish an interrupted change.
     tables.setReadOnly(true);
     // Texts on the command line are UTF-8; the store's password is GBK.
@@ -78,7 +79,7 @@ int runDump(const DumpOptions& options) {
         nlohmann::json values = nlohmann::json::object();
         for (std::size_t i = 0; i < file.fields().size(); ++i) {
             const auto& field = file.fields()[i];
-            store::Value value = tables.read(static_cast<int>(i + 1));
+            store::Value value = tables::readField(tables, user, static_cast<int>(i + 1));
             std::string name = gbkToUtf8Lossy(field.name);
             if (tables.lastReadDamaged()) {
                 // Not an empty value: its chain of blocks is broken.

@@ -26,7 +26,7 @@
 #include "ledger/registry.h"
 #include "session/app_state.h"
 #include "session/user_store.h"
-#include "store/schemas.h"
+#include "tables/schemas.h"
 
 // The entry actions of the 记账 page and the list dialogs' contents, through
 // the same core flows as the windows: add-entry, change-entry, delete-entry,
@@ -136,9 +136,9 @@ std::optional<EntryTexts> entryTexts(const EntryOptions& options, int& code) {
     texts.member = gbkOption(options.member, "member", wrong);
     texts.amount = gbkOption(options.amount, "amount", wrong);
     texts.note = gbkOption(options.note, "note", wrong);
-    if (!wrong && texts.note && texts.note->size() > store::width::kNote) {
+    if (!wrong && texts.note && texts.note->size() > tables::width::kNote) {
         // The window takes no more either: nothing given is cut.
-        std::cerr << "the note is longer than the " << store::width::kNote
+        std::cerr << "the note is longer than the " << tables::width::kNote
                   << " bytes (in GBK) an entry keeps\n";
         wrong = true;
     }
@@ -153,7 +153,7 @@ std::optional<EntryTexts> entryTexts(const EntryOptions& options, int& code) {
 // store keeps it. kDone when it is open.
 int openLedger(AppState& state, const LedgerOptions& options, CapturedLists& view) {
     // needpass lives in the user store; without one it is off.
-    if (state.files.exists(state.run.below(store::kUserStorePath)) && !openUserStore(state)) {
+    if (state.files.exists(state.run.below(tables::kUserStorePath)) && !openUserStore(state)) {
         std::cerr << "the user store cannot be opened (damaged?)\n";
         return kRefused;
     }

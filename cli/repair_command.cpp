@@ -6,15 +6,15 @@
 #include "common/clock.h"
 #include "common/gbk.h"
 #include "common/run_lock.h"
-#include "store/schemas.h"
 #include "store/table_store.h"
+#include "tables/schemas.h"
 
 namespace qinghe::cli {
 namespace {
 
 struct RepairOptions {
     std::string table;
-    std::string password = store::kStorePassword;
+    std::string password = tables::kStorePassword;
 };
 
 // The run directory a table of the program lies in (data/, books/ or user/
@@ -48,8 +48,7 @@ int runRepair(const RepairOptions& options) {
     }
     store::PosixFileSystem files;
     SystemClock clock;
-    ConsoleUser user;
-    store::TableStore tables(files, clock, user);
+    store::TableStore tables(files, clock);
     // Opening to write is what repairs: an interrupted change is finished, an
     // unfinished append cut off, damage mended after the files were copied aside.
     if (!tables.open(options.table, "", *password)) {
@@ -60,7 +59,11 @@ int runRepair(const RepairOptions& options) {
     const auto& findings = tables.currentFile()->findings();
     for (const auto& finding : findings) std::cout << finding << "\n";
     if (findings.empty()) std::cout << "nothing to repair\n";
-    tables.closeAll();
+    if (!tables.closeAll()) {
+        std::cerr << "the repaired table could not be written into its files; its change "
+                     "log finishes the repair at the next open\n";
+        return 1;
+    }
     return 0;
 }
 

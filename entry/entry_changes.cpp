@@ -7,7 +7,8 @@
 #include "common/ole_date.h"
 #include "entry/entry_list.h"
 #include "session/app_state.h"
-#include "store/schemas.h"
+#include "tables/schemas.h"
+#include "tables/store_failures.h"
 
 namespace qinghe::entry {
 
@@ -24,32 +25,34 @@ LedgerRows* openTable(AppState& state, EntryListView* view) {
         fillEntryAndQueryLists(state, *view);
         state.currentLedger.listsBehind = false;
     }
-    if (!state.tables.openForWriting(*table, "", store::kStorePassword)) return nullptr;
+    if (!state.tables.openForWriting(*table, "", tables::kStorePassword)) return nullptr;
     return rows.get();
 }
 
 bool writeValues(store::TableStore& tables, const EntryValues& values) {
-    return tables.write(store::field::kDate, store::DateTime{values.date}) &&
-           tables.write(store::field::kDirection, values.direction) &&
-           tables.write(store::field::kItem, values.item) &&
-           tables.write(store::field::kAmount, values.amount) &&
-           tables.write(store::field::kMember, values.member) &&
-           tables.write(store::field::kNote, values.note) &&
-           tables.write(store::field::kHasVoucher, values.hasVoucher);
+    return tables.write(tables::field::kDate, store::DateTime{values.date}) &&
+           tables.write(tables::field::kDirection, values.direction) &&
+           tables.write(tables::field::kItem, values.item) &&
+           tables.write(tables::field::kAmount, values.amount) &&
+           tables.write(tables::field::kMember, values.member) &&
+           tables.write(tables::field::kNote, values.note) &&
+           tables.write(tables::field::kHasVoucher, values.hasVoucher);
 }
 
 // After a failed change. When the disk holds none of it, the held changes are
 // given up and the table reads as before. When it may hold part of it (its
-// journal may be whole), the table is opened again at once, which finishes or
+// log record may be whole), the table is opened again at once, which finishes or
 // drops the change as the next start would, and the rows are read again, so
 // that neither the lists nor the answer to the user disagree with the disk.
 // The rows read again; null when they were not (nothing else changed).
 std::shared_ptr<LedgerRows> settleFailedChange(AppState& state, EntryListView* view) {
     if (!state.tables.currentUncertain()) {
-        state.tables.discardChanges();
+        state.tables.discard();
         return nullptr;
     }
-    state.tables.close();
+    // A failed table keeps its change log: the open below finishes or drops
+    // the change.
+    static_cast<void>(state.tables.close());
     state.currentLedger.rows.reset();
     auto rows = currentLedgerRows(state);
     if (rows && view) {
@@ -61,11 +64,11 @@ std::shared_ptr<LedgerRows> settleFailedChange(AppState& state, EntryListView* v
 }
 
 // The values as the table keeps them: texts cut to their fields' widths.
-EntryValues asStored(const EntryValues& values, store::TableStore& tables) {
+EntryValues asStored(const EntryValues& values, store::TableStore& tables, UserInteraction& user) {
     EntryValues stored = values;
-    stored.item = store::toText(tables.read(store::field::kItem));
-    stored.member = store::toText(tables.read(store::field::kMember));
-    stored.note = store::toText(tables.read(store::field::kNote));
+    stored.item = store::toText(tables::readField(tables, user, tables::field::kItem));
+    stored.member = store::toText(tables::readField(tables, user, tables::field::kMember));
+    stored.note = store::toText(tables::readField(tables, user, tables::field::kNote));
     return stored;
 }
 
@@ -77,9 +80,9 @@ bool addEntry(AppState& state, const EntryValues& values, const std::string& vou
     if (!rows) return false;
     auto& tables = state.tables;
     const bool written = tables.append() && writeValues(tables, values) &&
-                         tables.write(store::field::kVouchers, store::Bytes{vouchers});
-    const EntryValues stored = written ? asStored(values, tables) : values;
-    if (!written || !tables.sync()) {
+                         tables.write(tables::field::kVouchers, store::Bytes{vouchers});
+    const EntryValues stored = written ? asStored(values, tables, state.user) : values;
+    if (!written || !tables.commit()) {
         const std::size_t before = rows->size();
         const auto settled = settleFailedChange(state, view);
         return settled && settled->size() == before + 1;
@@ -94,11 +97,13 @@ bool addEntries(AppState& state, const std::vector<EntryValues>& entries, EntryL
     LedgerRows* rows = openTable(state, view);
     if (!rows) return false;
     auto& tables = state.tables;
-    const int fields[] = {
-        tables.fieldNumber(store::field::kDate),      tables.fieldNumber(store::field::kDirection),
-        tables.fieldNumber(store::field::kItem),      tables.fieldNumber(store::field::kAmount),
-        tables.fieldNumber(store::field::kMember),    tables.fieldNumber(store::field::kNote),
-        tables.fieldNumber(store::field::kHasVoucher)};
+    const int fields[] = {tables.fieldNumber(tables::field::kDate),
+                          tables.fieldNumber(tables::field::kDirection),
+                          tables.fieldNumber(tables::field::kItem),
+                          tables.fieldNumber(tables::field::kAmount),
+                          tables.fieldNumber(tables::field::kMember),
+                          tables.fieldNumber(tables::field::kNote),
+                          tables.fieldNumber(tables::field::kHasVoucher)};
     std::vector<EntryValues> kept;
     kept.reserve(entries.size());
     bool written = true;
@@ -114,7 +119,7 @@ bool addEntries(AppState& state, const std::vector<EntryValues>& entries, EntryL
     }
     const std::size_t before = rows->size();
     // One sync: the appends are one change, whole or absent.
-    if (!written || !tables.sync()) {
+    if (!written || !tables.commit()) {
         const auto settled = settleFailedChange(state, view);
         const bool whole = settled && settled->size() == before + entries.size();
         if (whole && stored) *stored = std::move(kept);
@@ -135,9 +140,9 @@ EntryValues storedForm(const EntryValues& values) {
     };
     EntryValues stored = values;
     stored.date = clampDate(values.date);
-    stored.item = kept(values.item, store::width::kItem);
-    stored.member = kept(values.member, store::width::kMember);
-    stored.note = kept(values.note, store::width::kNote);
+    stored.item = kept(values.item, tables::width::kItem);
+    stored.member = kept(values.member, tables::width::kMember);
+    stored.note = kept(values.note, tables::width::kNote);
     return stored;
 }
 
@@ -148,9 +153,9 @@ bool changeEntry(AppState& state, std::size_t row, const EntryValues& values,
     auto& tables = state.tables;
     const bool written =
         tables.goTo(static_cast<std::int32_t>(row + 1)) && writeValues(tables, values) &&
-        (!vouchers || tables.write(store::field::kVouchers, store::Bytes{*vouchers}));
-    const EntryValues stored = written ? asStored(values, tables) : values;
-    if (!written || !tables.sync()) {
+        (!vouchers || tables.write(tables::field::kVouchers, store::Bytes{*vouchers}));
+    const EntryValues stored = written ? asStored(values, tables, state.user) : values;
+    if (!written || !tables.commit()) {
         const auto settled = settleFailedChange(state, view);
         return settled && row < settled->size() && settled->values(row) == stored;
     }
@@ -196,7 +201,7 @@ std::optional<std::string> readStoredVouchers(AppState& state, std::size_t row) 
     LedgerRows* rows = openTable(state, nullptr);
     if (!rows || row >= rows->size() || !state.tables.goTo(static_cast<std::int32_t>(row + 1)))
         return std::nullopt;
-    store::Value value = state.tables.read(store::field::kVouchers);
+    store::Value value = tables::readField(state.tables, state.user, tables::field::kVouchers);
     if (state.tables.lastReadDamaged()) return std::nullopt;
     if (auto* bytes = std::get_if<store::Bytes>(&value)) return std::move(bytes->bytes);
     return store::toBytes(value);

@@ -4,7 +4,7 @@
 #include "common/ole_date.h"
 #include "entry/entry_texts.h"
 #include "session/app_state.h"
-#include "store/schemas.h"
+#include "tables/schemas.h"
 
 namespace qinghe::entry {
 
@@ -35,7 +35,7 @@ EntryLabels entryLabels(const AppState& state) {
 
 std::optional<std::filesystem::path> currentLedgerTable(const AppState& state) {
     if (!state.currentLedger.isOpen()) return std::nullopt;
-    return store::storedPathToFile(state.run, state.currentLedger.saveTo, store::kDataFolder);
+    return tables::storedPathToFile(state.run, state.currentLedger.saveTo, tables::kDataFolder);
 }
 
 std::shared_ptr<LedgerRows> currentLedgerRows(AppState& state) {

@@ -7,8 +7,8 @@
 #include "common/ole_date.h"
 #include "entry/entry_texts.h"
 #include "session/app_state.h"
-#include "store/schemas.h"
 #include "store/table_format.h"
+#include "tables/schemas.h"
 
 namespace qinghe::entry {
 
@@ -31,20 +31,20 @@ struct EntryLayout {
 };
 
 EntryLayout layoutOf(const store::TableFile& file) {
-    auto find = [&file](const char* name, store::FieldType type) -> const store::FieldInfo* {
+    auto find = [&file](std::string_view name, store::FieldType type) -> const store::FieldInfo* {
         const int index = file.fieldIndex(name);
         if (index < 0) return nullptr;
         const store::FieldInfo& field = file.fields()[static_cast<std::size_t>(index)];
         return field.type == type ? &field : nullptr;
     };
     using store::FieldType;
-    return {find(store::field::kDate, FieldType::DateTime),
-            find(store::field::kDirection, FieldType::Integer),
-            find(store::field::kItem, FieldType::Text),
-            find(store::field::kAmount, FieldType::Double),
-            find(store::field::kMember, FieldType::Text),
-            find(store::field::kNote, FieldType::Text),
-            find(store::field::kHasVoucher, FieldType::Bool)};
+    return {find(tables::field::kDate, FieldType::DateTime),
+            find(tables::field::kDirection, FieldType::Integer),
+            find(tables::field::kItem, FieldType::Text),
+            find(tables::field::kAmount, FieldType::Double),
+            find(tables::field::kMember, FieldType::Text),
+            find(tables::field::kNote, FieldType::Text),
+            find(tables::field::kHasVoucher, FieldType::Bool)};
 }
 
 std::string_view textAt(const std::uint8_t* record, const store::FieldInfo& field) {
@@ -78,7 +78,7 @@ std::string entryCellText(const LedgerRows& rows, std::size_t row, int column) {
 
 std::shared_ptr<LedgerRows> loadLedgerRows(AppState& state, const std::filesystem::path& table) {
     store::TableStore& tables = state.tables;
-    if (!tables.openForWriting(table, "", store::kStorePassword)) return nullptr;
+    if (!tables.openForWriting(table, "", tables::kStorePassword)) return nullptr;
     store::TableFile* file = tables.currentFile();
     const EntryLayout layout = layoutOf(*file);
     tables.first();

@@ -4,27 +4,28 @@
 #include <variant>
 
 #include "session/app_state.h"
-#include "store/schemas.h"
 #include "store/table_store.h"
+#include "tables/schemas.h"
+#include "tables/store_failures.h"
 
 namespace qinghe::entry {
 
 std::optional<StoredVouchers> readEntryVouchers(AppState& state, const std::filesystem::path& table,
                                                 std::int32_t recordNumber) {
     store::TableStore& tables = state.tables;
-    if (!tables.isOpen(table) && !tables.open(table, "", store::kStorePassword))
+    if (!tables.isOpen(table) && !tables.open(table, "", tables::kStorePassword))
         return std::nullopt;
     if (!tables.select(table.string())) return std::nullopt;
     // A table without the fields is not an entry table; reading them would
     // end the program.
-    const int flag = tables.fieldNumber(store::field::kHasVoucher);
-    const int value = tables.fieldNumber(store::field::kVouchers);
+    const int flag = tables.fieldNumber(tables::field::kHasVoucher);
+    const int value = tables.fieldNumber(tables::field::kVouchers);
     if (!flag || !value) return std::nullopt;
     if (recordNumber < 1 || recordNumber > tables.recordCount() || !tables.goTo(recordNumber))
         return std::nullopt;
     StoredVouchers stored;
-    stored.flag = store::toBool(tables.read(flag));
-    store::Value bytes = tables.read(value);
+    stored.flag = store::toBool(tables::readField(tables, state.user, flag));
+    store::Value bytes = tables::readField(tables, state.user, value);
     if (auto* set = std::get_if<store::Bytes>(&bytes))
         stored.value = std::move(set->bytes);
     else
@@ -33,8 +34,8 @@ std::optional<StoredVouchers> readEntryVouchers(AppState& state, const std::file
 }
 
 bool writeEntryVouchers(store::TableStore& tables, const VoucherList& vouchers) {
-    return tables.write(store::field::kHasVoucher, !vouchers.empty()) &&
-           tables.write(store::field::kVouchers, store::Bytes{joinVouchers(vouchers)});
+    return tables.write(tables::field::kHasVoucher, !vouchers.empty()) &&
+           tables.write(tables::field::kVouchers, store::Bytes{joinVouchers(vouchers)});
 }
 
 }  // namespace qinghe::entry

@@ -17,13 +17,14 @@
 #include "fuzz/table_input.h"
 #include "store/companion_file.h"
 #include "store/file_layer.h"
-#include "store/schemas.h"
 #include "store/table_store.h"
+#include "tables/schemas.h"
 
 namespace {
 
 using namespace qinghe;
 using namespace qinghe::store;
+using namespace qinghe::tables;
 namespace flag = qinghe::fuzz::flag;
 
 std::string readFile(const std::filesystem::path& path) {
@@ -56,7 +57,7 @@ class Generator {
               const std::vector<std::uint8_t>& flagSets) {
         const std::filesystem::path dataFile = folder_ / (name + ".edb");
         {
-            TableStore store(files_, clock_, user_);
+            TableStore store(files_, clock_);
             if (!store.create(dataFile, fields) || !store.open(dataFile, "", "") || !fill(store)) {
                 std::fprintf(stderr, "make_corpus: building %s failed\n", name.c_str());
                 return false;

@@ -1,6 +1,6 @@
 // Opens arbitrary table files (data file and companion file) through the table
 // store and works on them as the program does: check, open, walk every record
-// and field, write, append, remove, purge, find the latest date, re-encipher,
+// and field, write, append, remove, purge, re-encipher,
 // zap. Bad files must fail cleanly: no crash, no leak, no hang.
 //
 // When the checker finds nothing wrong with the files, the store must also keep
@@ -30,18 +30,19 @@
 #include "fuzz/table_input.h"
 #include "store/file_layer.h"
 #include "store/page_cipher.h"
-#include "store/schemas.h"
 #include "store/table_check.h"
 #include "store/table_format.h"
 #include "store/table_store.h"
+#include "tables/schemas.h"
 
 namespace {
 
 using namespace qinghe;
 using namespace qinghe::store;
+using namespace qinghe::tables;
 
 // A folder of this process, emptied before every input and removed at exit.
-// Memory-backed when possible: a purge flushes its journal to disk each time.
+// Memory-backed when possible: a purge flushes its change log to disk each time.
 class WorkFolder {
   public:
     WorkFolder() : folder_(prefix(::getpid()), base()) {}
@@ -124,7 +125,6 @@ struct FieldChoice {
     int text = 0;  // field numbers, 0 for none
     int blob = 0;  // byte set or long text
     int integer = 0;
-    int date = 0;
     FieldType blobType = FieldType::ByteSet;
 };
 
@@ -146,9 +146,6 @@ FieldChoice chooseFields(const std::vector<FieldInfo>& fields) {
             case FieldType::Integer:
                 if (!choice.integer) choice.integer = number;
                 break;
-            case FieldType::DateTime:
-                if (!choice.date) choice.date = number;
-                break;
             default:
                 break;
         }
@@ -162,8 +159,8 @@ int walk(TableStore& store) {
     int deleted = 0;
     store.first();
     for (std::int32_t i = 0, n = store.recordCount(); i < n; ++i) {
-        if (store.currentDeleted()) ++deleted;
-        for (int f = 1; f <= fieldCount; ++f) consume(store.read(f));
+        if (store.currentSequence() < 0) ++deleted;
+        for (int f = 1; f <= fieldCount; ++f) consume(*store.read(f));
         store.skip(1);
     }
     return deleted;
@@ -196,7 +193,7 @@ class Session {
         if (fields.text) ok = store.write(fields.text, std::string("fuzz \xB1\xB8\xD7\xA2")) && ok;
         if (fields.integer) {
             const bool written = store.write(fields.integer, std::int32_t{-123456});
-            if (written && sound_ && toInteger(store.read(fields.integer)) != -123456)
+            if (written && sound_ && toInteger(*store.read(fields.integer)) != -123456)
                 unsound("an integer did not read back");
             ok = written && ok;
         }
@@ -222,10 +219,6 @@ class Session {
         if (sound_ && ok && store.recordCount() > before)
             unsound("a purge kept the removed record");
 
-        if (fields.date) {
-            const auto& name = store.currentFile()->fields()[fields.date - 1].name;
-            consume(store.latestDate(name));
-        }
         if (changePassword) {
             const std::string other = password_.empty() ? kStorePassword : "";
             if (store.setPassword(other)) {
@@ -244,7 +237,7 @@ class Session {
     bool writeBlob(TableStore& store, const FieldChoice& fields, const std::string& payload) {
         const bool written = store.write(fields.blob, blobValue(fields.blobType, payload));
         if (written && sound_) {
-            const Value back = store.read(fields.blob);
+            const Value back = *store.read(fields.blob);
             const std::string bytes =
                 fields.blobType == FieldType::LongText ? toText(back) : toBytes(back);
             if (bytes != payload) unsound("a companion value did not read back");
@@ -290,13 +283,13 @@ void run(const fuzz::TableInput& input) {
     Session session(dataFile, password, sound);
     bool ok = false;
     {
-        TableStore store(files, clock, user);
+        TableStore store(files, clock);
         if (!store.open(dataFile, "t", password)) {
             if (sound) unsound("a sound table did not open");
             return;
         }
         ok = session.exercise(store, input.flags & fuzz::flag::kChangePassword);
-        store.closeAll();
+        static_cast<void>(store.closeAll());
     }
     if (verbose) std::fprintf(stderr, "every operation %s\n", ok ? "succeeded" : "did not succeed");
     if (sound && ok) {
@@ -306,7 +299,7 @@ void run(const fuzz::TableInput& input) {
     }
 
     // Emptied last: a zap must leave a table that opens and reads.
-    TableStore store(files, clock, user);
+    TableStore store(files, clock);
     if (!store.open(dataFile, "t", session.password())) {
         if (sound && ok) unsound("the table did not open again");
         return;
@@ -314,7 +307,7 @@ void run(const fuzz::TableInput& input) {
     const bool zapped = store.zap();
     walk(store);
     if (sound && ok && zapped && store.recordCount() != 0) unsound("a zap kept records");
-    store.closeAll();
+    static_cast<void>(store.closeAll());
     if (user.endCalls != 0) unsound("a read asked to end the program");
 }
 

@@ -18,7 +18,7 @@
 #include "import/xlsx_sheet.h"
 #include "session/app_state.h"
 #include "store/md5.h"
-#include "store/schemas.h"
+#include "tables/schemas.h"
 
 namespace qinghe::import {
 
@@ -322,11 +322,11 @@ void BillImportModel::buildRows(const std::vector<BillRecord>& records) {
         row.direction = record.flow == Flow::Income ? 1 : 2;
         row.amount = decision.amount;
         StoredText category = toStoredText(withoutControls(record.category));
-        row.category = std::string(cutGbk(category.gbk, store::width::kItem));
+        row.category = std::string(cutGbk(category.gbk, tables::width::kItem));
         StoredText note = toStoredText(noteOf(record));
-        row.note = std::string(cutGbk(note.gbk, store::width::kNote));
+        row.note = std::string(cutGbk(note.gbk, tables::width::kNote));
         StoredText member = toStoredText(withoutControls(record.member));
-        row.member = std::string(cutGbk(member.gbk, store::width::kMember));
+        row.member = std::string(cutGbk(member.gbk, tables::width::kMember));
         row.replaced = category.replaced || note.replaced || member.replaced;
         row.item = itemFor(row.category, row.direction);
         row.key = keyFor(record, seenRows);

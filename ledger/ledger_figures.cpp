@@ -16,8 +16,8 @@
 #include "session/ledger_rows.h"
 #include "store/chunk_pool.h"
 #include "store/key_streams.h"
-#include "store/schemas.h"
 #include "store/table_file.h"
+#include "tables/schemas.h"
 
 namespace qinghe::ledger {
 
@@ -82,18 +82,18 @@ std::optional<double> bitsValue(const std::string& text) {
 std::optional<LedgerFigures> readLedgerFigures(store::FileSystem& files,
                                                const std::filesystem::path& table) {
     store::ChunkPool pool;
-    auto keys = std::make_shared<store::KeyStreams>(store::kStorePassword, 0);
+    auto keys = std::make_shared<store::KeyStreams>(tables::kStorePassword, 0);
     auto file = store::TableFile::open(files, table, keys, pool, store::Access::ReadOnly);
     if (!file) return std::nullopt;
-    auto find = [&](const char* name, store::FieldType type) -> const store::FieldInfo* {
+    auto find = [&](std::string_view name, store::FieldType type) -> const store::FieldInfo* {
         const int index = file->fieldIndex(name);
         if (index < 0) return nullptr;
         const auto& field = file->fields()[static_cast<std::size_t>(index)];
         return field.type == type ? &field : nullptr;
     };
-    const auto* date = find(store::field::kDate, store::FieldType::DateTime);
-    const auto* direction = find(store::field::kDirection, store::FieldType::Integer);
-    const auto* amount = find(store::field::kAmount, store::FieldType::Double);
+    const auto* date = find(tables::field::kDate, store::FieldType::DateTime);
+    const auto* direction = find(tables::field::kDirection, store::FieldType::Integer);
+    const auto* amount = find(tables::field::kAmount, store::FieldType::Double);
     if (!date || !direction || !amount) return std::nullopt;
     LedgerFigures figures;
     ExactSum income, expense;

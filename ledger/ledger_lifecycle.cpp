@@ -12,7 +12,8 @@
 #include "ledger/registry.h"
 #include "session/app_state.h"
 #include "session/password_check.h"
-#include "store/schemas.h"
+#include "tables/schemas.h"
+#include "tables/store_failures.h"
 
 namespace qinghe::ledger {
 
@@ -27,7 +28,7 @@ bool confirm(AppState& state, const char* question, const char* title) {
 void logFailedCreation(AppState& state, std::int32_t number, const std::filesystem::path& table) {
     const std::string path = utf8ToGbk(table.string()).value_or(table.string());
     // The log is a help, not the report: the user is told in any case.
-    static_cast<void>(writeIniString(state.run.below(store::kDebugIniPath), kDebugSection,
+    static_cast<void>(writeIniString(state.run.below(tables::kDebugIniPath), kDebugSection,
                                      integerToText(number), path));
 }
 
@@ -47,7 +48,7 @@ CreateLedgerResult failCreation(AppState& state, std::int32_t number,
 // The new table, enciphered under the store password, flushed with its
 // folder entry before any registry row names it.
 bool createEntryTable(AppState& state, const std::filesystem::path& table) {
-    return state.tables.createTable(table, store::entryFields(), store::kStorePassword);
+    return state.tables.createTable(table, tables::entryFields(), tables::kStorePassword);
 }
 
 }  // namespace
@@ -70,14 +71,14 @@ CreateLedgerResult createLedger(AppState& state, std::string_view name, std::str
     const std::int32_t number = tables.recordCount() + 1;
     const double created = state.clock.today();
 
-    makeDirectoryPath(state.run.below(store::kDataFolder).string() + "/");
+    makeDirectoryPath(state.run.below(tables::kDataFolder).string() + "/");
     auto exists = [&state](const std::filesystem::path& path) { return state.files.exists(path); };
-    const auto saveTo = store::newLedgerDataPath(state.run, name, exists);
+    const auto saveTo = tables::newLedgerDataPath(state.run, name, exists);
     if (!saveTo) {
         showError(state.user, kInvalidName);
         return CreateLedgerResult::Refused;
     }
-    const auto table = *store::storedPathToFile(state.run, *saveTo, store::kDataFolder);
+    const auto table = *tables::storedPathToFile(state.run, *saveTo, tables::kDataFolder);
     if (!createEntryTable(state, table)) {
         // A table left half made (plain, or without its companion) must not be
         // found by the next ledger of this name.
@@ -86,15 +87,15 @@ CreateLedgerResult createLedger(AppState& state, std::string_view name, std::str
     }
 
     if (!ensureRegistryOpen(state) || !tables.append() ||
-        !tables.write(store::field::kNumber, number) ||
-        !tables.write(store::field::kName, std::string(name)) ||
-        !tables.write(store::field::kPass, std::string(password)) ||
-        !tables.write(store::field::kSaveTo, *saveTo) ||
-        !tables.write(store::field::kCreateTime, store::DateTime{created}) || !tables.sync()) {
+        !tables.write(tables::field::kNumber, number) ||
+        !tables.write(tables::field::kName, std::string(name)) ||
+        !tables.write(tables::field::kPass, std::string(password)) ||
+        !tables.write(tables::field::kSaveTo, *saveTo) ||
+        !tables.write(tables::field::kCreateTime, store::DateTime{created}) || !tables.commit()) {
         // The table goes only when its row surely did not reach the disk: a
         // row must never name a missing file.
         if (!tables.currentUncertain()) {
-            tables.discardChanges();
+            tables.discard();
             deleteUnlistedFiles(state, *saveTo);
         }
         return failCreation(state, number, table);
@@ -116,8 +117,10 @@ void newLedger(AppState& state, LedgerView& view) {
 bool changeLedger(AppState& state, std::optional<std::int32_t> recordNumber) {
     if (!recordNumber || !goToRegistryRecord(state, *recordNumber)) return false;
     auto& tables = state.tables;
-    const std::string presentName = store::toText(tables.read(store::field::kName));
-    const std::string storedPassword = store::toText(tables.read(store::field::kPass));
+    const std::string presentName =
+        store::toText(tables::readField(tables, state.user, tables::field::kName));
+    const std::string storedPassword =
+        store::toText(tables::readField(tables, state.user, tables::field::kPass));
 
     std::string newName;
     std::string newPassword;
@@ -145,11 +148,12 @@ bool changeLedger(AppState& state, std::optional<std::int32_t> recordNumber) {
                            return true;
                        });
     if (!accepted || !goToRegistryRecord(state, *recordNumber)) return false;
-    const std::string saveTo = store::toText(tables.read(store::field::kSaveTo));
-    if (!tables.write(store::field::kName, newName) ||
-        !tables.write(store::field::kPass, newPassword) || !tables.sync()) {
+    const std::string saveTo =
+        store::toText(tables::readField(tables, state.user, tables::field::kSaveTo));
+    if (!tables.write(tables::field::kName, newName) ||
+        !tables.write(tables::field::kPass, newPassword) || !tables.commit()) {
         // Nothing of it may be made whole by a later change of the registry.
-        if (!tables.currentUncertain()) tables.discardChanges();
+        if (!tables.currentUncertain()) tables.discard();
         return false;
     }
     // The open ledger's copy follows, so that the important-operation gate
@@ -166,16 +170,18 @@ bool deleteLedger(AppState& state, std::optional<std::int32_t> recordNumber, Led
     if (!confirm(state, kDeleteQuestion, kDeleteTitle)) return false;
     if (!goToRegistryRecord(state, *recordNumber)) return false;
     auto& tables = state.tables;
-    const std::string password = store::toText(tables.read(store::field::kPass));
+    const std::string password =
+        store::toText(tables::readField(tables, state.user, tables::field::kPass));
     if (!password.empty() && state.needPass == 1 &&
         verifyPassword(state.user, password) != PasswordOutcome::Correct)
         return false;
 
     if (!goToRegistryRecord(state, *recordNumber)) return false;
-    const std::string saveTo = store::toText(tables.read(store::field::kSaveTo));
+    const std::string saveTo =
+        store::toText(tables::readField(tables, state.user, tables::field::kSaveTo));
     // The registry row goes first: should anything fail, the ledger is either
     // still listed with all its entries, or gone with nothing left to read.
-    if (!tables.remove() || !tables.purge() || !tables.sync()) {
+    if (!tables.remove() || !tables.purge() || !tables.commit()) {
         showError(state.user, kDeleteFailed);
         showRebuiltLedgerList(state, view);
         return false;
@@ -199,11 +205,12 @@ bool clearLedgers(AppState& state, int rowCount, LedgerView& view) {
     std::vector<std::string> saveTos;
     tables.first();
     for (std::int32_t i = tables.recordCount(); i > 0; --i) {
-        saveTos.push_back(store::toText(tables.read(store::field::kSaveTo)));
+        saveTos.push_back(
+            store::toText(tables::readField(tables, state.user, tables::field::kSaveTo)));
         tables.skip(1);
     }
     // The registry first, as for one ledger.
-    if (!tables.zap() || !tables.sync()) {
+    if (!tables.zap() || !tables.commit()) {
         showError(state.user, kClearFailed);
         showRebuiltLedgerList(state, view);
         return false;

@@ -13,7 +13,8 @@
 #include "ledger/ledger_view.h"
 #include "ledger/registry.h"
 #include "session/app_state.h"
-#include "store/schemas.h"
+#include "tables/schemas.h"
+#include "tables/store_failures.h"
 
 namespace qinghe::ledger {
 
@@ -27,21 +28,22 @@ struct RegistryRecord {
     double created = 0;
 };
 
-std::vector<RegistryRecord> readRegistry(store::TableStore& tables) {
+std::vector<RegistryRecord> readRegistry(store::TableStore& tables, UserInteraction& user) {
     std::vector<RegistryRecord> records;
-    const int number = tables.fieldNumber(store::field::kNumber);
-    const int name = tables.fieldNumber(store::field::kName);
-    const int saveTo = tables.fieldNumber(store::field::kSaveTo);
-    const int created = tables.fieldNumber(store::field::kCreateTime);
+    const int number = tables.fieldNumber(tables::field::kNumber);
+    const int name = tables.fieldNumber(tables::field::kName);
+    const int saveTo = tables.fieldNumber(tables::field::kSaveTo);
+    const int created = tables.fieldNumber(tables::field::kCreateTime);
     tables.first();
     const std::int32_t count = tables.recordCount();
     for (std::int32_t i = 0; i < count; ++i) {
         RegistryRecord& record = records.emplace_back();
         record.recordNumber = tables.recordNumber();
-        record.number = static_cast<std::int32_t>(store::toInteger(tables.read(number)));
-        record.name = store::toText(tables.read(name));
-        record.saveTo = store::toText(tables.read(saveTo));
-        record.created = store::toDate(tables.read(created));
+        record.number =
+            static_cast<std::int32_t>(store::toInteger(tables::readField(tables, user, number)));
+        record.name = store::toText(tables::readField(tables, user, name));
+        record.saveTo = store::toText(tables::readField(tables, user, saveTo));
+        record.created = store::toDate(tables::readField(tables, user, created));
         tables.skip(1);
     }
     return records;
@@ -134,14 +136,14 @@ LedgerList rebuildLedgerList(AppState& state, FiguresWhen when) {
 
     FiguresCache cache = FiguresCache::load(cacheFile(state));
     std::map<std::string, bool> listed;
-    for (const RegistryRecord& record : readRegistry(state.tables)) {
+    for (const RegistryRecord& record : readRegistry(state.tables, state.user)) {
         LedgerRow& row = list.rows.emplace_back();
         row.recordNumber = record.recordNumber;
         row.number = integerToText(record.number);
         row.name = record.name;
         row.created = dateToText(record.created);
         listed[record.saveTo] = true;
-        const auto table = store::storedPathToFile(state.run, record.saveTo, store::kDataFolder);
+        const auto table = tables::storedPathToFile(state.run, record.saveTo, tables::kDataFolder);
         if (!table || !state.files.exists(*table)) {
             setPlaceholders(row);
             continue;

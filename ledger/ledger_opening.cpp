@@ -6,7 +6,8 @@
 #include "ledger/ledger_texts.h"
 #include "ledger/registry.h"
 #include "session/app_state.h"
-#include "store/schemas.h"
+#include "tables/schemas.h"
+#include "tables/store_failures.h"
 
 namespace qinghe::ledger {
 
@@ -37,25 +38,28 @@ bool askAccessPassword(AppState& state, const std::string& expected) {
 OpenLedgerResult openLedger(AppState& state, std::int32_t recordNumber, LedgerView& view) {
     if (!goToRegistryRecord(state, recordNumber)) return OpenLedgerResult::Cancelled;
     auto& tables = state.tables;
-    const std::string password = store::toText(tables.read(store::field::kPass));
+    const std::string password =
+        store::toText(tables::readField(tables, state.user, tables::field::kPass));
     if (!password.empty() && !askAccessPassword(state, password))
         return OpenLedgerResult::Cancelled;
 
     if (!goToRegistryRecord(state, recordNumber)) return OpenLedgerResult::Cancelled;
     CurrentLedger ledger;
-    ledger.number = static_cast<std::int32_t>(store::toInteger(tables.read(store::field::kNumber)));
-    ledger.name = store::toText(tables.read(store::field::kName));
-    ledger.password = store::toText(tables.read(store::field::kPass));
-    ledger.saveTo = store::toText(tables.read(store::field::kSaveTo));
-    ledger.created = store::toDate(tables.read(store::field::kCreateTime));
+    ledger.number = static_cast<std::int32_t>(
+        store::toInteger(tables::readField(tables, state.user, tables::field::kNumber)));
+    ledger.name = store::toText(tables::readField(tables, state.user, tables::field::kName));
+    ledger.password = store::toText(tables::readField(tables, state.user, tables::field::kPass));
+    ledger.saveTo = store::toText(tables::readField(tables, state.user, tables::field::kSaveTo));
+    ledger.created =
+        store::toDate(tables::readField(tables, state.user, tables::field::kCreateTime));
     state.currentLedger = ledger;
 
     // A table that is gone, leads outside the data folder or cannot be opened
     // is reported alike: its entries cannot be shown.
-    const auto table = store::storedPathToFile(state.run, ledger.saveTo, store::kDataFolder);
+    const auto table = tables::storedPathToFile(state.run, ledger.saveTo, tables::kDataFolder);
     // Opened to be written: its entries are added and changed from here.
     if (!table || !state.files.exists(*table) ||
-        !tables.openForWriting(*table, "", store::kStorePassword)) {
+        !tables.openForWriting(*table, "", tables::kStorePassword)) {
         showError(state.user, kLedgerMissing);
         return OpenLedgerResult::MissingFile;
     }

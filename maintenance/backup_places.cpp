@@ -1,17 +1,17 @@
 #include "maintenance/backup_places.h"
 
-#include "store/schemas.h"
+#include "tables/schemas.h"
 
 namespace qinghe::maintenance {
 
 namespace fs = std::filesystem;
 
 BackupPlaces::BackupPlaces(const RunDirectory& run) {
-    latest = run.below(store::kBackupFolder);
+    latest = run.below(tables::kBackupFolder);
     runFolder = latest.has_parent_path() ? latest.parent_path() : fs::path(".");
-    registry = run.below(store::kRegistryPath);
+    registry = run.below(tables::kRegistryPath);
     books = registry.parent_path();
-    data = run.below(store::kDataFolder);
+    data = run.below(tables::kDataFolder);
     latestName = latest.filename().string();
     olderPrefix = latestName + "-";
     buildingPrefix = latestName + ".new-";

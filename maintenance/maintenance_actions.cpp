@@ -16,6 +16,7 @@
 #include "maintenance/restore.h"
 #include "session/password_check.h"
 #include "session/shell_texts.h"
+#include "tables/store_failures.h"
 
 namespace qinghe::maintenance {
 
@@ -90,7 +91,7 @@ bool goOnWithoutBackup(AppState& state, const BackupOutcome& outcome, const char
 // replace. A ledger that was open opens again on its next use should the
 // operation be given up.
 void closeEverything(AppState& state) {
-    state.tables.closeAll();
+    tables::closeAllTables(state.tables, state.user);
 }
 
 }  // namespace
@@ -171,7 +172,7 @@ bool backUpNow(AppState& state, FolderOperations& ops) {
     BackupOutcome outcome;
     state.user.runWithProgress(shell::kBackupProgress, [&] {
         // The changes of open tables are put into the files the backup copies.
-        if (state.tables.flushToFiles())
+        if (state.tables.checkpoint())
             outcome = backUpAndRecord(ops, state.run, state.clock, &state.settings);
     });
     if (!outcome.complete) {

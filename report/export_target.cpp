@@ -7,8 +7,9 @@
 
 #include "common/gbk.h"
 #include "common/standard_messages.h"
+#include "config/settings.h"
 #include "session/app_state.h"
-#include "store/schemas.h"
+#include "tables/schemas.h"
 
 namespace qinghe::report {
 namespace {
@@ -36,10 +37,10 @@ bool within(const fs::path& path, const fs::path& folder) {
 
 ExportPlace exportPlace(const RunDirectory& run, const fs::path& target) {
     const fs::path place = resolved(target);
-    const std::array<fs::path, 5> dataFolders = {
-        run.below(store::kUserStorePath).parent_path(),
-        run.below(store::kRegistryPath).parent_path(), run.below(store::kDataFolder),
-        run.below(store::kSetupFolder), run.below(store::kBackupFolder)};
+    const std::array<fs::path, 5> dataFolders = {run.below(tables::kUserStorePath).parent_path(),
+                                                 run.below(tables::kRegistryPath).parent_path(),
+                                                 run.below(tables::kDataFolder), setupFolder(run),
+                                                 run.below(tables::kBackupFolder)};
     for (const fs::path& folder : dataFolders) {
         if (within(place, resolved(folder))) return ExportPlace::InsideDataFolder;
     }

@@ -48,7 +48,7 @@ struct AppState {
           files(fileSystem),
           clock(clockSource),
           user(userInteraction),
-          tables(fileSystem, clockSource, userInteraction) {}
+          tables(fileSystem, clockSource) {}
 
     RunDirectory run;
     // Where caches of this data folder are kept (never inside it); empty:

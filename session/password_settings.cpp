@@ -3,7 +3,8 @@
 #include "common/standard_messages.h"
 #include "session/password_check.h"
 #include "session/shell_texts.h"
-#include "store/schemas.h"
+#include "tables/schemas.h"
+#include "tables/store_failures.h"
 
 namespace qinghe {
 namespace {
@@ -12,28 +13,29 @@ namespace {
 // initialisation closes every table) and current, on its one record.
 bool selectUserStore(AppState& state) {
     auto& tables = state.tables;
-    const auto path = state.run.below(store::kUserStorePath);
-    if (!tables.isOpen(path) && !tables.open(path, store::kUserAlias, store::kStorePassword))
+    const auto path = state.run.below(tables::kUserStorePath);
+    if (!tables.isOpen(path) && !tables.open(path, tables::kUserAlias, tables::kStorePassword))
         return false;
-    if (!tables.select(store::kUserAlias) || tables.recordCount() < 1) return false;
+    if (!tables.select(tables::kUserAlias) || tables.recordCount() < 1) return false;
     tables.first();
     return true;
 }
 
 bool storeNeedPass(AppState& state, int needPass) {
     return selectUserStore(state) &&
-           state.tables.write(store::field::kNeedPass, std::int32_t{needPass}) &&
-           state.tables.sync();
+           state.tables.write(tables::field::kNeedPass, std::int32_t{needPass}) &&
+           state.tables.commit();
 }
 
 // Writes the login password and reads it back: only a password that the next
 // start will find as typed counts as stored.
 bool storeLoginPassword(AppState& state, const std::string& password) {
-    if (!selectUserStore(state) || !state.tables.write(store::field::kPass, password) ||
-        !state.tables.sync())
+    if (!selectUserStore(state) || !state.tables.write(tables::field::kPass, password) ||
+        !state.tables.commit())
         return false;
     return selectUserStore(state) &&
-           store::toText(state.tables.read(store::field::kPass)) == password;
+           store::toText(tables::readField(state.tables, state.user, tables::field::kPass)) ==
+               password;
 }
 
 }  // namespace
@@ -61,7 +63,7 @@ bool changeLoginPassword(AppState& state) {
                                showError(state.user, shell::kNewPasswordsDiffer);
                                return false;
                            }
-                           if (fields[1].size() > std::size_t{store::width::kPassword}) {
+                           if (fields[1].size() > std::size_t{tables::width::kPassword}) {
                                showError(state.user, shell::kNewPasswordTooLong);
                                return false;
                            }

@@ -6,6 +6,7 @@
 #include "session/password_check.h"
 #include "session/shell_texts.h"
 #include "session/user_store.h"
+#include "tables/store_failures.h"
 
 namespace qinghe {
 namespace {
@@ -52,7 +53,7 @@ StartupResult startUp(AppState& state) {
         state.waitForBackgroundMaintenance();
         state.user.runWithProgress(shell::kBackupProgress, [&] {
             // The user store is open: its changes go into its files first.
-            if (state.tables.flushToFiles()) {
+            if (state.tables.checkpoint()) {
                 static_cast<void>(
                     maintenance::backUpAndRecord(folders, state.run, state.clock, &state.settings));
             }
@@ -71,7 +72,7 @@ bool confirmExit(UserInteraction& user) {
 }
 
 void closeDown(AppState& state) {
-    state.tables.closeAll();
+    tables::closeAllTables(state.tables, state.user);
     state.waitForBackgroundMaintenance();
 }
 

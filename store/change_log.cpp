@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <bitset>
+#include <functional>
+#include <limits>
 
 #include "store/checksum.h"
-#include "store/file_changes.h"
 
 namespace qinghe::store {
 namespace {
@@ -14,6 +15,95 @@ constexpr char kRecordMagic[] = "QHLR";
 // Magic and padding, length, epoch, sequence number.
 constexpr std::size_t kRecordHead = 32;
 constexpr std::size_t kChecksumSize = 8;
+// A table's files never reach this: a larger length is damage.
+constexpr std::uint64_t kMaxFileLength = std::uint64_t{1} << 40;
+constexpr std::uint64_t kNoCut = std::numeric_limits<std::uint64_t>::max();
+
+// Little-endian, as every number in the log.
+void putU64(std::string& out, std::uint64_t v) {
+    for (int i = 0; i < 8; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
+}
+
+// Reads one at `at` and moves past it; false when the bytes end first.
+bool getU64(std::string_view in, std::size_t& at, std::uint64_t& v) {
+    if (in.size() < at + 8) return false;
+    v = 0;
+    for (int i = 7; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(in[at + i]);
+    at += 8;
+    return true;
+}
+
+// A change's encoded form: the count of files, then for each its index, the
+// length it is cut to first (or none), its new length and the count of
+// writes, each write as its offset and size before its bytes.
+std::uint64_t encodedSize(const ChangeLog::Change& change) {
+    std::uint64_t size = 8;
+    for (const auto& commit : change) {
+        if (!commit) continue;
+        size += 32;
+        for (const auto& write : commit->writes) size += 16 + write.bytes.size();
+    }
+    return size;
+}
+
+// Hands over the encoded form piece by piece, in order: the writes' bytes are
+// never copied into one buffer (a purge writes tens of megabytes). A piece is
+// valid only during the call.
+void encodeChange(const ChangeLog::Change& change,
+                  const std::function<void(std::string_view piece)>& take) {
+    std::string head;
+    std::uint64_t files = 0;
+    for (const auto& commit : change) files += commit ? 1 : 0;
+    putU64(head, files);
+    take(head);
+    for (std::size_t index = 0; index < change.size(); ++index) {
+        if (!change[index]) continue;
+        const OverlayFile::Commit& commit = *change[index];
+        head.clear();
+        putU64(head, index);
+        putU64(head, commit.cutFirst.value_or(kNoCut));
+        putU64(head, commit.length);
+        putU64(head, commit.writes.size());
+        take(head);
+        for (const auto& write : commit.writes) {
+            head.clear();
+            putU64(head, write.offset);
+            putU64(head, write.bytes.size());
+            take(head);
+            take(write.bytes);
+        }
+    }
+}
+
+// Reads the encoded form at `at` and moves past it; the writes point into
+// `in`. False on anything that cannot be: a change of a file that does not
+// exist, or bytes outside the file they belong to.
+bool decodeChange(std::string_view in, std::size_t& at, ChangeLog::Change& change) {
+    std::uint64_t files = 0;
+    if (!getU64(in, at, files) || files > change.size()) return false;
+    for (std::uint64_t i = 0; i < files; ++i) {
+        std::uint64_t index = 0, cut = 0, length = 0, count = 0;
+        if (!getU64(in, at, index) || !getU64(in, at, cut) || !getU64(in, at, length) ||
+            !getU64(in, at, count))
+            return false;
+        if (index >= change.size() || change[index] || length > kMaxFileLength) return false;
+        if (cut != kNoCut && cut > kMaxFileLength) return false;
+        OverlayFile::Commit commit;
+        if (cut != kNoCut) commit.cutFirst = cut;
+        commit.length = length;
+        for (std::uint64_t w = 0; w < count; ++w) {
+            std::uint64_t offset = 0, size = 0;
+            if (!getU64(in, at, offset) || !getU64(in, at, size)) return false;
+            if (size > in.size() - at) return false;
+            // Only ever bytes inside the file they belong to.
+            if (offset > length || size > length - offset) return false;
+            commit.writes.push_back({offset, in.substr(at, size)});
+            at += size;
+        }
+        change[index] = std::move(commit);
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -88,7 +178,7 @@ ChangeLog::Appended ChangeLog::append(const Change& change) {
         put(piece);
     };
     summed(head);
-    encodeChanges(change, summed);
+    encodeChange(change, summed);
     std::string trailer;
     putU64(trailer, sum.value());
     put(trailer);
@@ -193,7 +283,7 @@ ChangeLog::Found ChangeLog::load() {
 
 bool ChangeLog::parseRecord(std::string_view body, Change& change) const {
     std::size_t at = kRecordHead;
-    return decodeChanges(body, at, change) && at == body.size();
+    return decodeChange(body, at, change) && at == body.size();
 }
 
 bool ChangeLog::fits(std::string_view dataHead) const {

@@ -9,7 +9,6 @@
 #include <string_view>
 #include <vector>
 
-#include "store/file_changes.h"
 #include "store/file_layer.h"
 #include "store/overlay_file.h"
 
@@ -33,7 +32,9 @@ namespace qinghe::store {
 class ChangeLog {
   public:
     enum FileIndex { kData = 0, kCompanion = 1, kFileCount = 2 };
-    using Change = FileChanges;
+    // What one change does to each of the table's files (nothing for a file
+    // it leaves alone).
+    using Change = std::array<std::optional<OverlayFile::Commit>, kFileCount>;
 
     // The header block: the epoch and the first bytes of the data file as
     // they were flushed when the epoch began.
@@ -54,7 +55,7 @@ class ChangeLog {
     // Makes a new log: the header with the data file's first bytes as they
     // are flushed now, the rest of the area zeros, all flushed with its name.
     [[nodiscard]] bool start(std::string_view dataHead);
-    // Whether a record of `bytes` bytes no longer fits behind the records there.
+    // Whether a record of `bytes` bytes does not fit behind the records there.
     bool full(std::uint64_t bytes) const;
     enum class Appended { Made, NotMade, Unknown };
     // Appends one record and flushes it. NotMade: the log holds nothing of it;

@@ -8,7 +8,7 @@
 
 namespace qinghe::store {
 
-// Tells a journal or log record that was written whole from one cut short by
+// Tells a change log record that was written whole from one cut short by
 // a crash; it guards against torn writes, not against tampering, so a fast
 // word-wise FNV-1a does (a purge writes tens of megabytes).
 // The pieces are summed as one stream: words are taken across piece edges.

@@ -23,7 +23,6 @@ class ChunkPool {
     // Called when a table drops chunks itself (close, purge, zap).
     void forget(TableFile* owner);
     std::size_t usedBytes() const { return used_; }
-    std::size_t budget() const { return budget_; }
 
   private:
     void evict();

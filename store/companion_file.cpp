@@ -75,17 +75,15 @@ std::optional<CompanionHeader> CompanionFile::readHeader(File& file, KeyStreams*
     return header;
 }
 
-std::unique_ptr<CompanionFile> CompanionFile::open(std::unique_ptr<OverlayFile> file,
-                                                   std::uint32_t expectedVersion, KeyStreams* keys,
-                                                   bool* cut) {
+std::unique_ptr<CompanionFile> CompanionFile::open(File& file, std::uint32_t expectedVersion,
+                                                   KeyStreams* keys, bool* cut) {
     if (cut) *cut = false;
-    if (!file) return nullptr;
-    auto header = readHeader(*file, keys);
+    auto header = readHeader(file, keys);
     if (!header || header->version != expectedVersion) return nullptr;
-    auto size = file->size();
+    auto size = file.size();
     if (!size) return nullptr;
     std::uint64_t wholeBlocks = *size / kBlockSize;
-    std::unique_ptr<CompanionFile> companion(new CompanionFile(std::move(file), keys, *header));
+    std::unique_ptr<CompanionFile> companion(new CompanionFile(file, keys, *header));
     if (wholeBlocks < static_cast<std::uint64_t>(header->blockCount)) {
         companion->header_.blockCount = static_cast<std::int32_t>(wholeBlocks);
         if (!companion->writeHeader()) return nullptr;
@@ -96,29 +94,28 @@ std::unique_ptr<CompanionFile> CompanionFile::open(std::unique_ptr<OverlayFile> 
 
 bool CompanionFile::reload() {
     freeList_.reset();
-    auto header = readHeader(*file_, keys_);
+    auto header = readHeader(file_, keys_);
     if (!header) return false;
     header_ = *header;
     return true;
 }
 
-CompanionFile::CompanionFile(std::unique_ptr<OverlayFile> file, KeyStreams* keys,
-                             CompanionHeader header)
-    : file_(std::move(file)), keys_(keys), header_(header) {}
+CompanionFile::CompanionFile(File& file, KeyStreams* keys, CompanionHeader header)
+    : file_(file), keys_(keys), header_(header) {}
 
 bool CompanionFile::readBlock(std::int32_t block, std::uint8_t* out) {
     std::uint64_t offset = static_cast<std::uint64_t>(block) * kBlockSize;
-    if (!file_->readAt(offset, out, kBlockSize)) return false;
+    if (!file_.readAt(offset, out, kBlockSize)) return false;
     if (keys_) keys_->apply(offset, out, kBlockSize);
     return true;
 }
 
 bool CompanionFile::writeBytes(std::uint64_t offset, const std::uint8_t* plain,
                                std::size_t length) {
-    if (!keys_) return file_->writeAt(offset, plain, length);
+    if (!keys_) return file_.writeAt(offset, plain, length);
     std::vector<std::uint8_t> buffer(length);
     keys_->applyTo(offset, plain, buffer.data(), length);
-    return file_->writeAt(offset, buffer.data(), length);
+    return file_.writeAt(offset, buffer.data(), length);
 }
 
 bool CompanionFile::writeHeader() {
@@ -157,7 +154,7 @@ std::optional<CompanionFile::Block> CompanionFile::readBlockHeader(std::int32_t 
     if (block <= 0 || block >= header_.blockCount) return std::nullopt;
     std::uint64_t offset = static_cast<std::uint64_t>(block) * kBlockSize;
     std::array<std::uint8_t, kBlockHeaderSize> bytes{};
-    if (!file_->readAt(offset, bytes.data(), bytes.size())) return std::nullopt;
+    if (!file_.readAt(offset, bytes.data(), bytes.size())) return std::nullopt;
     if (keys_) keys_->apply(offset, bytes.data(), bytes.size());
     return Block{loadI32(bytes.data()), loadI32(bytes.data() + 4), loadI32(bytes.data() + 8)};
 }
@@ -319,7 +316,7 @@ bool CompanionFile::release(const std::vector<std::int32_t>& firsts) {
     };
     if (!writeChangedLinks(before, *freeList_, writeLinks) || !writeHeader()) return false;
     if (header_.blockCount < countBefore) {
-        return file_->truncate(static_cast<std::uint64_t>(header_.blockCount) * kBlockSize);
+        return file_.truncate(static_cast<std::uint64_t>(header_.blockCount) * kBlockSize);
     }
     return true;
 }
@@ -328,7 +325,7 @@ bool CompanionFile::reset() {
     header_.blockCount = 1;
     freeList_ = std::vector<std::int32_t>{};
     if (!writeHeader()) return false;
-    return file_->truncate(kBlockSize);
+    return file_.truncate(kBlockSize);
 }
 
 }  // namespace qinghe::store

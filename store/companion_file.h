@@ -10,7 +10,6 @@
 
 #include "store/file_layer.h"
 #include "store/key_streams.h"
-#include "store/overlay_file.h"
 
 namespace qinghe::store {
 
@@ -35,17 +34,16 @@ class CompanionFile {
     [[nodiscard]] static bool create(FileSystem& files, const std::filesystem::path& path,
                                      double created);
 
-    // Reads and checks the header of an opened file; keys is null for a plain
-    // table. A block count beyond the file's end is cut to the blocks there
-    // are (a held change) and `cut` is set. Nothing when the file is unusable.
-    static std::unique_ptr<CompanionFile> open(std::unique_ptr<OverlayFile> file,
-                                               std::uint32_t expectedVersion, KeyStreams* keys,
-                                               bool* cut = nullptr);
+    // Reads and checks the header of an opened file, which outlives the
+    // companion (the table's top layer: what is written here is made by the
+    // table's commit); keys is null for a plain table. A block count beyond
+    // the file's end is cut to the blocks there are (a change for the table
+    // to make) and `cut` is set. Nothing when the file is unusable.
+    static std::unique_ptr<CompanionFile> open(File& file, std::uint32_t expectedVersion,
+                                               KeyStreams* keys, bool* cut = nullptr);
 
     const CompanionHeader& header() const { return header_; }
-    // The file with its held changes; they are made by the table's sync.
-    OverlayFile& file() { return *file_; }
-    // After the held changes were given up: the header as on disk again.
+    // After the table's changes were given up: the header as in the file again.
     bool reload();
 
     // The value whose chain starts at `first` (0 = empty). A damaged chain (a
@@ -75,7 +73,7 @@ class CompanionFile {
     void setKeys(KeyStreams* keys) { keys_ = keys; }
 
   private:
-    CompanionFile(std::unique_ptr<OverlayFile> file, KeyStreams* keys, CompanionHeader header);
+    CompanionFile(File& file, KeyStreams* keys, CompanionHeader header);
     static std::optional<CompanionHeader> readHeader(File& file, KeyStreams* keys);
 
     bool readBlock(std::int32_t block, std::uint8_t* out);
@@ -85,10 +83,9 @@ class CompanionFile {
                                   std::size_t length);
     [[nodiscard]] bool writeHeader();
     bool loadFreeList();
-    [[nodiscard]] bool writeFreeLinks(std::size_t from, std::size_t to);
     void trimTrailingFree();
 
-    std::unique_ptr<OverlayFile> file_;
+    File& file_;
     KeyStreams* keys_;
     CompanionHeader header_;
     // The free chain in chain order, read once and then kept in step with the

@@ -5,13 +5,13 @@
 
 namespace qinghe::store {
 
-OverlayFile::OverlayFile(std::unique_ptr<File> real) : real_(std::move(real)) {
-    lengthKnown_ = settle();
+OverlayFile::OverlayFile(File& below) : below_(below) {
+    lengthKnown_ = clear();
 }
 
-bool OverlayFile::settle() {
+bool OverlayFile::clear() {
     writes_.clear();
-    const auto size = real_->size();
+    const auto size = below_.size();
     if (!size) return false;
     diskLength_ = length_ = visibleDisk_ = *size;
     return true;
@@ -33,7 +33,7 @@ std::optional<std::size_t> OverlayFile::readSomeAt(std::uint64_t offset, void* d
     // The disk's bytes as far as they are still part of the file, zeros after.
     const std::uint64_t diskEnd = std::min({end, visibleDisk_, diskLength_});
     std::size_t fromDisk = offset < diskEnd ? static_cast<std::size_t>(diskEnd - offset) : 0;
-    if (fromDisk > 0 && !real_->readAt(offset, out, fromDisk)) return std::nullopt;
+    if (fromDisk > 0 && !below_.readAt(offset, out, fromDisk)) return std::nullopt;
     std::memset(out + fromDisk, 0, n - fromDisk);
     if (writes_.empty()) return n;
     auto it = writes_.upper_bound(offset);
@@ -130,26 +130,6 @@ bool OverlayFile::truncate(std::uint64_t length) {
     return true;
 }
 
-bool OverlayFile::writeThrough(std::uint64_t offset, const void* data, std::size_t length) {
-    if (!lengthKnown_) return false;
-    const std::uint64_t end = offset + length;
-    // Only where the disk's bytes are still the file's and nothing is held.
-    const bool growsDisk = offset >= diskLength_ && visibleDisk_ == diskLength_;
-    if ((!growsDisk && end > visibleDisk_) || changes(offset, end)) return false;
-    if (offset > diskLength_) {
-        // A gap would be read from the disk as whatever lies there: none is made.
-        return false;
-    }
-    unflushed_ = true;
-    if (!real_->writeAt(offset, data, length)) return false;
-    if (end > diskLength_) {
-        diskLength_ = end;
-        visibleDisk_ = end;
-    }
-    length_ = std::max(length_, end);
-    return true;
-}
-
 bool OverlayFile::changed() const {
     return !writes_.empty() || length_ != diskLength_ || visibleDisk_ < diskLength_;
 }
@@ -164,13 +144,6 @@ bool OverlayFile::changes(std::uint64_t from, std::uint64_t to) const {
     return false;
 }
 
-bool OverlayFile::changesOnlyWithin(std::uint64_t from, std::uint64_t to) const {
-    if (length_ != diskLength_ || visibleDisk_ != diskLength_) return false;
-    return std::all_of(writes_.begin(), writes_.end(), [&](const auto& write) {
-        return write.first >= from && write.first + write.second.size() <= to;
-    });
-}
-
 OverlayFile::Commit OverlayFile::pending() const {
     Commit commit;
     if (visibleDisk_ < diskLength_) commit.cutFirst = visibleDisk_;
@@ -180,11 +153,20 @@ OverlayFile::Commit OverlayFile::pending() const {
     return commit;
 }
 
-bool OverlayFile::flushWritten() {
-    if (!unflushed_) return true;
-    if (!real_->sync()) return false;
-    unflushed_ = false;
-    return true;
+bool makeCommit(const OverlayFile::Commit& commit, File& file) {
+    if (commit.cutFirst && !file.truncate(*commit.cutFirst)) return false;
+    std::uint64_t end = 0;
+    for (const auto& write : commit.writes) {
+        if (!file.writeAt(write.offset, write.bytes.data(), write.bytes.size())) return false;
+        end = std::max<std::uint64_t>(end, write.offset + write.bytes.size());
+    }
+    // Setting a file's length walks its extents even when the length stays:
+    // an append that ends where the file now ends needs no cut.
+    if (end == commit.length) {
+        const auto size = file.size();
+        if (size && *size == commit.length) return true;
+    }
+    return file.truncate(commit.length);
 }
 
 }  // namespace qinghe::store

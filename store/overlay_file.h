@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <map>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,16 +11,15 @@
 
 namespace qinghe::store {
 
-// A file whose changes are held in memory until their owner commits them all
-// at once: reads see the changes, the disk does not. The owner writes the
-// changes through a journal (or, where no reader of the file on disk can reach
-// them, straight through) and then clears them.
+// Changes held in memory over a file below it, until their owner makes them
+// all at once: reads see the changes, the file below does not. The owner
+// makes them on the file below (pending, makeCommit) and then clears them.
 class OverlayFile final : public File {
   public:
-    explicit OverlayFile(std::unique_ptr<File> real);
-
-    // The file on disk, for the owner's commit and for reading ahead.
-    File& real() { return *real_; }
+    // `below` outlives the overlay.
+    explicit OverlayFile(File& below);
+    OverlayFile(const OverlayFile&) = delete;
+    OverlayFile& operator=(const OverlayFile&) = delete;
 
     bool readAt(std::uint64_t offset, void* data, std::size_t length) override;
     std::optional<std::size_t> readSomeAt(std::uint64_t offset, void* data,
@@ -36,14 +34,9 @@ class OverlayFile final : public File {
     // Nothing to flush: the commit flushes.
     bool sync() override { return true; }
 
-    // Writes to the disk at once, for bytes that the file on disk does not
-    // count yet (past its last counted record, in a free block). The next
-    // commit flushes them first.
-    [[nodiscard]] bool writeThrough(std::uint64_t offset, const void* data, std::size_t length);
-
     struct Change {
         std::uint64_t offset;
-        std::string_view bytes;  // held by the overlay until it settles
+        std::string_view bytes;  // held by the overlay until it is cleared
     };
     // What a commit must do to the disk, in this order: cut the file to
     // `cutFirst` (when it was cut below its length on disk), make the writes,
@@ -54,29 +47,26 @@ class OverlayFile final : public File {
         std::uint64_t length = 0;
     };
     bool changed() const;
-    // Nothing written through since the last commit or flush.
-    bool flushed() const { return !unflushed_; }
     // Whether a held change or cut touches [from, to).
     bool changes(std::uint64_t from, std::uint64_t to) const;
-    // Held writes all inside [from, to), and no change of length.
-    bool changesOnlyWithin(std::uint64_t from, std::uint64_t to) const;
     Commit pending() const;
 
-    // The held changes reached the disk (or were given up): reads go to the
-    // disk again. False when the length on disk cannot be read.
-    bool settle();
-    // Flushes what was written through; false when the flush failed.
-    [[nodiscard]] bool flushWritten();
+    // Drops the held changes, once they reached the file below or to give
+    // them up: reads go to the file below again. False when its length
+    // cannot be read.
+    bool clear();
 
   private:
-    std::unique_ptr<File> real_;
-    std::uint64_t diskLength_ = 0;  // as far as this process knows
+    File& below_;
+    std::uint64_t diskLength_ = 0;  // the file below's, as far as this process knows
     std::uint64_t length_ = 0;      // what readers see
     // Real bytes at and beyond this offset are cut (read as zeros until written).
     std::uint64_t visibleDisk_ = 0;
     std::map<std::uint64_t, std::string> writes_;  // disjoint
-    bool unflushed_ = false;
     bool lengthKnown_ = false;
 };
+
+// Makes one file's part of a change on the file, without flushing it.
+[[nodiscard]] bool makeCommit(const OverlayFile::Commit& commit, File& file);
 
 }  // namespace qinghe::store

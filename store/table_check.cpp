@@ -4,7 +4,6 @@
 #include <map>
 #include <memory>
 
-#include "store/change_journal.h"
 #include "store/change_log.h"
 #include "store/companion_file.h"
 #include "store/key_streams.h"
@@ -15,17 +14,14 @@
 namespace qinghe::store {
 namespace {
 
-// The file's bytes as the table will hold them once an interrupted change
-// (a complete journal, then the records of a log) is finished.
+// The file's bytes as the table will hold them once the changes its log
+// holds (when `log` is given) are finished.
 std::optional<std::string> readWhole(FileSystem& files, const std::filesystem::path& path,
-                                     const ChangeJournal* journal, const ChangeLog* log,
-                                     ChangeJournal::FileIndex index) {
+                                     const ChangeLog* log, ChangeLog::FileIndex index) {
     auto real = files.open(path, OpenMode::ReadOnly);
     if (!real) return std::nullopt;
-    OverlayFile file(std::move(real));
-    if (journal && !journal->applyTo(index, file)) return std::nullopt;
-    if (log && !log->applyAllTo(static_cast<ChangeLog::FileIndex>(index), file))
-        return std::nullopt;
+    OverlayFile file(*real);
+    if (log && !log->applyAllTo(index, file)) return std::nullopt;
     auto size = file.size();
     if (!size) return std::nullopt;
     std::string bytes(*size, '\0');
@@ -45,18 +41,10 @@ class Checker {
     }
 
     TableCheck run() {
-        ChangeJournal journal(files_, TableFile::journalPath(path_));
-        if (journal.load() == ChangeJournal::Found::Complete) {
-            journal_ = &journal;
-            result_.notes.push_back(
-                "an interrupted change is pending: checked as it will be once the program "
-                "finishes it");
-        }
-        // The log is replayed only when its records fit the data file as it
-        // will be once the journal is finished.
+        // The log is replayed only when its records fit the data file.
         ChangeLog log(files_, TableFile::logPath(path_));
         if (log.load() == ChangeLog::Found::Pending) {
-            auto head = readWhole(files_, path_, journal_, nullptr, ChangeJournal::kData);
+            auto head = readWhole(files_, path_, nullptr, ChangeLog::kData);
             if (head && log.fits(std::string_view(*head).substr(0, ChangeLog::kGuardSize))) {
                 log_ = &log;
                 result_.notes.push_back(
@@ -68,7 +56,7 @@ class Checker {
                     "next opens it");
             }
         }
-        auto bytes = readWhole(files_, path_, journal_, log_, ChangeJournal::kData);
+        auto bytes = readWhole(files_, path_, log_, ChangeLog::kData);
         if (!bytes) return unreadable("cannot read the data file");
         data_ = std::move(*bytes);
         if (data_.size() < kDescriptorsOffset)
@@ -184,7 +172,7 @@ class Checker {
         if (!needed) return;
         auto path = CompanionFile::find(files_, path_);
         if (!path) return problem("the companion file is missing");
-        auto bytes = readWhole(files_, *path, journal_, log_, ChangeJournal::kCompanion);
+        auto bytes = readWhole(files_, *path, log_, ChangeLog::kCompanion);
         if (!bytes || bytes->size() < kBlockSize)
             return problem("the companion file is shorter than its header");
         companion_ = std::move(*bytes);
@@ -257,7 +245,6 @@ class Checker {
 
     FileSystem& files_;
     std::filesystem::path path_;
-    const ChangeJournal* journal_ = nullptr;
     const ChangeLog* log_ = nullptr;
     std::unique_ptr<KeyStreams> keys_;
     TableCheck result_;

@@ -13,13 +13,12 @@
 #include "store/companion_file.h"
 #include "store/file_layer.h"
 #include "store/key_streams.h"
-#include "store/overlay_file.h"
+#include "store/layered_file.h"
 #include "store/read_ahead.h"
 #include "store/table_format.h"
 
 namespace qinghe::store {
 
-class ChangeJournal;
 class ChangeLog;
 
 // How a table is opened.
@@ -37,16 +36,22 @@ enum class Access {
 // Records are read through deciphered chunks kept in memory.
 //
 // Changes are whole or absent after a crash, a torn write or a power loss:
-// they are held in memory (reads see them) until the next sync, which makes
+// they are held in memory (reads see them) until the next commit, which makes
 // them all at once: one record in the table's change log, flushed (see
-// ChangeLog). Structural changes (purge, zap, a new password) make themselves
-// at once. The table's own files are not written then: the logged changes stay
-// in memory, where every read through this table sees them, and are written
-// into the files together and flushed when the log is full, at flushToFiles
-// and at the close. Another open of the table meanwhile (read-only, or in
-// another process) reads the log as after a crash and so sees every change
-// made; whoever copies the files themselves (a backup) calls flushToFiles
-// first. A change too large for the log's area is written at once.
+// ChangeLog). Structural changes (purge, zap, a new password) commit at once.
+// The table's own files are not written then: the logged changes stay in
+// memory, where every read through this table sees them, and are written into
+// the files together and flushed at a checkpoint: when the log is full, when
+// asked (checkpoint) and at the close. Another open of the table meanwhile
+// (read-only, or in another process) reads the log as after a crash and so
+// sees every change made; whoever copies the files themselves (a backup)
+// asks for a checkpoint first. A change too large for the log's area is
+// written into the files at once.
+//
+// The work is spread over one file per job: table_file.cpp (format and open),
+// table_recovery.cpp, table_chunks.cpp (chunk cache and read-ahead),
+// table_changes.cpp (record changes, a new password), table_purge.cpp and
+// table_commit.cpp (commit, checkpoint, discard, close).
 class TableFile {
   public:
     static constexpr std::size_t kChunkSize = 64u << 10;
@@ -65,6 +70,9 @@ class TableFile {
                                            Access access = Access::ReadWrite,
                                            std::string_view asideSuffix = ".damaged");
 
+    // Gives up what is held (a table whose open failed, or that nobody
+    // closed) and writes the logged changes into the files, without telling
+    // whether they reached them: whoever must know calls close() first.
     ~TableFile();
     TableFile(const TableFile&) = delete;
     TableFile& operator=(const TableFile&) = delete;
@@ -82,8 +90,6 @@ class TableFile {
     // What the open found wrong and what it did about it (empty: nothing),
     // in English, one finding each.
     const std::vector<std::string>& findings() const { return findings_; }
-    // Whether the files are damaged beyond an interrupted change.
-    bool damaged() const { return damaged_; }
     // A change failed where the disk may hold part of it: every further change
     // is refused until the table is opened again (which finishes or drops it).
     bool failed() const { return failed_; }
@@ -91,36 +97,43 @@ class TableFile {
     // The plain bytes of record `index` (recordSize bytes), valid until the next
     // call on this table; null when they cannot be read.
     const std::uint8_t* record(std::int32_t index);
-    // Writes bytes into a record at an offset within it (held until sync).
+    // Writes bytes into a record at an offset within it (held until the commit).
     [[nodiscard]] bool writeInRecord(std::int32_t index, std::size_t offset,
                                      const std::uint8_t* bytes, std::size_t length);
-    // A blank record at the end (held until sync).
+    // A blank record at the end (held until the commit).
     [[nodiscard]] bool append();
-    // Marks a record deleted (its sequence number negative; held until sync).
+    // Marks a record deleted (its sequence number negative; held until the commit).
     [[nodiscard]] bool markRemoved(std::int32_t index);
     // Which records are marked deleted, as a walk of every record found them:
     // a purge then need not read the table to find them.
     void learnMarks(std::vector<std::int32_t> marked);
     [[nodiscard]] bool purge();
     [[nodiscard]] bool zap();
-    // Re-enciphers both files under another password (empty: plain).
+    // Re-enciphers both files under another password (null: plain).
     [[nodiscard]] bool setPassword(std::shared_ptr<KeyStreams> keys);
+
     // Makes every held change, whole, and flushes it. On a failure nothing of
     // it is made and the table reads as on disk again, or (when the disk may
     // hold part of it) the table refuses every further change until it is
     // opened again, which finishes the change.
-    [[nodiscard]] bool sync();
+    [[nodiscard]] bool commit();
     // Writes every logged change into the table's files and flushes them, for
     // whoever reads the files themselves; the log starts afresh. False when
     // that failed (the table then refuses changes until it is opened again).
-    [[nodiscard]] bool flushToFiles();
-    // Whether changes are held that a sync would make.
+    [[nodiscard]] bool checkpoint();
+    // Whether changes are held that a commit would make.
     bool changed() const;
     // Gives up the held changes: the table reads as on disk again.
-    void discard() { abandon(); }
+    void discard();
+    // Commits what is held and writes the logged changes into the files,
+    // flushed, and the log goes. False when something did not reach the files
+    // (a failed table's log stays and finishes its changes at the next open).
+    // The table is closed all the same: only the destructor may follow.
+    [[nodiscard]] bool close();
+
     // Frees the deciphered chunks: for a table whose records were read into
     // memory elsewhere. Later reads decipher again.
-    void releaseCache() { dropAllChunks(); }
+    void releaseCache();
     // For a walk that keeps what it reads elsewhere: the chunks before the one
     // holding `offset` are freed as it goes, so it never holds the file.
     void releaseChunksBefore(std::uint64_t offset);
@@ -130,16 +143,12 @@ class TableFile {
     bool chunkReferenced(std::uint32_t chunk);
     bool dropChunk(std::uint32_t chunk);
 
-    static std::filesystem::path journalPath(const std::filesystem::path& dataFile);
     static std::filesystem::path logPath(const std::filesystem::path& dataFile);
-    // Whether a file is a table's change log. It only means anything beside
-    // the data file it was written with, as it is at this moment.
-    static bool isLogPath(const std::filesystem::path& path);
     // Where a log that does not fit its table is set aside.
     static std::filesystem::path staleLogPath(const std::filesystem::path& dataFile);
 
   private:
-    TableFile(FileSystem& files, std::filesystem::path path, std::unique_ptr<OverlayFile> file,
+    TableFile(FileSystem& files, std::filesystem::path path, std::unique_ptr<File> disk,
               std::shared_ptr<KeyStreams> keys, ChunkPool& pool, Access access);
 
     struct Chunk {
@@ -148,54 +157,55 @@ class TableFile {
         bool referenced = false;
     };
 
+    // --- format and open (table_file.cpp)
     bool readHeaderAndFields();
     bool checkLength(std::string_view asideSuffix);
-    bool recoverJournal();
+    bool openCompanion(std::string_view asideSuffix);
+    bool copyAside(std::string_view asideSuffix);
+
+    // --- recovery (table_recovery.cpp)
+    // Finishes the changes a log left by a crash holds, or (read-only) holds
+    // them in memory; a log that does not fit the table is set aside.
     bool recoverLog();
     // The companion file, opened for writing when a change being finished
     // touches it; false when it is needed and cannot be opened.
     bool openCompanionToRecover(bool touched, std::unique_ptr<File>& companion);
     // The first bytes of the data file as on disk, for the log's guard.
     std::string diskHead();
-    // A table's file in layers: the disk; the changes the log holds that are
-    // not written to the disk yet; on top, the changes held until the next sync.
-    static std::unique_ptr<OverlayFile> layered(std::unique_ptr<File> disk);
-    static OverlayFile& logged(OverlayFile& file);
-    static File& disk(OverlayFile& file);
-    // After the layers below the top one changed: reads see them.
-    static bool settleAll(OverlayFile& file);
-    // Writes the logged changes into the table's files, without a flush.
-    bool writeOut();
-    // The logged changes written into the table's files and flushed.
-    bool flushFiles();
-    // The same, and the log starts a new epoch.
-    bool checkpoint();
-    // At the close: the table's files flushed and the log removed.
-    void closeLog();
-    bool openCompanion(std::string_view asideSuffix);
-    bool copyAside(std::string_view asideSuffix);
-    bool commit();
-    // The purge's move of the records after `first` (enciphered tables): each
-    // page's key stream is made once, to decipher the old bytes and to
-    // encipher the new ones. The new bytes from `first`'s offset on.
-    std::optional<std::string> movedTail(std::int32_t first, std::uint64_t& newLength);
-    bool commitLogged();
-    // Gives up the held changes: the table reads as on disk again.
-    void abandon();
-    // From now on every change is refused: the disk may hold part of one.
-    bool fail();
+
+    // --- chunk cache and read-ahead (table_chunks.cpp)
     const std::uint8_t* loadChunk(std::uint32_t chunk);
     void readAhead(std::uint32_t chunk);
     // Before bytes of the file change: the read-ahead drops what it made there.
     void changing(std::uint64_t from, std::uint64_t to);
     bool readPlain(std::uint64_t offset, std::uint8_t* out, std::size_t length);
-    // Enciphers and writes; held until the next sync.
+    void updateChunks(std::uint64_t offset, const std::uint8_t* plain, std::size_t length);
+
+    // --- record changes (table_changes.cpp)
+    // Enciphers and writes; held until the next commit.
     [[nodiscard]] bool writePlain(std::uint64_t offset, const std::uint8_t* plain,
                                   std::size_t length);
-    void updateChunks(std::uint64_t offset, const std::uint8_t* plain, std::size_t length);
-    void dropAllChunks();
-    void cutChunks(std::uint64_t length);
     [[nodiscard]] bool writeCounts(std::int32_t recordCount, std::int32_t nextSequence);
+
+    // --- purge (table_purge.cpp)
+    // The purge's move of the records after `first` (enciphered tables): each
+    // page's key stream is made once, to decipher the old bytes and to
+    // encipher the new ones. The new bytes from `first`'s offset on.
+    std::optional<std::string> movedTail(std::int32_t first, std::uint64_t& newLength);
+
+    // --- commit and checkpoint (table_commit.cpp)
+    bool commitLogged();
+    // Writes the logged changes into the table's files, without a flush.
+    bool writeOut();
+    // The logged changes written into the table's files and flushed.
+    bool flushFiles();
+    // From now on every change is refused: the disk may hold part of one.
+    bool fail();
+    // The logged changes written into the files, flushed, and the log
+    // removed (a failed table keeps its log); the table is closed. False
+    // when they did not reach the files.
+    bool closeLog();
+
     std::uint64_t fileLength() const {
         return recordsOffset_ +
                static_cast<std::uint64_t>(header_.recordCount) * header_.recordSize;
@@ -203,29 +213,33 @@ class TableFile {
 
     FileSystem& files_;
     std::filesystem::path path_;
-    std::unique_ptr<OverlayFile> file_;
+    LayeredFile data_;
     std::shared_ptr<KeyStreams> keys_;
     ChunkPool& pool_;
     Access access_ = Access::ReadWrite;
     std::vector<std::string> findings_;
-    bool damaged_ = false;
     bool failed_ = false;
+    bool closed_ = false;
     bool copiedAside_ = false;
     // The records marked deleted, when known (nothing: a purge must look).
     std::optional<std::set<std::int32_t>> marks_;
-    // Read-only: an interrupted change, held in memory for the companion too.
-    std::unique_ptr<ChangeJournal> pendingJournal_;
+    // Read-only: the changes a log left by a crash holds, applied in memory
+    // to the companion file too.
     std::unique_ptr<ChangeLog> pendingLog_;
     // Read-write: the log of this session, made by the first change.
     std::unique_ptr<ChangeLog> log_;
     TableHeader header_;
     std::vector<FieldInfo> fields_;
     std::uint64_t recordsOffset_ = 0;
+    // The companion file's layers (when a field needs one), and the companion
+    // working on their top; it goes first.
+    std::optional<LayeredFile> companionFile_;
     std::unique_ptr<CompanionFile> companion_;
     std::vector<Chunk> chunks_;
     std::vector<std::uint8_t> scratch_;
     std::uint32_t pinned_ = UINT32_MAX;
-    // Started by the first walk; its worker reads file_, so it goes first.
+    // Started by the first walk; its worker reads the data file, so it goes
+    // first.
     std::unique_ptr<ChunkReadAhead> readAhead_;
     bool readAheadFailed_ = false;
     std::uint32_t lastMiss_ = UINT32_MAX;

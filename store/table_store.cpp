@@ -14,8 +14,6 @@
 namespace qinghe::store {
 namespace {
 
-constexpr char kErrorTitle[] = "\xB4\xED\xCE\xF3";  // 错误
-
 bool pathTextEqual(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
@@ -94,12 +92,12 @@ float loadLittle<float>(const std::uint8_t* in) {
 
 }  // namespace
 
-TableStore::TableStore(FileSystem& files, const Clock& clock, UserInteraction& user,
-                       std::size_t cacheBudget)
-    : files_(files), clock_(clock), user_(user), pool_(cacheBudget) {}
+TableStore::TableStore(FileSystem& files, const Clock& clock, std::size_t cacheBudget)
+    : files_(files), clock_(clock), pool_(cacheBudget) {}
 
 TableStore::~TableStore() {
-    closeAll();
+    // Whoever must know closes the tables first (closeAll).
+    static_cast<void>(closeAll());
 }
 
 std::filesystem::path TableStore::fullPath(const std::filesystem::path& path) {
@@ -137,7 +135,7 @@ bool TableStore::createTable(const std::filesystem::path& path,
     std::filesystem::path building = full;
     building += ".new";
     auto removeBuilding = [&] {
-        close(building.string());
+        static_cast<void>(close(building.string()));
         // Left behind, they are replaced by the next build of this name.
         if (auto companion = CompanionFile::find(files_, building))
             static_cast<void>(files_.remove(*companion));
@@ -152,16 +150,14 @@ bool TableStore::createTable(const std::filesystem::path& path,
     if (ok) {
         // Written into its files before it takes the name: nothing of it may
         // stay in a log beside the name it is built under.
-        ok = (!fill || fill(*this)) && sync() && (password.empty() || setPassword(password)) &&
-             current_->file->flushToFiles();
-        close(building.string());
+        ok = (!fill || fill(*this)) && commit() && (password.empty() || setPassword(password)) &&
+             current_->file->checkpoint();
+        ok = close(building.string()) && ok;
     }
     current_ = before;
-    // A journal or log left by an earlier table of this name would be replayed
-    // over the new one at its first open: they go for good before the new
-    // table comes.
-    ok = ok && files_.remove(TableFile::journalPath(full)) &&
-         files_.remove(TableFile::logPath(full)) && files_.syncFolder(full.parent_path());
+    // A log left by an earlier table of this name would be replayed over the
+    // new one at its first open: it goes for good before the new table comes.
+    ok = ok && files_.remove(TableFile::logPath(full)) && files_.syncFolder(full.parent_path());
     const auto builtCompanion = ok ? CompanionFile::find(files_, building) : std::nullopt;
     if (ok && builtCompanion) {
         // A companion of this name under another spelling would be found first.
@@ -203,7 +199,8 @@ bool TableStore::openForWriting(const std::filesystem::path& path, std::string_v
             current_ = table;
             return true;
         }
-        closeTable(table);
+        // A table opened to read holds no changes.
+        static_cast<void>(closeTable(table));
     }
     return open(path, alias, password);
 }
@@ -239,33 +236,34 @@ bool TableStore::select(std::string_view name) {
     return true;
 }
 
-void TableStore::closeTable(OpenTable* table) {
-    if (!table) return;
-    // Changes held at the close are made, as a sync would: closing does not
-    // lose them. Should that fail, they are lost with the table in memory.
-    static_cast<void>(table->file->sync());
+bool TableStore::closeTable(OpenTable* table) {
+    if (!table) return true;
+    const bool written = table->file->close();
     if (current_ == table) current_ = nullptr;
     std::erase_if(tables_, [table](const auto& t) { return t.get() == table; });
+    return written;
 }
 
-void TableStore::close() {
-    closeTable(current_);
+bool TableStore::close() {
+    return closeTable(current_);
 }
 
-void TableStore::close(std::string_view name) {
-    closeTable(find(name));
+bool TableStore::close(std::string_view name) {
+    return closeTable(find(name));
 }
 
-void TableStore::closeAll() {
+bool TableStore::closeAll() {
     current_ = nullptr;
-    for (auto& table : tables_) static_cast<void>(table->file->sync());
+    bool written = true;
+    for (auto& table : tables_) written = table->file->close() && written;
     tables_.clear();
+    return written;
 }
 
-bool TableStore::flushToFiles() {
+bool TableStore::checkpoint() {
     bool ok = true;
     for (auto& table : tables_) {
-        if (!table->file->readOnly()) ok = table->file->flushToFiles() && ok;
+        if (!table->file->readOnly()) ok = table->file->checkpoint() && ok;
     }
     return ok;
 }
@@ -322,18 +320,9 @@ TableFile* TableStore::currentFile() const {
     return current_ ? current_->file.get() : nullptr;
 }
 
-bool TableStore::currentDeleted() {
-    return currentSequence() < 0;
-}
-
 std::int32_t TableStore::currentSequence() {
     const std::uint8_t* record = currentRecord();
     return record ? loadI32(record) : 0;
-}
-
-void TableStore::fatal(const char* message) {
-    user_.showMessage(Message{message, kErrorTitle, MessageIcon::Error, MessageButtons::Ok});
-    user_.endProgram();
 }
 
 int TableStore::fieldNumber(std::string_view field) const {
@@ -341,29 +330,15 @@ int TableStore::fieldNumber(std::string_view field) const {
     return current_->file->fieldIndex(field) + 1;
 }
 
-Value TableStore::read(std::string_view field) {
-    if (!current_) {
-        fatal(kNoCurrentTableMessage);
-        return std::string{};
-    }
-    int index = current_->file->fieldIndex(field);
-    if (index < 0) {
-        fatal(kNoSuchFieldMessage);
-        return std::string{};
-    }
-    return read(index + 1);
+std::optional<Value> TableStore::read(std::string_view field) {
+    if (!current_) return std::nullopt;
+    return read(current_->file->fieldIndex(field) + 1);
 }
 
-Value TableStore::read(int fieldNumber) {
-    if (!current_) {
-        fatal(kNoCurrentTableMessage);
-        return std::string{};
-    }
+std::optional<Value> TableStore::read(int fieldNumber) {
+    if (!current_) return std::nullopt;
     const auto& fields = current_->file->fields();
-    if (fieldNumber < 1 || fieldNumber > static_cast<int>(fields.size())) {
-        fatal(kNoSuchFieldMessage);
-        return std::string{};
-    }
+    if (fieldNumber < 1 || fieldNumber > static_cast<int>(fields.size())) return std::nullopt;
     const FieldInfo& field = fields[fieldNumber - 1];
     lastReadDamaged_ = false;
     return readField(field, currentRecord());
@@ -416,13 +391,6 @@ bool TableStore::write(std::string_view field, const Value& value) {
     if (!current_) return false;
     int index = current_->file->fieldIndex(field);
     return index >= 0 && write(index + 1, value);
-}
-
-bool TableStore::writeEmpty(std::string_view field) {
-    if (!current_) return false;
-    int index = current_->file->fieldIndex(field);
-    if (index < 0) return false;
-    return write(index + 1, emptyValue(current_->file->fields()[index].type));
 }
 
 bool TableStore::write(int fieldNumber, const Value& value) {
@@ -536,32 +504,11 @@ bool TableStore::zap() {
     return ok;
 }
 
-double TableStore::latestDate(std::string_view field) {
-    if (!current_) return 0;
-    int index = current_->file->fieldIndex(field);
-    if (index < 0) return 0;
-    const FieldInfo& info = current_->file->fields()[index];
-    const std::int32_t count = current_->file->recordCount();
-    if (count <= 0) return 0;
-    double latest = 0;
-    std::int32_t at = 0;
-    for (std::int32_t i = 0; i < count; ++i) {
-        const std::uint8_t* record = current_->file->record(i);
-        double value = record ? toDate(readField(info, record)) : 0;
-        if (i == 0 || value > latest) {
-            latest = value;
-            at = i;
-        }
-    }
-    current_->cursor = at;
-    return latest;
+bool TableStore::commit() {
+    return current_ && current_->file->commit();
 }
 
-bool TableStore::sync() {
-    return current_ && current_->file->sync();
-}
-
-void TableStore::discardChanges() {
+void TableStore::discard() {
     if (current_) current_->file->discard();
 }
 

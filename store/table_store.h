@@ -5,11 +5,11 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "common/user_interaction.h"
 #include "store/chunk_pool.h"
 #include "store/file_layer.h"
 #include "store/key_streams.h"
@@ -23,23 +23,15 @@ class Clock;
 
 namespace qinghe::store {
 
-// GBK texts of the two fatal read errors.
-inline constexpr char kNoCurrentTableMessage[] =
-    "\xCE\xB4\xD6\xB8\xB6\xA8\xB5\xB1\xC7\xB0\xCA\xFD\xBE\xDD\xBF\xE2\xBB\xF2\xD5\xDF\xD6\xB8"
-    "\xB6\xA8\xCA\xFD\xBE\xDD\xBF\xE2\xCE\xB4\xB4\xF2\xBF\xAA";  // 未指定当前数据库或者指定数据库未打开
-inline constexpr char kNoSuchFieldMessage[] =
-    "\xD6\xB8\xB6\xA8\xD7\xD6\xB6\xCE\xB2\xBB\xB4\xE6\xD4\xDA";  // 指定字段不存在
-
 // The table manager: the open tables, the current one, and a cursor per table.
 // All record operations act on the current table. Failures are reported by the
-// result only; a read without a current table or of a missing field is fatal:
-// it is shown through the user interaction and ends the program.
+// result only: the store never shows a message or ends the program.
 //
 // Byte-range locks between processes are left out: only one instance of the
 // program runs per run directory, so no other process writes these files.
 class TableStore {
   public:
-    TableStore(FileSystem& files, const Clock& clock, UserInteraction& user,
+    TableStore(FileSystem& files, const Clock& clock,
                std::size_t cacheBudget = ChunkPool::kDefaultBudget);
     ~TableStore();
     TableStore(const TableStore&) = delete;
@@ -71,9 +63,13 @@ class TableStore {
     [[nodiscard]] bool openForWriting(const std::filesystem::path& path, std::string_view alias,
                                       std::string_view password);
     bool select(std::string_view name);
-    void close();
-    void close(std::string_view name);
-    void closeAll();
+    // Closing makes the changes a table holds and writes them into its files.
+    // False when something did not reach the files (the table is closed all
+    // the same; its change log, when it holds changes, finishes them at the
+    // next open). Closing a table that is not open is true.
+    [[nodiscard]] bool close();
+    [[nodiscard]] bool close(std::string_view name);
+    [[nodiscard]] bool closeAll();
     [[nodiscard]] bool setPassword(std::string_view password);
 
     std::int32_t recordCount() const;
@@ -82,32 +78,32 @@ class TableStore {
     bool skip(std::int32_t n = 1);
     bool goTo(std::int32_t n);
 
-    Value read(std::string_view field);
-    Value read(int fieldNumber);
+    // A field of the record under the cursor; nothing without a current table
+    // or when the table has no such field (hasCurrentTable tells which).
+    [[nodiscard]] std::optional<Value> read(std::string_view field);
+    [[nodiscard]] std::optional<Value> read(int fieldNumber);
     // 1-based number of a field of the current table, 0 when there is none:
     // walks that read many records look their fields up once.
     int fieldNumber(std::string_view field) const;
     [[nodiscard]] bool write(std::string_view field, const Value& value);
     [[nodiscard]] bool write(int fieldNumber, const Value& value);
-    [[nodiscard]] bool writeEmpty(std::string_view field);
     [[nodiscard]] bool append();
     [[nodiscard]] bool remove();
     [[nodiscard]] bool purge();
     [[nodiscard]] bool zap();
-    double latestDate(std::string_view field);
 
     // Makes the current table's held changes whole and flushes them: the end
     // of every change a user makes. Writes, appends and removals are held
     // until then (reads see them); a crash before leaves none of them.
-    [[nodiscard]] bool sync();
+    [[nodiscard]] bool commit();
     // Writes the changes of every open table that its log holds into the
     // table's files and flushes them, for whoever copies the files themselves
     // (a backup): until a table is closed they are in memory and in its log.
     // False when a table could not (it refuses changes until it is opened
     // again; its log still holds them).
-    [[nodiscard]] bool flushToFiles();
+    [[nodiscard]] bool checkpoint();
     // Gives up the current table's held changes.
-    void discardChanges();
+    void discard();
     // Whether the current table's last change failed in a way that may have
     // reached the disk in part: what the disk holds is known only once the
     // table is opened again.
@@ -124,8 +120,8 @@ class TableStore {
     bool hasCurrentTable() const { return current_ != nullptr; }
     // The current table's file, for inspection tools; null without one.
     TableFile* currentFile() const;
-    // Whether the record under the cursor is marked deleted.
-    bool currentDeleted();
+    // The sequence number of the record under the cursor: negative when it is
+    // marked deleted, 0 without one.
     std::int32_t currentSequence();
 
     const ChunkPool& cache() const { return pool_; }
@@ -140,18 +136,16 @@ class TableStore {
     };
 
     OpenTable* find(std::string_view name) const;
-    void closeTable(OpenTable* table);
+    bool closeTable(OpenTable* table);
     std::shared_ptr<KeyStreams> keysFor(std::string_view password);
     const std::uint8_t* currentRecord() const;
     Value readField(const FieldInfo& field, const std::uint8_t* record);
     bool writeField(const FieldInfo& field, const Value& value);
-    void fatal(const char* message);
     // Ends the names of damaged files copied aside: the date and time now.
     std::string asideSuffix() const;
 
     FileSystem& files_;
     const Clock& clock_;
-    UserInteraction& user_;
     ChunkPool pool_;
     std::map<std::string, std::shared_ptr<KeyStreams>> keys_;
     std::vector<std::unique_ptr<OpenTable>> tables_;  // in the order they were opened

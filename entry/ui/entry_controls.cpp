@@ -14,7 +14,7 @@
 #include "common/gbk.h"
 #include "common/ole_date.h"
 #include "common/ui/gbk_text.h"
-#include "store/schemas.h"
+#include "tables/schemas.h"
 
 namespace qinghe::ui {
 
@@ -25,8 +25,8 @@ namespace {
 void keepWithinNoteField(QPlainTextEdit* box) {
     const auto gbk = readNoteBox(box);
     // Text GBK cannot hold is refused when the entry is stored.
-    if (!gbk || gbk->size() <= static_cast<std::size_t>(store::width::kNote)) return;
-    std::string kept(cutGbk(*gbk, store::width::kNote));
+    if (!gbk || gbk->size() <= static_cast<std::size_t>(tables::width::kNote)) return;
+    std::string kept(cutGbk(*gbk, tables::width::kNote));
     // Never half of a line break.
     if (!kept.empty() && kept.back() == '\r') kept.pop_back();
     const QSignalBlocker quiet(box);

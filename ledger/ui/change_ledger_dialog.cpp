@@ -7,7 +7,7 @@
 #include "common/ui/gbk_text.h"
 #include "common/ui/page_widgets.h"
 #include "ledger/ui/password_note.h"
-#include "store/schemas.h"
+#include "tables/schemas.h"
 
 namespace qinghe::ui {
 
@@ -20,7 +20,7 @@ ChangeLedgerDialog::ChangeLedgerDialog(QWidget* parent, const std::vector<std::s
     addLabel(box, QStringLiteral("账簿名称："), QRect(15, 23, 67, 24));
     name_ = addTextBox(box, QRect(79, 26, 171, 20));
     name_->setObjectName(QStringLiteral("name"));
-    limitGbkBytes(name_, store::width::kLedgerName);
+    limitGbkBytes(name_, tables::width::kLedgerName);
     name_->setText(initialText(initial, 0));
     addLabel(box, QStringLiteral("原始密码："), QRect(16, 65, 80, 24));
     oldPassword_ = addTextBox(box, QRect(79, 67, 171, 20), Echo::Password);
@@ -29,7 +29,7 @@ ChangeLedgerDialog::ChangeLedgerDialog(QWidget* parent, const std::vector<std::s
     addLabel(box, QStringLiteral("新的密码："), QRect(16, 107, 80, 24));
     newPassword_ = addTextBox(box, QRect(79, 109, 171, 20), Echo::Password);
     newPassword_->setObjectName(QStringLiteral("newPassword"));
-    limitGbkBytes(newPassword_, store::width::kPassword);
+    limitGbkBytes(newPassword_, tables::width::kPassword);
     newPassword_->setText(initialText(initial, 2));
     addPasswordNote(box, QRect(79, 141, 171, 46));
     connectButtons(addButton(box, QStringLiteral("保存"), QRect(89, 189, 104, 24)),

@@ -18,7 +18,7 @@
 #include "ledger/ui/ledger_page.h"
 #include "report/ui/query_page.h"
 #include "report/ui/query_result_model.h"
-#include "store/schemas.h"
+#include "tables/schemas.h"
 #include "tests/app/gui_fixture.h"
 #include "tests/support/ledger_data.h"
 
@@ -37,7 +37,7 @@ class LedgerPageTest : public testing::GuiTest {
                       ledger::CreateLedgerResult::Created);
         }
         const auto table =
-            store::storedPathToFile(state_.run, gbk("\\data\\旅行.edb"), store::kDataFolder);
+            tables::storedPathToFile(state_.run, gbk("\\data\\旅行.edb"), tables::kDataFolder);
         EXPECT_TRUE(testing::appendEntries(
             state_, *table,
             {{.direction = 1, .item = gbk("奖金"), .amount = 300, .member = gbk("妈妈")},

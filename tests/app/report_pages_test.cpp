@@ -23,7 +23,7 @@
 #include "report/ui/statistics_chart.h"
 #include "report/ui/statistics_model.h"
 #include "report/ui/statistics_page.h"
-#include "store/schemas.h"
+#include "tables/schemas.h"
 #include "tests/app/gui_fixture.h"
 #include "tests/support/ledger_data.h"
 
@@ -44,7 +44,7 @@ class ReportPagesTest : public testing::GuiTest {
         EXPECT_EQ(ledger::createLedger(state_, gbk("家庭"), ""),
                   ledger::CreateLedgerResult::Created);
         const auto table =
-            store::storedPathToFile(state_.run, gbk("\\data\\家庭.edb"), store::kDataFolder);
+            tables::storedPathToFile(state_.run, gbk("\\data\\家庭.edb"), tables::kDataFolder);
         EXPECT_TRUE(testing::appendEntries(
             state_, *table,
             {{42136, 1, gbk("工资"), 8500, gbk("爸爸"), gbk("五月"), false},      // 2015-05-12

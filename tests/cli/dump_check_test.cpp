@@ -7,8 +7,8 @@
 
 #include "common/clock.h"
 #include "common/temporary_folder.h"
-#include "store/schemas.h"
 #include "store/table_store.h"
+#include "tables/schemas.h"
 #include "tests/cli/cli_run.h"
 #include "tests/support/scripted_user.h"
 
@@ -24,17 +24,17 @@ class CliTest : public ::testing::Test {
   protected:
     void SetUp() override {
         path_ = folder_ / "账本.edb";
-        store::TableStore tables(files_, clock_, user_);
-        ASSERT_TRUE(tables.create(path_, store::entryFields()));
+        store::TableStore tables(files_, clock_);
+        ASSERT_TRUE(tables.create(path_, tables::entryFields()));
         ASSERT_TRUE(tables.open(path_, "", ""));
-        ASSERT_TRUE(tables.setPassword(store::kStorePassword));
+        ASSERT_TRUE(tables.setPassword(tables::kStorePassword));
         ASSERT_TRUE(tables.append());
-        ASSERT_TRUE(tables.write(store::field::kDate, store::DateTime{42136}));
-        ASSERT_TRUE(tables.write(store::field::kDirection, std::int32_t{1}));
-        ASSERT_TRUE(tables.write(store::field::kItem, std::string("\xB9\xA4\xD7\xCA")));  // 工资
-        ASSERT_TRUE(tables.write(store::field::kAmount, 2580.75));
-        ASSERT_TRUE(tables.write(store::field::kHasVoucher, true));
-        ASSERT_TRUE(tables.write(store::field::kVouchers, store::Bytes{"abc"}));
+        ASSERT_TRUE(tables.write(tables::field::kDate, store::DateTime{42136}));
+        ASSERT_TRUE(tables.write(tables::field::kDirection, std::int32_t{1}));
+        ASSERT_TRUE(tables.write(tables::field::kItem, std::string("\xB9\xA4\xD7\xCA")));  // 工资
+        ASSERT_TRUE(tables.write(tables::field::kAmount, 2580.75));
+        ASSERT_TRUE(tables.write(tables::field::kHasVoucher, true));
+        ASSERT_TRUE(tables.write(tables::field::kVouchers, store::Bytes{"abc"}));
         ASSERT_TRUE(tables.append());
         ASSERT_TRUE(tables.remove());
     }

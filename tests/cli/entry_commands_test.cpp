@@ -16,7 +16,7 @@
 #include "session/password_settings.h"
 #include "session/user_store.h"
 #include "store/file_layer.h"
-#include "store/schemas.h"
+#include "tables/schemas.h"
 #include "tests/cli/cli_run.h"
 #include "tests/support/image_files.h"
 #include "tests/support/ledger_data.h"
@@ -95,9 +95,9 @@ TEST_F(EntryCommandsTest, AddChangeDeleteAndClearShowInTheList) {
         testing::ScriptedUser user;
         FixedClock clock{42136.5};
         AppState state(RunDirectory(run_.path()), files_, clock, user);
-        ASSERT_TRUE(state.tables.open(run_ / "data/家庭.edb", "", store::kStorePassword));
+        ASSERT_TRUE(state.tables.open(run_ / "data/家庭.edb", "", tables::kStorePassword));
         ASSERT_TRUE(state.tables.goTo(1));
-        EXPECT_EQ(store::toDouble(state.tables.read(store::field::kAmount)), 12.345);
+        EXPECT_EQ(store::toDouble(*state.tables.read(tables::field::kAmount)), 12.345);
     }
 
     // What is not given stays; an amount not given keeps every digit.

@@ -14,7 +14,7 @@
 #include "ledger/registry.h"
 #include "session/app_state.h"
 #include "store/file_layer.h"
-#include "store/schemas.h"
+#include "tables/schemas.h"
 #include "tests/cli/cli_run.h"
 #include "tests/support/image_files.h"
 #include "tests/support/ledger_data.h"
@@ -55,12 +55,12 @@ class ReportCommandsTest : public ::testing::Test {
         const auto table = run_ / "data" / "家庭.edb";
         EXPECT_TRUE(tables.select(table.string()));
         EXPECT_TRUE(tables.goTo(2));
-        EXPECT_TRUE(tables.write(store::field::kVouchers,
+        EXPECT_TRUE(tables.write(tables::field::kVouchers,
                                  store::Bytes{entry::joinVouchers(
                                      {"junk", testing::pngBytes(8, 6, testing::checkerboard())})}));
-        EXPECT_TRUE(tables.write(store::field::kHasVoucher, true));
-        EXPECT_TRUE(tables.sync());
-        tables.closeAll();
+        EXPECT_TRUE(tables.write(tables::field::kHasVoucher, true));
+        EXPECT_TRUE(tables.commit());
+        EXPECT_TRUE(tables.closeAll());
     }
 
     std::string run() const { return shellWord(run_.path()); }

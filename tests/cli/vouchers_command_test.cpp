@@ -15,7 +15,7 @@
 #include "ledger/registry.h"
 #include "session/app_state.h"
 #include "store/file_layer.h"
-#include "store/schemas.h"
+#include "tables/schemas.h"
 #include "tests/cli/cli_run.h"
 #include "tests/support/image_files.h"
 #include "tests/support/ledger_data.h"
@@ -67,7 +67,7 @@ class VouchersCommandTest : public ::testing::Test {
             ASSERT_TRUE(state.tables.goTo(static_cast<std::int32_t>(i + 1)));
             ASSERT_TRUE(entry::writeEntryVouchers(state.tables, entries[i]));
         }
-        ASSERT_TRUE(state.tables.sync());
+        ASSERT_TRUE(state.tables.commit());
     }
 
     std::string run() const { return shellWord(run_.path()); }

@@ -14,8 +14,8 @@
 #include "ledger/ledger_lifecycle.h"
 #include "ledger/ledger_opening.h"
 #include "session/app_state.h"
-#include "store/schemas.h"
 #include "store/table_check.h"
+#include "tables/schemas.h"
 #include "tests/support/crash_harness.h"
 #include "tests/support/ledger_data.h"
 #include "tests/support/memory_file_system.h"
@@ -74,7 +74,7 @@ class EntryCrashTest : public ::testing::Test {
             kPhotoA + "|||" + kPhotoB, &run.view));
         EXPECT_TRUE(entry::addEntry(run.state, {.date = 42132, .item = "three", .amount = 4}, "",
                                     &run.view));
-        run.state.tables.closeAll();
+        EXPECT_TRUE(run.state.tables.closeAll());
         return disk;
     }
 
@@ -85,7 +85,7 @@ class EntryCrashTest : public ::testing::Test {
         if (ledger::openLedger(run.state, 1, run.view) != ledger::OpenLedgerResult::Opened)
             return std::nullopt;
         const auto table = folder_ / "data/家庭.edb";
-        store::TableCheck check = store::checkTable(disk, table, store::kStorePassword);
+        store::TableCheck check = store::checkTable(disk, table, tables::kStorePassword);
         for (const auto& problem : check.problems) ADD_FAILURE() << problem;
         if (!check.readable || !check.problems.empty()) return std::nullopt;
         const LedgerRows& rows = *run.state.currentLedger.rows;

@@ -14,7 +14,7 @@
 #include "entry/voucher_texts.h"
 #include "session/app_state.h"
 #include "store/file_layer.h"
-#include "store/schemas.h"
+#include "tables/schemas.h"
 #include "tests/support/image_files.h"
 #include "tests/support/ledger_data.h"
 #include "tests/support/sample_photo.h"
@@ -261,16 +261,16 @@ TEST(EntryVouchersTest, TheListIsStoredJoinedWithItsFlagAndReadBack) {
     AppState state(RunDirectory(run.path()), files, clock, user);
     const fs::path table = run / "ledger.edb";
     // Made as a new ledger's table is: plain, then enciphered.
-    ASSERT_TRUE(state.tables.create(table, store::entryFields()));
+    ASSERT_TRUE(state.tables.create(table, tables::entryFields()));
     ASSERT_TRUE(state.tables.open(table, "", ""));
-    ASSERT_TRUE(state.tables.setPassword(store::kStorePassword));
+    ASSERT_TRUE(state.tables.setPassword(tables::kStorePassword));
     ASSERT_TRUE(testing::appendEntries(state, table, {{}, {}}));
 
     const VoucherList images = {"\xFF\xD8\xFF one", "\x89PNG two"};
     ASSERT_TRUE(state.tables.goTo(2));
     ASSERT_TRUE(writeEntryVouchers(state.tables, images));
-    ASSERT_TRUE(state.tables.sync());
-    state.tables.closeAll();
+    ASSERT_TRUE(state.tables.commit());
+    EXPECT_TRUE(state.tables.closeAll());
 
     struct Case {
         std::int32_t record;

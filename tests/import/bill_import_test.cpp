@@ -479,7 +479,7 @@ TEST_F(BillImportTest, NumbersGoWithBackupsRestoresAndTheLedger) {
     ASSERT_TRUE(std::filesystem::exists(numbersFile));
 
     // A backup keeps the file; a restore brings it back.
-    state_.tables.closeAll();
+    ASSERT_TRUE(state_.tables.closeAll());
     state_.currentLedger.close();
     maintenance::PosixFolderOperations ops;
     ASSERT_TRUE(maintenance::makeBackup(ops, state_.run, clock_).complete);

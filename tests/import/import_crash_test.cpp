@@ -13,8 +13,8 @@
 #include "ledger/ledger_lifecycle.h"
 #include "ledger/ledger_opening.h"
 #include "session/app_state.h"
-#include "store/schemas.h"
 #include "store/table_check.h"
+#include "tables/schemas.h"
 #include "tests/import/bill_files.h"
 #include "tests/support/crash_harness.h"
 #include "tests/support/ledger_data.h"
@@ -71,7 +71,7 @@ class ImportCrashTest : public ::testing::Test {
                 run.state, {.date = 45290.0 + i, .item = gbk("餐饮"), .amount = 1.0 + i}, "",
                 &run.view));
         }
-        run.state.tables.closeAll();
+        EXPECT_TRUE(run.state.tables.closeAll());
         const std::string bill = testing::alipayCsv({
             AppRow{.number = "N1"},
             AppRow{
@@ -94,7 +94,7 @@ class ImportCrashTest : public ::testing::Test {
         if (ledger::openLedger(run.state, 1, run.view) != ledger::OpenLedgerResult::Opened)
             return std::nullopt;
         const auto table = folder_ / "data/家庭.edb";
-        store::TableCheck check = store::checkTable(disk, table, store::kStorePassword);
+        store::TableCheck check = store::checkTable(disk, table, tables::kStorePassword);
         for (const auto& problem : check.problems) ADD_FAILURE() << problem;
         if (!check.readable || !check.problems.empty()) return std::nullopt;
         Seen seen;

@@ -10,8 +10,8 @@
 #include "ledger/registry.h"
 #include "session/app_state.h"
 #include "session/user_store.h"
-#include "store/schemas.h"
 #include "store/table_check.h"
+#include "tables/schemas.h"
 #include "tests/support/crash_harness.h"
 #include "tests/support/ledger_data.h"
 #include "tests/support/memory_file_system.h"
@@ -67,7 +67,7 @@ class LedgerCrashTest : public ::testing::Test {
                   ledger::CreateLedgerResult::Created);
         EXPECT_TRUE(testing::appendEntries(run.state, folder_ / "data/旅行.edb",
                                            {{.amount = 1}, {.amount = 2.5}, {.amount = 4}}));
-        run.state.tables.closeAll();
+        EXPECT_TRUE(run.state.tables.closeAll());
         return disk;
     }
 
@@ -77,7 +77,7 @@ class LedgerCrashTest : public ::testing::Test {
         Run run(*this, disk);
         auto& tables = run.state.tables;
         Seen seen;
-        const auto userFile = run.state.run.below(store::kUserStorePath);
+        const auto userFile = run.state.run.below(tables::kUserStorePath);
         if (disk.exists(userFile)) {
             if (!openUserStore(run.state) || !clean(disk, userFile)) return std::nullopt;
             seen.userStore = true;
@@ -90,22 +90,22 @@ class LedgerCrashTest : public ::testing::Test {
         std::vector<Seen::Ledger> rows;
         tables.first();
         for (std::int32_t i = tables.recordCount(); i > 0; --i) {
-            rows.push_back({store::toText(tables.read(store::field::kName)),
-                            store::toText(tables.read(store::field::kPass)),
-                            store::toText(tables.read(store::field::kSaveTo)),
+            rows.push_back({store::toText(*tables.read(tables::field::kName)),
+                            store::toText(*tables.read(tables::field::kPass)),
+                            store::toText(*tables.read(tables::field::kSaveTo)),
                             {},
                             false});
             tables.skip();
         }
         for (auto& row : rows) {
-            auto table = store::storedPathToFile(run.state.run, row.saveTo, store::kDataFolder);
+            auto table = tables::storedPathToFile(run.state.run, row.saveTo, tables::kDataFolder);
             if (!table || !disk.exists(*table)) continue;
-            if (!tables.open(*table, "", store::kStorePassword) || !clean(disk, *table))
+            if (!tables.open(*table, "", tables::kStorePassword) || !clean(disk, *table))
                 return std::nullopt;
             row.readable = true;
             tables.first();
             for (std::int32_t i = tables.recordCount(); i > 0; --i) {
-                row.amounts.push_back(store::toDouble(tables.read(store::field::kAmount)));
+                row.amounts.push_back(store::toDouble(*tables.read(tables::field::kAmount)));
                 tables.skip();
             }
         }
@@ -114,7 +114,7 @@ class LedgerCrashTest : public ::testing::Test {
     }
 
     bool clean(MemoryFileSystem& disk, const std::filesystem::path& table) {
-        store::TableCheck check = store::checkTable(disk, table, store::kStorePassword);
+        store::TableCheck check = store::checkTable(disk, table, tables::kStorePassword);
         for (const auto& problem : check.problems) ADD_FAILURE() << table << ": " << problem;
         return check.readable && check.problems.empty();
     }

@@ -34,7 +34,7 @@ class LedgerFiguresTest : public ::testing::Test {
             state_, table("家庭"),
             {{.direction = 1, .amount = 100}, {.date = 42200, .amount = 30}}));
         EXPECT_TRUE(testing::appendEntries(state_, table("旅行"), {{.amount = 7.5}}));
-        state_.tables.closeAll();
+        EXPECT_TRUE(state_.tables.closeAll());
         age(table("家庭"));
         age(table("旅行"));
     }
@@ -98,7 +98,7 @@ TEST_F(LedgerFiguresTest, ATableLeftOpenWithChangesIsReadNotTakenFromTheCache) {
             testing::appendEntries(state_, table("旅行"), {{.direction = 1, .amount = amount}}));
         EXPECT_EQ(incomes(), (std::vector<std::string>{"100", shown}));
     }
-    state_.tables.closeAll();
+    EXPECT_TRUE(state_.tables.closeAll());
     EXPECT_EQ(incomes(), (std::vector<std::string>{"100", "7"}));
 }
 

@@ -12,9 +12,9 @@
 #include "ledger/ledger_texts.h"
 #include "ledger/registry.h"
 #include "session/shell_texts.h"
+#include "store/change_log.h"
 #include "store/companion_file.h"
 #include "tests/support/ledger_data.h"
-#include "tests/support/old_journal.h"
 #include "tests/support/recording_view.h"
 #include "tests/support/scripted_user.h"
 
@@ -47,7 +47,7 @@ class LedgerTest : public ::testing::Test {
 
     // A fresh program run over the same files.
     void restart() {
-        state_.tables.closeAll();
+        EXPECT_TRUE(state_.tables.closeAll());
         state_.currentLedger = {};
     }
 
@@ -228,7 +228,8 @@ TEST_F(LedgerTest, SavedPathLeadingOutsideTheDataFolderIsAMissingFile) {
     std::ofstream(folder_ / "outside.edb") << "not a ledger";
     ASSERT_TRUE(ledger::ensureRegistryOpen(state_));
     state_.tables.first();
-    ASSERT_TRUE(state_.tables.write(store::field::kSaveTo, std::string("\\data\\..\\outside.edb")));
+    ASSERT_TRUE(
+        state_.tables.write(tables::field::kSaveTo, std::string("\\data\\..\\outside.edb")));
     EXPECT_EQ(list().rows.at(0).entries, "0");
     EXPECT_EQ(ledger::openLedger(state_, 1, view_), ledger::OpenLedgerResult::MissingFile);
     user_.answers = {MessageAnswer::Ok};
@@ -427,21 +428,31 @@ TEST_F(LedgerTest, ClearDeletesEveryLedgerBehindTheLoginPassword) {
     EXPECT_FALSE(state_.currentLedger.isOpen());
 }
 
-TEST_F(LedgerTest, NoOldPurgeJournalIsReplayedOverANewLedgerOfTheSameName) {
-    // A complete journal that would cut the table to 10 bytes when replayed.
-    auto leaveJournal = [this] {
-        store::FileChanges change;
-        change[0] = store::OverlayFile::Commit{std::nullopt, {{0, "xxxx"}}, 10};
-        std::ofstream(folder_ / "data/甲.edb-journal", std::ios::binary)
-            << testing::oldJournal(change);
-    };
+TEST_F(LedgerTest, NoChangeLogLeftBesideALedgerIsReplayedOverANewOneOfTheSameName) {
     create("甲");
-    leaveJournal();
+    // A pending log that fits the table as it is created (same header, same
+    // fields) and whose record would cut it to 10 bytes when replayed.
+    std::string head(store::ChangeLog::kGuardSize, '\0');
+    {
+        std::ifstream in(dataFile("甲"), std::ios::binary);
+        in.read(head.data(), static_cast<std::streamsize>(head.size()));
+        head.resize(static_cast<std::size_t>(in.gcount()));
+    }
+    const auto logFile = store::TableFile::logPath(dataFile("甲"));
+    auto leaveLog = [&] {
+        store::ChangeLog log(files_, logFile);
+        store::ChangeLog::Change change;
+        change[store::ChangeLog::kData] =
+            store::OverlayFile::Commit{std::nullopt, {{0, "xxxx"}}, 10};
+        ASSERT_TRUE(log.start(head));
+        ASSERT_EQ(log.append(change), store::ChangeLog::Appended::Made);
+    };
+    leaveLog();
     user_.answers = {MessageAnswer::Ok};
     ASSERT_TRUE(ledger::deleteLedger(state_, 1, view_));
-    EXPECT_FALSE(std::filesystem::exists(folder_ / "data/甲.edb-journal"));
+    EXPECT_FALSE(std::filesystem::exists(logFile));
 
-    leaveJournal();  // left behind by a crash of an earlier run
+    leaveLog();  // left behind by a crash of an earlier run
     create("甲");
     restart();
     EXPECT_EQ(ledger::openLedger(state_, 1, view_), ledger::OpenLedgerResult::Opened);

@@ -11,7 +11,7 @@
 #include "session/shell_texts.h"
 #include "session/user_store.h"
 #include "store/file_layer.h"
-#include "store/schemas.h"
+#include "tables/schemas.h"
 #include "tests/maintenance/maintenance_fixture.h"
 #include "tests/support/faulty_folder_operations.h"
 #include "tests/support/scripted_user.h"
@@ -44,10 +44,10 @@ class MaintenanceFlowsTest : public ::testing::Test {
 
     void setLoginPassword(const std::string& password, int needPass) {
         auto& tables = state_->tables;
-        ASSERT_TRUE(tables.select(store::kUserAlias));
-        ASSERT_TRUE(tables.write(store::field::kPass, password));
-        ASSERT_TRUE(tables.write(store::field::kNeedPass, std::int32_t{needPass}));
-        ASSERT_TRUE(tables.sync());
+        ASSERT_TRUE(tables.select(tables::kUserAlias));
+        ASSERT_TRUE(tables.write(tables::field::kPass, password));
+        ASSERT_TRUE(tables.write(tables::field::kNeedPass, std::int32_t{needPass}));
+        ASSERT_TRUE(tables.commit());
         state_->loginPassword = password;
         state_->needPass = needPass;
     }
@@ -62,9 +62,10 @@ class MaintenanceFlowsTest : public ::testing::Test {
         auto& tables = state_->tables;
         const fs::path table = box_->at("data/home.edb");
         fs::create_directories(table.parent_path());
-        ASSERT_TRUE(tables.createTable(table, store::entryFields(), store::kStorePassword));
-        ASSERT_TRUE(tables.open(table, "", store::kStorePassword));
-        ASSERT_TRUE(tables.append() && tables.write(store::field::kAmount, 12.5) && tables.sync());
+        ASSERT_TRUE(tables.createTable(table, tables::entryFields(), tables::kStorePassword));
+        ASSERT_TRUE(tables.open(table, "", tables::kStorePassword));
+        ASSERT_TRUE(tables.append() && tables.write(tables::field::kAmount, 12.5) &&
+                    tables.commit());
     }
 
     // A backup generation of the data of `version`, as the start-up backup makes it.
@@ -180,7 +181,7 @@ TEST_F(MaintenanceFlowsTest, BackUpNowWorksBehindTheProgressWindowAndTheDialogSt
 TEST_F(MaintenanceFlowsTest, BackUpNowCopiesTheChangesOpenTablesHoldInMemory) {
     ASSERT_NO_FATAL_FAILURE(openTableWithAnEntry());
     ASSERT_TRUE(maintenance::backUpNow(*state_, ops_));
-    state_->tables.closeAll();
+    EXPECT_TRUE(state_->tables.closeAll());
     // The open table's log went with it, holding nothing more by then.
     auto held = box_->generationData(box_->at("backup"));
     EXPECT_EQ(held.erase("data/home.edb-log"), 1u);
@@ -199,12 +200,12 @@ TEST_F(MaintenanceFlowsTest, ChangesLeftInALogByACrashAreInTheBackups) {
     const auto left = box_->filesBelow("data");
     ASSERT_TRUE(left.contains("home.edb-log"));
     for (const auto& [name, bytes] : left) crashed.put("data/" + name, bytes);
-    tables.closeAll();
+    EXPECT_TRUE(tables.closeAll());
 
     const auto entriesIn = [&](const fs::path& file) {
-        store::TableStore reader(files_, box_->clock(), user_);
+        store::TableStore reader(files_, box_->clock());
         reader.setReadOnly(true);
-        EXPECT_TRUE(reader.open(file, "", store::kStorePassword));
+        EXPECT_TRUE(reader.open(file, "", tables::kStorePassword));
         return reader.recordCount();
     };
     ASSERT_EQ(entriesIn(crashed.at("data/home.edb")), 1);

@@ -9,7 +9,7 @@
 #include "session/shell_texts.h"
 #include "session/user_store.h"
 #include "shell/screen_lock.h"
-#include "store/schemas.h"
+#include "tables/schemas.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/scripted_user.h"
 
@@ -48,9 +48,9 @@ class SecurityTest : public ::testing::Test {
 
     void setStored(const std::string& password, int needPass) {
         auto& tables = state_.tables;
-        ASSERT_TRUE(tables.select(store::kUserAlias));
-        ASSERT_TRUE(tables.write(store::field::kPass, password));
-        ASSERT_TRUE(tables.write(store::field::kNeedPass, std::int32_t{needPass}));
+        ASSERT_TRUE(tables.select(tables::kUserAlias));
+        ASSERT_TRUE(tables.write(tables::field::kPass, password));
+        ASSERT_TRUE(tables.write(tables::field::kNeedPass, std::int32_t{needPass}));
         state_.loginPassword = password;
         state_.needPass = needPass;
     }
@@ -213,7 +213,7 @@ TEST_F(SecurityTest, TheImportantOperationBoxStoresItsValueAndGuardsItsUntick) {
 }
 
 TEST_F(SecurityTest, TheBoxReopensTheUserStoreAfterEveryTableWasClosed) {
-    state_.tables.closeAll();
+    EXPECT_TRUE(state_.tables.closeAll());
     EXPECT_TRUE(changeNeedPassword(state_, true));
     EXPECT_EQ(storedUser().second, 1);
     EXPECT_TRUE(user_.messages.empty());
@@ -275,7 +275,7 @@ TEST_F(SecurityTest, ALeftFormOrAFailedWriteChangesNothing) {
     EXPECT_EQ(storedUser().first, "470913");
 
     // A disk that takes no more writes.
-    state_.tables.closeAll();
+    EXPECT_TRUE(state_.tables.closeAll());
     testing::FaultyFileSystem full(0);
     ScriptedUser user;
     AppState failing(RunDirectory(folder_.path()), full, clock_, user);
@@ -285,7 +285,7 @@ TEST_F(SecurityTest, ALeftFormOrAFailedWriteChangesNothing) {
     ASSERT_EQ(user.messages.size(), 1u);
     EXPECT_EQ(user.messages[0].text, shell::kLoginPasswordNotSaved);
     EXPECT_EQ(failing.loginPassword, "470913");
-    failing.tables.closeAll();
+    EXPECT_TRUE(failing.tables.closeAll());
     EXPECT_EQ(storedUser().first, "470913");
 }
 

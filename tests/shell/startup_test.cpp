@@ -9,7 +9,7 @@
 #include "session/shell_texts.h"
 #include "session/user_store.h"
 #include "shell/startup.h"
-#include "store/schemas.h"
+#include "tables/schemas.h"
 #include "tests/support/scripted_user.h"
 
 namespace qinghe {
@@ -35,8 +35,8 @@ class StartupTest : public ::testing::Test {
     void setLoginPassword(const std::string& password) {
         auto state = newState();
         ASSERT_TRUE(openUserStore(*state));
-        ASSERT_TRUE(state->tables.select(store::kUserAlias));
-        ASSERT_TRUE(state->tables.write(store::field::kPass, password));
+        ASSERT_TRUE(state->tables.select(tables::kUserAlias));
+        ASSERT_TRUE(state->tables.write(tables::field::kPass, password));
     }
 
     void writeSetting(const char* key, const char* value) {
@@ -72,10 +72,10 @@ TEST_F(StartupTest, FirstStartMakesEverythingAndAsksForTheInitialPassword) {
 
     // The user store reads back under the store password.
     closeDown(*state);
-    store::TableStore tables(files_, clock_, user_);
-    ASSERT_TRUE(tables.open(folder_ / "user/user.edb", "user", store::kStorePassword));
-    EXPECT_EQ(store::toText(tables.read("pass")), "470913");
-    EXPECT_EQ(store::toInteger(tables.read("needpass")), 0);
+    store::TableStore tables(files_, clock_);
+    ASSERT_TRUE(tables.open(folder_ / "user/user.edb", "user", tables::kStorePassword));
+    EXPECT_EQ(store::toText(*tables.read("pass")), "470913");
+    EXPECT_EQ(store::toInteger(*tables.read("needpass")), 0);
 }
 
 TEST_F(StartupTest, WrongPasswordsAreRetriedUntilTheRightOne) {

@@ -6,19 +6,23 @@
 #include <vector>
 
 #include "common/clock.h"
+#include "common/standard_messages.h"
 #include "store/change_log.h"
-#include "store/checksum.h"
-#include "store/schemas.h"
 #include "store/table_check.h"
 #include "store/table_file.h"
 #include "store/table_store.h"
+#include "tables/schemas.h"
+#include "tables/store_failures.h"
 #include "tests/support/memory_file_system.h"
-#include "tests/support/old_journal.h"
 #include "tests/support/scripted_user.h"
 #include "tests/support/stored_rows.h"
 
 namespace qinghe::store {
 namespace {
+
+namespace field = tables::field;
+using tables::entryFields;
+using tables::kStorePassword;
 
 using testing::MemoryFileSystem;
 using Fault = MemoryFileSystem::Fault;
@@ -41,7 +45,7 @@ class ChangeLogTest : public ::testing::Test {
     MemoryFileSystem sixEntries(double created = 42136.0) {
         MemoryFileSystem disk;
         FixedClock clock{created};
-        TableStore store(disk, clock, user_);
+        TableStore store(disk, clock);
         EXPECT_TRUE(store.createTable(path_, entryFields(), kStorePassword));
         EXPECT_TRUE(store.open(path_, "", kStorePassword));
         for (int i = 1; i <= 6; ++i) {
@@ -49,14 +53,14 @@ class ChangeLogTest : public ::testing::Test {
                         store.write(field::kNote, "note " + std::to_string(i)) &&
                         store.write(field::kVouchers, Bytes{std::string(300 * i, char('a' + i))}));
         }
-        EXPECT_TRUE(store.sync());
+        EXPECT_TRUE(store.commit());
         return disk;
     }
 
     // The rows an open finds, and what it found wrong.
     std::optional<std::vector<Row>> rows(MemoryFileSystem& disk, Access access = Access::ReadWrite,
                                          std::vector<std::string>* findings = nullptr) {
-        TableStore store(disk, clock_, user_);
+        TableStore store(disk, clock_);
         if (!store.open(path_, "", kStorePassword, access)) return std::nullopt;
         if (findings) *findings = store.currentFile()->findings();
         return testing::allRows(store);
@@ -69,7 +73,6 @@ class ChangeLogTest : public ::testing::Test {
     }
 
     FixedClock clock_{42136.0};
-    testing::ScriptedUser user_;
 };
 
 // Changes made and flushed to the log while the table stays open: its own
@@ -86,23 +89,23 @@ const Change kChanges[] = {
      [](TableStore& s) {
          return s.append() && s.write(field::kAmount, 99.5) &&
                 s.write(field::kNote, std::string("new")) &&
-                s.write(field::kVouchers, Bytes{std::string(1100, 'v')}) && s.sync();
+                s.write(field::kVouchers, Bytes{std::string(1100, 'v')}) && s.commit();
      }},
     {"change",
      [](TableStore& s) {
          return s.goTo(2) && s.write(field::kNote, std::string("changed")) &&
-                s.write(field::kVouchers, Bytes{std::string(1400, 'z')}) && s.sync();
+                s.write(field::kVouchers, Bytes{std::string(1400, 'z')}) && s.commit();
      }},
     {"purge", [](TableStore& s) { return s.goTo(3) && s.remove() && s.purge(); }},
     {"two changes",
      [](TableStore& s) {
-         return s.goTo(1) && s.write(field::kAmount, -1.0) && s.sync() && s.append() &&
-                s.write(field::kNote, std::string("second")) && s.sync();
+         return s.goTo(1) && s.write(field::kAmount, -1.0) && s.commit() && s.append() &&
+                s.write(field::kNote, std::string("second")) && s.commit();
      }},
     {"a change, then one larger than the log",
      [](TableStore& s) {
-         return s.goTo(1) && s.write(field::kAmount, -2.0) && s.sync() && s.goTo(5) &&
-                s.write(field::kVouchers, Bytes{std::string(1500000, 'L')}) && s.sync();
+         return s.goTo(1) && s.write(field::kAmount, -2.0) && s.commit() && s.goTo(5) &&
+                s.write(field::kVouchers, Bytes{std::string(1500000, 'L')}) && s.commit();
      },
      true},
 };
@@ -112,7 +115,7 @@ TEST_F(ChangeLogTest, APowerLossAfterTheLogsFlushLosesNoChange) {
         SCOPED_TRACE(change.name);
         MemoryFileSystem disk = sixEntries();
         const auto before = disk.contents(path_);
-        TableStore store(disk, clock_, user_);
+        TableStore store(disk, clock_);
         ASSERT_TRUE(store.open(path_, "", kStorePassword));
         ASSERT_TRUE(change.make(store));
         MemoryFileSystem present(disk);  // as if every write had lasted
@@ -141,7 +144,7 @@ TEST_F(ChangeLogTest, APowerLossAfterTheLogsFlushLosesNoChange) {
 // Between a change and the next checkpoint the table's files are left as
 // they were: the change is in memory, where this table's reads find it, and
 // in the log, where another open finds it. A kill then loses nothing, and
-// flushToFiles leaves files that hold every change without the log.
+// A checkpoint leaves files that hold every change without the log.
 TEST_F(ChangeLogTest, ChangesWaitInMemoryAndTheLogUntilTheFilesAreWritten) {
     const auto companionPath = CompanionFile::pathFor(path_);
     for (const Change& change : kChanges) {
@@ -150,7 +153,7 @@ TEST_F(ChangeLogTest, ChangesWaitInMemoryAndTheLogUntilTheFilesAreWritten) {
         const auto data = disk.contents(path_);
         const auto companion = disk.contents(companionPath);
         ASSERT_TRUE(data && companion);
-        TableStore store(disk, clock_, user_);
+        TableStore store(disk, clock_);
         ASSERT_TRUE(store.open(path_, "", kStorePassword));
         ASSERT_TRUE(change.make(store));
         MemoryFileSystem killed(disk);  // the process ends here
@@ -164,7 +167,7 @@ TEST_F(ChangeLogTest, ChangesWaitInMemoryAndTheLogUntilTheFilesAreWritten) {
         EXPECT_EQ(rows(disk, Access::ReadOnly), expected);
         EXPECT_TRUE(disk.contents(path_) == before);
 
-        ASSERT_TRUE(store.flushToFiles());
+        ASSERT_TRUE(store.checkpoint());
         EXPECT_FALSE(disk.contents(path_) == data);
         // A power loss now: the files alone, without the log, hold it all.
         disk.setFault(Fault::PowerLoss, disk.steps() + 1, 4);
@@ -175,9 +178,69 @@ TEST_F(ChangeLogTest, ChangesWaitInMemoryAndTheLogUntilTheFilesAreWritten) {
     }
 }
 
+// The program tells the user when closing its tables could not write
+// everything into their files.
+TEST_F(ChangeLogTest, AFailedCloseOfTheTablesIsToldToTheUser) {
+    MemoryFileSystem disk = sixEntries();
+    TableStore store(disk, clock_);
+    ASSERT_TRUE(store.open(path_, "", kStorePassword));
+    ASSERT_TRUE(store.goTo(1) && store.write(field::kAmount, 2.5) && store.commit());
+    testing::ScriptedUser user;
+    disk.setFault(Fault::WriteError, disk.steps());
+    EXPECT_FALSE(tables::closeAllTables(store, user));
+    ASSERT_EQ(user.messages.size(), 1u);
+    EXPECT_EQ(user.messages[0].text, tables::kTablesNotWritten);
+    EXPECT_EQ(user.messages[0].title, texts::kErrorTitle);
+    EXPECT_EQ(user.messages[0].icon, MessageIcon::Error);
+    EXPECT_FALSE(store.hasCurrentTable());
+    EXPECT_TRUE(tables::closeAllTables(store, user));  // nothing left to close
+    EXPECT_EQ(user.messages.size(), 1u);
+}
+
+// Closing writes the logged changes into the table's files. A failed write
+// or flush at any step of it: the close says so and the log, kept, finishes
+// the changes at the next open; a close that says it worked left files that
+// hold every change without the log.
+TEST_F(ChangeLogTest, AFailedCloseIsToldAndLosesNoChange) {
+    int failed = 0;
+    for (Fault fault : {Fault::WriteError, Fault::FlushError}) {
+        for (long step = 0;; ++step) {
+            SCOPED_TRACE(::testing::Message() << static_cast<int>(fault) << " step " << step);
+            MemoryFileSystem disk = sixEntries();
+            std::optional<std::vector<Row>> changed;
+            bool written = false;
+            {
+                TableStore store(disk, clock_);
+                ASSERT_TRUE(store.open(path_, "", kStorePassword));
+                ASSERT_TRUE(store.goTo(2) && store.write(field::kAmount, -7.5) &&
+                            store.write(field::kVouchers, Bytes{std::string(1200, 'w')}) &&
+                            store.commit());
+                changed = testing::allRows(store);
+                disk.setFault(fault, disk.steps() + step);
+                written = store.closeAll();
+            }
+            if (!disk.faulted()) {
+                EXPECT_TRUE(written);
+                break;  // past the close's last step
+            }
+            if (written) {
+                MemoryFileSystem files(disk);
+                ASSERT_TRUE(files.remove(TableFile::logPath(path_)));
+                EXPECT_EQ(rows(files), changed);
+            } else {
+                ++failed;
+                EXPECT_TRUE(disk.contents(TableFile::logPath(path_)));
+            }
+            EXPECT_EQ(rows(disk), changed);
+            expectClean(disk);
+        }
+    }
+    EXPECT_GT(failed, 0);
+}
+
 TEST_F(ChangeLogTest, AReadOnlyOpenReadsPendingChangesWithoutWritingThem) {
     MemoryFileSystem disk = sixEntries();
-    TableStore store(disk, clock_, user_);
+    TableStore store(disk, clock_);
     ASSERT_TRUE(store.open(path_, "", kStorePassword));
     ASSERT_TRUE(kChanges[0].make(store) && kChanges[1].make(store));
     MemoryFileSystem present(disk);
@@ -210,24 +273,24 @@ TEST_F(ChangeLogTest, ATornRecordEndsTheLogAndIsNeverActedOn) {
     std::optional<std::vector<Row>> afterFirst;
     {
         MemoryFileSystem disk(start);
-        TableStore store(disk, clock_, user_);
+        TableStore store(disk, clock_);
         ASSERT_TRUE(store.open(path_, "", kStorePassword));
         ASSERT_TRUE(kChanges[1].make(store));
         MemoryFileSystem present(disk);
         afterFirst = rows(present);
         ASSERT_TRUE(store.append() && store.write(field::kNote, std::string("torn")));
         recordStep = disk.steps();  // the next step writes the record
-        ASSERT_TRUE(store.sync());
+        ASSERT_TRUE(store.commit());
     }
     {
         MemoryFileSystem disk(start);
         disk.setFault(Fault::Torn, recordStep);  // half the record lands
         {
-            TableStore store(disk, clock_, user_);
+            TableStore store(disk, clock_);
             ASSERT_TRUE(store.open(path_, "", kStorePassword));
             ASSERT_TRUE(kChanges[1].make(store));
             ASSERT_TRUE(store.append() && store.write(field::kNote, std::string("torn")));
-            EXPECT_FALSE(store.sync());
+            EXPECT_FALSE(store.commit());
         }
         MemoryFileSystem after = disk.afterCrash();
         const auto log = after.contents(TableFile::logPath(path_));
@@ -254,17 +317,17 @@ TEST_F(ChangeLogTest, ALogThatDoesNotFitTheTableIsSetAside) {
         {"an older copy of the table",
          [&] {
              MemoryFileSystem older = sixEntries();
-             TableStore store(older, clock_, user_);
+             TableStore store(older, clock_);
              EXPECT_TRUE(store.open(path_, "", kStorePassword) && store.goTo(6) && store.remove() &&
                          store.purge());
-             store.closeAll();
+             EXPECT_TRUE(store.closeAll());
              return *older.contents(path_);
          }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         MemoryFileSystem disk = sixEntries();
-        TableStore store(disk, clock_, user_);
+        TableStore store(disk, clock_);
         ASSERT_TRUE(store.open(path_, "", kStorePassword));
         ASSERT_TRUE(kChanges[0].make(store) && kChanges[3].make(store));
         MemoryFileSystem after(disk);  // a crash: the log stays
@@ -307,11 +370,11 @@ TEST_F(ChangeLogTest, ManyChangesCheckpointAndCloseWithoutLosingAny) {
     int acknowledged = 0;
     auto act = [&](MemoryFileSystem& disk) {
         acknowledged = 0;
-        TableStore store(disk, clock_, user_);
+        TableStore store(disk, clock_);
         if (!store.open(path_, "", kStorePassword)) return;
         for (int i = 0; i < kAdded; ++i) {
             if (!(store.append() && store.write(field::kNote, "big " + std::to_string(i)) &&
-                  store.write(field::kVouchers, Bytes{voucher(i)}) && store.sync()))
+                  store.write(field::kVouchers, Bytes{voucher(i)}) && store.commit()))
                 return;
             acknowledged = i + 1;
         }
@@ -355,74 +418,6 @@ TEST_F(ChangeLogTest, ManyChangesCheckpointAndCloseWithoutLosingAny) {
                 if (::testing::Test::HasFailure()) return;
             }
         }
-    }
-}
-
-// Journals that earlier versions left beside a table: a complete one is read
-// by a read-only open as the change made, and finished by the next writer;
-// one cut short was never acted on and is dropped.
-TEST_F(ChangeLogTest, AJournalLeftByAnEarlierVersionIsFinishedOrDropped) {
-    const MemoryFileSystem start = sixEntries();
-    MemoryFileSystem changed(start);
-    std::optional<MemoryFileSystem> crashed;
-    {
-        TableStore store(changed, clock_, user_);
-        ASSERT_TRUE(store.open(path_, "", kStorePassword) && store.goTo(2) &&
-                    store.write(field::kAmount, -7.5) && store.sync());
-        crashed.emplace(changed);
-    }
-    // The change as its log record holds it: the data file alone.
-    ChangeLog log(*crashed, TableFile::logPath(path_));
-    ASSERT_EQ(log.load(), ChangeLog::Found::Pending);
-    const FileChanges change = log.records().at(0);
-    ASSERT_TRUE(change[ChangeLog::kData] && !change[ChangeLog::kCompanion]);
-    const auto expected = rows(changed);
-    MemoryFileSystem unchanged(start);
-    const auto before = rows(unchanged);
-    ASSERT_TRUE(expected && before && expected != before);
-
-    const std::string journal = testing::oldJournal(change);
-    // The oldest form: one file's length and writes.
-    std::string oneFile = "QHJ3";
-    putU64(oneFile, change[ChangeLog::kData]->length);
-    putU64(oneFile, change[ChangeLog::kData]->writes.size());
-    for (const auto& write : change[ChangeLog::kData]->writes) {
-        putU64(oneFile, write.offset);
-        putU64(oneFile, write.bytes.size());
-        oneFile.append(write.bytes);
-    }
-    Checksum sum;
-    sum.add(oneFile);
-    putU64(oneFile, sum.value());
-    struct Case {
-        const char* name;
-        std::string bytes;
-        bool complete;
-    };
-    const Case cases[] = {
-        {"both files' form", journal, true},
-        {"one file's form", oneFile, true},
-        {"cut short", journal.substr(0, journal.size() - 1), false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        MemoryFileSystem disk(start);
-        {
-            auto file = disk.open(TableFile::journalPath(path_), OpenMode::Create);
-            ASSERT_TRUE(file && file->writeAt(0, c.bytes.data(), c.bytes.size()) && file->sync());
-        }
-        const auto data = disk.contents(path_);
-        std::vector<std::string> findings;
-        EXPECT_EQ(rows(disk, Access::ReadOnly, &findings), c.complete ? expected : before);
-        EXPECT_EQ(contains(findings, "an interrupted change is pending"), c.complete);
-        EXPECT_TRUE(disk.contents(path_) == data);
-        EXPECT_TRUE(disk.contents(TableFile::journalPath(path_)));
-
-        EXPECT_EQ(rows(disk, Access::ReadWrite, &findings), c.complete ? expected : before);
-        EXPECT_EQ(contains(findings, "an interrupted change was finished"), c.complete);
-        EXPECT_FALSE(disk.contents(TableFile::journalPath(path_)));
-        EXPECT_EQ(rows(disk), c.complete ? expected : before);
-        expectClean(disk);
     }
 }
 

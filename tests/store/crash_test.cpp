@@ -3,14 +3,18 @@
 #include <fstream>
 #include <map>
 
-#include "store/schemas.h"
 #include "store/table_check.h"
+#include "tables/schemas.h"
 #include "tests/store/store_fixture.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/stored_rows.h"
 
 namespace qinghe::store {
 namespace {
+
+namespace field = tables::field;
+using tables::entryFields;
+using tables::kStorePassword;
 
 using testing::FaultyFileSystem;
 
@@ -27,7 +31,7 @@ class CrashTest : public ::testing::Test {
   protected:
     void SetUp() override {
         path_ = folder_ / "entries.edb";
-        TableStore store(real_, clock_, user_);
+        TableStore store(real_, clock_);
         ASSERT_TRUE(store.create(path_, entryFields()));
         ASSERT_TRUE(store.open(path_, "", ""));
         ASSERT_TRUE(store.setPassword(kStorePassword));
@@ -37,7 +41,7 @@ class CrashTest : public ::testing::Test {
             ASSERT_TRUE(store.write(field::kNote, "note " + std::to_string(i)));
             ASSERT_TRUE(store.write(field::kVouchers, Bytes{voucherFor(i)}));
         }
-        store.closeAll();
+        EXPECT_TRUE(store.closeAll());
         saveCopy();
     }
 
@@ -56,7 +60,7 @@ class CrashTest : public ::testing::Test {
     }
 
     std::vector<Row> rows() {
-        TableStore store(real_, clock_, user_);
+        TableStore store(real_, clock_);
         EXPECT_TRUE(store.open(path_, "", kStorePassword));
         return testing::allRows(store);
     }
@@ -71,7 +75,7 @@ class CrashTest : public ::testing::Test {
                 restoreCopy();
                 FaultyFileSystem faulty(at, torn);
                 {
-                    TableStore store(faulty, clock_, user_);
+                    TableStore store(faulty, clock_);
                     if (store.open(path_, "", kStorePassword)) operation(store);
                 }
                 if (!faulty.crashed()) break;  // the operation got through
@@ -90,7 +94,6 @@ class CrashTest : public ::testing::Test {
     TemporaryFolder folder_;
     PosixFileSystem real_;
     FixedClock clock_{42136.0};
-    testing::ScriptedUser user_;
     std::filesystem::path path_;
     std::map<std::filesystem::path, std::string> saved_;
 };
@@ -130,7 +133,7 @@ TEST_F(CrashTest, AnInterruptedAppendLosesNothingAlreadyStored) {
             store.write(field::kMember, std::string("m")) &&
             store.write(field::kNote, std::string("new")) &&
             store.write(field::kHasVoucher, true) &&
-            store.write(field::kVouchers, Bytes{std::string(1100, 'v')}) && store.sync());
+            store.write(field::kVouchers, Bytes{std::string(1100, 'v')}) && store.commit());
     };
     int points = crashEverywhere(addEntry, [&](const std::vector<Row>& found) {
         if (found.size() == before.size()) return found == before;

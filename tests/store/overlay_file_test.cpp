@@ -22,7 +22,8 @@ TEST(OverlayFileTest, ReadsAndTheMadeChangesMatchAPlainFile) {
             auto file = disk.open("/f", OpenMode::Create);
             ASSERT_TRUE(file->writeAt(0, start.data(), start.size()));
         }
-        OverlayFile overlay(disk.open("/f", OpenMode::ReadWrite));
+        auto below = disk.open("/f", OpenMode::ReadWrite);
+        OverlayFile overlay(*below);
         std::string model = start;
         for (int step = 0; step < 12; ++step) {
             const auto offset = static_cast<std::uint64_t>(random() % 4000);
@@ -51,37 +52,14 @@ TEST(OverlayFileTest, ReadsAndTheMadeChangesMatchAPlainFile) {
         ASSERT_EQ(seen, model) << round;
         ASSERT_EQ(*disk.contents("/f"), start);  // nothing reached the disk
 
-        const OverlayFile::Commit commit = overlay.pending();
-        auto real = disk.open("/f", OpenMode::ReadWrite);
-        if (commit.cutFirst) {
-            ASSERT_TRUE(real->truncate(*commit.cutFirst));
-        }
-        for (const auto& write : commit.writes)
-            ASSERT_TRUE(real->writeAt(write.offset, write.bytes.data(), write.bytes.size()));
-        ASSERT_TRUE(real->truncate(commit.length));
+        ASSERT_TRUE(makeCommit(overlay.pending(), *below));
         ASSERT_EQ(*disk.contents("/f"), model) << round;
+        // Made: cleared, the overlay reads the file below, which now agrees.
+        ASSERT_TRUE(overlay.clear());
+        EXPECT_FALSE(overlay.changed());
+        ASSERT_TRUE(overlay.readAt(0, seen.data(), seen.size()));
+        ASSERT_EQ(seen, model) << round;
     }
-}
-
-TEST(OverlayFileTest, WritingThroughOnlyWhereTheDiskDoesNotCountTheBytes) {
-    testing::MemoryFileSystem disk;
-    { ASSERT_TRUE(disk.open("/f", OpenMode::Create)->writeAt(0, "0123456789", 10)); }
-    OverlayFile overlay(disk.open("/f", OpenMode::ReadWrite));
-    // Past the end on disk, nothing held there: straight to the disk.
-    EXPECT_TRUE(overlay.writeThrough(10, "ab", 2));
-    EXPECT_EQ(*disk.contents("/f"), "0123456789ab");
-    EXPECT_FALSE(overlay.flushed());
-    // A gap, or bytes a held write covers, are refused.
-    EXPECT_FALSE(overlay.writeThrough(20, "x", 1));
-    ASSERT_TRUE(overlay.writeAt(12, "cd", 2));
-    EXPECT_FALSE(overlay.writeThrough(12, "zz", 2));
-    // After a held cut, the disk's bytes beyond it are no longer the file's.
-    ASSERT_TRUE(overlay.truncate(5));
-    EXPECT_FALSE(overlay.writeThrough(5, "q", 1));
-    ASSERT_TRUE(overlay.writeAt(7, "Z", 1));
-    char seen[8] = {};
-    ASSERT_TRUE(overlay.readAt(0, seen, 8));
-    EXPECT_EQ(std::string(seen, 8), std::string("01234\0\0Z", 8));
 }
 
 }  // namespace

@@ -6,16 +6,19 @@
 #include <vector>
 
 #include "common/clock.h"
-#include "store/schemas.h"
 #include "store/table_check.h"
 #include "store/table_store.h"
+#include "tables/schemas.h"
 #include "tests/support/crash_harness.h"
 #include "tests/support/memory_file_system.h"
-#include "tests/support/scripted_user.h"
 #include "tests/support/stored_rows.h"
 
 namespace qinghe::store {
 namespace {
+
+namespace field = tables::field;
+using tables::entryFields;
+using tables::kStorePassword;
 
 using testing::CrashHarness;
 using testing::MemoryFileSystem;
@@ -35,8 +38,7 @@ class StoreCrashTest : public ::testing::Test {
 
     MemoryFileSystem sixEntries() {
         MemoryFileSystem disk;
-        testing::ScriptedUser user;
-        TableStore store(disk, clock_, user);
+        TableStore store(disk, clock_);
         EXPECT_TRUE(store.createTable(path_, entryFields(), kStorePassword));
         EXPECT_TRUE(store.open(path_, "", kStorePassword));
         for (int i = 1; i <= 6; ++i) {
@@ -44,15 +46,14 @@ class StoreCrashTest : public ::testing::Test {
                         store.write(field::kNote, "note " + std::to_string(i)) &&
                         store.write(field::kVouchers, Bytes{voucherFor(i)}));
         }
-        EXPECT_TRUE(store.sync());
+        EXPECT_TRUE(store.commit());
         return disk;
     }
 
     // The rows the next open finds, checked clean after it; nothing when the
     // table cannot be opened or is damaged.
     std::optional<std::vector<Row>> rows(MemoryFileSystem& disk) {
-        testing::ScriptedUser user;
-        TableStore store(disk, clock_, user);
+        TableStore store(disk, clock_);
         if (!store.open(path_, "", kStorePassword)) return std::nullopt;
         std::vector<Row> found;
         store.first();
@@ -70,8 +71,7 @@ class StoreCrashTest : public ::testing::Test {
     void crashTest(const std::string& name, const MemoryFileSystem& before,
                    const std::function<bool(TableStore&)>& change) {
         auto act = [&](MemoryFileSystem& disk) {
-            testing::ScriptedUser user;
-            TableStore store(disk, clock_, user);
+            TableStore store(disk, clock_);
             return store.open(path_, "", kStorePassword) && change(store);
         };
         MemoryFileSystem beforeCopy(before);
@@ -98,13 +98,13 @@ TEST_F(StoreCrashTest, AppendingAnEntryWithVouchers) {
     crashTest("append", sixEntries(), [](TableStore& store) {
         return store.append() && store.write(field::kAmount, 99.5) &&
                store.write(field::kNote, std::string("new")) &&
-               store.write(field::kVouchers, Bytes{std::string(1100, 'v')}) && store.sync();
+               store.write(field::kVouchers, Bytes{std::string(1100, 'v')}) && store.commit();
     });
 }
 
 TEST_F(StoreCrashTest, AppendingAnEntryWithoutVouchers) {
     crashTest("append without vouchers", sixEntries(), [](TableStore& store) {
-        return store.append() && store.write(field::kAmount, 7.0) && store.sync();
+        return store.append() && store.write(field::kAmount, 7.0) && store.commit();
     });
 }
 
@@ -114,7 +114,7 @@ TEST_F(StoreCrashTest, ChangingAnEntryAndItsVouchers) {
     crashTest("change", sixEntries(), [](TableStore& store) {
         return store.goTo(2) && store.write(field::kAmount, -3.0) &&
                store.write(field::kNote, std::string("changed")) &&
-               store.write(field::kVouchers, Bytes{std::string(1400, 'z')}) && store.sync();
+               store.write(field::kVouchers, Bytes{std::string(1400, 'z')}) && store.commit();
     });
 }
 

@@ -17,7 +17,7 @@ namespace qinghe::testing {
 class StoreFixture : public ::testing::Test {
   protected:
     explicit StoreFixture(std::size_t cacheBudget = store::ChunkPool::kDefaultBudget)
-        : store_(std::make_unique<store::TableStore>(files_, clock_, user_, cacheBudget)) {}
+        : store_(std::make_unique<store::TableStore>(files_, clock_, cacheBudget)) {}
 
     std::filesystem::path file(const std::string& name) const { return folder_ / name; }
 
@@ -41,13 +41,13 @@ class StoreFixture : public ::testing::Test {
         std::vector<int> result;
         store_->first();
         for (int i = 0, n = store_->recordCount(); i < n; ++i) {
-            result.push_back(static_cast<int>(store::toInteger(store_->read("n"))));
+            result.push_back(static_cast<int>(store::toInteger(*store_->read("n"))));
             store_->skip(1);
         }
         return result;
     }
 
-    void reopenStore() { store_ = std::make_unique<store::TableStore>(files_, clock_, user_); }
+    void reopenStore() { store_ = std::make_unique<store::TableStore>(files_, clock_); }
 
     TemporaryFolder folder_;
     store::PosixFileSystem files_;

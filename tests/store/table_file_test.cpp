@@ -9,12 +9,18 @@
 #include <set>
 #include <thread>
 
-#include "store/schemas.h"
+#include "tables/schemas.h"
 #include "tests/store/known_table_bytes.h"
 #include "tests/store/store_fixture.h"
 
 namespace qinghe::store {
 namespace {
+
+namespace field = tables::field;
+using tables::entryFields;
+using tables::kStorePassword;
+using tables::kUserAlias;
+using tables::userStoreFields;
 
 using testdata::kEncipheredTableBytes;
 using testing::StoreFixture;
@@ -63,7 +69,7 @@ TEST_F(CompanionTest, ChainsGrowShrinkAndFreeTheirBlocks) {
     // change, so it stays whole on disk until the new one is there.
     EXPECT_NE(firstBlock(), first);
     EXPECT_EQ(companion().freeCount, 3);
-    EXPECT_EQ(toBytes(store_->read("b")), std::string(10, 'z'));
+    EXPECT_EQ(toBytes(*store_->read("b")), std::string(10, 'z'));
 
     ASSERT_TRUE(store_->write("b", Bytes{}));
     EXPECT_EQ(firstBlock(), 0);
@@ -75,18 +81,18 @@ TEST_F(CompanionTest, ChainsGrowShrinkAndFreeTheirBlocks) {
     EXPECT_EQ(companion().freeCount, 0);
     EXPECT_EQ(companion().blockCount, 5);
     store_->goTo(2);
-    EXPECT_EQ(toBytes(store_->read("b")), "tail");
+    EXPECT_EQ(toBytes(*store_->read("b")), "tail");
 
     // Freeing the last blocks of the file cuts it.
     ASSERT_TRUE(store_->write("b", Bytes{}));
     EXPECT_EQ(companion().blockCount, 4);
-    ASSERT_TRUE(store_->sync());
+    ASSERT_TRUE(store_->commit());
 
     // The files are written at the close.
-    store_->closeAll();
+    EXPECT_TRUE(store_->closeAll());
     EXPECT_EQ(std::filesystem::file_size(file("t.EDT")), 4u * 512);
     ASSERT_TRUE(store_->open(file("t.edb"), "", kStorePassword));
-    EXPECT_EQ(toBytes(store_->read("b")), std::string(1400, 'q'));
+    EXPECT_EQ(toBytes(*store_->read("b")), std::string(1400, 'q'));
 }
 
 TEST_F(CompanionTest, PurgeFreesTheValuesOfDroppedRecords) {
@@ -100,16 +106,16 @@ TEST_F(CompanionTest, PurgeFreesTheValuesOfDroppedRecords) {
     ASSERT_TRUE(store_->remove());
     ASSERT_TRUE(store_->purge());
     EXPECT_EQ(companion().freeCount, 2);
-    EXPECT_EQ(toBytes(store_->read("b")), std::string(600, '2'));
+    EXPECT_EQ(toBytes(*store_->read("b")), std::string(600, '2'));
     store_->goTo(2);
-    EXPECT_EQ(toBytes(store_->read("b")), std::string(600, '3'));
+    EXPECT_EQ(toBytes(*store_->read("b")), std::string(600, '3'));
 }
 
 TEST_F(CompanionTest, ACompanionFileOfAnyCaseIsFound) {
     auto path = makeSmallTable();
     std::filesystem::rename(file("t.EDT"), file("t.edt"));
     EXPECT_TRUE(store_->open(path, "", ""));
-    store_->closeAll();
+    EXPECT_TRUE(store_->closeAll());
     std::filesystem::remove(file("t.edt"));
     EXPECT_FALSE(store_->open(path, "", ""));
 }
@@ -119,16 +125,16 @@ TEST_F(CompanionTest, DamagedChainsReadEmptyInsteadOfLooping) {
     ASSERT_TRUE(store_->open(path, "", ""));
     appendNumbers({1});
     ASSERT_TRUE(store_->write("b", Bytes{std::string(1200, 'x')}));
-    store_->closeAll();
+    EXPECT_TRUE(store_->closeAll());
     // Point the last block of the chain back at the first one.
     std::string bytes = readFile(file("t.EDT"));
     storeI32(reinterpret_cast<std::uint8_t*>(bytes.data()) + 3 * 512 + 4, 1);
     writeFile(file("t.EDT"), bytes);
     ASSERT_TRUE(store_->open(path, "", ""));
-    EXPECT_EQ(toBytes(store_->read("b")), "");
+    EXPECT_EQ(toBytes(*store_->read("b")), "");
     // Writing over it leaks the damaged chain but never reuses its blocks.
     ASSERT_TRUE(store_->write("b", Bytes{"fresh"}));
-    EXPECT_EQ(toBytes(store_->read("b")), "fresh");
+    EXPECT_EQ(toBytes(*store_->read("b")), "fresh");
 }
 
 class OpenCheckTest : public StoreFixture {};
@@ -138,7 +144,7 @@ TEST_F(OpenCheckTest, MagicAndPasswordMustAgree) {
     auto ciphered = makeSmallTable("ciphered.edb");
     ASSERT_TRUE(store_->open(ciphered, "", ""));
     ASSERT_TRUE(store_->setPassword(kStorePassword));
-    store_->closeAll();
+    EXPECT_TRUE(store_->closeAll());
     struct Case {
         std::filesystem::path path;
         const char* password;
@@ -150,7 +156,7 @@ TEST_F(OpenCheckTest, MagicAndPasswordMustAgree) {
                                            {ciphered, "wrong", false},
                                            {ciphered, kStorePassword, true}}) {
         EXPECT_EQ(store_->open(c.path, "", c.password), c.ok) << c.path << " " << c.password;
-        store_->closeAll();
+        EXPECT_TRUE(store_->closeAll());
     }
     std::string bytes = readFile(plain);
     bytes[0] = 'X';
@@ -167,16 +173,16 @@ TEST_F(OpenCheckTest, SetPasswordRefusesAQuestionMarkAndCanGoBackToPlain) {
     ASSERT_TRUE(store_->write("b", Bytes{std::string(700, 'k')}));
     EXPECT_FALSE(store_->setPassword("?"));
     ASSERT_TRUE(store_->setPassword("secret"));
-    EXPECT_EQ(toText(store_->read("s")), "abc");  // still usable
-    store_->closeAll();
+    EXPECT_EQ(toText(*store_->read("s")), "abc");  // still usable
+    EXPECT_TRUE(store_->closeAll());
     EXPECT_EQ(readFile(path).substr(0, 4), "WCDB");
     ASSERT_TRUE(store_->open(path, "", "secret"));
-    EXPECT_EQ(toBytes(store_->read("b")), std::string(700, 'k'));
+    EXPECT_EQ(toBytes(*store_->read("b")), std::string(700, 'k'));
     ASSERT_TRUE(store_->setPassword(""));
-    store_->closeAll();
+    EXPECT_TRUE(store_->closeAll());
     ASSERT_TRUE(store_->open(path, "", ""));
-    EXPECT_EQ(toText(store_->read("s")), "abc");
-    EXPECT_EQ(toBytes(store_->read("b")), std::string(700, 'k'));
+    EXPECT_EQ(toText(*store_->read("s")), "abc");
+    EXPECT_EQ(toBytes(*store_->read("b")), std::string(700, 'k'));
 }
 
 TEST_F(OpenCheckTest, AFileThatEndsShortIsCutToItsWholeRecords) {
@@ -184,20 +190,20 @@ TEST_F(OpenCheckTest, AFileThatEndsShortIsCutToItsWholeRecords) {
     ASSERT_TRUE(store_->open(path, "", ""));
     appendNumbers({1, 2, 3});
     const std::uint64_t recordSize = store_->currentFile()->header().recordSize;
-    store_->closeAll();
+    EXPECT_TRUE(store_->closeAll());
     const std::uint64_t recordsEnd = std::filesystem::file_size(path);
 
     std::filesystem::resize_file(path, recordsEnd - recordSize / 2);
     ASSERT_TRUE(store_->open(path, "", ""));
     EXPECT_EQ(numbers(), (std::vector<int>{1, 2}));
-    store_->closeAll();
+    EXPECT_TRUE(store_->closeAll());
     EXPECT_EQ(std::filesystem::file_size(path), recordsEnd - recordSize);
 
     // Bytes after the last counted record are dropped.
     std::ofstream(path, std::ios::binary | std::ios::app) << std::string(100, '\x7f');
     ASSERT_TRUE(store_->open(path, "", ""));
     EXPECT_EQ(store_->recordCount(), 2);
-    store_->closeAll();
+    EXPECT_TRUE(store_->closeAll());
     EXPECT_EQ(std::filesystem::file_size(path), recordsEnd - recordSize);
 }
 
@@ -226,7 +232,7 @@ TEST_F(OpenCheckTest, DamagedHeadersAndDescriptorsFailToOpen) {
         storeI32(reinterpret_cast<std::uint8_t*>(bytes.data()) + c.offset, c.value);
         writeFile(path, bytes);
         EXPECT_FALSE(store_->open(path, "", "")) << c.what;
-        store_->closeAll();
+        EXPECT_TRUE(store_->closeAll());
     }
     std::string unterminated = good;
     std::memset(unterminated.data() + 116, 'a', 17);
@@ -242,8 +248,8 @@ TEST_F(KnownBytesTest, ReadsATableEncipheredElsewhere) {
     writeFile(path, std::string(kEncipheredTableBytes.begin(), kEncipheredTableBytes.end()));
     ASSERT_TRUE(store_->open(path, kUserAlias, kStorePassword));
     EXPECT_EQ(store_->recordCount(), 1);
-    EXPECT_EQ(toText(store_->read(field::kPass)), "470913");
-    EXPECT_EQ(toInteger(store_->read(field::kNeedPass)), 0);
+    EXPECT_EQ(toText(*store_->read(field::kPass)), "470913");
+    EXPECT_EQ(toInteger(*store_->read(field::kNeedPass)), 0);
     EXPECT_EQ(store_->currentSequence(), 1);
 }
 
@@ -256,7 +262,7 @@ TEST_F(KnownBytesTest, WritesTheSameBytes) {
     ASSERT_TRUE(store_->append());
     ASSERT_TRUE(store_->write(field::kPass, std::string("470913")));
     ASSERT_TRUE(store_->write(field::kNeedPass, std::int32_t{0}));
-    store_->closeAll();
+    EXPECT_TRUE(store_->closeAll());
     EXPECT_EQ(readFile(path),
               std::string(kEncipheredTableBytes.begin(), kEncipheredTableBytes.end()));
 }
@@ -282,8 +288,8 @@ TEST_F(CacheTest, WalksAndWritesStayCorrectWhenChunksAreEvicted) {
     for (int pass = 0; pass < 2; ++pass) {
         store_->first();
         for (int i = 0; i < count; ++i) {
-            ASSERT_EQ(toDouble(store_->read(field::kAmount)), double(i));
-            ASSERT_EQ(toText(store_->read(field::kNote)), "note " + std::to_string(i));
+            ASSERT_EQ(toDouble(*store_->read(field::kAmount)), double(i));
+            ASSERT_EQ(toText(*store_->read(field::kNote)), "note " + std::to_string(i));
             store_->skip();
         }
     }
@@ -291,11 +297,11 @@ TEST_F(CacheTest, WalksAndWritesStayCorrectWhenChunksAreEvicted) {
     ASSERT_TRUE(store_->remove());
     ASSERT_TRUE(store_->purge());
     store_->goTo(1000);
-    EXPECT_EQ(toDouble(store_->read(field::kAmount)), 1000.0);
-    store_->closeAll();
+    EXPECT_EQ(toDouble(*store_->read(field::kAmount)), 1000.0);
+    EXPECT_TRUE(store_->closeAll());
     ASSERT_TRUE(store_->open(path, "", kStorePassword));
     store_->goTo(count - 1);
-    EXPECT_EQ(toText(store_->read(field::kNote)), "note " + std::to_string(count - 1));
+    EXPECT_EQ(toText(*store_->read(field::kNote)), "note " + std::to_string(count - 1));
 }
 
 // The real disk, telling which offsets of the files have been read, by any
@@ -427,7 +433,7 @@ class ReadAheadTest : public StoreFixture {
     void reopen() {
         store_.reset();
         watched_ = std::make_unique<WatchedFileSystem>();
-        store_ = std::make_unique<TableStore>(*watched_, clock_, user_, budget_);
+        store_ = std::make_unique<TableStore>(*watched_, clock_, budget_);
         ASSERT_TRUE(store_->open(path_, "", password_));
     }
 
@@ -452,7 +458,7 @@ class ReadAheadTest : public StoreFixture {
         ASSERT_EQ(store_->recordCount(), static_cast<std::int32_t>(amounts_.size())) << when;
         store_->first();
         for (std::size_t i = 0; i < end; ++i) {
-            ASSERT_EQ(toDouble(store_->read(field::kAmount)), amounts_[i])
+            ASSERT_EQ(toDouble(*store_->read(field::kAmount)), amounts_[i])
                 << when << ", record " << i;
             store_->skip();
         }
@@ -481,7 +487,7 @@ TEST_F(ReadAheadTest, AWalkReadsWhatWasWrittenAheadOfIt) {
         makeTable("w" + std::to_string(table++) + ".edb", c.budget);
         store_->first();
         for (int i = 0; i < kCount; ++i) {
-            ASSERT_EQ(toDouble(store_->read(field::kAmount)), amounts_[i])
+            ASSERT_EQ(toDouble(*store_->read(field::kAmount)), amounts_[i])
                 << when << ", record " << i;
             // On entering a chunk, once the read-ahead has read the one to be
             // written, a record wholly inside that one changes.

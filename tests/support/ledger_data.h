@@ -7,7 +7,7 @@
 
 #include "common/gbk.h"
 #include "session/app_state.h"
-#include "store/schemas.h"
+#include "tables/schemas.h"
 
 namespace qinghe::testing {
 
@@ -30,19 +30,19 @@ struct TestEntry {
 inline bool appendEntries(AppState& state, const std::filesystem::path& table,
                           const std::vector<TestEntry>& entries) {
     auto& tables = state.tables;
-    if (!tables.isOpen(table) && !tables.open(table, "", store::kStorePassword)) return false;
+    if (!tables.isOpen(table) && !tables.open(table, "", tables::kStorePassword)) return false;
     if (!tables.select(table.string())) return false;
     for (const TestEntry& e : entries) {
-        bool ok = tables.append() && tables.write(store::field::kDate, store::DateTime{e.date}) &&
-                  tables.write(store::field::kDirection, e.direction) &&
-                  tables.write(store::field::kItem, e.item) &&
-                  tables.write(store::field::kAmount, e.amount) &&
-                  tables.write(store::field::kMember, e.member) &&
-                  tables.write(store::field::kNote, e.note) &&
-                  tables.write(store::field::kHasVoucher, e.hasVoucher);
+        bool ok = tables.append() && tables.write(tables::field::kDate, store::DateTime{e.date}) &&
+                  tables.write(tables::field::kDirection, e.direction) &&
+                  tables.write(tables::field::kItem, e.item) &&
+                  tables.write(tables::field::kAmount, e.amount) &&
+                  tables.write(tables::field::kMember, e.member) &&
+                  tables.write(tables::field::kNote, e.note) &&
+                  tables.write(tables::field::kHasVoucher, e.hasVoucher);
         if (!ok) return false;
     }
-    return tables.sync();
+    return tables.commit();
 }
 
 }  // namespace qinghe::testing

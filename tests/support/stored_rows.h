@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "store/schemas.h"
 #include "store/table_store.h"
+#include "tables/schemas.h"
 
 namespace qinghe::testing {
 
@@ -20,9 +20,10 @@ struct StoredRow {
 
 // The record the store stands on.
 inline StoredRow currentRow(store::TableStore& store) {
-    namespace field = store::field;
-    return {store.currentSequence(), store::toDouble(store.read(field::kAmount)),
-            store::toText(store.read(field::kNote)), store::toBytes(store.read(field::kVouchers))};
+    namespace field = tables::field;
+    return {store.currentSequence(), store::toDouble(*store.read(field::kAmount)),
+            store::toText(*store.read(field::kNote)),
+            store::toBytes(*store.read(field::kVouchers))};
 }
 
 // Every record of the current table, in order.

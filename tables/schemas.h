@@ -7,10 +7,13 @@
 #include <string_view>
 #include <vector>
 
+#include "common/gbk.h"
 #include "common/run_directory.h"
 #include "store/table_format.h"
 
-namespace qinghe::store {
+// The program's own tables: where they lie, the password they are stored
+// under, their fields.
+namespace qinghe::tables {
 
 // Every table of the program is stored enciphered under this password.
 inline constexpr char kStorePassword[] = "[.qorvenx";
@@ -20,9 +23,6 @@ inline constexpr char kUserStorePath[] = "\\user\\user.edb";
 inline constexpr char kRegistryPath[] = "\\books\\books.edb";
 inline constexpr char kDataFolder[] = "\\data\\";
 inline constexpr char kBackupFolder[] = "\\backup\\";
-inline constexpr char kBackupRegistryPath[] = "\\backup\\books\\books.edb";
-inline constexpr char kBackupDataFolder[] = "\\backup\\data\\";
-inline constexpr char kSetupFolder[] = "\\setup\\";
 inline constexpr char kDebugIniPath[] = "\\debug.ini";
 
 inline constexpr char kUserAlias[] = "user";
@@ -36,14 +36,14 @@ inline constexpr char kNumber[] = "number";
 inline constexpr char kName[] = "name";
 inline constexpr char kSaveTo[] = "saveto";
 inline constexpr char kCreateTime[] = "createtime";
-inline constexpr char kDate[] = "\xC8\xD5\xC6\xDA";                        // 日期
-inline constexpr char kDirection[] = "\xB7\xBD\xCF\xF2";                   // 方向
-inline constexpr char kItem[] = "\xCF\xEE\xC4\xBF";                        // 项目
-inline constexpr char kAmount[] = "\xBD\xF0\xB6\xEE";                      // 金额
-inline constexpr char kMember[] = "\xB3\xC9\xD4\xB1";                      // 成员
-inline constexpr char kNote[] = "\xB1\xB8\xD7\xA2";                        // 备注
-inline constexpr char kHasVoucher[] = "\xC6\xB1\xBE\xDD\xB8\xBD\xC2\xBC";  // 票据附录
-inline constexpr char kVouchers[] = "\xC6\xB1\xBE\xDD";                    // 票据
+inline const std::string kDate = gbkText("日期");
+inline const std::string kDirection = gbkText("方向");
+inline const std::string kItem = gbkText("项目");
+inline const std::string kAmount = gbkText("金额");
+inline const std::string kMember = gbkText("成员");
+inline const std::string kNote = gbkText("备注");
+inline const std::string kHasVoucher = gbkText("票据附录");
+inline const std::string kVouchers = gbkText("票据");
 }  // namespace field
 
 // Bytes a text field keeps; longer texts are cut to them (on a character
@@ -58,11 +58,11 @@ inline constexpr int kNote = 512;
 }  // namespace width
 
 // The user store: the login password and whether important operations ask for it.
-const std::vector<FieldDescription>& userStoreFields();
+const std::vector<store::FieldDescription>& userStoreFields();
 // The ledger registry: one record per ledger.
-const std::vector<FieldDescription>& registryFields();
+const std::vector<store::FieldDescription>& registryFields();
 // A ledger's entry table: one record per entry (611 bytes).
-const std::vector<FieldDescription>& entryFields();
+const std::vector<store::FieldDescription>& entryFields();
 
 // A stored path (GBK, "\" or "/" separators, relative to the run directory) as
 // a file below the run directory. Nothing when it does not convert, or when
@@ -78,4 +78,4 @@ std::optional<std::string> newLedgerDataPath(
     const RunDirectory& run, std::string_view name,
     const std::function<bool(const std::filesystem::path&)>& exists);
 
-}  // namespace qinghe::store
+}  // namespace qinghe::tables

@@ -1,8 +1,11 @@
-#include "store/schemas.h"
+#include "tables/schemas.h"
 
 #include "common/gbk.h"
 
-namespace qinghe::store {
+namespace qinghe::tables {
+
+using store::FieldDescription;
+using store::FieldType;
 
 const std::vector<FieldDescription>& userStoreFields() {
     static const std::vector<FieldDescription> fields = {
@@ -78,10 +81,12 @@ std::optional<std::filesystem::path> storedPathToFile(const RunDirectory& run,
 std::optional<std::string> newLedgerDataPath(
     const RunDirectory& run, std::string_view name,
     const std::function<bool(const std::filesystem::path&)>& exists) {
+    static const std::string kOpen = gbkText("（");
+    static const std::string kClose = gbkText("）");
     const std::string base = std::string(kDataFolder) + std::string(name);
     for (long k = 0; k < 1000000; ++k) {
         std::string stored = base;
-        if (k > 0) stored += "\xA3\xA8" + std::to_string(k) + "\xA3\xA9";  // （k）
+        if (k > 0) stored += kOpen + std::to_string(k) + kClose;
         stored += ".edb";
         auto file = storedPathToFile(run, stored, kDataFolder);
         if (!file) return std::nullopt;
@@ -90,4 +95,4 @@ std::optional<std::string> newLedgerDataPath(
     return std::nullopt;
 }
 
-}  // namespace qinghe::store
+}  // namespace qinghe::tables
