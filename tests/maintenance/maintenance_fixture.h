@@ -110,10 +110,9 @@ class MaintenanceSandbox {
     }
 
     maintenance::BackupOutcome backup(maintenance::FolderOperations& ops, int kept = 5,
-                                      std::vector<std::string> keepAlso = {},
-                                      bool settleLater = false) {
+                                      std::vector<std::string> keepAlso = {}) {
         clock_.set(clock_.now() + 1.0 / 1440);
-        return maintenance::makeBackup(ops, run_, clock_, {kept, std::move(keepAlso), settleLater});
+        return maintenance::makeBackup(ops, run_, clock_, {kept, std::move(keepAlso)});
     }
     std::vector<maintenance::Generation> generations(maintenance::FolderOperations& ops) const {
         return maintenance::listGenerations(ops, maintenance::BackupPlaces(run_));
