@@ -49,8 +49,7 @@ void DataSafetyActions::checkPeriodicBackup() {
         return;
     if (!maintenance::periodicBackupDue(state_.settings, state_.clock.today())) return;
     // A failure is told; the next check tries again, the earlier generations whole.
-    static_cast<void>(
-        maintenance::backUpAt(state_, folders_, maintenance::BackupMoment::Periodic));
+    static_cast<void>(maintenance::backUpAt(state_, folders_, maintenance::BackupMoment::Periodic));
 }
 
 void DataSafetyActions::endProgram() {

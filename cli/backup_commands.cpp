@@ -92,8 +92,8 @@ int runRestoreCommand(const BackupOptions& options) {
                          "same)\n";
             return 1;
         }
-        outcome =
-            maintenance::restoreChosen(ops, state.run, state.clock, &state.settings, *chosen, false);
+        outcome = maintenance::restoreChosen(ops, state.run, state.clock, &state.settings, *chosen,
+                                             false);
     }
     switch (outcome.result) {
         case maintenance::RestoreResult::Restored:

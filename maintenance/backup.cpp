@@ -14,7 +14,7 @@ namespace qinghe::maintenance {
 namespace fs = std::filesystem;
 
 BackupOutcome makeBackup(FolderOperations& ops, const RunDirectory& run, const Clock& clock,
-                         const BackupOptions& options) {
+                         std::int32_t generationsKept) {
     BackupOutcome outcome;
     const BackupPlaces places(run);
     // A restore or an initialisation that could not be finished: the live
@@ -71,7 +71,7 @@ BackupOutcome makeBackup(FolderOperations& ops, const RunDirectory& run, const C
     outcome.id = manifest.id;
     // Not before the new generation is on the disk.
     outcome.olderRemoved =
-        pruneOlder(ops, places, options.generationsKept, options.keepAlso);
+        takeOutOlder(ops, places, generationsKept, {}) && removeTakenOut(ops, places);
     return outcome;
 }
 

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "common/clock.h"
 #include "common/run_directory.h"
@@ -10,13 +9,6 @@
 #include "maintenance/folder_operations.h"
 
 namespace qinghe::maintenance {
-
-struct BackupOptions {
-    // Generations kept: the new latest and the newest older ones.
-    std::int32_t generationsKept = kDefaultBackupsKept;
-    // Ids never removed by this backup (a generation about to be restored).
-    std::vector<std::string> keepAlso;
-};
 
 // Why a backup did not complete. Every earlier generation is as it was.
 enum class BackupFailure {
@@ -58,14 +50,15 @@ struct BackupOutcome {
 //
 // The generation is built beside the others, flushed, and renamed to backup/
 // only when it is complete; the latest one before it keeps its files under a
-// dated name, and only then are the oldest beyond `generationsKept` removed.
+// dated name, and only then are the oldest beyond `generationsKept` (the new
+// latest and the newest older ones) removed.
 // A file unchanged since the latest generation (same size and modification
 // time to the nanosecond, per its manifest) is hard-linked to that
 // generation's copy, never to the live file; where a link cannot be made it
 // is copied. An interrupted or failed backup leaves every earlier generation
 // as it was; what it left half-made is cleared by the next one.
 BackupOutcome makeBackup(FolderOperations& ops, const RunDirectory& run, const Clock& clock,
-                         const BackupOptions& options = {});
+                         std::int32_t generationsKept = kDefaultBackupsKept);
 
 // What a cut-short restore or initialisation left that could not be finished.
 enum class UnfinishedWork { None, Restore, Initialisation };

@@ -156,25 +156,32 @@ bool swapInGeneration(FolderOperations& ops, const BackupPlaces& places, const f
     return true;
 }
 
-bool pruneOlder(FolderOperations& ops, const BackupPlaces& places, std::int32_t generationsKept,
-                const std::vector<std::string>& keepAlso) {
+bool takeOutOlder(FolderOperations& ops, const BackupPlaces& places, std::int32_t generationsKept,
+                  const std::vector<std::string>& keepAlso) {
     const std::vector<Generation> generations = listGenerations(ops, places);
     const auto kept = static_cast<std::size_t>(std::max(generationsKept, 1));
     std::size_t seen = 0;
-    bool removedAll = true;
+    bool takenOut = true;
     for (const Generation& generation : generations) {
         if (++seen <= kept || generation.latest) continue;
         if (std::find(keepAlso.begin(), keepAlso.end(), generation.id) != keepAlso.end()) continue;
-        // Out of the list in one rename first: a removal cut short must not
-        // leave a generation with files missing.
-        const fs::path removed = places.removed(generation.id);
-        removedAll = ops.rename(generation.folder, removed) &&
-                     ops.removeTree(removed, places.runFolder) && removedAll;
+        takenOut = ops.rename(generation.folder, places.removed(generation.id)) && takenOut;
     }
-    // Not flushed: a removal the disk forgets is made again after the next
-    // backup, and a flush here would wait for the file system to discard
-    // every block the removed files held.
-    return removedAll;
+    return takenOut;
+}
+
+bool removeTakenOut(FolderOperations& ops, const BackupPlaces& places) {
+    const auto entries = ops.list(places.runFolder);
+    if (!entries) return false;
+    bool removed = true;
+    for (const FolderEntry& entry : *entries) {
+        if (entry.name.starts_with(places.removedPrefix))
+            removed = ops.removeTree(places.runFolder / entry.name, places.runFolder) && removed;
+    }
+    // Not flushed: a removal the disk forgets is made again by the next run,
+    // and a flush here would wait for the file system to discard every block
+    // the removed files held.
+    return removed;
 }
 
 std::vector<std::string> idsOf(const std::vector<Generation>& generations) {

@@ -76,13 +76,18 @@ bool swapInGeneration(FolderOperations& ops, const BackupPlaces& places,
                       const std::filesystem::path& built, const Generation* previous,
                       std::string& movedTo);
 
-// Removes the oldest generations beyond the number kept, never those of
-// `keepAlso`. False when one could not be removed: it stays listed, or its
-// files are left under the name of a removal, and the next backup tries
-// again.
-[[nodiscard]] bool pruneOlder(FolderOperations& ops, const BackupPlaces& places,
-                              std::int32_t generationsKept,
-                              const std::vector<std::string>& keepAlso);
+// Takes the oldest generations beyond the number kept (never those of
+// `keepAlso`) out of the list, each in one rename to backup.removed-ID, so
+// that a removal cut short never leaves a listed generation with files
+// missing. False when one could not be taken out: it stays listed, and the
+// next backup tries again.
+[[nodiscard]] bool takeOutOlder(FolderOperations& ops, const BackupPlaces& places,
+                                std::int32_t generationsKept,
+                                const std::vector<std::string>& keepAlso);
+
+// Removes the files of the generations taken out of the list. False when one
+// could not be removed; the next run's recovery tries again.
+[[nodiscard]] bool removeTakenOut(FolderOperations& ops, const BackupPlaces& places);
 
 std::vector<std::string> idsOf(const std::vector<Generation>& generations);
 

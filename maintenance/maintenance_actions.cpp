@@ -81,8 +81,7 @@ std::optional<Generation> chooseGeneration(AppState& state, FolderOperations& op
 
 // When the data could not be backed up before a restore or an
 // initialisation, the user decides whether to go on without it. True to go on.
-bool goOnWithoutBackup(AppState& state, const BackupOutcome& outcome,
-                       const std::string& question) {
+bool goOnWithoutBackup(AppState& state, const BackupOutcome& outcome, const std::string& question) {
     return outcome.complete || confirm(state.user, question, texts::kErrorTitle);
 }
 
@@ -97,9 +96,8 @@ void closeEverything(AppState& state) {
 
 BackupOutcome backUpAndRecord(FolderOperations& ops, const RunDirectory& run, const Clock& clock,
                               Settings* settings) {
-    BackupOptions options;
-    options.generationsKept = settings ? settings->backupKeep : readBackupsKept(run);
-    BackupOutcome outcome = makeBackup(ops, run, clock, options);
+    BackupOutcome outcome =
+        makeBackup(ops, run, clock, settings ? settings->backupKeep : readBackupsKept(run));
     // A stale lastbackup only brings the periodic backup early.
     if (outcome.complete) outcome.lastBackupWritten = recordLastBackup(run, settings, clock.now());
     return outcome;

@@ -71,15 +71,15 @@ bool buildRestoredFolders(FolderOperations& ops, const BackupPlaces& places,
         if (ops.copyFile(file.from, file.to).result != CopyResult::Copied) return false;
         copies.push_back(file.to);
     }
-    return flushAll(ops, places.runFolder, copies) && ops.syncFolder(books) &&
-           ops.syncFolder(data);
+    return flushAll(ops, places.runFolder, copies) && ops.syncFolder(books) && ops.syncFolder(data);
 }
 
 // The journal under its own name only once it is whole and flushed: from
 // then on the next run finishes the restore.
 bool writeJournal(FolderOperations& ops, const BackupPlaces& places) {
     const fs::path writing = places.restoreJournalBeingWritten();
-    return ops.removeTree(writing, places.runFolder) && ops.writeFile(writing, kRestoreJournalText) &&
+    return ops.removeTree(writing, places.runFolder) &&
+           ops.writeFile(writing, kRestoreJournalText) &&
            ops.rename(writing, places.restoreJournal()) && ops.syncFolder(places.runFolder);
 }
 
@@ -186,19 +186,20 @@ RestoreOutcome restore(FolderOperations& ops, const RunDirectory& run, std::stri
     // From here on the restore is decided: should the swap fail, the next
     // run finishes it.
     std::string latestMovedTo;
-    outcome.result =
-        finishRestoreSwap(ops, places, &latestMovedTo, &outcome.leftoversRemoved)
-            ? RestoreResult::Restored
-            : RestoreResult::Pending;
+    outcome.result = finishRestoreSwap(ops, places, &latestMovedTo, &outcome.leftoversRemoved)
+                         ? RestoreResult::Restored
+                         : RestoreResult::Pending;
     outcome.safetyId = safetyId;
     outcome.newGeneration = made;
     if (made && outcome.result == RestoreResult::Restored) {
         // Only now that the new generation is in place; the restored one
-        // stays whatever its age.
+        // stays whatever its age. Their files go with the next run (the
+        // program ends after a restore and starts again): removing a
+        // generation's own files takes as long as the restore's copies.
         std::vector<std::string> keep{chosen->id};
         if (!latestMovedTo.empty()) keep.push_back(latestMovedTo);
         outcome.leftoversRemoved =
-            pruneOlder(ops, places, safety->generationsKept, keep) && outcome.leftoversRemoved;
+            takeOutOlder(ops, places, safety->generationsKept, keep) && outcome.leftoversRemoved;
     }
     return outcome;
 }

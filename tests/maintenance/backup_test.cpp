@@ -28,8 +28,7 @@ using Names = std::set<std::string>;
 bool runBackup(const RunDirectory& run) {
     qinghe::maintenance::PosixFolderOperations ops;
     qinghe::SystemClock clock;
-    return qinghe::maintenance::makeBackup(ops, run, clock, {qinghe::readBackupsKept(run), {}})
-        .complete;
+    return qinghe::maintenance::makeBackup(ops, run, clock, qinghe::readBackupsKept(run)).complete;
 }
 
 // A run directory of its own with small file helpers; paths are relative to it.

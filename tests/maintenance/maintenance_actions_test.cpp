@@ -502,7 +502,6 @@ TEST_F(MaintenanceFlowsTest, WhenTheDataCannotBeBackedUpFirstTheUserDecides) {
     }
 }
 
-
 TEST_F(MaintenanceFlowsTest, AFailedRestoreIsToldAndKeepsTheData) {
     backupOf("1");
     box_->putData("2");

@@ -109,10 +109,9 @@ class MaintenanceSandbox {
         put("data/trip/trip.edt", "trip pictures " + version);
     }
 
-    maintenance::BackupOutcome backup(maintenance::FolderOperations& ops, int kept = 5,
-                                      std::vector<std::string> keepAlso = {}) {
+    maintenance::BackupOutcome backup(maintenance::FolderOperations& ops, int kept = 5) {
         clock_.set(clock_.now() + 1.0 / 1440);
-        return maintenance::makeBackup(ops, run_, clock_, {kept, std::move(keepAlso)});
+        return maintenance::makeBackup(ops, run_, clock_, kept);
     }
     std::vector<maintenance::Generation> generations(maintenance::FolderOperations& ops) const {
         return maintenance::listGenerations(ops, maintenance::BackupPlaces(run_));

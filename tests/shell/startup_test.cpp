@@ -223,8 +223,7 @@ TEST_F(StartupTest, AnAutomaticBackupThatFailsIsToldOnce) {
         const char* last;
     } cases[] = {
         {"0", "3", "2015-05-09"},  // the periodic backup is due
-        {"0", "3", "2015-05-10"},
-        {"0", "0", "2000-01-01"},
+        {"0", "3", "2015-05-10"}, {"0", "0", "2000-01-01"},
         {"2", "3", "2000-01-01"},  // and again at exit
         {"3", "3", "2000-01-01"},
     };
