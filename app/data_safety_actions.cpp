@@ -10,7 +10,6 @@
 #include "maintenance/maintenance_actions.h"
 #include "session/app_state.h"
 #include "session/password_settings.h"
-#include "session/shell_texts.h"
 
 namespace qinghe::ui {
 
@@ -49,15 +48,8 @@ void DataSafetyActions::checkPeriodicBackup() {
         QApplication::activePopupWidget() != nullptr)
         return;
     if (!maintenance::periodicBackupDue(state_.settings, state_.clock.today())) return;
-    state_.waitForBackgroundMaintenance();
-    // A failure is tried again at the next check; the earlier generations stay whole.
-    state_.user.runWithProgress(shell::kBackupProgress, [this] {
-        // The changes of open tables are put into the files the backup copies.
-        if (state_.tables.checkpoint()) {
-            static_cast<void>(
-                maintenance::backUpAndRecord(folders_, state_.run, state_.clock, &state_.settings));
-        }
-    });
+    // A failure is told; the next check tries again, the earlier generations whole.
+    static_cast<void>(maintenance::backUpAt(state_, folders_, maintenance::BackupMoment::Periodic));
 }
 
 void DataSafetyActions::endProgram() {

@@ -1,61 +1,28 @@
 #include <iostream>
 #include <memory>
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "cli/commands.h"
 #include "cli/json_lines.h"
 #include "cli/run_directory_argument.h"
 #include "cli/run_session.h"
-#include "common/clock.h"
-#include "common/run_directory.h"
-#include "common/run_lock.h"
-#include "maintenance/backup.h"
+#include "common/standard_messages.h"
 #include "maintenance/backup_places.h"
 #include "maintenance/generations.h"
 #include "maintenance/maintenance_actions.h"
 
 // Backups for scripts, cron and systemd timers: the same generations, through
-// the same core functions, as the program's own backup and restore.
+// the same core functions, as the program's own backup and restore. Each
+// command exits 0 only when every step of it was done.
 
 namespace qinghe::cli {
 namespace {
-
-namespace fs = std::filesystem;
 
 struct BackupOptions {
     RunDirectoryArgument runDirectory;
     std::string id;
     bool withoutBackup = false;
 };
-
-// The run directory, absolute as the program's own always is, with its lock
-// held for the command's run; nothing when the program is running on it (it
-// holds the tables open and makes its own backups) or another command changes it.
-struct LockedRun {
-    RunDirectory run;
-    RunLock lock;
-};
-
-std::optional<LockedRun> runDirectoryToWorkOn(const RunDirectoryArgument& argument,
-                                              RunLock::Kind kind) {
-    const std::optional<fs::path> folder = argument.resolve();
-    if (!folder) return std::nullopt;
-    std::error_code error;
-    fs::path absolute = fs::absolute(*folder, error);
-    if (error) absolute = *folder;
-    absolute = absolute.lexically_normal();
-    auto lock = RunLock::take(
-        absolute, kind,
-        kind == RunLock::Kind::Exclusive ? RunSession::kLockWait : std::chrono::milliseconds{});
-    if (!lock) {
-        std::cerr << "the program is running on " << absolute
-                  << " (or another command is changing it); close it first\n";
-        return std::nullopt;
-    }
-    return LockedRun{RunDirectory(absolute), std::move(*lock)};
-}
 
 JsonLine generationLine(maintenance::FolderOperations& ops,
                         const maintenance::Generation& generation) {
@@ -65,52 +32,59 @@ JsonLine generationLine(maintenance::FolderOperations& ops,
             {"bytes", size.bytes},         {"folder", generation.folder.filename().string()}};
 }
 
+// The steps after the data is safe: each failure said, false when any failed.
+bool tidiedUp(bool leftoversRemoved, bool lastBackupWritten) {
+    if (!leftoversRemoved)
+        std::cerr << "an older backup or a folder left over could not be removed (is the folder "
+                     "write-protected?); the next backup tries again\n";
+    if (!lastBackupWritten)
+        std::cerr << "the date of the backup could not be written to setup/system.ini\n";
+    return leftoversRemoved && lastBackupWritten;
+}
+
 int runBackupCommand(const BackupOptions& options) {
-    const auto locked = runDirectoryToWorkOn(options.runDirectory, RunLock::Kind::Exclusive);
-    if (!locked) return 1;
-    const RunDirectory* run = &locked->run;
+    RunSession session(options.runDirectory, SessionUse::Writing);
+    if (!session.ready()) return 1;
+    AppState& state = session.state();
     maintenance::PosixFolderOperations ops;
-    SystemClock clock;
     const maintenance::BackupOutcome outcome =
-        maintenance::backUpAndRecord(ops, *run, clock, nullptr);
+        maintenance::backUpAndRecord(ops, state.run, state.clock, &state.settings);
     if (!outcome.complete) {
-        std::cerr << "the backup failed; the earlier backups are as they were\n";
+        showError(session.user(), maintenance::backupFailureText(outcome.failure));
         return 1;
     }
     printLine({{"id", outcome.id},
                {"new", outcome.newGeneration},
                {"copied", outcome.copiedFiles},
                {"linked", outcome.linkedFiles}});
-    return 0;
+    return tidiedUp(outcome.olderRemoved, outcome.lastBackupWritten) ? 0 : 1;
 }
 
 int runBackupsCommand(const BackupOptions& options) {
-    const auto locked = runDirectoryToWorkOn(options.runDirectory, RunLock::Kind::Shared);
-    if (!locked) return 1;
-    const RunDirectory* run = &locked->run;
+    RunSession session(options.runDirectory, SessionUse::Reading);
+    if (!session.ready()) return 1;
     maintenance::PosixFolderOperations ops;
     for (const maintenance::Generation& generation :
-         maintenance::listGenerations(ops, maintenance::BackupPlaces(*run)))
+         maintenance::listGenerations(ops, maintenance::BackupPlaces(session.state().run)))
         printLine(generationLine(ops, generation));
     return 0;
 }
 
 int runRestoreCommand(const BackupOptions& options) {
-    const auto locked = runDirectoryToWorkOn(options.runDirectory, RunLock::Kind::Exclusive);
-    if (!locked) return 1;
-    const RunDirectory* run = &locked->run;
+    RunSession session(options.runDirectory, SessionUse::Writing);
+    if (!session.ready()) return 1;
+    AppState& state = session.state();
     maintenance::PosixFolderOperations ops;
-    SystemClock clock;
     const auto chosen = maintenance::findGeneration(
-        maintenance::listGenerations(ops, maintenance::BackupPlaces(*run)), options.id);
+        maintenance::listGenerations(ops, maintenance::BackupPlaces(state.run)), options.id);
     if (!chosen) {
         std::cerr << (options.id.empty() ? "there is no backup to restore"
                                          : "there is no backup " + options.id)
-                  << " (see: qinghe-cli backups " << run->root().string() << ")\n";
+                  << " (see: qinghe-cli backups " << state.run.root().string() << ")\n";
         return 1;
     }
     maintenance::RestoreOutcome outcome =
-        maintenance::restoreChosen(ops, *run, clock, nullptr, *chosen, true);
+        maintenance::restoreChosen(ops, state.run, state.clock, &state.settings, *chosen, true);
     if (outcome.result == maintenance::RestoreResult::NoSafetyGeneration) {
         if (!options.withoutBackup) {
             std::cerr << "the data as it is could not be backed up first, so the restore could "
@@ -118,16 +92,16 @@ int runRestoreCommand(const BackupOptions& options) {
                          "same)\n";
             return 1;
         }
-        outcome = maintenance::restoreChosen(ops, *run, clock, nullptr, *chosen, false);
+        outcome = maintenance::restoreChosen(ops, state.run, state.clock, &state.settings, *chosen,
+                                             false);
     }
     switch (outcome.result) {
         case maintenance::RestoreResult::Restored:
-            // A script expects the folder settled when the command returns.
-            maintenance::settleBackups(ops, *run, {readBackupsKept(*run), {}});
+            // On the disk now, the data of before it kept as the newest backup.
             printLine({{"restored", chosen->id},
                        {"backup", outcome.safetyId.empty() ? JsonLine(nullptr)
                                                            : JsonLine(outcome.safetyId)}});
-            return 0;
+            return tidiedUp(outcome.leftoversRemoved, outcome.lastBackupWritten) ? 0 : 1;
         case maintenance::RestoreResult::Pending:
             std::cerr << "the restore is complete on the disk but could not be put in place; "
                          "the next start of the program or the next backup finishes it\n";

@@ -30,10 +30,6 @@ fs::path BackupPlaces::removed(const std::string& id) const {
     return runFolder / (removedPrefix + id);
 }
 
-fs::path BackupPlaces::previousLatest() const {
-    return runFolder / (latestName + ".old");
-}
-
 fs::path BackupPlaces::safetyGeneration() const {
     return runFolder / (latestName + ".safety");
 }
@@ -56,10 +52,6 @@ fs::path BackupPlaces::restoreJournal() const {
 
 fs::path BackupPlaces::restoreJournalBeingWritten() const {
     return runFolder / "restore.journal.new";
-}
-
-fs::path BackupPlaces::restoreUnflushed() const {
-    return runFolder / "restore.unflushed";
 }
 
 fs::path BackupPlaces::initialiseJournal() const {

@@ -18,8 +18,6 @@ namespace qinghe::maintenance {
 //   backup.removed-ID/         an older generation on its way out
 //   books.restore, data.restore, restore.journal(.new), *.before-restore
 //                              a restore being built and swapped in
-//   restore.unflushed          a restore swapped in whose copies are being
-//                              made durable
 //   backup.safety/             the generation of the data a restore replaces,
 //                              swapped in with it
 //   books.removed, data.removed, initialise.journal
@@ -37,7 +35,6 @@ struct BackupPlaces {
     std::filesystem::path older(const std::string& id) const;
     std::filesystem::path building(long processId) const;
     std::filesystem::path removed(const std::string& id) const;
-    std::filesystem::path previousLatest() const;  // backup.old, left by earlier versions
 
     // Beside a live folder (books/ or data/): its restored copy being built,
     // the live one moved aside during the swap, the live one on its way out
@@ -52,9 +49,6 @@ struct BackupPlaces {
     std::filesystem::path restoreJournal() const;
     // The journal while it is written, before it takes its name.
     std::filesystem::path restoreJournalBeingWritten() const;
-    // The restore journal once the swap is done, while the restored copies
-    // it names may not be on the disk yet.
-    std::filesystem::path restoreUnflushed() const;
     // Present while an initialisation moves the live folders out.
     std::filesystem::path initialiseJournal() const;
 

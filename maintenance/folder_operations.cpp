@@ -93,23 +93,17 @@ bool copyThroughBuffer(int source, int target, std::uint64_t offset) {
 // The whole source into the empty target: a clone sharing blocks copy-on-write
 // where the file system offers one (a separate file: writing either leaves the
 // other as it is), otherwise the kernel's copy, otherwise a buffer. The disk
-// starts writing each piece while the next is copied, so the flush that
-// follows has little left to wait for.
-// With `startWriting` the disk is sent each piece as it is copied, so that a
-// flush of the copy soon after has less to wait for.
-bool copyContents(int source, int target, bool startWriting = true, bool* cloned = nullptr) {
-    if (::ioctl(target, FICLONE, source) == 0) {
-        if (cloned != nullptr) *cloned = true;
-        return true;
-    }
+// is sent each piece as it is copied, so the flush that follows has little
+// left to wait for.
+bool copyContents(int source, int target) {
+    if (::ioctl(target, FICLONE, source) == 0) return true;
     constexpr std::size_t kPiece = std::size_t{8} << 20;
     std::uint64_t copied = 0;
     for (;;) {
         const ssize_t n = ::copy_file_range(source, nullptr, target, nullptr, kPiece, 0);
         if (n > 0) {
-            if (startWriting)
-                static_cast<void>(::sync_file_range(target, static_cast<off_t>(copied), n,
-                                                    SYNC_FILE_RANGE_WRITE));
+            static_cast<void>(
+                ::sync_file_range(target, static_cast<off_t>(copied), n, SYNC_FILE_RANGE_WRITE));
             copied += static_cast<std::uint64_t>(n);
             continue;
         }
@@ -121,25 +115,6 @@ bool copyContents(int source, int target, bool startWriting = true, bool* cloned
         }
         return false;
     }
-}
-
-// Opens the source of a copy and hands it to `copy`; the report tells what
-// the source was when the copy started and when it ended.
-template <typename Copy>
-CopyReport copyFrom(const fs::path& from, Copy&& copy) {
-    CopyReport report;
-    // O_NONBLOCK: something that became a pipe since it was listed must not
-    // hang the copy; it is refused below, as is a folder.
-    FileDescriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-    if (source.get() < 0) {
-        report.result = errno == ENOENT ? CopyResult::SourceGone : CopyResult::Failed;
-        return report;
-    }
-    report.before = statusOf(source.get());
-    if (report.before.type != EntryType::Regular || !copy(source.get())) return report;
-    report.after = statusOf(source.get());
-    report.result = CopyResult::Copied;
-    return report;
 }
 
 }  // namespace
@@ -233,14 +208,6 @@ bool PosixFolderOperations::sameContents(const fs::path& a, const fs::path& b) {
     return true;
 }
 
-std::string PosixFolderOperations::bootId() {
-    // Made anew by the kernel at every boot.
-    std::optional<std::string> id = readFile("/proc/sys/kernel/random/boot_id", 64);
-    if (!id) return {};
-    while (!id->empty() && (id->back() == '\n' || id->back() == ' ')) id->pop_back();
-    return *id;
-}
-
 bool PosixFolderOperations::makeFolder(const fs::path& folder) {
     return ::mkdir(folder.c_str(), 0777) == 0;
 }
@@ -253,37 +220,22 @@ bool PosixFolderOperations::writeFile(const fs::path& file, std::string_view byt
 }
 
 CopyReport PosixFolderOperations::copyFile(const fs::path& from, const fs::path& to) {
-    return copyFrom(from, [&](int source) {
-        FileDescriptor target(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-        return target.get() >= 0 && copyContents(source, target.get()) && target.close();
-    });
-}
-
-bool PosixFolderOperations::reserveFile(const fs::path& file, std::uint64_t size) {
-    FileDescriptor fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (fd.get() < 0) return false;
-    // A file system that cannot reserve space is told of a full disk by the
-    // copy itself.
-    if (size > 0 && ::fallocate(fd.get(), 0, 0, static_cast<off_t>(size)) != 0 &&
-        errno != EOPNOTSUPP)
-        return false;
-    return fd.close();
-}
-
-CopyReport PosixFolderOperations::copyInto(const fs::path& from, const fs::path& to) {
-    return copyFrom(from, [&](int source) {
-        FileDescriptor target(::open(to.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
-        bool cloned = false;
-        if (target.get() < 0 || !copyContents(source, target.get(), false, &cloned)) return false;
-        // What was reserved beyond a source that shrank meanwhile goes; a
-        // clone has the source's length already.
-        const off_t copied = ::lseek(target.get(), 0, SEEK_CUR);
-        if (!cloned &&
-            (copied < 0 || (statusOf(target.get()).size > static_cast<std::uint64_t>(copied) &&
-                            ::ftruncate(target.get(), copied) != 0)))
-            return false;
-        return target.close();
-    });
+    CopyReport report;
+    // O_NONBLOCK: something that became a pipe since it was listed must not
+    // hang the copy; it is refused below, as is a folder.
+    FileDescriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    if (source.get() < 0) {
+        report.result = errno == ENOENT ? CopyResult::SourceGone : CopyResult::Failed;
+        return report;
+    }
+    report.before = statusOf(source.get());
+    if (report.before.type != EntryType::Regular) return report;
+    FileDescriptor target(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (target.get() < 0 || !copyContents(source.get(), target.get()) || !target.close())
+        return report;
+    report.after = statusOf(source.get());
+    report.result = CopyResult::Copied;
+    return report;
 }
 
 bool PosixFolderOperations::syncFile(const fs::path& file) {

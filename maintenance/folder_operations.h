@@ -60,10 +60,6 @@ class FolderOperations {
     // Whether two regular files (links are not followed) hold the same bytes;
     // false when either cannot be read.
     virtual bool sameContents(const std::filesystem::path& a, const std::filesystem::path& b) = 0;
-    // Names the machine's current boot: bytes written and not flushed are
-    // still on their way to the disk for as long as it stays the same, and
-    // may be lost once it changes. Empty when it cannot be told.
-    virtual std::string bootId() = 0;
 
     // A new folder; false when it cannot be made or the name is taken.
     [[nodiscard]] virtual bool makeFolder(const std::filesystem::path& folder) = 0;
@@ -74,16 +70,6 @@ class FolderOperations {
     // not flushed (syncFile does that, so many copies can be flushed
     // together). A source that is a link or anything but a regular file fails.
     virtual CopyReport copyFile(const std::filesystem::path& from,
-                                const std::filesystem::path& to) = 0;
-    // A new file (the name must be free) with room for `size` bytes taken on
-    // the disk, so that a full disk shows now rather than halfway through a
-    // copy into it.
-    [[nodiscard]] virtual bool reserveFile(const std::filesystem::path& file,
-                                           std::uint64_t size) = 0;
-    // copyFile into a file reserved for it, and none of its bytes sent to
-    // the disk before they are flushed: a flush that follows soon waits for
-    // no more than it must.
-    virtual CopyReport copyInto(const std::filesystem::path& from,
                                 const std::filesystem::path& to) = 0;
     // Flushes a file's data to the disk.
     [[nodiscard]] virtual bool syncFile(const std::filesystem::path& file) = 0;
@@ -114,14 +100,10 @@ class PosixFolderOperations final : public FolderOperations {
     std::optional<std::string> readFile(const std::filesystem::path& file,
                                         std::size_t maxBytes) override;
     bool sameContents(const std::filesystem::path& a, const std::filesystem::path& b) override;
-    std::string bootId() override;
     [[nodiscard]] bool makeFolder(const std::filesystem::path& folder) override;
     [[nodiscard]] bool writeFile(const std::filesystem::path& file,
                                  std::string_view bytes) override;
     CopyReport copyFile(const std::filesystem::path& from,
-                        const std::filesystem::path& to) override;
-    [[nodiscard]] bool reserveFile(const std::filesystem::path& file, std::uint64_t size) override;
-    CopyReport copyInto(const std::filesystem::path& from,
                         const std::filesystem::path& to) override;
     [[nodiscard]] bool syncFile(const std::filesystem::path& file) override;
     [[nodiscard]] bool syncFileSystem(const std::filesystem::path& path) override;

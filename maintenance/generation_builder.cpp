@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <map>
 
-#include "maintenance/generation_settling.h"
-
 namespace qinghe::maintenance {
 
 namespace fs = std::filesystem;
@@ -75,8 +73,7 @@ bool listSources(FolderOperations& ops, const BackupPlaces& places, std::vector<
 }
 
 const ManifestEntry* unchangedCopy(FolderOperations& ops, const Generation* previous,
-                                   const std::map<std::string, const ManifestEntry*>& entries,
-                                   const Source& source) {
+                                   const ManifestByTarget& entries, const Source& source) {
     if (previous == nullptr || source.status.type != EntryType::Regular) return nullptr;
     const auto found = entries.find(source.target);
     if (found == entries.end()) return nullptr;
@@ -92,8 +89,7 @@ bool latestIsCurrent(FolderOperations& ops, const Generation& latest,
                      const std::vector<Source>& sources) {
     if (!latest.latest || !latest.manifest || latest.manifest->files.size() != sources.size())
         return false;
-    std::map<std::string, const ManifestEntry*> entries;
-    for (const ManifestEntry& entry : latest.manifest->files) entries[entry.target] = &entry;
+    const ManifestByTarget entries = manifestByTarget(&latest);
     return std::all_of(sources.begin(), sources.end(), [&](const Source& source) {
         return unchangedCopy(ops, &latest, entries, source) != nullptr;
     });
@@ -101,7 +97,7 @@ bool latestIsCurrent(FolderOperations& ops, const Generation& latest,
 
 bool buildGeneration(FolderOperations& ops, const fs::path& folder,
                      const std::vector<Source>& sources, const LinkChoice& choose,
-                     Manifest& manifest, BackupOutcome& outcome, const std::string& unflushedBoot) {
+                     Manifest& manifest, BackupOutcome& outcome) {
     if (!ops.makeFolder(folder) || !ops.makeFolder(folder / kGenerationBooks) ||
         !ops.makeFolder(folder / kGenerationData))
         return false;
@@ -118,12 +114,7 @@ bool buildGeneration(FolderOperations& ops, const fs::path& folder,
             }
             // No hard links here (or no more for that file): a copy will do.
         }
-        // Left to reach the disk on its own, the copy is not sent there yet:
-        // the flushes below would wait for it.
-        const CopyReport copy = unflushedBoot.empty() ? ops.copyFile(source.path, target)
-                                                      : (ops.reserveFile(target, source.status.size)
-                                                             ? ops.copyInto(source.path, target)
-                                                             : CopyReport{});
+        const CopyReport copy = ops.copyFile(source.path, target);
         if (copy.result == CopyResult::SourceGone) {
             if (!ops.removeTree(target, folder)) return false;
             continue;
@@ -134,15 +125,12 @@ bool buildGeneration(FolderOperations& ops, const fs::path& folder,
         // backup must not take it for the file's latest state.
         if (!copy.before.sameContentStamp(copy.after)) entry.stamp.modifiedNanoseconds = -1;
         manifest.files.push_back(std::move(entry));
-        if (unflushedBoot.empty()) unflushed.push_back(target);
+        unflushed.push_back(target);
         ++outcome.copiedFiles;
     }
+    // The manifest makes the generation complete: not before its files are
+    // on the disk.
     if (!flushAll(ops, folder, unflushed)) return false;
-    // Copies left to reach the disk on their own: named before the manifest
-    // makes the generation complete.
-    if (!unflushedBoot.empty() &&
-        !ops.writeFile(folder / kUnflushedName, unflushedText(unflushedBoot)))
-        return false;
     return ops.writeFile(folder / kManifestName, encodeManifest(manifest)) &&
            ops.syncFolder(folder / kGenerationBooks) && ops.syncFolder(folder / kGenerationData) &&
            ops.syncFolder(folder);
@@ -168,32 +156,32 @@ bool swapInGeneration(FolderOperations& ops, const BackupPlaces& places, const f
     return true;
 }
 
-void pruneOlder(FolderOperations& ops, const BackupPlaces& places, std::int32_t generationsKept,
-                const std::vector<std::string>& keepAlso) {
+bool takeOutOlder(FolderOperations& ops, const BackupPlaces& places, std::int32_t generationsKept,
+                  const std::vector<std::string>& keepAlso) {
     const std::vector<Generation> generations = listGenerations(ops, places);
     const auto kept = static_cast<std::size_t>(std::max(generationsKept, 1));
     std::size_t seen = 0;
+    bool takenOut = true;
     for (const Generation& generation : generations) {
         if (++seen <= kept || generation.latest) continue;
         if (std::find(keepAlso.begin(), keepAlso.end(), generation.id) != keepAlso.end()) continue;
-        // Out of the list in one rename first: a removal cut short must not
-        // leave a generation with files missing.
-        const fs::path removed = places.removed(generation.id);
-        if (ops.rename(generation.folder, removed))
-            static_cast<void>(ops.removeTree(removed, places.runFolder));
+        takenOut = ops.rename(generation.folder, places.removed(generation.id)) && takenOut;
     }
-    // Not flushed: a removal the disk forgets is made again after the next
-    // backup, and a flush here would wait for the file system to discard
-    // every block the removed files held.
+    return takenOut;
 }
 
-void finishRemovals(FolderOperations& ops, const BackupPlaces& places) {
+bool removeTakenOut(FolderOperations& ops, const BackupPlaces& places) {
     const auto entries = ops.list(places.runFolder);
-    if (!entries) return;
+    if (!entries) return false;
+    bool removed = true;
     for (const FolderEntry& entry : *entries) {
         if (entry.name.starts_with(places.removedPrefix))
-            static_cast<void>(ops.removeTree(places.runFolder / entry.name, places.runFolder));
+            removed = ops.removeTree(places.runFolder / entry.name, places.runFolder) && removed;
     }
+    // Not flushed: a removal the disk forgets is made again by the next run,
+    // and a flush here would wait for the file system to discard every block
+    // the removed files held.
+    return removed;
 }
 
 std::vector<std::string> idsOf(const std::vector<Generation>& generations) {

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,10 +33,10 @@ bool listSources(FolderOperations& ops, const BackupPlaces& places, std::vector<
 
 // The previous generation's copy of a source when the source has not changed
 // since it was copied: same live file, same size and time to the nanosecond,
-// and the copy still there at that size.
+// and the copy still there at that size. `entries` is the previous
+// generation's manifestByTarget.
 const ManifestEntry* unchangedCopy(FolderOperations& ops, const Generation* previous,
-                                   const std::map<std::string, const ManifestEntry*>& entries,
-                                   const Source& source);
+                                   const ManifestByTarget& entries, const Source& source);
 
 // Whether the latest generation holds exactly the live files as they are now.
 bool latestIsCurrent(FolderOperations& ops, const Generation& latest,
@@ -63,14 +62,11 @@ bool flushAll(FolderOperations& ops, const std::filesystem::path& within,
 // Builds a complete generation in `folder` (a new name): every source linked
 // where `choose` names a file for it and a link can be made, copied
 // otherwise; the copies flushed, the manifest written last, the folders
-// flushed. With `unflushedBoot` the copies are left to reach the disk on
-// their own and the generation is marked to be settled (see
-// generation_settling.h). False on any failure; what was made is left for
-// the caller to remove.
+// flushed. False on any failure; what was made is left for the caller to
+// remove.
 bool buildGeneration(FolderOperations& ops, const std::filesystem::path& folder,
                      const std::vector<Source>& sources, const LinkChoice& choose,
-                     Manifest& manifest, BackupOutcome& outcome,
-                     const std::string& unflushedBoot = {});
+                     Manifest& manifest, BackupOutcome& outcome);
 
 // The generation in `built` in as backup/, the latest before it (`previous`
 // when it is the latest) moved aside under its id, the one it got stored in
@@ -80,13 +76,18 @@ bool swapInGeneration(FolderOperations& ops, const BackupPlaces& places,
                       const std::filesystem::path& built, const Generation* previous,
                       std::string& movedTo);
 
-// Removes the oldest generations beyond the number kept, never those of
-// `keepAlso`. What cannot be removed now is tried again after the next backup.
-void pruneOlder(FolderOperations& ops, const BackupPlaces& places, std::int32_t generationsKept,
-                const std::vector<std::string>& keepAlso);
+// Takes the oldest generations beyond the number kept (never those of
+// `keepAlso`) out of the list, each in one rename to backup.removed-ID, so
+// that a removal cut short never leaves a listed generation with files
+// missing. False when one could not be taken out: it stays listed, and the
+// next backup tries again.
+[[nodiscard]] bool takeOutOlder(FolderOperations& ops, const BackupPlaces& places,
+                                std::int32_t generationsKept,
+                                const std::vector<std::string>& keepAlso);
 
-// Finishes the removals of older generations that were cut short.
-void finishRemovals(FolderOperations& ops, const BackupPlaces& places);
+// Removes the files of the generations taken out of the list. False when one
+// could not be removed; the next run's recovery tries again.
+[[nodiscard]] bool removeTakenOut(FolderOperations& ops, const BackupPlaces& places);
 
 std::vector<std::string> idsOf(const std::vector<Generation>& generations);
 

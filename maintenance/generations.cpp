@@ -310,6 +310,13 @@ std::vector<Generation> listGenerations(FolderOperations& ops, const BackupPlace
     return generations;
 }
 
+ManifestByTarget manifestByTarget(const Generation* generation) {
+    ManifestByTarget entries;
+    if (generation == nullptr || !generation->manifest) return entries;
+    for (const ManifestEntry& entry : generation->manifest->files) entries[entry.target] = &entry;
+    return entries;
+}
+
 std::optional<Generation> findGeneration(const std::vector<Generation>& generations,
                                          std::string_view id) {
     for (const Generation& generation : generations) {

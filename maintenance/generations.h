@@ -3,6 +3,7 @@
 #include <compare>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -67,7 +68,8 @@ struct Generation {
     std::filesystem::path folder;
     double created = 0;
     bool latest = false;  // the one in backup/
-    // Nothing for a backup made without one (by an earlier version): it is
+    // Nothing for a backup folder without one (backup/books and backup/data
+    // only, as an installation of the original program holds): it is
     // restorable, only its files are not linked to by the next backup.
     std::optional<Manifest> manifest;
 };
@@ -76,6 +78,11 @@ struct Generation {
 // ones by id. A latest without a manifest takes its id and date from the
 // folder's time.
 std::vector<Generation> listGenerations(FolderOperations& ops, const BackupPlaces& places);
+// A generation's manifest lines by their target; empty for a generation
+// without a manifest (or none).
+using ManifestByTarget = std::map<std::string, const ManifestEntry*>;
+ManifestByTarget manifestByTarget(const Generation* generation);
+
 // The generation of that id; the latest when `id` is empty.
 std::optional<Generation> findGeneration(const std::vector<Generation>& generations,
                                          std::string_view id);

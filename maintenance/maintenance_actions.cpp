@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <future>
 #include <string>
 #include <vector>
 
@@ -30,7 +29,7 @@ bool confirm(UserInteraction& user, std::string text, std::string title) {
                              MessageButtons::OkCancel}) == MessageAnswer::Ok;
 }
 
-void tellDone(UserInteraction& user, const char* text) {
+void tellDone(UserInteraction& user, const std::string& text) {
     user.showMessage(
         {text, maintenance_texts::kDoneTitle, MessageIcon::Information, MessageButtons::Ok});
 }
@@ -83,7 +82,7 @@ std::optional<Generation> chooseGeneration(AppState& state, FolderOperations& op
 
 // When the data could not be backed up before a restore or an
 // initialisation, the user decides whether to go on without it. True to go on.
-bool goOnWithoutBackup(AppState& state, const BackupOutcome& outcome, const char* question) {
+bool goOnWithoutBackup(AppState& state, const BackupOutcome& outcome, const std::string& question) {
     return outcome.complete || confirm(state.user, question, texts::kErrorTitle);
 }
 
@@ -97,41 +96,67 @@ void closeEverything(AppState& state) {
 }  // namespace
 
 BackupOutcome backUpAndRecord(FolderOperations& ops, const RunDirectory& run, const Clock& clock,
-                              Settings* settings, bool settleLater) {
-    BackupOptions options;
-    options.generationsKept = settings ? settings->backupKeep : readBackupsKept(run);
-    options.settleLater = settleLater;
-    BackupOutcome outcome = makeBackup(ops, run, clock, options);
-    if (outcome.complete) {
-        // As above: a stale lastbackup only brings the periodic backup early.
-        static_cast<void>(recordLastBackup(run, settings, clock.now()));
-    }
+                              Settings* settings) {
+    BackupOutcome outcome =
+        makeBackup(ops, run, clock, settings ? settings->backupKeep : readBackupsKept(run));
+    // A stale lastbackup only brings the periodic backup early.
+    if (outcome.complete) outcome.lastBackupWritten = recordLastBackup(run, settings, clock.now());
     return outcome;
 }
 
-void settleBackupsInBackground(AppState& state, std::int32_t generationsKept) {
-    state.waitForBackgroundMaintenance();
-    state.backgroundMaintenance =
-        std::async(std::launch::async, [run = state.run, generationsKept] {
-            PosixFolderOperations ops;
-            settleBackups(ops, run, {generationsKept, {}});
-        });
+const std::string& backupFailureText(BackupFailure failure) {
+    switch (failure) {
+        case BackupFailure::DataUnreadable:
+            return maintenance_texts::kBackupDataUnreadable;
+        case BackupFailure::RestoreUnfinished:
+            return maintenance_texts::kBackupBlockedByRestore;
+        case BackupFailure::InitialisationUnfinished:
+            return maintenance_texts::kBackupBlockedByInitialise;
+        case BackupFailure::None:
+        case BackupFailure::WriteFailed:
+            break;
+    }
+    return maintenance_texts::kBackupFailed;
+}
+
+BackupOutcome backUpAt(AppState& state, FolderOperations& ops, BackupMoment moment) {
+    // Before the login the settings are not loaded: system.ini says how many
+    // generations are kept, and lastbackup is written there alone.
+    Settings* settings = moment == BackupMoment::Start ? nullptr : &state.settings;
+    BackupOutcome outcome;
+    const auto backUp = [&] {
+        // The changes of open tables go into the files the backup copies.
+        if (state.tables.checkpoint())
+            outcome = backUpAndRecord(ops, state.run, state.clock, settings);
+    };
+    if (moment == BackupMoment::Exit) {
+        backUp();
+    } else {
+        state.user.runWithProgress(shell::kBackupProgress, backUp);
+    }
+    if (!outcome.complete) {
+        showError(state.user, backupFailureText(outcome.failure));
+    } else if (moment == BackupMoment::OnDemand) {
+        tellDone(state.user, maintenance_texts::kBackupDone);
+    }
+    return outcome;
 }
 
 RestoreOutcome restoreChosen(FolderOperations& ops, const RunDirectory& run, const Clock& clock,
                              Settings* settings, const Generation& chosen, bool keepData) {
     // The latest by its place: its id names no folder.
     const std::string id = chosen.latest ? std::string() : chosen.id;
-    if (!keepData) return {restoreGeneration(ops, run, id), {}, false};
-    // The removal of the oldest is settleBackups' work, after the restore has
-    // returned.
-    const SafetyGeneration safety{clock.now(),
-                                  settings ? settings->backupKeep : readBackupsKept(run), true};
-    RestoreOutcome outcome = restoreKeepingTheData(ops, run, id, safety);
-    if (!outcome.safetyId.empty()) {
-        // As for every backup: a stale lastbackup only brings the periodic one early.
-        static_cast<void>(recordLastBackup(run, settings, clock.now()));
+    if (!keepData) {
+        RestoreOutcome outcome;
+        outcome.result = restoreGeneration(ops, run, id);
+        return outcome;
     }
+    const SafetyGeneration safety{clock.now(),
+                                  settings ? settings->backupKeep : readBackupsKept(run)};
+    RestoreOutcome outcome = restoreKeepingTheData(ops, run, id, safety);
+    // As for every backup: a stale lastbackup only brings the periodic one early.
+    if (!outcome.safetyId.empty())
+        outcome.lastBackupWritten = recordLastBackup(run, settings, clock.now());
     return outcome;
 }
 
@@ -168,24 +193,11 @@ void runBackupDialog(AppState& state, FolderOperations& ops) {
 }
 
 bool backUpNow(AppState& state, FolderOperations& ops) {
-    state.waitForBackgroundMaintenance();
-    BackupOutcome outcome;
-    state.user.runWithProgress(shell::kBackupProgress, [&] {
-        // The changes of open tables are put into the files the backup copies.
-        if (state.tables.checkpoint())
-            outcome = backUpAndRecord(ops, state.run, state.clock, &state.settings);
-    });
-    if (!outcome.complete) {
-        showError(state.user, maintenance_texts::kBackupFailed);
-        return false;
-    }
-    tellDone(state.user, maintenance_texts::kBackupDone);
-    return true;
+    return backUpAt(state, ops, BackupMoment::OnDemand).complete;
 }
 
 bool restoreBackup(AppState& state, FolderOperations& ops) {
     if (!passwordAllows(state)) return false;
-    state.waitForBackgroundMaintenance();
     const std::vector<Generation> generations = listGenerations(ops, BackupPlaces(state.run));
     if (generations.empty()) {
         state.user.showMessage({maintenance_texts::kNoBackupToRestore,
@@ -226,14 +238,12 @@ bool restoreBackup(AppState& state, FolderOperations& ops) {
         showError(state.user, maintenance_texts::kRestoreFailed);
         return false;
     }
-    settleBackupsInBackground(state, state.settings.backupKeep);
     tellDone(state.user, maintenance_texts::kRestoreDone);
     return true;
 }
 
 bool initialiseDatabase(AppState& state, FolderOperations& ops) {
     if (!passwordAllows(state)) return false;
-    state.waitForBackgroundMaintenance();
     if (!confirm(state.user, maintenance_texts::kConfirmInitialise,
                  maintenance_texts::kInitialiseTitle))
         return false;

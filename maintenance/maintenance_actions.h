@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "common/clock.h"
 #include "common/run_directory.h"
 #include "config/settings.h"
@@ -11,26 +13,33 @@
 
 namespace qinghe::maintenance {
 
-// The backups the program makes by itself (at start, at exit, periodically)
-// and on demand: makeBackup keeping the generations of the settings in memory
-// (`settings`) or, before they are loaded, of system.ini; lastbackup is
-// written whenever the backup completes, in memory too when given.
-// With `settleLater` the backup returns before its copies are flushed; see
-// settleBackupsInBackground.
+// makeBackup keeping the generations of the settings in memory (`settings`)
+// or, before they are loaded, of system.ini; lastbackup is written whenever
+// the backup completes, in memory too when given.
 BackupOutcome backUpAndRecord(FolderOperations& ops, const RunDirectory& run, const Clock& clock,
-                              Settings* settings, bool settleLater = false);
+                              Settings* settings);
 
-// settleBackups on a thread of its own, over the real disk: what a backup
-// made with settleLater, or a restore, left to do (the flush of the new
-// generation, the removal of the oldest). Whatever works on the generations
-// or the data folders waits for it first (AppState::waitForBackgroundMaintenance).
-void settleBackupsInBackground(AppState& state, std::int32_t generationsKept);
+// When the program backs up.
+enum class BackupMoment {
+    Start,     // before the login, the settings not loaded yet
+    Exit,      // every table closed
+    Periodic,  // while the program runs, "定期自动备份"
+    OnDemand,  // "现在就立即备份！"
+};
+
+// A backup of the program's: behind the progress window (not at exit), the
+// changes open tables hold put into their files first. One that did not
+// complete is told in one message saying why and what to do; on demand a
+// completed one is told too.
+BackupOutcome backUpAt(AppState& state, FolderOperations& ops, BackupMoment moment);
+
+// The message that tells why a backup did not complete.
+const std::string& backupFailureText(BackupFailure failure);
 
 // A restore of `chosen` once the user has confirmed it. With `keepData` the
 // data as it is becomes a generation first, so that the restore can be
 // undone (NoSafetyGeneration, with nothing changed, when it cannot), and
-// lastbackup is written as for any backup; the oldest generations are left
-// for settleBackups. Without, the data as it is goes.
+// lastbackup is written as for any backup. Without, the data as it is goes.
 RestoreOutcome restoreChosen(FolderOperations& ops, const RunDirectory& run, const Clock& clock,
                              Settings* settings, const Generation& chosen, bool keepData);
 
@@ -44,9 +53,7 @@ bool periodicBackupDue(const Settings& settings, double today);
 // changes nothing. Its button "现在就立即备份！" runs backUpNow.
 void runBackupDialog(AppState& state, FolderOperations& ops);
 
-// "现在就立即备份！": a backup behind the progress window, then
-// "数据库已经备份完毕！", or an error when it failed (the earlier generations
-// are then as they were). True when the backup completed.
+// "现在就立即备份！": backUpAt on demand. True when the backup completed.
 bool backUpNow(AppState& state, FolderOperations& ops);
 
 // "数据库还原...": after the password (when needpass is 1), the choice of a

@@ -7,11 +7,8 @@
 #include "maintenance/backup.h"
 #include "maintenance/backup_places.h"
 #include "maintenance/generation_builder.h"
-#include "maintenance/generation_settling.h"
 #include "maintenance/generations.h"
-#include "maintenance/restore_journal.h"
 #include "maintenance/restore_swap.h"
-#include "maintenance/restored_copies.h"
 
 namespace qinghe::maintenance {
 
@@ -19,6 +16,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The journals are read by their presence alone; the text says what they are
+// to whoever looks into the folder.
+constexpr char kRestoreJournalText[] = "qinghe-restore 1\nbooks data\n";
 constexpr char kInitialiseJournalText[] = "qinghe-initialise 1\nbooks data\n";
 
 // One file a restore puts in place.
@@ -57,69 +57,29 @@ std::optional<std::vector<Restored>> restoredFiles(FolderOperations& ops,
     return files;
 }
 
-// The two folders beside the live ones, with every live file that stays
-// linked in (it stays the live file, and the generation is never linked to).
-// The other files are copied, flushed, here when the journal cannot name
-// them; otherwise they are listed in the journal and copied only once the
-// folders are swapped in: the next run makes them again from the generation
-// should the restore not get to the end, and flushes them (or makes them
-// again after a new boot) when it did. Nothing is then flushed after the
-// bulk of the bytes is written, when a flush would wait for all of them.
+// The two folders beside the live ones, complete and flushed: every live
+// file that stays linked in (it stays the live file, and the generation is
+// never linked to), the others copied from the generation.
 bool buildRestoredFolders(FolderOperations& ops, const BackupPlaces& places,
-                          const Generation& generation, const std::vector<Restored>& files,
-                          RestoreJournal& journal) {
+                          const std::vector<Restored>& files) {
     const fs::path books = places.restoring(places.books);
     const fs::path data = places.restoring(places.data);
     if (!ops.makeFolder(books) || !ops.makeFolder(data)) return false;
-    journal.boot = ops.bootId();
-    journal.generationId = generation.id;
-    std::vector<const Restored*> toCopy;
+    std::vector<fs::path> copies;
     for (const Restored& file : files) {
         if (file.stays && ops.hardLink(file.live, file.to)) continue;
-        toCopy.push_back(&file);
-        RestoredCopy named{file.live.lexically_relative(places.runFolder).generic_string(),
-                           file.from.lexically_relative(generation.folder).generic_string()};
-        if (!fitsAJournalLine(named.live) || !fitsAJournalLine(named.inGeneration))
-            journal.boot.clear();
-        journal.copies.push_back(std::move(named));
+        if (ops.copyFile(file.from, file.to).result != CopyResult::Copied) return false;
+        copies.push_back(file.to);
     }
-    if (journal.copiesUnflushed()) {
-        // Their room only: a full disk is told before the restore is decided.
-        for (const Restored* file : toCopy) {
-            if (!ops.reserveFile(file->to, ops.status(file->from).size)) return false;
-        }
-    } else {
-        journal.boot.clear();
-        journal.copies.clear();
-        std::vector<fs::path> copies;
-        for (const Restored* file : toCopy) {
-            if (ops.copyFile(file->from, file->to).result != CopyResult::Copied) return false;
-            copies.push_back(file->to);
-        }
-        if (!flushAll(ops, places.runFolder, copies)) return false;
-    }
-    return ops.syncFolder(books) && ops.syncFolder(data);
+    return flushAll(ops, places.runFolder, copies) && ops.syncFolder(books) && ops.syncFolder(data);
 }
 
-// The copies a journal names, made into the live folders once they are
-// swapped in; then the journal gives way to the mark that they are not
-// flushed yet.
-bool copyIntoSwappedFolders(FolderOperations& ops, const BackupPlaces& places,
-                            const Generation& generation, const RestoreJournal& journal) {
-    for (const RestoredCopy& copy : journal.copies) {
-        if (ops.copyInto(generation.folder / copy.inGeneration, places.runFolder / copy.live)
-                .result != CopyResult::Copied)
-            return false;
-    }
-    return ops.rename(places.restoreJournal(), places.restoreUnflushed());
-}
-
-// The journal under its own name only once it is whole and flushed: the
-// next run goes by the names and the generation it holds.
-bool writeJournal(FolderOperations& ops, const BackupPlaces& places,
-                  const RestoreJournal& journal) {
+// The journal under its own name only once it is whole and flushed: from
+// then on the next run finishes the restore.
+bool writeJournal(FolderOperations& ops, const BackupPlaces& places) {
     const fs::path writing = places.restoreJournalBeingWritten();
-    return ops.removeTree(writing, places.runFolder) && ops.writeFile(writing, journal.text()) &&
+    return ops.removeTree(writing, places.runFolder) &&
+           ops.writeFile(writing, kRestoreJournalText) &&
            ops.rename(writing, places.restoreJournal()) && ops.syncFolder(places.runFolder);
 }
 
@@ -133,11 +93,7 @@ bool buildSafetyGeneration(FolderOperations& ops, const BackupPlaces& places,
                            const std::vector<Source>& sources, const std::vector<Restored>& files,
                            const SafetyGeneration& safety, std::string& id) {
     const Generation* previous = generations.empty() ? nullptr : &generations.front();
-    std::map<std::string, const ManifestEntry*> previousEntries;
-    if (previous != nullptr && previous->manifest) {
-        for (const ManifestEntry& entry : previous->manifest->files)
-            previousEntries[entry.target] = &entry;
-    }
+    const ManifestByTarget previousEntries = manifestByTarget(previous);
     std::map<fs::path, fs::path> staying;  // live file -> a copy of its bytes
     for (const Restored& file : files) {
         if (file.stays) staying[file.live] = file.from;
@@ -175,11 +131,10 @@ RestoreOutcome restore(FolderOperations& ops, const RunDirectory& run, std::stri
                        const SafetyGeneration* safety) {
     RestoreOutcome outcome;
     const BackupPlaces places(run);
-    recoverInterruptedWork(ops, run);
-    // The data of an earlier restore not yet known to be on the disk.
-    if (ops.status(places.restoreUnflushed()).type != EntryType::Missing) return outcome;
+    // One cut short earlier that cannot be finished now: the live folders
+    // may be half swapped.
+    if (recoverInterruptedWork(ops, run) != UnfinishedWork::None) return outcome;
     const std::vector<Generation> generations = listGenerations(ops, places);
-    if (anyUnsettled(ops, generations)) return outcome;
     const auto chosen = findGeneration(generations, id);
     if (!chosen) {
         outcome.result = RestoreResult::NoSuchGeneration;
@@ -214,8 +169,7 @@ RestoreOutcome restore(FolderOperations& ops, const RunDirectory& run, std::stri
     if (!made && ops.status(places.safetyGeneration()).type != EntryType::Missing &&
         !ops.removeTree(places.safetyGeneration(), places.runFolder))
         return outcome;
-    RestoreJournal journal;
-    if (!buildRestoredFolders(ops, places, *chosen, *files, journal)) {
+    if (!buildRestoredFolders(ops, places, *files)) {
         removeHalfMade(ops, places);
         return outcome;
     }
@@ -223,39 +177,29 @@ RestoreOutcome restore(FolderOperations& ops, const RunDirectory& run, std::stri
     // complete. Should it not be in place and flushed, it must be gone for
     // certain before the restore counts as not made: a journal left behind
     // would make the next run finish it.
-    if (!writeJournal(ops, places, journal) &&
+    if (!writeJournal(ops, places) &&
         (ops.status(places.restoreJournal()).type == EntryType::Missing ||
          ops.removeTree(places.restoreJournal(), places.runFolder))) {
         removeHalfMade(ops, places);
         return outcome;
     }
-    // From here on the restore is decided: an interruption is finished by the
-    // next run. A failed rename may have been passing.
+    // From here on the restore is decided: should the swap fail, the next
+    // run finishes it.
     std::string latestMovedTo;
-    if (journal.copiesUnflushed()) {
-        // Looked up again: the latest has moved aside if it was the one.
-        std::optional<Generation> source;
-        outcome.result = (swapRestoredIn(ops, places, &latestMovedTo) ||
-                          swapRestoredIn(ops, places, &latestMovedTo)) &&
-                                 (source = restoredFrom(ops, places, journal.generationId)) &&
-                                 copyIntoSwappedFolders(ops, places, *source, journal)
-                             ? RestoreResult::Restored
-                             : RestoreResult::Pending;
-        if (outcome.result == RestoreResult::Restored) removeMovedAside(ops, places);
-    } else {
-        outcome.result = finishRestoreSwap(ops, places, &latestMovedTo) ||
-                                 finishRestoreSwap(ops, places, &latestMovedTo)
-                             ? RestoreResult::Restored
-                             : RestoreResult::Pending;
-    }
+    outcome.result = finishRestoreSwap(ops, places, &latestMovedTo, &outcome.leftoversRemoved)
+                         ? RestoreResult::Restored
+                         : RestoreResult::Pending;
     outcome.safetyId = safetyId;
     outcome.newGeneration = made;
-    if (made && outcome.result == RestoreResult::Restored && !safety->pruneLater) {
+    if (made && outcome.result == RestoreResult::Restored) {
         // Only now that the new generation is in place; the restored one
-        // stays whatever its age.
+        // stays whatever its age. Their files go with the next run (the
+        // program ends after a restore and starts again): removing a
+        // generation's own files takes as long as the restore's copies.
         std::vector<std::string> keep{chosen->id};
         if (!latestMovedTo.empty()) keep.push_back(latestMovedTo);
-        pruneOlder(ops, places, safety->generationsKept, keep);
+        outcome.leftoversRemoved =
+            takeOutOlder(ops, places, safety->generationsKept, keep) && outcome.leftoversRemoved;
     }
     return outcome;
 }
@@ -274,7 +218,7 @@ RestoreOutcome restoreKeepingTheData(FolderOperations& ops, const RunDirectory& 
 
 InitialiseResult initialiseData(FolderOperations& ops, const RunDirectory& run) {
     const BackupPlaces places(run);
-    recoverInterruptedWork(ops, run);
+    if (recoverInterruptedWork(ops, run) != UnfinishedWork::None) return InitialiseResult::Failed;
     // Once the journal is down the initialisation is decided: an interruption
     // is finished by the next run, so the ledgers never end up half deleted.
     // Should it not be written, it must be gone for certain before the
@@ -284,10 +228,8 @@ InitialiseResult initialiseData(FolderOperations& ops, const RunDirectory& run) 
         ops.removeTree(places.initialiseJournal(), places.runFolder)) {
         return InitialiseResult::Failed;
     }
-    // A failed rename may have been passing.
-    if (finishInitialise(ops, places) || finishInitialise(ops, places))
-        return InitialiseResult::Initialised;
-    return InitialiseResult::Pending;
+    return finishInitialise(ops, places) ? InitialiseResult::Initialised
+                                         : InitialiseResult::Pending;
 }
 
 }  // namespace qinghe::maintenance

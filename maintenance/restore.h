@@ -16,7 +16,9 @@ enum class RestoreResult {
     // The data as it is could not be kept in a generation first; nothing was
     // changed.
     NoSafetyGeneration,
-    Failed,  // the data is as it was before
+    // The data is as it was before (also when a restore or initialisation
+    // cut short earlier cannot be finished).
+    Failed,
     // Complete on the disk but not yet swapped in: the next run finishes it,
     // so the program must not go on working on the data it has.
     Pending,
@@ -30,7 +32,8 @@ enum class RestoreResult {
 //
 // The new folders are built beside the live ones and flushed; a journal then
 // marks them complete, and the swap that follows is finished by the next run
-// should it be interrupted. Tables must be closed first.
+// should it be interrupted. Restored, the data is on the disk. Tables must be
+// closed first.
 RestoreResult restoreGeneration(FolderOperations& ops, const RunDirectory& run,
                                 std::string_view id);
 
@@ -40,9 +43,6 @@ struct SafetyGeneration {
     double now = 0;  // its date and id
     // Generations kept once it is in place; the restored one is kept besides.
     std::int32_t generationsKept = kDefaultBackupsKept;
-    // The oldest are left for settleBackups to remove, once the restored
-    // copies are on the disk.
-    bool pruneLater = false;
 };
 
 struct RestoreOutcome {
@@ -52,6 +52,12 @@ struct RestoreOutcome {
     // unless the restore was made (or is pending).
     std::string safetyId;
     bool newGeneration = false;
+    // False when the live folders moved aside, or a generation beyond the
+    // number kept, could not be removed; the next run or backup tries again.
+    bool leftoversRemoved = true;
+    // False when lastbackup could not be written to system.ini (set by
+    // restoreChosen).
+    bool lastBackupWritten = true;
 };
 
 // restoreGeneration that first keeps the data as it is in a generation of

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <future>
 #include <memory>
 #include <string>
 
@@ -66,14 +65,6 @@ struct AppState {
     CurrentLedger currentLedger;
     int locked = 0;          // 1 while the lock page is shown
     int rememberedPage = 0;  // the page shown when the lock started
-
-    // Work on the backup generations that goes on after a backup returned
-    // (flushing it, removing the oldest); whatever works on the generations
-    // or the data folders waits for it first.
-    std::future<void> backgroundMaintenance;
-    void waitForBackgroundMaintenance() {
-        if (backgroundMaintenance.valid()) backgroundMaintenance.get();
-    }
 
     // What the settings page's flows work on.
     SettingsPageContext settingsPage() { return {run, settings, user, autostart}; }

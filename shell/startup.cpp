@@ -1,6 +1,6 @@
 #include "shell/startup.h"
-#include "common/standard_messages.h"
 
+#include "common/standard_messages.h"
 #include "maintenance/backup.h"
 #include "maintenance/maintenance_actions.h"
 #include "session/password_check.h"
@@ -13,7 +13,7 @@ namespace {
 
 constexpr int kExitBackupMode = 2;  // 每次退出时备份
 
-void endAfter(AppState& state, const char* text) {
+void endAfter(AppState& state, const std::string& text) {
     showError(state.user, text);
     closeDown(state);
     state.user.endProgram();
@@ -24,16 +24,10 @@ void endAfter(AppState& state, const char* text) {
 StartupResult startUp(AppState& state) {
     StartupResult result;
     maintenance::PosixFolderOperations folders;
-    // A failed backup keeps the earlier generations whole and says nothing:
-    // the program starts all the same. It runs before the settings are
-    // loaded, so it writes lastbackup straight into system.ini.
-    // Its flush and the removal of the oldest generation go on while the
-    // program starts.
-    state.user.runWithProgress(shell::kBackupProgress, [&] {
-        static_cast<void>(
-            maintenance::backUpAndRecord(folders, state.run, state.clock, nullptr, true));
-    });
-    maintenance::settleBackupsInBackground(state, readBackupsKept(state.run));
+    // Before the login, whatever the backup mode. One that fails is told and
+    // leaves every earlier generation whole; the program starts all the same,
+    // and in the mode "定期自动备份" the periodic check tries again.
+    static_cast<void>(maintenance::backUpAt(state, folders, maintenance::BackupMoment::Start));
 
     if (!openUserStore(state, &result.freshInstallation)) {
         endAfter(state, shell::kUserStoreUnusable);
@@ -48,17 +42,6 @@ StartupResult startUp(AppState& state) {
         }
     }
     state.settings = loadSettings(state.run, state.clock);
-    // Only when the backup above failed can the periodic one be due.
-    if (maintenance::periodicBackupDue(state.settings, state.clock.today())) {
-        state.waitForBackgroundMaintenance();
-        state.user.runWithProgress(shell::kBackupProgress, [&] {
-            // The user store is open: its changes go into its files first.
-            if (state.tables.checkpoint()) {
-                static_cast<void>(
-                    maintenance::backUpAndRecord(folders, state.run, state.clock, &state.settings));
-            }
-        });
-    }
     result.loggedIn = true;
     result.startPage = state.settings.qsy == 0 ? 1 : 0;
     result.showWindow = state.settings.qdhqhdht == 0;
@@ -73,16 +56,14 @@ bool confirmExit(UserInteraction& user) {
 
 void closeDown(AppState& state) {
     tables::closeAllTables(state.tables, state.user);
-    state.waitForBackgroundMaintenance();
 }
 
 void shutDown(AppState& state) {
     closeDown(state);
     if (state.settings.backupmode != kExitBackupMode) return;
-    // Nobody is left to tell of a failure; the earlier generations stay whole.
+    // A failure is told before the program ends; the earlier generations stay whole.
     maintenance::PosixFolderOperations folders;
-    static_cast<void>(
-        maintenance::backUpAndRecord(folders, state.run, state.clock, &state.settings));
+    static_cast<void>(maintenance::backUpAt(state, folders, maintenance::BackupMoment::Exit));
 }
 
 }  // namespace qinghe

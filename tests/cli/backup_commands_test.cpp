@@ -154,7 +154,7 @@ TEST_F(BackupCommandsTest, NothingIsTouchedWhileTheProgramRunsOnTheFolder) {
         SCOPED_TRACE(command);
         const testing::CliRun result = runCli(std::string(command) + " " + run());
         EXPECT_EQ(result.exitCode, 1);
-        EXPECT_NE(result.errors.find("running"), std::string::npos) << result.errors;
+        EXPECT_NE(result.errors.find("program"), std::string::npos) << result.errors;
         EXPECT_TRUE(result.lines.empty());
     }
     EXPECT_EQ(get("data/home.edb"), "home 2");

@@ -178,26 +178,43 @@ TEST(EntryChangesFailures, AFailedWriteAtAnyStepLeavesRowsAndTableAlike) {
             return entry::clearEntries(state, &view);
         },
     };
+    // A ledger with two entries, open.
+    const auto prepare = [](AppState& state, testing::RecordingView& view) {
+        ASSERT_EQ(ledger::createLedger(state, gbk("家庭"), ""),
+                  ledger::CreateLedgerResult::Created);
+        ASSERT_EQ(ledger::openLedger(state, 1, view), ledger::OpenLedgerResult::Opened);
+        ASSERT_TRUE(entry::addEntry(state, {.amount = 1}, "", &view));
+        ASSERT_TRUE(entry::addEntry(state, {.amount = 2}, std::string(900, 'v'), &view));
+    };
     int failures = 0;
     for (std::size_t which = 0; which < std::size(changes); ++which) {
+        // The steps the change takes on a disk that does not fail.
+        long stepsTaken = 0;
+        {
+            testing::MemoryFileSystem disk;
+            testing::ScriptedUser user;
+            AppState state(RunDirectory(folder.path()), disk, clock, user);
+            testing::RecordingView view;
+            ASSERT_NO_FATAL_FAILURE(prepare(state, view));
+            const long before = disk.steps();
+            ASSERT_TRUE(changes[which](state, view));
+            stepsTaken = disk.steps() - before;
+            ASSERT_GT(stepsTaken, 0);
+        }
         for (Fault fault : {Fault::WriteError, Fault::FlushError}) {
-            // Every step the change takes, and a few beyond (flushes come late).
-            for (long step = 0; step < 120; ++step) {
+            // Each of those steps fails in turn.
+            for (long step = 0; step < stepsTaken; ++step) {
                 SCOPED_TRACE(::testing::Message() << "change " << which << " step " << step);
                 testing::MemoryFileSystem disk;
                 testing::ScriptedUser user;
                 AppState state(RunDirectory(folder.path()), disk, clock, user);
                 testing::RecordingView view;
-                ASSERT_EQ(ledger::createLedger(state, gbk("家庭"), ""),
-                          ledger::CreateLedgerResult::Created);
-                ASSERT_EQ(ledger::openLedger(state, 1, view), ledger::OpenLedgerResult::Opened);
-                ASSERT_TRUE(entry::addEntry(state, {.amount = 1}, "", &view));
-                ASSERT_TRUE(entry::addEntry(state, {.amount = 2}, std::string(900, 'v'), &view));
+                ASSERT_NO_FATAL_FAILURE(prepare(state, view));
                 const auto before = all(*state.currentLedger.rows);
                 disk.setFault(fault, disk.steps() + step);
                 view.changes.clear();
                 const bool done = changes[which](state, view);
-                if (!disk.faulted()) continue;  // no such step, or not a flush
+                if (!disk.faulted()) continue;  // not a flush
                 const auto inMemory = all(*state.currentLedger.rows);
                 testing::MemoryFileSystem after(disk);
                 testing::ScriptedUser freshUser;

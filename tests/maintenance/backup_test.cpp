@@ -11,16 +11,25 @@
 #include <set>
 #include <string>
 
+#include "common/clock.h"
 #include "common/run_directory.h"
 #include "common/temporary_folder.h"
+#include "config/settings.h"
 #include "maintenance/backup.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using qinghe::runBackup;
 using qinghe::RunDirectory;
 using Names = std::set<std::string>;
+
+// A backup as the tool makes it: the real disk and clock, the generations
+// system.ini asks for. True when the data is in a complete generation.
+bool runBackup(const RunDirectory& run) {
+    qinghe::maintenance::PosixFolderOperations ops;
+    qinghe::SystemClock clock;
+    return qinghe::maintenance::makeBackup(ops, run, clock, qinghe::readBackupsKept(run)).complete;
+}
 
 // A run directory of its own with small file helpers; paths are relative to it.
 class Sandbox {
@@ -248,19 +257,14 @@ TEST(Backup, ClearsUpAfterAnInterruptedRun) {
         const char* olderRegistry;     // in the one older generation, if any
     };
     const Case cases[] = {
-        // Stopped between moving the old backup aside and moving the new one in.
-        {"old backup moved aside, new one fails",
-         [](const Sandbox& box) { box.putOldBackup("backup.old"); }, true, "old registry", nullptr},
-        {"old backup moved aside, new one succeeds",
-         [](const Sandbox& box) { box.putOldBackup("backup.old"); }, false, "new registry",
-         "old registry"},
-        // Stopped after the swap, before the replaced backup was deleted.
-        {"replaced backup still aside",
-         [](const Sandbox& box) {
-             box.putOldBackup();
-             box.put("backup.old/books/books.edb", "older registry");
-         },
-         true, "old registry", nullptr},
+        // Stopped between moving the latest aside under its id and moving the
+        // new one in.
+        {"latest moved aside, new one fails",
+         [](const Sandbox& box) { box.putOldBackup("backup-20150512-180000"); }, true,
+         "old registry", nullptr},
+        {"latest moved aside, new one succeeds",
+         [](const Sandbox& box) { box.putOldBackup("backup-20150512-180000"); }, false,
+         "new registry", "old registry"},
         // Stopped while building, or while removing an older generation.
         {"half-built and half-removed backups",
          [](const Sandbox& box) {

@@ -311,40 +311,36 @@ class InterruptedBackupTest : public ::testing::Test {
 };
 
 TEST_F(InterruptedBackupTest, FailingAtAnyStepLeavesEveryEarlierGenerationRestorable) {
-    for (const bool settleLater : {false, true}) {
-        for (const auto mode :
-             {FaultyFolderOperations::Mode::Crash, FaultyFolderOperations::Mode::OneFailure}) {
-            for (long step = 0;; ++step) {
-                SCOPED_TRACE(
-                    ::testing::Message()
-                    << (settleLater ? "settled later, " : "")
-                    << (mode == FaultyFolderOperations::Mode::Crash ? "crash" : "one failure")
-                    << " at step " << step);
-                prepare();
-                FaultyFolderOperations faulty(step, mode);
-                const BackupOutcome outcome = box_->backup(faulty, 2, {}, settleLater);
-                if (!faulty.failed()) {
-                    EXPECT_TRUE(outcome.complete);
-                    EXPECT_GT(step, 10);
-                    break;  // past the last step
-                }
-                // A backup never touches the live data.
-                EXPECT_EQ(box_->liveData(), current_);
-                std::vector<std::pair<std::string, Files>> expected = earlier_;
-                if (outcome.complete) {
-                    // Only a flush after the swap or the pruning failed: the new
-                    // generation is complete, and the oldest may have gone.
-                    Files latest = box_->generationData(box_->at("backup"));
-                    latest.erase("unflushed.txt");  // until it is settled
-                    EXPECT_EQ(latest, current_);
-                    expected = {earlier_[1], {outcome.id, current_}};
-                }
-                // Whatever the next run finds, it finishes or clears.
-                ASSERT_TRUE(box_->backup(ops_, 3).complete);
-                expectOnly({"backup", "books", "data"});
-                expectRestorable(expected);
-                if (HasFailure()) return;
+    for (const auto mode :
+         {FaultyFolderOperations::Mode::Crash, FaultyFolderOperations::Mode::OneFailure}) {
+        for (long step = 0;; ++step) {
+            SCOPED_TRACE(::testing::Message()
+                         << (mode == FaultyFolderOperations::Mode::Crash ? "crash" : "one failure")
+                         << " at step " << step);
+            prepare();
+            FaultyFolderOperations faulty(step, mode);
+            const BackupOutcome outcome = box_->backup(faulty, 2);
+            if (!faulty.failed()) {
+                EXPECT_TRUE(outcome.complete);
+                EXPECT_GT(step, 10);
+                break;  // past the last step
             }
+            // A backup never touches the live data.
+            EXPECT_EQ(box_->liveData(), current_);
+            std::vector<std::pair<std::string, Files>> expected = earlier_;
+            if (outcome.complete) {
+                // Only a flush after the swap or the pruning failed: the new
+                // generation is complete, and the oldest may have gone.
+                EXPECT_EQ(box_->generationData(box_->at("backup")), current_);
+                expected = {earlier_[1], {outcome.id, current_}};
+            } else {
+                EXPECT_EQ(outcome.failure, maintenance::BackupFailure::WriteFailed);
+            }
+            // Whatever the next run finds, it finishes or clears.
+            ASSERT_TRUE(box_->backup(ops_, 3).complete);
+            expectOnly({"backup", "books", "data"});
+            expectRestorable(expected);
+            if (HasFailure()) return;
         }
     }
 }
@@ -454,9 +450,8 @@ TEST_F(InterruptedBackupTest, AnInterruptedRestoreKeepingTheDataLosesNothing) {
     }
 }
 
-// The real disk through a FaultyFolderOperations that can be replaced
-// between runs, remembering which copies were never flushed so that a power
-// loss can take their bytes.
+// The real disk through a FaultyFolderOperations, remembering which copies
+// were never flushed so that a power loss can take their bytes.
 class UnflushedCopies : public maintenance::FolderOperations {
   public:
     FaultyFolderOperations faults;
@@ -479,7 +474,6 @@ class UnflushedCopies : public maintenance::FolderOperations {
                 << std::string(size, '\0');
         }
         unflushed_.clear();
-        faults.boot = "a boot after the power loss";
     }
 
     maintenance::FileStatus status(const fs::path& path) override { return faults.status(path); }
@@ -492,21 +486,12 @@ class UnflushedCopies : public maintenance::FolderOperations {
     bool sameContents(const fs::path& a, const fs::path& b) override {
         return faults.sameContents(a, b);
     }
-    std::string bootId() override { return faults.bootId(); }
     bool makeFolder(const fs::path& folder) override { return faults.makeFolder(folder); }
     bool writeFile(const fs::path& file, std::string_view bytes) override {
         return faults.writeFile(file, bytes);
     }
     maintenance::CopyReport copyFile(const fs::path& from, const fs::path& to) override {
         maintenance::CopyReport report = faults.copyFile(from, to);
-        if (report.result == maintenance::CopyResult::Copied) unflushed_.insert(inodeOf(to));
-        return report;
-    }
-    bool reserveFile(const fs::path& file, std::uint64_t size) override {
-        return faults.reserveFile(file, size);
-    }
-    maintenance::CopyReport copyInto(const fs::path& from, const fs::path& to) override {
-        maintenance::CopyReport report = faults.copyInto(from, to);
         if (report.result == maintenance::CopyResult::Copied) unflushed_.insert(inodeOf(to));
         return report;
     }
@@ -539,124 +524,57 @@ class UnflushedCopies : public maintenance::FolderOperations {
     std::set<ino_t> unflushed_;
 };
 
-// A restore returns before its copies are on the disk; the generation holds
-// their bytes. The next run flushes them while the machine runs on, or makes
-// them again from the generation after a power loss took them, even when it
-// is cut short at any step and the one after it finishes.
-TEST_F(InterruptedBackupTest, ARestoreSurvivesAPowerLossBeforeItsCopiesReachTheDisk) {
+// A restore is on the disk when it says it is done: a power loss right after
+// it takes nothing of the restored data, nor of the generation of the data it
+// replaced, and backups go on as before.
+TEST_F(InterruptedBackupTest, ARestoreSurvivesAPowerLossRightAfterIt) {
     const struct {
         const char* name;
         int chosen;  // of earlier_; the latest is 1
-        bool powerLost;
-        // The program's way: the oldest generations are left to the work
-        // beside it, which keeps only one here. The restored one, the oldest,
-        // must stay until the copies made of it are on the disk.
-        bool prunedBeside;
     } cases[] = {
-        {"an older generation, the machine runs on", 0, false, false},
-        {"an older generation, power lost", 0, true, false},
-        {"the latest, power lost", 1, true, false},
-        {"an older generation, power lost, pruned beside the program", 0, true, true},
+        {"an older generation", 0},
+        {"the latest", 1},
     };
     for (const auto& c : cases) {
-        for (long step = 0;; ++step) {
-            SCOPED_TRACE(::testing::Message() << c.name << ", next run cut short at " << step);
-            prepare();
-            const auto& [chosenId, chosenData] = earlier_[static_cast<std::size_t>(c.chosen)];
-            UnflushedCopies disk;
-            const maintenance::RestoreOutcome outcome = maintenance::restoreKeepingTheData(
-                disk, box_->run(), chosenId,
-                {box_->clock().now() + 1, c.prunedBeside ? 1 : 3, c.prunedBeside});
-            ASSERT_EQ(outcome.result, RestoreResult::Restored);
-            EXPECT_EQ(box_->liveData(), chosenData);
-            // Left for the next run to flush, or the case shows nothing.
-            ASSERT_FALSE(disk.unflushedBelow(box_->at("data")).empty());
-            if (c.powerLost) {
-                disk.losePower(box_->at(""));
-                ASSERT_NE(box_->liveData(), chosenData);
-            }
+        SCOPED_TRACE(c.name);
+        prepare();
+        const auto& [chosenId, chosenData] = earlier_[static_cast<std::size_t>(c.chosen)];
+        UnflushedCopies disk;
+        const maintenance::RestoreOutcome outcome = maintenance::restoreKeepingTheData(
+            disk, box_->run(), chosenId, {box_->clock().now() + 1, 3});
+        ASSERT_EQ(outcome.result, RestoreResult::Restored);
+        EXPECT_TRUE(outcome.leftoversRemoved);
+        EXPECT_EQ(box_->liveData(), chosenData);
+        EXPECT_EQ(disk.unflushedBelow(box_->at("")), std::set<std::string>{});
+        disk.losePower(box_->at(""));
 
-            const auto nextRun = [&] {
-                if (c.prunedBeside) {
-                    maintenance::settleBackups(disk, box_->run(), {1, {}});
-                } else {
-                    maintenance::recoverInterruptedWork(disk, box_->run());
-                }
-            };
-            const std::string boot = disk.bootId();
-            disk.faults = FaultyFolderOperations(step, FaultyFolderOperations::Mode::Crash);
-            disk.faults.boot = boot;
-            nextRun();
-            const bool cutShort = disk.faults.failed();
-            disk.faults = FaultyFolderOperations();
-            disk.faults.boot = boot;
-            nextRun();
-
-            EXPECT_EQ(box_->liveData(), chosenData);
-            EXPECT_EQ(disk.unflushedBelow(box_->at("")), std::set<std::string>{});
-            EXPECT_EQ(box_->liveFilesInGenerations(), std::set<std::string>{});
-            expectOnly({"backup", "books", "data"});
-            if (c.prunedBeside) {
-                EXPECT_EQ(idsOf(box_->generations(ops_)),
-                          std::vector<std::string>{outcome.safetyId});
-                expectHeld({{outcome.safetyId, current_}});
-            } else {
-                expectHeld({{outcome.safetyId, current_}, earlier_[0], earlier_[1]});
-            }
-            // Backups go on as before.
-            EXPECT_TRUE(box_->backup(ops_, 3).complete);
-            if (!cutShort || HasFailure()) break;
-        }
+        maintenance::recoverInterruptedWork(ops_, box_->run());
+        EXPECT_EQ(box_->liveData(), chosenData);
+        EXPECT_EQ(box_->liveFilesInGenerations(), std::set<std::string>{});
+        expectOnly({"backup", "books", "data"});
+        expectHeld({{outcome.safetyId, current_}, earlier_[0], earlier_[1]});
+        // Backups go on as before.
+        EXPECT_TRUE(box_->backup(ops_, 3).complete);
     }
 }
 
-// A backup that returns before its copies are flushed keeps every earlier
-// generation until it is settled: flushed while the machine runs on (and
-// only then is the oldest removed), removed whole after a power loss took its
-// copies, even when settling is cut short at any step and the next run
-// finishes it.
-TEST_F(InterruptedBackupTest, ABackupLeftToSettleIsKeptOrRemovedWhole) {
-    for (const bool powerLost : {false, true}) {
-        for (long step = 0;; ++step) {
-            SCOPED_TRACE(::testing::Message() << (powerLost ? "power lost" : "the machine runs on")
-                                              << ", settling cut short at " << step);
-            prepare();
-            UnflushedCopies disk;
-            const BackupOutcome outcome = box_->backup(disk, 2, {}, true);
-            ASSERT_TRUE(outcome.newGeneration);
-            EXPECT_EQ(box_->generationData(box_->at("backup")).erase("unflushed.txt"), 1u);
-            // Left for settling, or the case shows nothing; the oldest stays
-            // until then.
-            ASSERT_FALSE(disk.unflushedBelow(box_->at("backup")).empty());
-            EXPECT_EQ(box_->generations(ops_).size(), 3u);
-            if (powerLost) disk.losePower(box_->at(""));
+// A backup is on the disk before it is listed: a power loss right after it
+// leaves it whole, and the oldest is removed only once it is.
+TEST_F(InterruptedBackupTest, ABackupSurvivesAPowerLossRightAfterIt) {
+    prepare();
+    UnflushedCopies disk;
+    const BackupOutcome outcome = box_->backup(disk, 2);
+    ASSERT_TRUE(outcome.newGeneration);
+    EXPECT_TRUE(outcome.olderRemoved);
+    EXPECT_EQ(disk.unflushedBelow(box_->at("")), std::set<std::string>{});
+    disk.losePower(box_->at(""));
 
-            const std::string boot = disk.bootId();
-            disk.faults = FaultyFolderOperations(step, FaultyFolderOperations::Mode::Crash);
-            disk.faults.boot = boot;
-            maintenance::settleBackups(disk, box_->run(), {2, {}});
-            const bool cutShort = disk.faults.failed();
-            disk.faults = FaultyFolderOperations();
-            disk.faults.boot = boot;
-            maintenance::recoverInterruptedWork(disk, box_->run());
-            maintenance::settleBackups(disk, box_->run(), {2, {}});
-
-            EXPECT_EQ(box_->liveData(), current_);
-            EXPECT_EQ(disk.unflushedBelow(box_->at("")), std::set<std::string>{});
-            expectOnly({"backup", "books", "data"});
-            const auto generations = box_->generations(ops_);
-            if (powerLost) {
-                EXPECT_EQ(idsOf(generations),
-                          (std::vector<std::string>{earlier_[1].first, earlier_[0].first}));
-                expectRestorable(earlier_);
-            } else {
-                EXPECT_EQ(idsOf(generations),
-                          (std::vector<std::string>{outcome.id, earlier_[1].first}));
-                expectRestorable({earlier_[1], {outcome.id, current_}});
-            }
-            if (!cutShort || HasFailure()) break;
-        }
-    }
+    maintenance::recoverInterruptedWork(ops_, box_->run());
+    EXPECT_EQ(box_->liveData(), current_);
+    expectOnly({"backup", "books", "data"});
+    EXPECT_EQ(idsOf(box_->generations(ops_)),
+              (std::vector<std::string>{outcome.id, earlier_[1].first}));
+    expectRestorable({earlier_[1], {outcome.id, current_}});
 }
 
 TEST_F(InterruptedBackupTest, AnInterruptedInitialisationIsFinishedOrNeverStarted) {
@@ -715,9 +633,7 @@ TEST_F(GenerationsTest, RestoreCopiesTheChosenGenerationAndLeavesUserAndSettings
         EXPECT_EQ(box_.get("setup/system.ini"), "[setup]\r\n");
         // Copies: writing the restored files leaves the generation alone.
         EXPECT_NE(box_.inode("data/home.edb"), box_.inode("backup/data/home.edb"));
-        // Until the next run has flushed the copies.
-        EXPECT_TRUE(box_.exists("restore.unflushed"));
-        maintenance::recoverInterruptedWork(ops_, box_.run());
+        // Nothing is left for a later run to do.
         EXPECT_EQ(box_.names(), (std::set<std::string>{"backup", "backup-" + first.id, "books",
                                                        "data", "setup", "user"}));
     }

@@ -84,6 +84,21 @@ class MaintenanceFlowsTest : public ::testing::Test {
         return texts;
     }
 
+    std::vector<std::string> idsOf(const std::vector<maintenance::Generation>& generations) {
+        std::vector<std::string> ids;
+        for (const auto& generation : generations) ids.push_back(generation.id);
+        return ids;
+    }
+
+    // Only the live folders, the settings, the user store and the generations.
+    void expectNothingLeftOver() {
+        for (const std::string& name : box_->names()) {
+            EXPECT_TRUE(name == "books" || name == "data" || name == "setup" || name == "user" ||
+                        name == ".qinghe.lock" || name == "backup" || name.starts_with("backup-"))
+                << name;
+        }
+    }
+
     // A run directory of its own for one case of a table.
     void freshRunDirectory() {
         state_.reset();
@@ -225,6 +240,112 @@ TEST_F(MaintenanceFlowsTest, AFailedBackupIsToldAndKeepsLastBackup) {
     EXPECT_EQ(box_->generations(ops_).front().id, earlier);
 }
 
+// Fails every copy into a restore being built, or every rename that would
+// put a restored folder in place.
+class FailingRestore : public FaultyFolderOperations {
+  public:
+    explicit FailingRestore(bool swapFails) : swapFails_(swapFails) {}
+    maintenance::CopyReport copyFile(const fs::path& from, const fs::path& to) override {
+        if (!swapFails_ && to.parent_path().extension() == ".restore") return {};
+        return FaultyFolderOperations::copyFile(from, to);
+    }
+    bool rename(const fs::path& from, const fs::path& to) override {
+        if (swapFails_ && from.extension() == ".restore") return false;
+        return FaultyFolderOperations::rename(from, to);
+    }
+
+  private:
+    bool swapFails_;
+};
+
+// Lists nothing of the data folder, as when it cannot be read.
+class UnreadableData : public FaultyFolderOperations {
+  public:
+    explicit UnreadableData(fs::path data) : data_(std::move(data)) {}
+    std::optional<std::vector<maintenance::FolderEntry>> list(const fs::path& folder) override {
+        if (folder == data_) return std::nullopt;
+        return FaultyFolderOperations::list(folder);
+    }
+
+  private:
+    fs::path data_;
+};
+
+// Fails every rename of a live folder: an initialisation that is decided
+// cannot be finished.
+class LiveFoldersStuck : public FaultyFolderOperations {
+  public:
+    bool rename(const fs::path& from, const fs::path& to) override {
+        if (from.filename() == "books" || from.filename() == "data") return false;
+        return FaultyFolderOperations::rename(from, to);
+    }
+};
+
+// A backup the program makes by itself (or on demand) that fails or is
+// blocked is told in one message saying why; once the disk lets it, the next
+// one finishes what was left and is made, without a word.
+TEST_F(MaintenanceFlowsTest, ABackupThatCannotBeMadeIsToldInOneMessage) {
+    enum class Cause { CopyFails, DataUnreadable, RestoreStuck, InitialisationStuck };
+    const struct {
+        const char* name;
+        Cause cause;
+        std::string message;
+    } causes[] = {
+        {"a copy fails", Cause::CopyFails, mt::kBackupFailed},
+        {"the data cannot be read", Cause::DataUnreadable, mt::kBackupDataUnreadable},
+        {"a restore cannot be finished", Cause::RestoreStuck, mt::kBackupBlockedByRestore},
+        {"an initialisation cannot be finished", Cause::InitialisationStuck,
+         mt::kBackupBlockedByInitialise},
+    };
+    using maintenance::BackupMoment;
+    for (const BackupMoment moment : {BackupMoment::Start, BackupMoment::Exit,
+                                      BackupMoment::Periodic, BackupMoment::OnDemand}) {
+        for (const auto& c : causes) {
+            SCOPED_TRACE(::testing::Message() << c.name << ", moment " << static_cast<int>(moment));
+            freshRunDirectory();
+            backupOf("1");
+            box_->putData("2");
+            std::unique_ptr<FaultyFolderOperations> ops;
+            switch (c.cause) {
+                case Cause::CopyFails:
+                    ops = std::make_unique<FaultyFolderOperations>(3);
+                    break;
+                case Cause::DataUnreadable:
+                    ops = std::make_unique<UnreadableData>(box_->at("data"));
+                    break;
+                case Cause::RestoreStuck:
+                    ops = std::make_unique<FailingRestore>(true);
+                    ASSERT_EQ(maintenance::restoreChosen(*ops, box_->run(), box_->clock(),
+                                                         &state_->settings,
+                                                         box_->generations(ops_).front(), true)
+                                  .result,
+                              maintenance::RestoreResult::Pending);
+                    break;
+                case Cause::InitialisationStuck:
+                    ops = std::make_unique<LiveFoldersStuck>();
+                    ASSERT_EQ(maintenance::initialiseData(*ops, box_->run()),
+                              maintenance::InitialiseResult::Pending);
+                    break;
+            }
+            const auto generations = idsOf(box_->generations(ops_));
+            user_ = ScriptedUser{};
+
+            EXPECT_FALSE(maintenance::backUpAt(*state_, *ops, moment).complete);
+            EXPECT_EQ(messageTexts(), std::vector<std::string>{c.message});
+            EXPECT_EQ(user_.messages.at(0).icon, MessageIcon::Error);
+            EXPECT_EQ(user_.progressTexts.size(), moment == BackupMoment::Exit ? 0u : 1u);
+            EXPECT_EQ(idsOf(box_->generations(ops_)), generations);
+
+            user_ = ScriptedUser{};
+            EXPECT_TRUE(maintenance::backUpAt(*state_, ops_, moment).complete);
+            EXPECT_EQ(messageTexts(), moment == BackupMoment::OnDemand
+                                          ? std::vector<std::string>{mt::kBackupDone}
+                                          : std::vector<std::string>{});
+            expectNothingLeftOver();
+        }
+    }
+}
+
 TEST(PeriodicBackup, IsDueWhenLastBackupIsTheIntervalOldOrOlder) {
     const double today = 42136.75;  // 2015-05-12 18:00
     const struct {
@@ -286,7 +407,6 @@ TEST_F(MaintenanceFlowsTest, RestoreRefusedOrCancelledChangesNothing) {
         user_.answers.assign(c.answers.begin(), c.answers.end());
 
         EXPECT_FALSE(maintenance::restoreBackup(*state_, ops_));
-        state_->waitForBackgroundMaintenance();
         EXPECT_EQ(messageTexts(), c.messages);
         EXPECT_EQ(box_->get("data/home.edb"), "home table 2");
         EXPECT_EQ(box_->generations(ops_).size(), generations);
@@ -301,7 +421,6 @@ TEST_F(MaintenanceFlowsTest, RestoringTheLatestKeepsTheLoginPasswordAndEndsThePr
     user_.passwordVisits.push_back({"secret"});
     user_.formVisits.push_back({{"0"}});
     ASSERT_TRUE(maintenance::restoreBackup(*state_, ops_));
-    state_->waitForBackgroundMaintenance();
 
     // The choice shows every generation, the latest first and marked.
     ASSERT_EQ(user_.formRequests.size(), 1u);
@@ -335,7 +454,6 @@ TEST_F(MaintenanceFlowsTest, RestoreOfAnOlderGenerationCanItselfBeUndone) {
     // The older one, second in the list.
     user_.formVisits.push_back({{"1"}});
     ASSERT_TRUE(maintenance::restoreBackup(*state_, ops_));
-    state_->waitForBackgroundMaintenance();
     EXPECT_EQ(box_->get("data/home.edb"), "home table 1");
     ASSERT_GE(user_.messages.size(), 1u);
     EXPECT_EQ(user_.messages[0].text, std::string(mt::kConfirmRestorePrefix) +
@@ -349,7 +467,6 @@ TEST_F(MaintenanceFlowsTest, RestoreOfAnOlderGenerationCanItselfBeUndone) {
     restart();
     user_.formVisits.push_back({{"0"}});
     ASSERT_TRUE(maintenance::restoreBackup(*state_, ops_));
-    state_->waitForBackgroundMaintenance();
     EXPECT_EQ(box_->liveData(), before);
 }
 
@@ -360,7 +477,6 @@ TEST_F(MaintenanceFlowsTest, TheGenerationChosenIsKeptEvenWhenItIsTheOldestKept)
     box_->putData("3");
     user_.formVisits.push_back({{"1"}});
     ASSERT_TRUE(maintenance::restoreBackup(*state_, ops_));
-    state_->waitForBackgroundMaintenance();
     EXPECT_EQ(box_->get("data/home.edb"), "home table 1");
 }
 
@@ -376,7 +492,6 @@ TEST_F(MaintenanceFlowsTest, WhenTheDataCannotBeBackedUpFirstTheUserDecides) {
         fs::remove(box_->at("books/books.edb"));
         fs::create_directories(box_->at("books/books.edb"));
         const bool ended = maintenance::restoreBackup(*state_, ops_);
-        state_->waitForBackgroundMaintenance();
         EXPECT_EQ(ended, answer == MessageAnswer::Ok);
         ASSERT_GE(user_.messages.size(), 2u);
         EXPECT_EQ(user_.messages[1].text, mt::kSafetyBackupFailedRestore);
@@ -388,35 +503,12 @@ TEST_F(MaintenanceFlowsTest, WhenTheDataCannotBeBackedUpFirstTheUserDecides) {
     }
 }
 
-// Fails every copy (or room for one) into a restore being built, or every
-// rename that would put a restored folder in place.
-class FailingRestore : public FaultyFolderOperations {
-  public:
-    explicit FailingRestore(bool swapFails) : swapFails_(swapFails) {}
-    maintenance::CopyReport copyFile(const fs::path& from, const fs::path& to) override {
-        if (!swapFails_ && to.parent_path().extension() == ".restore") return {};
-        return FaultyFolderOperations::copyFile(from, to);
-    }
-    bool reserveFile(const fs::path& file, std::uint64_t size) override {
-        if (!swapFails_ && file.parent_path().extension() == ".restore") return false;
-        return FaultyFolderOperations::reserveFile(file, size);
-    }
-    bool rename(const fs::path& from, const fs::path& to) override {
-        if (swapFails_ && from.extension() == ".restore") return false;
-        return FaultyFolderOperations::rename(from, to);
-    }
-
-  private:
-    bool swapFails_;
-};
-
 TEST_F(MaintenanceFlowsTest, AFailedRestoreIsToldAndKeepsTheData) {
     backupOf("1");
     box_->putData("2");
     user_.formVisits.push_back({{"0"}});
     FailingRestore failing(false);
     EXPECT_FALSE(maintenance::restoreBackup(*state_, failing));
-    state_->waitForBackgroundMaintenance();
     EXPECT_EQ(user_.messages.back().text, mt::kRestoreFailed);
     EXPECT_EQ(box_->get("data/home.edb"), "home table 2");
     EXPECT_FALSE(box_->exists("data.restore"));
@@ -429,12 +521,12 @@ TEST_F(MaintenanceFlowsTest, ARestoreThatCannotBeSwappedInIsFinishedByTheNextSta
     user_.formVisits.push_back({{"0"}});
     FailingRestore failing(true);
     EXPECT_TRUE(maintenance::restoreBackup(*state_, failing));
-    state_->waitForBackgroundMaintenance();
     EXPECT_EQ(user_.messages.back().text, mt::kRestorePending);
     // While it cannot be finished no backup is made: the folders may be half
     // swapped, and the data of before the restore is to be the latest.
-    EXPECT_FALSE(
-        maintenance::backUpAndRecord(failing, box_->run(), box_->clock(), nullptr).complete);
+    const auto blocked = maintenance::backUpAndRecord(failing, box_->run(), box_->clock(), nullptr);
+    EXPECT_FALSE(blocked.complete);
+    EXPECT_EQ(blocked.failure, maintenance::BackupFailure::RestoreUnfinished);
     EXPECT_EQ(box_->generations(ops_).size(), 1u);
     // The next start's backup finishes it first, then backs the result up.
     restart();
@@ -505,7 +597,6 @@ TEST_F(MaintenanceFlowsTest, AfterInitialisingAndRestartingTheDataIsStillRestora
     EXPECT_TRUE(box_->generationData(generations[0].folder).empty());
     user_.formVisits.push_back({{"1"}});
     ASSERT_TRUE(maintenance::restoreBackup(*state_, ops_));
-    state_->waitForBackgroundMaintenance();
     EXPECT_EQ(box_->liveData(), before);
 }
 

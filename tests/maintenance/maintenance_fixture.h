@@ -109,11 +109,9 @@ class MaintenanceSandbox {
         put("data/trip/trip.edt", "trip pictures " + version);
     }
 
-    maintenance::BackupOutcome backup(maintenance::FolderOperations& ops, int kept = 5,
-                                      std::vector<std::string> keepAlso = {},
-                                      bool settleLater = false) {
+    maintenance::BackupOutcome backup(maintenance::FolderOperations& ops, int kept = 5) {
         clock_.set(clock_.now() + 1.0 / 1440);
-        return maintenance::makeBackup(ops, run_, clock_, {kept, std::move(keepAlso), settleLater});
+        return maintenance::makeBackup(ops, run_, clock_, kept);
     }
     std::vector<maintenance::Generation> generations(maintenance::FolderOperations& ops) const {
         return maintenance::listGenerations(ops, maintenance::BackupPlaces(run_));

@@ -16,8 +16,7 @@ namespace qinghe::testing {
 //   torn write would.
 // - OneFailure: only that call fails (an I/O error), later ones work.
 // Reading calls always work. With noHardLinks every link fails, as on a file
-// system without them. `boot` stands for the machine's boot when not empty:
-// a new value is a machine started again.
+// system without them.
 class FaultyFolderOperations : public maintenance::FolderOperations {
   public:
     enum class Mode { Crash, OneFailure };
@@ -26,7 +25,6 @@ class FaultyFolderOperations : public maintenance::FolderOperations {
         : failAt_(failAt), mode_(mode) {}
 
     bool noHardLinks = false;
-    std::string boot;  // empty: the machine's own
     long steps() const { return steps_; }
     bool failed() const { return failures_ > 0; }
     int links() const { return links_; }
@@ -46,7 +44,6 @@ class FaultyFolderOperations : public maintenance::FolderOperations {
     bool sameContents(const std::filesystem::path& a, const std::filesystem::path& b) override {
         return real_.sameContents(a, b);
     }
-    std::string bootId() override { return boot.empty() ? real_.bootId() : boot; }
     bool makeFolder(const std::filesystem::path& folder) override {
         return allow() && real_.makeFolder(folder);
     }
@@ -63,21 +60,6 @@ class FaultyFolderOperations : public maintenance::FolderOperations {
             return real_.copyFile(from, to);
         }
         if (mode_ == Mode::Crash) tornCopy(from, to);
-        return {};
-    }
-    bool reserveFile(const std::filesystem::path& file, std::uint64_t size) override {
-        return allow() && real_.reserveFile(file, size);
-    }
-    maintenance::CopyReport copyInto(const std::filesystem::path& from,
-                                     const std::filesystem::path& to) override {
-        if (allow()) {
-            ++copies_;
-            return real_.copyInto(from, to);
-        }
-        if (mode_ == Mode::Crash) {
-            std::filesystem::remove(to);
-            tornCopy(from, to);
-        }
         return {};
     }
     bool syncFile(const std::filesystem::path& file) override {
