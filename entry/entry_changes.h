@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "session/ledger_rows.h"
+#include "entry/ledger_rows.h"
 
 namespace qinghe {
 struct AppState;

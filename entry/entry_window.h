@@ -10,7 +10,7 @@
 #include "entry/entry_form.h"
 #include "entry/entry_screens.h"
 #include "entry/voucher_strip.h"
-#include "session/ledger_rows.h"
+#include "entry/ledger_rows.h"
 
 namespace qinghe {
 struct AppState;

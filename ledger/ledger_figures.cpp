@@ -13,7 +13,7 @@
 #include "common/exact_sum.h"
 #include "common/ole_date.h"
 #include "config/ini_file.h"
-#include "session/ledger_rows.h"
+#include "entry/ledger_rows.h"
 #include "store/chunk_pool.h"
 #include "store/key_streams.h"
 #include "store/schemas.h"

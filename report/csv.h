@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "report/statistics.h"
-#include "session/ledger_rows.h"
+#include "entry/ledger_rows.h"
 
 namespace qinghe::report {
 

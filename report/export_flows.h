@@ -10,7 +10,7 @@
 
 #include "report/entry_export.h"
 #include "report/statistics.h"
-#include "session/ledger_rows.h"
+#include "entry/ledger_rows.h"
 
 namespace qinghe {
 struct AppState;

@@ -8,7 +8,7 @@
 
 #include "common/ole_date.h"
 #include "report/report_texts.h"
-#include "session/ledger_rows.h"
+#include "entry/ledger_rows.h"
 
 namespace qinghe {
 struct AppState;

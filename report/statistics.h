@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "report/periods.h"
-#include "session/ledger_rows.h"
+#include "entry/ledger_rows.h"
 
 namespace qinghe::report {
 

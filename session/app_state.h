@@ -11,11 +11,13 @@
 #include "config/autostart.h"
 #include "config/settings.h"
 #include "config/settings_actions.h"
-#include "session/ledger_rows.h"
 #include "store/file_layer.h"
 #include "store/table_store.h"
 
 namespace qinghe {
+
+// The open ledger's entries in memory (entry/ledger_rows.h).
+class LedgerRows;
 
 // The in-memory copy of the registry record of the open ledger; an empty
 // `saveTo` means that no ledger is open.

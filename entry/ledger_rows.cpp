@@ -1,4 +1,4 @@
-#include "session/ledger_rows.h"
+#include "entry/ledger_rows.h"
 
 #include <algorithm>
 #include <limits>
