@@ -8,9 +8,9 @@
 #include "app/main_window.h"
 #include "config/ui/settings_page.h"
 #include "maintenance/maintenance_actions.h"
+#include "maintenance/maintenance_texts.h"
 #include "session/app_state.h"
 #include "session/password_settings.h"
-#include "session/shell_texts.h"
 
 namespace qinghe::ui {
 
@@ -51,7 +51,7 @@ void DataSafetyActions::checkPeriodicBackup() {
     if (!maintenance::periodicBackupDue(state_.settings, state_.clock.today())) return;
     state_.waitForBackgroundMaintenance();
     // A failure is tried again at the next check; the earlier generations stay whole.
-    state_.user.runWithProgress(shell::kBackupProgress, [this] {
+    state_.user.runWithProgress(maintenance_texts::kBackupProgress, [this] {
         // The changes of open tables are put into the files the backup copies.
         if (state_.tables.flushToFiles()) {
             static_cast<void>(

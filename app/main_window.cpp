@@ -41,7 +41,6 @@
 #include "report/ui/query_page.h"
 #include "report/ui/statistics_page.h"
 #include "session/app_state.h"
-#include "session/shell_texts.h"
 #include "shell/startup.h"
 
 namespace qinghe {

@@ -15,7 +15,6 @@
 #include "maintenance/maintenance_texts.h"
 #include "maintenance/restore.h"
 #include "session/password_check.h"
-#include "session/shell_texts.h"
 
 namespace qinghe::maintenance {
 
@@ -169,7 +168,7 @@ void runBackupDialog(AppState& state, FolderOperations& ops) {
 bool backUpNow(AppState& state, FolderOperations& ops) {
     state.waitForBackgroundMaintenance();
     BackupOutcome outcome;
-    state.user.runWithProgress(shell::kBackupProgress, [&] {
+    state.user.runWithProgress(maintenance_texts::kBackupProgress, [&] {
         // The changes of open tables are put into the files the backup copies.
         if (state.tables.flushToFiles())
             outcome = backUpAndRecord(ops, state.run, state.clock, &state.settings);
@@ -238,7 +237,7 @@ bool initialiseDatabase(AppState& state, FolderOperations& ops) {
         return false;
     closeEverything(state);
     BackupOutcome before;
-    state.user.runWithProgress(shell::kBackupProgress, [&] {
+    state.user.runWithProgress(maintenance_texts::kBackupProgress, [&] {
         before = backUpAndRecord(ops, state.run, state.clock, &state.settings);
     });
     if (!goOnWithoutBackup(state, before, maintenance_texts::kSafetyBackupFailedInitialise))

@@ -1,7 +1,7 @@
 #include "session/user_store.h"
 
 #include "common/folders.h"
-#include "session/shell_texts.h"
+#include "session/password_texts.h"
 #include "store/schemas.h"
 
 namespace qinghe {
@@ -19,7 +19,7 @@ bool createUserStore(AppState& state) {
                    if (!tables.append()) return false;
                    tables.first();
                    return tables.write(store::field::kPass,
-                                       std::string(shell::kDefaultLoginPassword)) &&
+                                       std::string(password_texts::kDefaultLoginPassword)) &&
                           tables.write(store::field::kNeedPass, std::int32_t{0});
                });
 }

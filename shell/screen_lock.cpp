@@ -2,7 +2,7 @@
 
 #include "common/standard_messages.h"
 #include "session/password_check.h"
-#include "session/shell_texts.h"
+#include "shell/shell_texts.h"
 
 namespace qinghe {
 namespace {

@@ -3,9 +3,10 @@
 
 #include "maintenance/backup.h"
 #include "maintenance/maintenance_actions.h"
+#include "maintenance/maintenance_texts.h"
 #include "session/password_check.h"
-#include "session/shell_texts.h"
 #include "session/user_store.h"
+#include "shell/shell_texts.h"
 
 namespace qinghe {
 namespace {
@@ -28,7 +29,7 @@ StartupResult startUp(AppState& state) {
     // loaded, so it writes lastbackup straight into system.ini.
     // Its flush and the removal of the oldest generation go on while the
     // program starts.
-    state.user.runWithProgress(shell::kBackupProgress, [&] {
+    state.user.runWithProgress(maintenance_texts::kBackupProgress, [&] {
         static_cast<void>(
             maintenance::backUpAndRecord(folders, state.run, state.clock, nullptr, true));
     });
@@ -50,7 +51,7 @@ StartupResult startUp(AppState& state) {
     // Only when the backup above failed can the periodic one be due.
     if (maintenance::periodicBackupDue(state.settings, state.clock.today())) {
         state.waitForBackgroundMaintenance();
-        state.user.runWithProgress(shell::kBackupProgress, [&] {
+        state.user.runWithProgress(maintenance_texts::kBackupProgress, [&] {
             // The user store is open: its changes go into its files first.
             if (state.tables.flushToFiles()) {
                 static_cast<void>(

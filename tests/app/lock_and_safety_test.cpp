@@ -13,9 +13,9 @@
 #include "app/idle_watcher.h"
 #include "app/lock_actions.h"
 #include "app/lock_page.h"
+#include "common/standard_messages.h"
 #include "config/ui/settings_page.h"
 #include "maintenance/maintenance_texts.h"
-#include "session/shell_texts.h"
 #include "session/user_store.h"
 #include "tests/app/gui_fixture.h"
 
@@ -202,7 +202,7 @@ TEST_F(LockAndSafetyTest, APeriodicBackupRunsWhileTheProgramKeepsRunning) {
     dialog.close();
 
     actions->checkPeriodicBackup();
-    EXPECT_EQ(user_.progressTexts, std::vector<std::string>{shell::kBackupProgress});
+    EXPECT_EQ(user_.progressTexts, std::vector<std::string>{maintenance_texts::kBackupProgress});
     EXPECT_TRUE(std::filesystem::exists(folder_ / "backup/data/home.edb"));
     EXPECT_EQ(state_.settings.lastBackup, clock_.today());
     EXPECT_EQ(systemIni("lastbackup"), "2015-05-12");

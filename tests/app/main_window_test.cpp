@@ -21,7 +21,7 @@
 #include "ledger/ui/ledger_page.h"
 #include "report/ui/query_page.h"
 #include "report/ui/statistics_page.h"
-#include "session/shell_texts.h"
+#include "shell/shell_texts.h"
 #include "shell/startup.h"
 #include "tests/app/gui_fixture.h"
 

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "common/money_text.h"
+#include "common/standard_messages.h"
 #include "entry/entry_action_texts.h"
 #include "entry/entry_window.h"
-#include "session/shell_texts.h"
 #include "tests/entry/entry_fixture.h"
 #include "tests/support/memory_file_system.h"
 

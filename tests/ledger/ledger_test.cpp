@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "common/standard_messages.h"
 #include "common/temporary_folder.h"
 #include "config/ini_file.h"
 #include "entry/entry_texts.h"
@@ -11,7 +12,6 @@
 #include "ledger/ledger_opening.h"
 #include "ledger/ledger_texts.h"
 #include "ledger/registry.h"
-#include "session/shell_texts.h"
 #include "store/companion_file.h"
 #include "tests/support/ledger_data.h"
 #include "tests/support/old_journal.h"

@@ -8,7 +8,7 @@
 #include "config/settings.h"
 #include "maintenance/maintenance_actions.h"
 #include "maintenance/maintenance_texts.h"
-#include "session/shell_texts.h"
+#include "session/password_texts.h"
 #include "session/user_store.h"
 #include "store/file_layer.h"
 #include "store/schemas.h"
@@ -166,7 +166,7 @@ TEST_F(MaintenanceFlowsTest, BackUpNowWorksBehindTheProgressWindowAndTheDialogSt
     user_.formVisits.push_back({ScriptedUser::kPressImmediateAction, {"0", "0", "5"}});
     maintenance::runBackupDialog(*state_, ops_);
 
-    EXPECT_EQ(user_.progressTexts, std::vector<std::string>{shell::kBackupProgress});
+    EXPECT_EQ(user_.progressTexts, std::vector<std::string>{maintenance_texts::kBackupProgress});
     ASSERT_EQ(user_.messages.size(), 1u);
     EXPECT_EQ(user_.messages[0].text, mt::kBackupDone);
     EXPECT_EQ(user_.messages[0].title, mt::kDoneTitle);
@@ -262,7 +262,13 @@ TEST_F(MaintenanceFlowsTest, RestoreRefusedOrCancelledChangesNothing) {
         std::vector<std::string> messages;
     } cases[] = {
         {"password refused", true, 1, {{}}, {}, {}, {}},
-        {"password wrong, then left", true, 1, {{"nope"}}, {}, {}, {shell::kWrongPassword}},
+        {"password wrong, then left",
+         true,
+         1,
+         {{"nope"}},
+         {},
+         {},
+         {password_texts::kWrongPassword}},
         {"no backup at all", false, 0, {}, {}, {}, {mt::kNoBackupToRestore}},
         {"choice cancelled", true, 0, {}, {{}}, {}, {}},
         {"question cancelled",

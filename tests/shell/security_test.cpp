@@ -6,9 +6,10 @@
 
 #include "common/temporary_folder.h"
 #include "session/password_settings.h"
-#include "session/shell_texts.h"
+#include "session/password_texts.h"
 #include "session/user_store.h"
 #include "shell/screen_lock.h"
+#include "shell/shell_texts.h"
 #include "store/schemas.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/scripted_user.h"
@@ -111,7 +112,7 @@ TEST_F(SecurityTest, LockingRemembersThePageAndUnlockingNeedsTheLoginPassword) {
     // Wrong, then left: still locked, no message of the lock's own.
     user_.passwordVisits.push_back({"470914"});
     EXPECT_FALSE(unlockSoftware(state_, view));
-    EXPECT_EQ(messageTexts(), std::vector<std::string>{shell::kWrongPassword});
+    EXPECT_EQ(messageTexts(), std::vector<std::string>{password_texts::kWrongPassword});
     EXPECT_EQ(view.page, kLockPageNumber);
     EXPECT_FALSE(view.toolbarEnabled);
     EXPECT_EQ(state_.locked, 1);
@@ -157,7 +158,7 @@ TEST_F(SecurityTest, BackToTheSettingsPageAsksTwiceWhenImportantOperationsNeedTh
          {{"470913"}, {"x"}},
          0,
          2,
-         {shell::kWrongPassword, shell::kSettingsAccessRefused}},
+         {password_texts::kWrongPassword, shell::kSettingsAccessRefused}},
         {"settings without needpass", 5, 0, {{"470913"}}, 5, 1, {}},
         {"another page with needpass", 3, 1, {{"470913"}}, 3, 1, {}},
     };
@@ -227,7 +228,7 @@ class CheckingUser : public ScriptedUser {
   public:
     std::function<void()> onSuccess;
     MessageAnswer showMessage(const Message& message) override {
-        if (message.text == shell::kLoginPasswordChanged && onSuccess) onSuccess();
+        if (message.text == password_texts::kLoginPasswordChanged && onSuccess) onSuccess();
         return ScriptedUser::showMessage(message);
     }
 };
@@ -252,12 +253,12 @@ TEST_F(SecurityTest, TheLoginPasswordChangesOnlyWhenTheOldOneIsRightAndTheNewOne
     ASSERT_EQ(user.formRequests.size(), 1u);
     EXPECT_EQ(user.formRequests[0].kind, FormKind::ChangeLoginPassword);
     ASSERT_EQ(user.messages.size(), 4u);
-    EXPECT_EQ(user.messages[0].text, shell::kOldLoginPasswordWrong);
-    EXPECT_EQ(user.messages[1].text, shell::kNewPasswordsDiffer);
-    EXPECT_EQ(user.messages[2].text, shell::kNewPasswordTooLong);
+    EXPECT_EQ(user.messages[0].text, password_texts::kOldLoginPasswordWrong);
+    EXPECT_EQ(user.messages[1].text, password_texts::kNewPasswordsDiffer);
+    EXPECT_EQ(user.messages[2].text, password_texts::kNewPasswordTooLong);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(user.messages[i].icon, MessageIcon::Error);
-    EXPECT_EQ(user.messages[3].text, shell::kLoginPasswordChanged);
-    EXPECT_EQ(user.messages[3].title, shell::kSuccessTitle);
+    EXPECT_EQ(user.messages[3].text, password_texts::kLoginPasswordChanged);
+    EXPECT_EQ(user.messages[3].title, password_texts::kSuccessTitle);
     EXPECT_EQ(storedWhenTold, twentyBytes);
     EXPECT_EQ(state.loginPassword, twentyBytes);
 
@@ -283,7 +284,7 @@ TEST_F(SecurityTest, ALeftFormOrAFailedWriteChangesNothing) {
     user.formVisits.push_back({{"470913", "new", "new"}});
     EXPECT_FALSE(changeLoginPassword(failing));
     ASSERT_EQ(user.messages.size(), 1u);
-    EXPECT_EQ(user.messages[0].text, shell::kLoginPasswordNotSaved);
+    EXPECT_EQ(user.messages[0].text, password_texts::kLoginPasswordNotSaved);
     EXPECT_EQ(failing.loginPassword, "470913");
     failing.tables.closeAll();
     EXPECT_EQ(storedUser().first, "470913");

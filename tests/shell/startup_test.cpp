@@ -5,9 +5,11 @@
 
 #include "common/temporary_folder.h"
 #include "config/ini_file.h"
+#include "maintenance/maintenance_texts.h"
 #include "session/password_check.h"
-#include "session/shell_texts.h"
+#include "session/password_texts.h"
 #include "session/user_store.h"
+#include "shell/shell_texts.h"
 #include "shell/startup.h"
 #include "store/schemas.h"
 #include "tests/support/scripted_user.h"
@@ -57,7 +59,7 @@ TEST_F(StartupTest, FirstStartMakesEverythingAndAsksForTheInitialPassword) {
     StartupResult result = startUp(*state);
     ASSERT_TRUE(result.loggedIn);
     EXPECT_TRUE(result.freshInstallation);
-    EXPECT_EQ(user_.progressTexts, std::vector<std::string>{shell::kBackupProgress});
+    EXPECT_EQ(user_.progressTexts, std::vector<std::string>{maintenance_texts::kBackupProgress});
     EXPECT_TRUE(exists("backup/books"));
     EXPECT_TRUE(exists("backup/data"));
     // The login dialog tells a fresh installation its password.
@@ -88,7 +90,7 @@ TEST_F(StartupTest, WrongPasswordsAreRetriedUntilTheRightOne) {
     EXPECT_EQ(user_.passwordRequests.at(0).note, "");
     ASSERT_EQ(user_.messages.size(), 3u);
     for (const auto& message : user_.messages) {
-        EXPECT_EQ(message.text, shell::kWrongPassword);
+        EXPECT_EQ(message.text, password_texts::kWrongPassword);
         EXPECT_EQ(message.title, shell::kErrorTitle);
         EXPECT_EQ(message.icon, MessageIcon::Error);
     }
