@@ -126,9 +126,9 @@ void EntryActions::connectEntryMenu() {
 void EntryActions::connectSettingsPage() {
     SettingsPage* page = window_.settingsPage();
     connect(page->itemsButton(), &QPushButton::clicked, this,
-            [this] { editItemLists(state_.settingsPage(), screens_); });
+            [this, page] { editItemLists(page->context(), screens_); });
     connect(page->membersButton(), &QPushButton::clicked, this,
-            [this] { editMemberList(state_.settingsPage(), screens_); });
+            [this, page] { editMemberList(page->context(), screens_); });
 }
 
 AddEntryWindow* EntryActions::addWindow() const {

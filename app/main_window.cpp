@@ -201,7 +201,7 @@ void MainWindow::connectWelcomePage() {
     connect(welcomePage_->startButton(), &QPushButton::clicked, this,
             [this] { selectPage(kLedgerPage); });
     connect(welcomePage_->hideWelcomeBox(), &QCheckBox::toggled, this, [this](bool ticked) {
-        changeSettingSwitch(state_.settingsPage(), SettingSwitch::HideWelcome, ticked);
+        changeSettingSwitch(settingsPage_->context(), SettingSwitch::HideWelcome, ticked);
     });
 }
 

@@ -10,7 +10,6 @@
 #include "common/user_interaction.h"
 #include "config/autostart.h"
 #include "config/settings.h"
-#include "config/settings_actions.h"
 #include "store/file_layer.h"
 #include "store/table_store.h"
 
@@ -72,9 +71,6 @@ struct AppState {
     void waitForBackgroundMaintenance() {
         if (backgroundMaintenance.valid()) backgroundMaintenance.get();
     }
-
-    // What the settings page's flows work on.
-    SettingsPageContext settingsPage() { return {run, settings, user, autostart}; }
 };
 
 }  // namespace qinghe

@@ -77,18 +77,22 @@ SettingsPage::SettingsPage(AppState& state, QWidget* parent) : QWidget(parent), 
     connectSwitch(idleLock_, SettingSwitch::IdleLock);
     connect(idleMinutes_, &QLineEdit::textChanged, this, [this](const QString& text) {
         // The validator lets only ASCII through.
-        changeIdleMinutes(state_.settingsPage(), text.toLatin1().toStdString());
+        changeIdleMinutes(context(), text.toLatin1().toStdString());
     });
     connect(restoreDefaults_, &QPushButton::clicked, this,
-            [this] { restoreDefaults(state_.settingsPage()); });
-    connect(save_, &QPushButton::clicked, this, [this] { saveAllSettings(state_.settingsPage()); });
+            [this] { restoreDefaults(context()); });
+    connect(save_, &QPushButton::clicked, this, [this] { saveAllSettings(context()); });
     connect(cancel_, &QPushButton::clicked, this, &SettingsPage::cancelled);
 }
 
 void SettingsPage::connectSwitch(QCheckBox* box, SettingSwitch which) {
     connect(box, &QCheckBox::toggled, this, [this, which](bool ticked) {
-        changeSettingSwitch(state_.settingsPage(), which, ticked);
+        changeSettingSwitch(context(), which, ticked);
     });
+}
+
+SettingsPageContext SettingsPage::context() const {
+    return {state_.run, state_.settings, state_.user, state_.autostart};
 }
 
 void SettingsPage::showStoredSettings() {
