@@ -168,7 +168,7 @@ bool EntryActions::eventFilter(QObject* watched, QEvent* event) {
             addWindow_->hide();
             addWindowHiddenByLock_ = true;
         } else if (event->type() == QEvent::HideToParent && addWindowHiddenByLock_ &&
-                   state_.locked == 0) {
+                   !state_.locked) {
             addWindowHiddenByLock_ = false;
             addWindow_->show();
         }

@@ -246,13 +246,13 @@ void MainWindow::finishStartUp(const StartupResult& result) {
         showMinimized();
     }
     trayIcon_->show();
-    if (state_.settings.sjzd == 1) attachListTips();
+    if (state_.settings.visualGuidance) attachListTips();
 }
 
 void MainWindow::showStoredSettings() {
     {
         QSignalBlocker quiet(welcomePage_->hideWelcomeBox());
-        welcomePage_->hideWelcomeBox()->setChecked(state_.settings.qsy != 1);
+        welcomePage_->hideWelcomeBox()->setChecked(!state_.settings.startupGuide);
     }
     settingsPage_->showStoredSettings();
 }
@@ -268,7 +268,7 @@ void MainWindow::attachListTips() {
 
 void MainWindow::selectPage(int page) {
     // Nothing leads past the lock but its own button.
-    if (state_.locked == 1 && page != kLockPage) return;
+    if (state_.locked && page != kLockPage) return;
     if (page >= 0 && page < pages_->count()) pages_->setCurrentIndex(page);
 }
 

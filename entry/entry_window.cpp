@@ -51,7 +51,7 @@ EntryWindowModel::EntryWindowModel(AppState& state, std::size_t row, const Entry
       vouchersRead_(storedVouchers.has_value()),
       startPage_(startPage),
       screens_(screens),
-      guidance_(state.settings.sjzd == 1),
+      guidance_(state.settings.visualGuidance),
       viewTexts_(viewTextsOf(entry)),
       form_(formOf(entry, state.settings)),
       shownAmount_(form_.amount),

@@ -167,7 +167,7 @@ bool deleteLedger(AppState& state, std::optional<std::int32_t> recordNumber, Led
     if (!goToRegistryRecord(state, *recordNumber)) return false;
     auto& tables = state.tables;
     const std::string password = store::toText(tables.read(store::field::kPass));
-    if (!password.empty() && state.needPass == 1 &&
+    if (!password.empty() && state.needPass &&
         verifyPassword(state.user, password) != PasswordOutcome::Correct)
         return false;
 
@@ -190,7 +190,7 @@ bool clearLedgers(AppState& state, int rowCount, LedgerView& view) {
     if (rowCount <= 0) return false;
     if (!confirm(state, kClearQuestion, kClearTitle)) return false;
     if (!ensureRegistryOpen(state)) return false;
-    if (state.needPass == 1 &&
+    if (state.needPass &&
         verifyPassword(state.user, state.loginPassword) != PasswordOutcome::Correct)
         return false;
 

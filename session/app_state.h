@@ -59,9 +59,9 @@ struct AppState {
     // Where "开机自启动" writes; none unless the program names it.
     AutostartPlaces autostart;
     std::string loginPassword;  // GBK; empty: no login password
-    int needPass = 0;           // 1: important operations ask for a password
+    bool needPass = false;      // important operations ask for the login password
     CurrentLedger currentLedger;
-    int locked = 0;          // 1 while the lock page is shown
+    bool locked = false;     // while the lock page is shown
     int rememberedPage = 0;  // the page shown when the lock started
 
     // Work on the backup generations that goes on after a backup returned

@@ -20,9 +20,9 @@ bool selectUserStore(AppState& state) {
     return true;
 }
 
-bool storeNeedPass(AppState& state, int needPass) {
+bool storeNeedPass(AppState& state, bool needPass) {
     return selectUserStore(state) &&
-           state.tables.write(store::field::kNeedPass, std::int32_t{needPass}) &&
+           state.tables.write(store::field::kNeedPass, std::int32_t{needPass ? 1 : 0}) &&
            state.tables.sync();
 }
 
@@ -39,10 +39,10 @@ bool storeLoginPassword(AppState& state, const std::string& password) {
 }  // namespace
 
 bool changeNeedPassword(AppState& state, bool ticked) {
-    if (!ticked && state.needPass == 1 &&
+    if (!ticked && state.needPass &&
         verifyPassword(state.user, state.loginPassword) != PasswordOutcome::Correct)
         return true;
-    state.needPass = ticked ? 1 : 0;
+    state.needPass = ticked;
     if (!storeNeedPass(state, state.needPass))
         showError(state.user, password_texts::kNeedPassNotSaved);
     return ticked;

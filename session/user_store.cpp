@@ -46,7 +46,8 @@ bool openUserStore(AppState& state, bool* created) {
         return false;
     tables.first();
     state.loginPassword = store::toText(tables.read(store::field::kPass));
-    state.needPass = static_cast<int>(store::toInteger(tables.read(store::field::kNeedPass)));
+    // Only a stored 1 asks for the password.
+    state.needPass = store::toInteger(tables.read(store::field::kNeedPass)) == 1;
     return true;
 }
 

@@ -11,8 +11,6 @@
 namespace qinghe {
 namespace {
 
-constexpr int kExitBackupMode = 2;  // 每次退出时备份
-
 void endAfter(AppState& state, const char* text) {
     showError(state.user, text);
     closeDown(state);
@@ -60,9 +58,9 @@ StartupResult startUp(AppState& state) {
         });
     }
     result.loggedIn = true;
-    result.startPage = state.settings.qsy == 0 ? 1 : 0;
-    result.showWindow = state.settings.qdhqhdht == 0;
-    state.locked = 0;
+    result.startPage = state.settings.startupGuide ? 0 : 1;
+    result.showWindow = !state.settings.startInBackground;
+    state.locked = false;
     return result;
 }
 
@@ -78,7 +76,7 @@ void closeDown(AppState& state) {
 
 void shutDown(AppState& state) {
     closeDown(state);
-    if (state.settings.backupmode != kExitBackupMode) return;
+    if (state.settings.backupMode != BackupMode::AtExit) return;
     // Nobody is left to tell of a failure; the earlier generations stay whole.
     maintenance::PosixFolderOperations folders;
     static_cast<void>(

@@ -51,7 +51,7 @@ void AddEntryWindow::build() {
     strip_ =
         new VoucherStripWidget(vouchers_, state_.user, VoucherStripWidget::Mode::Editable, this);
     strip_->place(QRect(320, 143, 208, 104), QRect(320, 244, 208, 16));
-    strip_->setGuidance(state_.settings.sjzd == 1);
+    strip_->setGuidance(state_.settings.visualGuidance);
 
     add_ = ui::addButton(this, QStringLiteral("添加"), QRect(320, 265, 88, 24));
     cancel_ = ui::addButton(this, QStringLiteral("取消"), QRect(436, 264, 88, 24));

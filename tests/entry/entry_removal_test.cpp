@@ -85,7 +85,7 @@ TEST_F(EntryRemovalTest, ThePasswordGateAsksOnlyWhenBothAreSet) {
     const struct {
         const char* name;
         const char* ledgerPassword;
-        int needPass;
+        bool needPass;
         std::vector<std::vector<std::string>> typed;  // per password dialog
         bool asked;
         bool done;
@@ -117,7 +117,7 @@ TEST_F(EntryRemovalTest, ThePasswordGateAsksOnlyWhenBothAreSet) {
 
 TEST_F(EntryRemovalTest, APasswordGivenToTheOpenLedgerIsAskedAtOnce) {
     // Changed while the ledger is open: the gate asks for the new one.
-    state_.needPass = 1;
+    state_.needPass = true;
     user_.formVisits = {{{gbk("家庭"), "", "secret"}}};
     ASSERT_TRUE(ledger::changeLedger(state_, 1));
     EXPECT_EQ(state_.currentLedger.password, "secret");

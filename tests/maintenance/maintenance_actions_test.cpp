@@ -42,11 +42,11 @@ class MaintenanceFlowsTest : public ::testing::Test {
         state_->settings = loadSettings(box_->run(), box_->clock());
     }
 
-    void setLoginPassword(const std::string& password, int needPass) {
+    void setLoginPassword(const std::string& password, bool needPass) {
         auto& tables = state_->tables;
         ASSERT_TRUE(tables.select(store::kUserAlias));
         ASSERT_TRUE(tables.write(store::field::kPass, password));
-        ASSERT_TRUE(tables.write(store::field::kNeedPass, std::int32_t{needPass}));
+        ASSERT_TRUE(tables.write(store::field::kNeedPass, std::int32_t{needPass ? 1 : 0}));
         ASSERT_TRUE(tables.sync());
         state_->loginPassword = password;
         state_->needPass = needPass;
@@ -101,7 +101,7 @@ class MaintenanceFlowsTest : public ::testing::Test {
 // --- the backup dialog ---------------------------------------------------------
 
 TEST_F(MaintenanceFlowsTest, BackupDialogShowsTheStoredValuesAndOkStoresThemAll) {
-    ASSERT_TRUE(setBackupSettings(box_->run(), state_->settings, 2, 7));
+    ASSERT_TRUE(setBackupSettings(box_->run(), state_->settings, BackupMode::AtExit, 7));
     user_.formVisits.push_back({{"3", "10", "4"}});
     maintenance::runBackupDialog(*state_, ops_);
 
@@ -109,8 +109,8 @@ TEST_F(MaintenanceFlowsTest, BackupDialogShowsTheStoredValuesAndOkStoresThemAll)
     EXPECT_EQ(user_.formRequests[0].kind, FormKind::BackupSettings);
     EXPECT_EQ(user_.formRequests[0].initial, (std::vector<std::string>{"2", "7", "5"}));
     EXPECT_TRUE(user_.formRequests[0].immediateAction);
-    EXPECT_EQ(state_->settings.backupmode, 3);
-    EXPECT_EQ(state_->settings.backuptime, 10);
+    EXPECT_EQ(state_->settings.backupMode, BackupMode::ByHand);
+    EXPECT_EQ(state_->settings.backupDays, 10);
     EXPECT_EQ(state_->settings.backupKeep, 4);
     EXPECT_EQ(systemIni("backupmode"), "3");
     EXPECT_EQ(systemIni("backuptime"), "10");
@@ -145,8 +145,8 @@ TEST_F(MaintenanceFlowsTest, CancelOrRefusedValuesChangeNothingInMemoryOrInTheFi
         user_.formVisits.push_back(c.visit);
         maintenance::runBackupDialog(*state_, ops_);
         EXPECT_EQ(messageTexts(), c.errors);
-        EXPECT_EQ(state_->settings.backupmode, 0);
-        EXPECT_EQ(state_->settings.backuptime, 0);
+        EXPECT_EQ(state_->settings.backupMode, BackupMode::Periodic);
+        EXPECT_EQ(state_->settings.backupDays, 0);
         EXPECT_EQ(state_->settings.backupKeep, kDefaultBackupsKept);
         EXPECT_EQ(box_->get("setup/system.ini"), before);
     }
@@ -241,8 +241,8 @@ TEST(PeriodicBackup, IsDueWhenLastBackupIsTheIntervalOldOrOlder) {
     };
     for (const auto& c : cases) {
         Settings settings;
-        settings.backupmode = c.mode;
-        settings.backuptime = c.days;
+        settings.backupMode = backupModeFromStored(c.mode);
+        settings.backupDays = c.days;
         settings.lastBackup = c.last;
         EXPECT_EQ(maintenance::periodicBackupDue(settings, today), c.due)
             << c.mode << " " << c.days << " " << c.last;
@@ -255,7 +255,7 @@ TEST_F(MaintenanceFlowsTest, RestoreRefusedOrCancelledChangesNothing) {
     const struct {
         const char* name;
         bool backups;
-        int needPass;
+        bool needPass;
         std::vector<ScriptedUser::PasswordVisit> passwords;
         std::vector<ScriptedUser::FormVisit> choices;
         std::vector<MessageAnswer> answers;
@@ -328,7 +328,7 @@ TEST_F(MaintenanceFlowsTest, RestoringTheLatestKeepsTheLoginPasswordAndEndsThePr
     // The next start finds the password it had, not the published default.
     restart();
     EXPECT_EQ(state_->loginPassword, "secret");
-    EXPECT_EQ(state_->needPass, 1);
+    EXPECT_TRUE(state_->needPass);
 }
 
 TEST_F(MaintenanceFlowsTest, RestoreOfAnOlderGenerationCanItselfBeUndone) {
@@ -457,7 +457,7 @@ TEST_F(MaintenanceFlowsTest, ARestoreThatCannotBeSwappedInIsFinishedByTheNextSta
 TEST_F(MaintenanceFlowsTest, InitialiseAsksDeletesTheLedgersAndKeepsTheRest) {
     const struct {
         const char* name;
-        int needPass;
+        bool needPass;
         std::vector<ScriptedUser::PasswordVisit> passwords;
         std::vector<MessageAnswer> answers;
         bool ends;

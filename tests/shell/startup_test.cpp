@@ -112,7 +112,7 @@ TEST_F(StartupTest, LeavingTheLoginEndsTheProgramWithoutLoadingSettings) {
     // The start-up backup ran before the login; settings were never loaded.
     EXPECT_TRUE(exists("backup/data"));
     EXPECT_FALSE(exists("setup/szxm.ini"));
-    EXPECT_EQ(state->settings.backupmode, 0);
+    EXPECT_EQ(state->settings.backupMode, BackupMode::Periodic);
 }
 
 TEST_F(StartupTest, AnEmptyLoginPasswordAsksNothing) {
