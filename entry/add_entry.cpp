@@ -11,13 +11,13 @@ namespace qinghe::entry {
 
 namespace {
 
-const std::vector<std::string>& itemsOf(const Settings& settings, int direction) {
-    return direction == AddEntryForm::kIncome ? settings.incomeItems : settings.expenseItems;
+const std::vector<std::string>& itemsOf(const Settings& settings, Direction direction) {
+    return direction == Direction::Income ? settings.incomeItems : settings.expenseItems;
 }
 
 // Back to the state the window opens in, but for the direction chosen.
 void reset(const AppState& state, AddEntryForm& form, VoucherStripModel& vouchers) {
-    const int direction = form.direction;
+    const Direction direction = form.direction;
     form = newAddEntryForm(state);
     chooseDirection(state.settings, form, direction);
     vouchers.reset({});
@@ -28,16 +28,15 @@ void reset(const AppState& state, AddEntryForm& form, VoucherStripModel& voucher
 AddEntryForm newAddEntryForm(const AppState& state) {
     AddEntryForm form;
     form.date = state.clock.now();
-    form.direction = AddEntryForm::kExpense;
+    form.direction = Direction::Expense;
     form.item = emptyNameBox(state.settings.expenseItems);
     form.member = emptyNameBox(state.settings.members);
     return form;
 }
 
-void chooseDirection(const Settings& settings, AddEntryForm& form, int direction) {
-    form.direction =
-        direction == AddEntryForm::kIncome ? AddEntryForm::kIncome : AddEntryForm::kExpense;
-    form.item = emptyNameBox(itemsOf(settings, form.direction));
+void chooseDirection(const Settings& settings, AddEntryForm& form, Direction direction) {
+    form.direction = direction;
+    form.item = emptyNameBox(itemsOf(settings, direction));
 }
 
 AddEntryResult addEntryFromForm(AppState& state, AddEntryForm& form, VoucherStripModel& vouchers,
@@ -64,7 +63,7 @@ AddEntryResult addEntryFromForm(AppState& state, AddEntryForm& form, VoucherStri
 
     EntryValues values;
     values.date = form.date;
-    values.direction = form.direction == AddEntryForm::kIncome ? 1 : 2;
+    values.direction = form.direction;
     values.item = form.item.text;
     values.amount = *amount;
     values.member = form.member.text;
@@ -77,7 +76,7 @@ AddEntryResult addEntryFromForm(AppState& state, AddEntryForm& form, VoucherStri
 
     Settings& settings = state.settings;
     auto& items =
-        form.direction == AddEntryForm::kIncome ? settings.incomeItems : settings.expenseItems;
+        form.direction == Direction::Income ? settings.incomeItems : settings.expenseItems;
     putNameInFront(items, form.item.text);
     saveItemListsOrTell(state.run, settings, state.user);
     // An unknown member (the empty text too) saves the list, a known one not.

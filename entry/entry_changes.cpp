@@ -28,7 +28,7 @@ LedgerRows* openTable(AppState& state, EntryListView* view) {
 
 bool writeValues(store::TableStore& tables, const EntryValues& values) {
     return tables.write(store::field::kDate, store::DateTime{values.date}) &&
-           tables.write(store::field::kDirection, values.direction) &&
+           tables.write(store::field::kDirection, storedDirection(values.direction)) &&
            tables.write(store::field::kItem, values.item) &&
            tables.write(store::field::kAmount, values.amount) &&
            tables.write(store::field::kMember, values.member) &&

@@ -19,8 +19,8 @@ namespace {
 EntryViewTexts viewTextsOf(const EntryValues& entry) {
     EntryViewTexts texts;
     texts.date = kTimeCaption + dateToText(entry.date);
-    texts.direction =
-        std::string(kDirectionCaption) + (entry.direction == 1 ? kIncomeText : kExpenseText);
+    texts.direction = std::string(kDirectionCaption) +
+                      (entry.direction == Direction::Income ? kIncomeText : kExpenseText);
     texts.item = kItemCaption + entry.item;
     texts.member = kMemberCaption + entry.member;
     texts.amount = kAmountCaption + moneyText(entry.amount);
@@ -31,9 +31,10 @@ EntryViewTexts viewTextsOf(const EntryValues& entry) {
 EntryForm formOf(const EntryValues& entry, const Settings& settings) {
     EntryForm form;
     form.date = entry.date;
-    const bool income = entry.direction == 1;
-    form.direction = income ? AddEntryForm::kIncome : AddEntryForm::kExpense;
-    form.item = nameBoxShowing(income ? settings.incomeItems : settings.expenseItems, entry.item);
+    form.direction = entry.direction;
+    form.item = nameBoxShowing(
+        entry.direction == Direction::Income ? settings.incomeItems : settings.expenseItems,
+        entry.item);
     form.member = nameBoxShowing(settings.members, entry.member);
     form.amount = moneyText(entry.amount);
     form.note = entry.note;
@@ -83,7 +84,7 @@ bool EntryWindowModel::save() {
 
     EntryValues edited;
     edited.date = form_.date;
-    edited.direction = form_.direction == AddEntryForm::kIncome ? 1 : 2;
+    edited.direction = form_.direction;
     edited.item = form_.item.text;
     edited.amount = *amount;
     edited.member = form_.member.text;
@@ -105,7 +106,7 @@ bool EntryWindowModel::save() {
 
     Settings& settings = state_.settings;
     auto& items =
-        form_.direction == AddEntryForm::kIncome ? settings.incomeItems : settings.expenseItems;
+        form_.direction == Direction::Income ? settings.incomeItems : settings.expenseItems;
     putNameInFront(items, form_.item.text);
     saveItemListsOrTell(state_.run, settings, user);
     auto& members = settings.members;

@@ -9,8 +9,8 @@
 #include "entry/add_entry.h"
 #include "entry/entry_form.h"
 #include "entry/entry_screens.h"
-#include "entry/voucher_strip.h"
 #include "entry/ledger_rows.h"
+#include "entry/voucher_strip.h"
 
 namespace qinghe {
 struct AppState;
@@ -34,11 +34,11 @@ struct EntryViewTexts {
     friend bool operator==(const EntryViewTexts&, const EntryViewTexts&) = default;
 };
 
-// The controls of the "修改" page, read back before "保存". Directions as in
-// the add window (0 收入, 1 支出); changing it does not change the item choices.
+// The controls of the "修改" page, read back before "保存". Changing the
+// direction does not change the item choices.
 struct EntryForm {
     double date = 0;
-    int direction = AddEntryForm::kExpense;
+    Direction direction = Direction::Expense;
     NameBox item;
     NameBox member;
     std::string amount;

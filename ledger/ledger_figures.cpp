@@ -107,7 +107,9 @@ std::optional<LedgerFigures> readLedgerFigures(store::FileSystem& files,
         const std::uint8_t* record = file->record(i);
         if (!record) return std::nullopt;
         const double value = store::loadF64(record + amount->offset);
-        (store::loadI32(record + direction->offset) == 1 ? income : expense).add(value);
+        const bool isIncome =
+            directionFromStored(store::loadI32(record + direction->offset)) == Direction::Income;
+        (isIncome ? income : expense).add(value);
         const double day = clampDate(store::loadF64(record + date->offset));
         if (i == 0 || day > figures.latest) figures.latest = day;
     }

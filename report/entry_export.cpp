@@ -50,7 +50,7 @@ std::string entryLine(const EntryValues& values) {
     line += ' ';
     line += values.item;
     line += ' ';
-    line += values.direction == 1 ? entry::kIncomeText : entry::kExpenseText;
+    line += values.direction == Direction::Income ? entry::kIncomeText : entry::kExpenseText;
     line += kAmountColon;
     line += numberToText(values.amount);
     line += ' ';

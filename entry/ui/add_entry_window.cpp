@@ -66,7 +66,7 @@ void AddEntryWindow::build() {
         date_->setDate(dateOfDay(form_.date));
     });
     connect(direction_, &QComboBox::currentIndexChanged, this, [this](int index) {
-        entry::chooseDirection(state_.settings, form_, index);
+        entry::chooseDirection(state_.settings, form_, directionAt(index));
         showNameBox(item_, form_.item);
     });
     connect(add_, &QPushButton::clicked, this, &AddEntryWindow::addEntry);
@@ -79,7 +79,7 @@ void AddEntryWindow::showForm() {
         const QSignalBlocker quietDate(date_);
         date_->setDate(dateOfDay(form_.date));
         const QSignalBlocker quietDirection(direction_);
-        direction_->setCurrentIndex(form_.direction);
+        showDirection(direction_, form_.direction);
     }
     showNameBox(item_, form_.item);
     showNameBox(member_, form_.member);

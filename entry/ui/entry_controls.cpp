@@ -84,6 +84,14 @@ QComboBox* addDirectionBox(QWidget* parent, const QRect& geometry) {
     return box;
 }
 
+Direction directionAt(int index) {
+    return index == 0 ? Direction::Income : Direction::Expense;
+}
+
+void showDirection(QComboBox* box, Direction direction) {
+    box->setCurrentIndex(direction == Direction::Income ? 0 : 1);
+}
+
 QComboBox* addNameBox(QWidget* parent, const QRect& geometry) {
     auto* box = new QComboBox(parent);
     box->setGeometry(geometry);

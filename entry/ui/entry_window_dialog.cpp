@@ -123,7 +123,7 @@ void EntryWindowDialog::showForm() {
         const QSignalBlocker quiet(date_);
         date_->setDate(dateOfDay(form.date));
     }
-    direction_->setCurrentIndex(form.direction);
+    showDirection(direction_, form.direction);
     showNameBox(item_, form.item);
     showNameBox(member_, form.member);
     amount_->setText(fromGbk(form.amount));
@@ -138,9 +138,7 @@ void EntryWindowDialog::save() {
         showError(model_.user(), texts::kUnstorableText);
         return;
     }
-    form.direction = direction_->currentIndex() == entry::AddEntryForm::kIncome
-                         ? entry::AddEntryForm::kIncome
-                         : entry::AddEntryForm::kExpense;
+    form.direction = directionAt(direction_->currentIndex());
     form.amount = std::move(*amount);
     form.note = std::move(*note);
     if (model_.save()) accept();
