@@ -67,22 +67,22 @@ int addVouchers(UserInteraction& user, VoucherStripModel& strip) {
     int added = 0;
     for (const auto& path : files) {
         VoucherFile file = readVoucherFile(path);
-        const char* problem = nullptr;
+        const std::string* problem = nullptr;
         switch (file.error) {
             case VoucherFileError::Unreadable:
-                problem = kUnreadableFile;
+                problem = &kUnreadableFile;
                 break;
             case VoucherFileError::TooLarge:
-                problem = kTooBigFile;
+                problem = &kTooBigFile;
                 break;
             case VoucherFileError::None:
                 // An empty file is no picture and could not be told apart
                 // from the separator around it once stored.
-                if (file.bytes.empty()) problem = kEmptyFile;
+                if (file.bytes.empty()) problem = &kEmptyFile;
                 break;
         }
         if (problem) {
-            showError(user, problem + pathToGbk(path));
+            showError(user, *problem + pathToGbk(path));
             continue;
         }
         strip.append(std::move(file.bytes));

@@ -18,7 +18,7 @@ namespace qinghe::ledger {
 
 namespace {
 
-bool confirm(AppState& state, const char* question, const char* title) {
+bool confirm(AppState& state, const std::string& question, const std::string& title) {
     return state.user.showMessage({question, title, MessageIcon::Warning,
                                    MessageButtons::OkCancel}) == MessageAnswer::Ok;
 }

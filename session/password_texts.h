@@ -3,44 +3,24 @@
 #include "common/standard_messages.h"
 
 // Texts of the login password, its check and the important-operation
-// password (GBK).
+// password.
 
 namespace qinghe::password_texts {
 
 using texts::kErrorTitle;
 using texts::kSuccessTitle;
-// 您输入的密码不正确，请重试！
-inline constexpr char kWrongPassword[] =
-    "\xC4\xFA\xCA\xE4\xC8\xEB\xB5\xC4\xC3\xDC\xC2\xEB\xB2\xBB\xD5\xFD\xC8\xB7\xA3\xAC\xC7\xEB\xD6"
-    "\xD8\xCA\xD4\xA3\xA1";
-// 470913
+
+inline const std::string kWrongPassword = gbkText("您输入的密码不正确，请重试！");
+// The login password of a new user store, as published.
 inline constexpr char kDefaultLoginPassword[] = "470913";
-// 原密码错误，请重新输入！
-inline constexpr char kOldLoginPasswordWrong[] =
-    "\xD4\xAD\xC3\xDC\xC2\xEB\xB4\xED\xCE\xF3\xA3\xAC\xC7\xEB\xD6\xD8\xD0\xC2\xCA\xE4\xC8\xEB\xA3"
-    "\xA1";
-// 两次输入的新密码不一致，请重新输入！
-inline constexpr char kNewPasswordsDiffer[] =
-    "\xC1\xBD\xB4\xCE\xCA\xE4\xC8\xEB\xB5\xC4\xD0\xC2\xC3\xDC\xC2\xEB\xB2\xBB\xD2\xBB\xD6\xC2\xA3"
-    "\xAC\xC7\xEB\xD6\xD8\xD0\xC2\xCA\xE4\xC8\xEB\xA3\xA1";
-// 新密码太长：最多20个字符（每个汉字算2个）！
-inline constexpr char kNewPasswordTooLong[] =
-    "\xD0\xC2\xC3\xDC\xC2\xEB\xCC\xAB\xB3\xA4\xA3\xBA\xD7\xEE\xB6\xE0"
-    "20\xB8\xF6\xD7\xD6\xB7\xFB\xA3\xA8\xC3\xBF\xB8\xF6\xBA\xBA\xD7\xD6\xCB\xE3"
-    "2\xB8\xF6\xA3\xA9\xA3\xA1";
-// 登录密码修改成功！
-inline constexpr char kLoginPasswordChanged[] =
-    "\xB5\xC7\xC2\xBC\xC3\xDC\xC2\xEB\xD0\xDE\xB8\xC4\xB3\xC9\xB9\xA6\xA3\xA1";
-// 登录密码保存失败！请确认存储空间足够并且未写保护。登录密码没有改变。
-inline constexpr char kLoginPasswordNotSaved[] =
-    "\xB5\xC7\xC2\xBC\xC3\xDC\xC2\xEB\xB1\xA3\xB4\xE6\xCA\xA7\xB0\xDC\xA3\xA1\xC7\xEB\xC8\xB7\xC8"
-    "\xCF\xB4\xE6\xB4\xA2\xBF\xD5\xBC\xE4\xD7\xE3\xB9\xBB\xB2\xA2\xC7\xD2\xCE\xB4\xD0\xB4\xB1\xA3"
-    "\xBB\xA4\xA1\xA3\xB5\xC7\xC2\xBC\xC3\xDC\xC2\xEB\xC3\xBB\xD3\xD0\xB8\xC4\xB1\xE4\xA1\xA3";
-// 设置保存失败！请确认存储空间足够并且未写保护。无法写入用户数据文件（user\user.edb）。
-inline constexpr char kNeedPassNotSaved[] =
-    "\xC9\xE8\xD6\xC3\xB1\xA3\xB4\xE6\xCA\xA7\xB0\xDC\xA3\xA1\xC7\xEB\xC8\xB7\xC8\xCF\xB4\xE6\xB4"
-    "\xA2\xBF\xD5\xBC\xE4\xD7\xE3\xB9\xBB\xB2\xA2\xC7\xD2\xCE\xB4\xD0\xB4\xB1\xA3\xBB\xA4\xA1\xA3"
-    "\xCE\xDE\xB7\xA8\xD0\xB4\xC8\xEB\xD3\xC3\xBB\xA7\xCA\xFD\xBE\xDD\xCE\xC4\xBC\xFE\xA3\xA8user\\"
-    "user.edb\xA3\xA9\xA1\xA3";
+inline const std::string kOldLoginPasswordWrong = gbkText("原密码错误，请重新输入！");
+inline const std::string kNewPasswordsDiffer = gbkText("两次输入的新密码不一致，请重新输入！");
+inline const std::string kNewPasswordTooLong =
+    gbkText("新密码太长：最多20个字符（每个汉字算2个）！");
+inline const std::string kLoginPasswordChanged = gbkText("登录密码修改成功！");
+inline const std::string kLoginPasswordNotSaved =
+    gbkText("登录密码保存失败！请确认存储空间足够并且未写保护。登录密码没有改变。");
+inline const std::string kNeedPassNotSaved = gbkText(
+    "设置保存失败！请确认存储空间足够并且未写保护。无法写入用户数据文件（user\\user.edb）。");
 
 }  // namespace qinghe::password_texts

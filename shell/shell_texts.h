@@ -2,34 +2,19 @@
 
 #include "common/standard_messages.h"
 
-// Texts of the start-up, the shut-down and the screen lock (GBK).
+// Texts of the start-up, the shut-down and the screen lock.
 
 namespace qinghe::shell {
 
 using texts::kErrorTitle;
-// 由于密码不正确，您不能使用本软件！
-inline constexpr char kLoginRefused[] =
-    "\xD3\xC9\xD3\xDA\xC3\xDC\xC2\xEB\xB2\xBB\xD5\xFD\xC8\xB7\xA3\xAC\xC4\xFA\xB2\xBB\xC4\xDC\xCA"
-    "\xB9\xD3\xC3\xB1\xBE\xC8\xED\xBC\xFE\xA3\xA1";
-// 确实要退出软件？
-inline constexpr char kConfirmExit[] =
-    "\xC8\xB7\xCA\xB5\xD2\xAA\xCD\xCB\xB3\xF6\xC8\xED\xBC\xFE\xA3\xBF";
-// 退出
-inline constexpr char kExitTitle[] = "\xCD\xCB\xB3\xF6";
-// 首次使用：初始登录密码为 470913，进入软件后请及时修改。
-inline constexpr char kInitialPasswordNote[] =
-    "\xCA\xD7\xB4\xCE\xCA\xB9\xD3\xC3\xA3\xBA\xB3\xF5\xCA\xBC\xB5\xC7\xC2\xBC\xC3\xDC\xC2\xEB\xCE"
-    "\xAA "
-    "470913\xA3\xAC\xBD\xF8\xC8\xEB\xC8\xED\xBC\xFE\xBA\xF3\xC7\xEB\xBC\xB0\xCA\xB1\xD0\xDE\xB8\xC4"
-    "\xA1\xA3";
-// 无法打开或创建用户数据文件（user\user.edb），软件将退出！
-inline constexpr char kUserStoreUnusable[] =
-    "\xCE\xDE\xB7\xA8\xB4\xF2\xBF\xAA\xBB\xF2\xB4\xB4\xBD\xA8\xD3\xC3\xBB\xA7\xCA\xFD\xBE\xDD\xCE"
-    "\xC4\xBC\xFE\xA3\xA8user\\user."
-    "edb\xA3\xA9\xA3\xAC\xC8\xED\xBC\xFE\xBD\xAB\xCD\xCB\xB3\xF6\xA3\xA1";
-// 您取消了密码验证，访问该功能被拒绝！
-inline constexpr char kSettingsAccessRefused[] =
-    "\xC4\xFA\xC8\xA1\xCF\xFB\xC1\xCB\xC3\xDC\xC2\xEB\xD1\xE9\xD6\xA4\xA3\xAC\xB7\xC3\xCE\xCA\xB8"
-    "\xC3\xB9\xA6\xC4\xDC\xB1\xBB\xBE\xDC\xBE\xF8\xA3\xA1";
+
+inline const std::string kLoginRefused = gbkText("由于密码不正确，您不能使用本软件！");
+inline const std::string kConfirmExit = gbkText("确实要退出软件？");
+inline const std::string kExitTitle = gbkText("退出");
+inline const std::string kInitialPasswordNote =
+    gbkText("首次使用：初始登录密码为 470913，进入软件后请及时修改。");
+inline const std::string kUserStoreUnusable =
+    gbkText("无法打开或创建用户数据文件（user\\user.edb），软件将退出！");
+inline const std::string kSettingsAccessRefused = gbkText("您取消了密码验证，访问该功能被拒绝！");
 
 }  // namespace qinghe::shell

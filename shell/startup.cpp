@@ -11,7 +11,7 @@
 namespace qinghe {
 namespace {
 
-void endAfter(AppState& state, const char* text) {
+void endAfter(AppState& state, const std::string& text) {
     showError(state.user, text);
     closeDown(state);
     state.user.endProgram();

@@ -13,6 +13,7 @@
 #include "app/main_window_texts.h"
 #include "app/termination_signals.h"
 #include "app/welcome_page.h"
+#include "common/gbk.h"
 #include "common/ui/gbk_text.h"
 #include "common/ui/page_widgets.h"
 #include "config/ui/settings_page.h"
@@ -30,8 +31,7 @@ namespace {
 
 using Tool = MainWindow::Tool;
 
-// 家庭
-const std::string kLedgerName = "\xBC\xD2\xCD\xA5";
+const std::string kLedgerName = gbkText("家庭");
 
 // The captions of a toolbar or menu, separators as "|".
 QString captions(const QList<QAction*>& actions) {

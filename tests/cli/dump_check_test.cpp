@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "common/clock.h"
+#include "common/gbk.h"
 #include "common/temporary_folder.h"
 #include "store/schemas.h"
 #include "store/table_store.h"
@@ -30,7 +31,7 @@ class CliTest : public ::testing::Test {
         ASSERT_TRUE(tables.append());
         ASSERT_TRUE(tables.write(store::field::kDate, store::DateTime{42136}));
         ASSERT_TRUE(tables.write(store::field::kDirection, std::int32_t{1}));
-        ASSERT_TRUE(tables.write(store::field::kItem, std::string("\xB9\xA4\xD7\xCA")));  // 工资
+        ASSERT_TRUE(tables.write(store::field::kItem, gbkText("工资")));
         ASSERT_TRUE(tables.write(store::field::kAmount, 2580.75));
         ASSERT_TRUE(tables.write(store::field::kHasVoucher, true));
         ASSERT_TRUE(tables.write(store::field::kVouchers, store::Bytes{"abc"}));

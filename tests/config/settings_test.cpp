@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "common/clock.h"
+#include "common/gbk.h"
 #include "common/number_text.h"
 #include "common/ole_date.h"
 #include "common/run_directory.h"
@@ -25,16 +26,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// 工资
-constexpr char kWages[] = "\xB9\xA4\xD7\xCA";
-// 奖金
-constexpr char kBonus[] = "\xBD\xB1\xBD\xF0";
-// 餐饮
-constexpr char kMeals[] = "\xB2\xCD\xD2\xFB";
-// 爸爸
-constexpr char kFather[] = "\xB0\xD6\xB0\xD6";
-// 妈妈
-constexpr char kMother[] = "\xC2\xE8\xC2\xE8";
+const std::string kWages = gbkText("工资");
+const std::string kBonus = gbkText("奖金");
+const std::string kMeals = gbkText("餐饮");
+const std::string kFather = gbkText("爸爸");
+const std::string kMother = gbkText("妈妈");
 
 using Names = std::vector<std::string>;
 
@@ -225,10 +221,10 @@ TEST_F(SettingsTest, AHugeNumberReadsOnlyTheKeysThatExist) {
 }
 
 TEST_F(SettingsTest, FilesSavedAsUtf8AreReadAsTheTextTheyHold) {
-    // 工资, 奖金 and 爸爸 in UTF-8, as an editor saves them.
-    const std::string wages = "\xE5\xB7\xA5\xE8\xB5\x84";
-    const std::string bonus = "\xE5\xA5\x96\xE9\x87\x91";
-    const std::string father = "\xE7\x88\xB8\xE7\x88\xB8";
+    // In UTF-8, as an editor saves them.
+    const std::string wages = "工资";
+    const std::string bonus = "奖金";
+    const std::string father = "爸爸";
     const struct {
         const char* name;
         std::string bytes;

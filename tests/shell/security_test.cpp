@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/gbk.h"
 #include "common/temporary_folder.h"
 #include "session/password_settings.h"
 #include "session/password_texts.h"
@@ -237,9 +238,7 @@ TEST_F(SecurityTest, TheLoginPasswordChangesOnlyWhenTheOldOneIsRightAndTheNewOne
     CheckingUser user;
     AppState state(RunDirectory(folder_.path()), files_, clock_, user);
     ASSERT_TRUE(openUserStore(state));
-    const std::string twentyBytes =
-        "\xC7\xE0\xBA\xCC"
-        "0123456789abcdef";
+    const std::string twentyBytes = gbkText("青禾") + "0123456789abcdef";
     user.formVisits.push_back({
         {"47091", "new", "new"},                           // old one wrong
         {"470913", "new", "New"},                          // the two differ
