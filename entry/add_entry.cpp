@@ -1,7 +1,5 @@
 #include "entry/add_entry.h"
 
-#include <algorithm>
-
 #include "common/standard_messages.h"
 #include "entry/entry_action_texts.h"
 #include "entry/entry_changes.h"
@@ -41,19 +39,8 @@ void chooseDirection(const Settings& settings, AddEntryForm& form, Direction dir
 
 AddEntryResult addEntryFromForm(AppState& state, AddEntryForm& form, VoucherStripModel& vouchers,
                                 EntryScreens& screens) {
-    if (form.amount.empty()) {
-        showError(state.user, kAddAmountMissing);
-        return AddEntryResult::Refused;
-    }
-    const std::optional<double> amount = amountFromText(form.amount);
-    if (!amount) {
-        showError(state.user, kAmountInvalid);
-        return AddEntryResult::Refused;
-    }
-    if (hasLineBreak(form.item.text) || hasLineBreak(form.member.text)) {
-        showError(state.user, kLineBreakInName);
-        return AddEntryResult::Refused;
-    }
+    std::optional<EntryValues> values = entryOfFields(form, state.user, kAddAmountMissing);
+    if (!values) return AddEntryResult::Refused;
     // The ledger open at this moment, which may not be the one open when the
     // window opened, or none any more.
     if (!state.currentLedger.isOpen()) {
@@ -61,32 +48,14 @@ AddEntryResult addEntryFromForm(AppState& state, AddEntryForm& form, VoucherStri
         return AddEntryResult::Refused;
     }
 
-    EntryValues values;
-    values.date = form.date;
-    values.direction = form.direction;
-    values.item = form.item.text;
-    values.amount = *amount;
-    values.member = form.member.text;
-    values.note = form.note;
-    values.hasVoucher = vouchers.hasVouchers();
-    if (!addEntry(state, values, vouchers.joined(), &screens.lists())) {
+    values->hasVoucher = vouchers.hasVouchers();
+    if (!addEntry(state, *values, vouchers.joined(), &screens.lists())) {
         showError(state.user, kAddFailed);
         return AddEntryResult::Failed;
     }
-
-    Settings& settings = state.settings;
-    auto& items =
-        form.direction == Direction::Income ? settings.incomeItems : settings.expenseItems;
-    putNameInFront(items, form.item.text);
-    saveItemListsOrTell(state.run, settings, state.user);
-    // An unknown member (the empty text too) saves the list, a known one not.
-    auto& members = settings.members;
-    if (std::find(members.begin(), members.end(), form.member.text) == members.end()) {
-        putNameInFront(members, form.member.text);
-        saveMemberListOrTell(state.run, settings, state.user);
-    }
+    keepEntryNames(state, form);
     reset(state, form, vouchers);
-    refreshFilterChoices(settings, screens);
+    refreshFilterChoices(state.settings, screens);
     return AddEntryResult::Added;
 }
 

@@ -17,13 +17,8 @@ namespace qinghe::entry {
 // The controls of the window "添加一个项目" as the core sees them: the window
 // shows this, reads its controls back into it (texts as GBK) before each
 // action, and shows it again after. Its voucher strip keeps its own list.
-struct AddEntryForm {
-    double date = 0;  // the date picker's date-time
-    Direction direction = Direction::Expense;
-    NameBox item;    // the choices of the direction shown
-    NameBox member;  // the members
-    std::string amount;
-    std::string note;
+// The item choices are those of the direction shown.
+struct AddEntryForm : EntryFields {
     friend bool operator==(const AddEntryForm&, const AddEntryForm&) = default;
 };
 

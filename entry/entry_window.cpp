@@ -1,6 +1,5 @@
 #include "entry/entry_window.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "common/money_text.h"
@@ -64,31 +63,13 @@ UserInteraction& EntryWindowModel::user() {
 }
 
 bool EntryWindowModel::save() {
-    UserInteraction& user = state_.user;
-    if (form_.amount.empty()) {
-        showError(user, kModifyAmountMissing);
-        return false;
-    }
     // Untouched, the box's cents stand for the amount as stored.
     const bool untouched = !form_.amountTyped && form_.amount == shownAmount_;
-    const std::optional<double> amount =
-        untouched ? std::optional<double>(entry_.amount) : amountFromText(form_.amount);
-    if (!amount) {
-        showError(user, kAmountInvalid);
-        return false;
-    }
-    if (hasLineBreak(form_.item.text) || hasLineBreak(form_.member.text)) {
-        showError(user, kLineBreakInName);
-        return false;
-    }
-
-    EntryValues edited;
-    edited.date = form_.date;
-    edited.direction = form_.direction;
-    edited.item = form_.item.text;
-    edited.amount = *amount;
-    edited.member = form_.member.text;
-    edited.note = form_.note;
+    std::optional<EntryValues> values =
+        entryOfFields(form_, state_.user, kModifyAmountMissing,
+                      untouched ? std::optional<double>(entry_.amount) : std::nullopt);
+    if (!values) return false;
+    EntryValues& edited = *values;
     std::optional<std::string> vouchers;
     if (vouchers_.revision() != vouchersAsRead_) {
         vouchers = vouchers_.joined();
@@ -99,21 +80,11 @@ bool EntryWindowModel::save() {
         edited.hasVoucher = vouchersRead_ ? vouchers_.hasVouchers() : entry_.hasVoucher;
     }
     if (!changeEntry(state_, row_, edited, vouchers, &screens_.lists())) {
-        showError(user, kSaveFailed);
+        showError(state_.user, kSaveFailed);
         return false;
     }
     outcome_ = Outcome::Saved;
-
-    Settings& settings = state_.settings;
-    auto& items =
-        form_.direction == Direction::Income ? settings.incomeItems : settings.expenseItems;
-    putNameInFront(items, form_.item.text);
-    saveItemListsOrTell(state_.run, settings, user);
-    auto& members = settings.members;
-    if (std::find(members.begin(), members.end(), form_.member.text) == members.end()) {
-        putNameInFront(members, form_.member.text);
-        saveMemberListOrTell(state_.run, settings, user);
-    }
+    keepEntryNames(state_, form_);
     return true;
 }
 

@@ -36,16 +36,10 @@ struct EntryViewTexts {
 
 // The controls of the "修改" page, read back before "保存". Changing the
 // direction does not change the item choices.
-struct EntryForm {
-    double date = 0;
-    Direction direction = Direction::Expense;
-    NameBox item;
-    NameBox member;
-    std::string amount;
+struct EntryForm : EntryFields {
     // Set once the user types into the amount box: the text then stands for
     // itself, even when it reads as the box showed it.
     bool amountTyped = false;
-    std::string note;
     friend bool operator==(const EntryForm&, const EntryForm&) = default;
 };
 

@@ -88,16 +88,9 @@ void AddEntryWindow::showForm() {
 }
 
 bool AddEntryWindow::readTexts() {
-    auto amount = toGbk(amount_->text());
-    auto note = readNoteBox(note_);
-    if (!amount || !note || !readNameBox(item_, form_.item) ||
-        !readNameBox(member_, form_.member)) {
-        showError(state_.user, texts::kUnstorableText);
-        return false;
-    }
-    form_.amount = std::move(*amount);
-    form_.note = std::move(*note);
-    return true;
+    if (readTypedTexts(amount_, note_, item_, member_, form_)) return true;
+    showError(state_.user, texts::kUnstorableText);
+    return false;
 }
 
 void AddEntryWindow::addEntry() {

@@ -149,4 +149,16 @@ void showNoteBox(QPlainTextEdit* box, const std::string& note) {
     box->setPlainText(text);
 }
 
+bool readTypedTexts(const QLineEdit* amount, const QPlainTextEdit* note, const QComboBox* item,
+                    const QComboBox* member, entry::EntryFields& fields) {
+    auto amountText = toGbk(amount->text());
+    auto noteText = readNoteBox(note);
+    if (!amountText || !noteText || !readNameBox(item, fields.item) ||
+        !readNameBox(member, fields.member))
+        return false;
+    fields.amount = std::move(*amountText);
+    fields.note = std::move(*noteText);
+    return true;
+}
+
 }  // namespace qinghe::ui

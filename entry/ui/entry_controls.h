@@ -66,4 +66,10 @@ QPlainTextEdit* addNoteBox(QWidget* parent, const QRect& geometry);
 std::optional<std::string> readNoteBox(const QPlainTextEdit* box);
 void showNoteBox(QPlainTextEdit* box, const std::string& note);
 
+// The typed texts of both windows' amount, note, item and member boxes into
+// `fields`; false when one holds a character GBK cannot store (some of them
+// may have been read then).
+bool readTypedTexts(const QLineEdit* amount, const QPlainTextEdit* note, const QComboBox* item,
+                    const QComboBox* member, entry::EntryFields& fields);
+
 }  // namespace qinghe::ui

@@ -132,15 +132,11 @@ void EntryWindowDialog::showForm() {
 
 void EntryWindowDialog::save() {
     entry::EntryForm& form = model_.form();
-    auto amount = toGbk(amount_->text());
-    auto note = readNoteBox(note_);
-    if (!amount || !note || !readNameBox(item_, form.item) || !readNameBox(member_, form.member)) {
+    if (!readTypedTexts(amount_, note_, item_, member_, form)) {
         showError(model_.user(), texts::kUnstorableText);
         return;
     }
     form.direction = directionAt(direction_->currentIndex());
-    form.amount = std::move(*amount);
-    form.note = std::move(*note);
     if (model_.save()) accept();
 }
 
