@@ -38,9 +38,10 @@ bool writeValues(store::TableStore& tables, const EntryValues& values) {
 
 // After a failed change. When the disk holds none of it, the held changes are
 // given up and the table reads as before. When it may hold part of it (its
-// journal may be whole), the table is opened again at once, which finishes or
-// drops the change as the next start would, and the rows are read again, so
-// that neither the lists nor the answer to the user disagree with the disk.
+// change-log record may be whole), the table is opened again at once, which
+// finishes or drops the change as the next start would, and the rows are read
+// again, so that neither the lists nor the answer to the user disagree with the
+// disk.
 // The rows read again; null when they were not (nothing else changed).
 std::shared_ptr<LedgerRows> settleFailedChange(AppState& state, EntryListView* view) {
     if (!state.tables.currentUncertain()) {

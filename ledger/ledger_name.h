@@ -14,7 +14,7 @@ bool isValidLedgerName(std::string_view name);
 
 // Whether a ledger's data file named after `name` (GBK) fits the file system,
 // with room for the numbering "（k）", the extension and the names of the
-// files kept beside it (its journal, a copy of a damaged file).
+// files kept beside it (its change log, a copy of a damaged file).
 bool ledgerFileNameFits(std::string_view name);
 
 }  // namespace qinghe::ledger
