@@ -8,6 +8,7 @@
 #include "app/main_window.h"
 #include "config/ui/settings_page.h"
 #include "maintenance/maintenance_actions.h"
+#include "maintenance/maintenance_texts.h"
 #include "session/app_state.h"
 #include "session/password_settings.h"
 

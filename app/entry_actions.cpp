@@ -129,9 +129,9 @@ void EntryActions::connectEntryMenu() {
 void EntryActions::connectSettingsPage() {
     SettingsPage* page = window_.settingsPage();
     connect(page->itemsButton(), &QPushButton::clicked, this,
-            [this] { editItemLists(state_.settingsPage(), screens_); });
+            [this, page] { editItemLists(page->context(), screens_); });
     connect(page->membersButton(), &QPushButton::clicked, this,
-            [this] { editMemberList(state_.settingsPage(), screens_); });
+            [this, page] { editMemberList(page->context(), screens_); });
 }
 
 AddEntryWindow* EntryActions::addWindow() const {
@@ -175,7 +175,7 @@ bool EntryActions::eventFilter(QObject* watched, QEvent* event) {
             addWindow_->hide();
             addWindowHiddenByLock_ = true;
         } else if (event->type() == QEvent::HideToParent && addWindowHiddenByLock_ &&
-                   state_.locked == 0) {
+                   !state_.locked) {
             addWindowHiddenByLock_ = false;
             addWindow_->show();
         }

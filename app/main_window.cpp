@@ -41,7 +41,6 @@
 #include "report/ui/query_page.h"
 #include "report/ui/statistics_page.h"
 #include "session/app_state.h"
-#include "session/shell_texts.h"
 #include "shell/startup.h"
 
 namespace qinghe {
@@ -204,7 +203,7 @@ void MainWindow::connectWelcomePage() {
     connect(welcomePage_->startButton(), &QPushButton::clicked, this,
             [this] { selectPage(kLedgerPage); });
     connect(welcomePage_->hideWelcomeBox(), &QCheckBox::toggled, this, [this](bool ticked) {
-        changeSettingSwitch(state_.settingsPage(), SettingSwitch::HideWelcome, ticked);
+        changeSettingSwitch(settingsPage_->context(), SettingSwitch::HideWelcome, ticked);
     });
 }
 
@@ -249,13 +248,13 @@ void MainWindow::finishStartUp(const StartupResult& result) {
         showMinimized();
     }
     trayIcon_->show();
-    if (state_.settings.sjzd == 1) attachListTips();
+    if (state_.settings.visualGuidance) attachListTips();
 }
 
 void MainWindow::showStoredSettings() {
     {
         QSignalBlocker quiet(welcomePage_->hideWelcomeBox());
-        welcomePage_->hideWelcomeBox()->setChecked(state_.settings.qsy != 1);
+        welcomePage_->hideWelcomeBox()->setChecked(!state_.settings.startupGuide);
     }
     settingsPage_->showStoredSettings();
 }
@@ -271,7 +270,7 @@ void MainWindow::attachListTips() {
 
 void MainWindow::selectPage(int page) {
     // Nothing leads past the lock but its own button.
-    if (state_.locked == 1 && page != kLockPage) return;
+    if (state_.locked && page != kLockPage) return;
     if (page >= 0 && page < pages_->count()) pages_->setCurrentIndex(page);
 }
 

@@ -2,24 +2,15 @@
 
 #include "common/standard_messages.h"
 
-// Messages of the main window, GBK as everything the core shows.
+// Messages of the main window.
 
 namespace qinghe::ui {
 
-// 请先选择一个账簿！
-inline constexpr char kNoLedgerOpen[] =
-    "\xC7\xEB\xCF\xC8\xD1\xA1\xD4\xF1\xD2\xBB\xB8\xF6\xD5\xCB\xB2\xBE\xA3\xA1";
-// 现在还没有提供帮助文件，该文件将在可用时提供给您查阅！
-inline constexpr char kNoHelpFile[] =
-    "\xCF\xD6\xD4\xDA\xBB\xB9\xC3\xBB\xD3\xD0\xCC\xE1\xB9\xA9\xB0\xEF\xD6\xFA\xCE\xC4\xBC\xFE\xA3"
-    "\xAC\xB8\xC3\xCE\xC4\xBC\xFE\xBD\xAB\xD4\xDA\xBF\xC9\xD3\xC3\xCA\xB1\xCC\xE1\xB9\xA9\xB8\xF8"
-    "\xC4\xFA\xB2\xE9\xD4\xC4\xA3\xA1";
-// 未找到帮助文件
-inline constexpr char kNoHelpFileTitle[] =
-    "\xCE\xB4\xD5\xD2\xB5\xBD\xB0\xEF\xD6\xFA\xCE\xC4\xBC\xFE";
+inline const std::string kNoLedgerOpen = gbkText("请先选择一个账簿！");
+inline const std::string kNoHelpFile =
+    gbkText("现在还没有提供帮助文件，该文件将在可用时提供给您查阅！");
+inline const std::string kNoHelpFileTitle = gbkText("未找到帮助文件");
 
-// 无法打开数据文件夹：
-inline constexpr char kDataFolderNotOpened[] =
-    "\xCE\xDE\xB7\xA8\xB4\xF2\xBF\xAA\xCA\xFD\xBE\xDD\xCE\xC4\xBC\xFE\xBC\xD0\xA3\xBA";
+inline const std::string kDataFolderNotOpened = gbkText("无法打开数据文件夹：");
 
 }  // namespace qinghe::ui

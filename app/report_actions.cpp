@@ -103,8 +103,9 @@ void ReportActions::connectEntryMenu() {
     });
 }
 
-void ReportActions::refillItemChoices(int direction) {
-    fillChoices(window_.queryPage()->itemBox(), report::itemChoices(state_.settings, direction));
+void ReportActions::refillItemChoices(int choice) {
+    fillChoices(window_.queryPage()->itemBox(),
+                report::itemChoices(state_.settings, QueryPage::directionAt(choice)));
 }
 
 bool ReportActions::eventFilter(QObject* watched, QEvent* event) {
@@ -136,7 +137,7 @@ std::optional<report::QueryConditions> ReportActions::conditionsOfControls() {
     report::QueryConditions conditions;
     conditions.startDate = dateOf(page->startDateEdit());
     conditions.endDate = dateOf(page->endDateEdit());
-    conditions.direction = std::max(0, page->directionBox()->currentIndex());
+    conditions.direction = page->chosenDirection();
     conditions.item = choiceOf(page->itemBox());
     conditions.member = choiceOf(page->memberBox());
     conditions.note = *note;
@@ -184,7 +185,7 @@ void ReportActions::drillDown(int row) {
     if (!target) return;
     QueryPage* page = window_.queryPage();
     setPickers(target->dates);
-    page->directionBox()->setCurrentIndex(target->direction);
+    page->showDirection(target->direction);
     runQuery();
     page->ledgerLabel()->setText(QStringLiteral("当前账簿：  ") +
                                  fromGbk(state_.currentLedger.name));

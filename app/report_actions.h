@@ -51,7 +51,7 @@ class ReportActions : public QObject {
     void connectQueryPage();
     void connectStatisticsPage();
     void connectEntryMenu();
-    void refillItemChoices(int direction);
+    void refillItemChoices(int choice);
     void showQuery(const report::QueryConditions& conditions);
     void setPickers(const report::DateRange& dates);
     std::optional<std::size_t> selectedEntry() const;

@@ -4,15 +4,9 @@
 
 namespace qinghe::ui {
 
-// 青禾 家庭流水记账软件已经在运行，已为您切换到正在运行的窗口。
-inline constexpr char kAlreadyRunning[] =
-    "\xC7\xE0\xBA\xCC \xBC\xD2\xCD\xA5\xC1\xF7\xCB\xAE\xBC\xC7\xD5\xCB\xC8\xED\xBC\xFE\xD2\xD1"
-    "\xBE\xAD\xD4\xDA\xD4\xCB\xD0\xD0\xA3\xAC\xD2\xD1\xCE\xAA\xC4\xFA\xC7\xD0\xBB\xBB\xB5\xBD"
-    "\xD5\xFD\xD4\xDA\xD4\xCB\xD0\xD0\xB5\xC4\xB4\xB0\xBF\xDA\xA1\xA3";
-// 无法创建数据文件夹：
-inline constexpr char kDataFolderNotMade[] =
-    "\xCE\xDE\xB7\xA8\xB4\xB4\xBD\xA8\xCA\xFD\xBE\xDD\xCE\xC4\xBC\xFE\xBC\xD0\xA3\xBA";
-// 提示
-inline constexpr char kNoticeTitle[] = "\xCC\xE1\xCA\xBE";
+inline const std::string kAlreadyRunning =
+    gbkText("青禾 家庭流水记账软件已经在运行，已为您切换到正在运行的窗口。");
+inline const std::string kDataFolderNotMade = gbkText("无法创建数据文件夹：");
+inline const std::string kNoticeTitle = gbkText("提示");
 
 }  // namespace qinghe::ui

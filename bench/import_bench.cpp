@@ -110,7 +110,7 @@ class Setting {
         for (int i = 0; i < kLedgerEntries; ++i) {
             EntryValues v;
             v.date = 43000 + i / 30;
-            v.direction = i % 8 == 0 ? 1 : 2;
+            v.direction = i % 8 == 0 ? Direction::Income : Direction::Expense;
             v.item = state.settings.expenseItems[static_cast<std::size_t>(i) % 3];
             v.amount = (1 + (i * 7919) % 50000) / 100.0;
             v.member = gbk("妈妈");

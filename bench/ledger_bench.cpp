@@ -128,7 +128,7 @@ qinghe::EntryValues entryAt(int i, int count) {
     const auto& items = income ? texts.incomeItems : texts.expenseItems;
     qinghe::EntryValues values;
     values.date = std::floor(40000.0 + static_cast<double>(i) * 3652.0 / count);
-    values.direction = income ? 1 : 2;
+    values.direction = income ? qinghe::Direction::Income : qinghe::Direction::Expense;
     values.item = items[static_cast<std::size_t>(i) % items.size()];
     values.amount = static_cast<double>(1 + (i * 7919) % 500000) / 100.0;
     values.member = texts.members[static_cast<std::size_t>(i) % texts.members.size()];
@@ -269,7 +269,7 @@ class Household {
             const qinghe::EntryValues values = entryAt(i, count_);
             qinghe::store::storeI32(r, i + 1);
             qinghe::store::storeF64(r + date, values.date);
-            qinghe::store::storeI32(r + direction, values.direction);
+            qinghe::store::storeI32(r + direction, qinghe::storedDirection(values.direction));
             std::memcpy(r + item, values.item.data(), values.item.size());
             qinghe::store::storeF64(r + amount, values.amount);
             std::memcpy(r + member, values.member.data(), values.member.size());
@@ -298,7 +298,7 @@ class Household {
             const std::string memberText = qinghe::gbkToUtf8Lossy(values.member);
             const std::string noteText = qinghe::gbkToUtf8Lossy(values.note);
             sqlite3_bind_double(insert, 1, values.date);
-            sqlite3_bind_int(insert, 2, values.direction);
+            sqlite3_bind_int(insert, 2, qinghe::storedDirection(values.direction));
             sqlite3_bind_text(insert, 3, itemText.c_str(), -1, SQLITE_TRANSIENT);
             sqlite3_bind_double(insert, 4, values.amount);
             sqlite3_bind_text(insert, 5, memberText.c_str(), -1, SQLITE_TRANSIENT);
@@ -638,7 +638,7 @@ void BM_AddEntryScaling(benchmark::State& state) {
     auto add = [&](OpenHousehold& open) {
         const qinghe::EntryValues values = entryAt(added++, 1000);
         qinghe::entry::AddEntryForm form = qinghe::entry::newAddEntryForm(open.app);
-        qinghe::entry::chooseDirection(open.app.settings, form, values.direction == 1 ? 0 : 1);
+        qinghe::entry::chooseDirection(open.app.settings, form, values.direction);
         form.item.text = values.item;
         form.member.text = values.member;
         form.amount = qinghe::numberToText(values.amount);

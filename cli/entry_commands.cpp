@@ -64,7 +64,7 @@ struct EntryOptions {
 // one is wrong.
 struct EntryTexts {
     std::optional<double> date;
-    std::optional<int> direction;  // AddEntryForm::kIncome or kExpense
+    std::optional<Direction> direction;
     std::optional<std::string> item, member, amount, note;
 };
 
@@ -128,8 +128,7 @@ std::optional<EntryTexts> entryTexts(const EntryOptions& options, int& code) {
         }
     }
     if (options.direction) {
-        texts.direction = *options.direction == "income" ? entry::AddEntryForm::kIncome
-                                                         : entry::AddEntryForm::kExpense;
+        texts.direction = *options.direction == "income" ? Direction::Income : Direction::Expense;
     }
     bool wrong = false;
     texts.item = gbkOption(options.item, "item", wrong);

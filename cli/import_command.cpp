@@ -224,7 +224,7 @@ int runImport(const ImportOptions& options) {
                    {"ticked", row.ticked},
                    {"imported", imported && row.ticked},
                    {"date", dateTimeText(row.date)},
-                   {"direction", row.direction == 1 ? "income" : "expense"},
+                   {"direction", row.direction == Direction::Income ? "income" : "expense"},
                    {"amount", row.amount.digits},
                    {"item", shownText(row.item)},
                    {"member", shownText(row.member)},

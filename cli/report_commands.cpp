@@ -133,9 +133,8 @@ std::optional<report::QueryConditions> conditionsOf(const QueryOptions& options)
         if (!date) return std::nullopt;
         conditions.endDate = *date;
     }
-    static const std::map<std::string, int> kDirections = {{"all", report::kAnyDirection},
-                                                           {"income", report::kIncomeOnly},
-                                                           {"expense", report::kExpenseOnly}};
+    static const std::map<std::string, std::optional<Direction>> kDirections = {
+        {"all", std::nullopt}, {"income", Direction::Income}, {"expense", Direction::Expense}};
     conditions.direction = kDirections.at(options.direction);
     const struct {
         const std::optional<std::string>& option;

@@ -18,10 +18,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kEntryFileName[] = "qinghe.desktop";
-// 青禾 家庭流水记账软件 (UTF-8, as desktop entries are)
-constexpr char kEntryName[] =
-    "\xE9\x9D\x92\xE7\xA6\xBE\x20\xE5\xAE\xB6\xE5\xBA\xAD\xE6\xB5\x81\xE6\xB0\xB4\xE8\xAE\xB0"
-    "\xE8\xB4\xA6\xE8\xBD\xAF\xE4\xBB\xB6";
+// UTF-8, as desktop entries are.
+constexpr char kEntryName[] = "青禾 家庭流水记账软件";
 
 // The Exec value for one argument. Readers first undo the string escapes
 // (\\ \n \t \r), then split the line like a shell, then expand % field codes;

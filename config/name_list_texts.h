@@ -1,44 +1,26 @@
 #pragma once
 
-// Texts of the item and member lists and their dialogs (GBK).
+#include <string>
+
+#include "common/gbk.h"
+
+// Texts of the item and member lists and their dialogs.
 
 namespace qinghe::name_list_texts {
 
-// 请输入项目名称：
-inline constexpr char kItemPrompt[] =
-    "\xC7\xEB\xCA\xE4\xC8\xEB\xCF\xEE\xC4\xBF\xC3\xFB\xB3\xC6\xA3\xBA";
-// 请输入项目内容：
-inline constexpr char kMemberPrompt[] =
-    "\xC7\xEB\xCA\xE4\xC8\xEB\xCF\xEE\xC4\xBF\xC4\xDA\xC8\xDD\xA3\xBA";
-// 添加项目
-inline constexpr char kAddNameTitle[] = "\xCC\xED\xBC\xD3\xCF\xEE\xC4\xBF";
-// 请输入有效的项目文本！
-inline constexpr char kEmptyItemName[] =
-    "\xC7\xEB\xCA\xE4\xC8\xEB\xD3\xD0\xD0\xA7\xB5\xC4\xCF\xEE\xC4\xBF\xCE\xC4\xB1\xBE\xA3\xA1";
-// 请输入一个有效的项目内容！
-inline constexpr char kEmptyMemberName[] =
-    "\xC7\xEB\xCA\xE4\xC8\xEB\xD2\xBB\xB8\xF6\xD3\xD0\xD0\xA7\xB5\xC4\xCF\xEE\xC4\xBF\xC4\xDA\xC8"
-    "\xDD\xA3\xA1";
-// 确实要删除选定的项目？
-inline constexpr char kDeleteNameQuestion[] =
-    "\xC8\xB7\xCA\xB5\xD2\xAA\xC9\xBE\xB3\xFD\xD1\xA1\xB6\xA8\xB5\xC4\xCF\xEE\xC4\xBF\xA3\xBF";
-// 删除
-inline constexpr char kDeleteTitle[] = "\xC9\xBE\xB3\xFD";
-// 确实要清空所有项目？
-inline constexpr char kClearItemsQuestion[] =
-    "\xC8\xB7\xCA\xB5\xD2\xAA\xC7\xE5\xBF\xD5\xCB\xF9\xD3\xD0\xCF\xEE\xC4\xBF\xA3\xBF";
-// 确实要清空全部项目？
-inline constexpr char kClearMembersQuestion[] =
-    "\xC8\xB7\xCA\xB5\xD2\xAA\xC7\xE5\xBF\xD5\xC8\xAB\xB2\xBF\xCF\xEE\xC4\xBF\xA3\xBF";
-// 清空
-inline constexpr char kClearTitle[] = "\xC7\xE5\xBF\xD5";
-// 收支项目设置保存成功！
-inline constexpr char kItemListsSaved[] =
-    "\xCA\xD5\xD6\xA7\xCF\xEE\xC4\xBF\xC9\xE8\xD6\xC3\xB1\xA3\xB4\xE6\xB3\xC9\xB9\xA6\xA3\xA1";
-// 家庭成员设定保存成功！
-inline constexpr char kMemberListSaved[] =
-    "\xBC\xD2\xCD\xA5\xB3\xC9\xD4\xB1\xC9\xE8\xB6\xA8\xB1\xA3\xB4\xE6\xB3\xC9\xB9\xA6\xA3\xA1";
-// 全部: the first choice of each filter of the 查账 page.
-inline constexpr char kAllChoice[] = "\xC8\xAB\xB2\xBF";
+inline const std::string kItemPrompt = gbkText("请输入项目名称：");
+inline const std::string kMemberPrompt = gbkText("请输入项目内容：");
+inline const std::string kAddNameTitle = gbkText("添加项目");
+inline const std::string kEmptyItemName = gbkText("请输入有效的项目文本！");
+inline const std::string kEmptyMemberName = gbkText("请输入一个有效的项目内容！");
+inline const std::string kDeleteNameQuestion = gbkText("确实要删除选定的项目？");
+inline const std::string kDeleteTitle = gbkText("删除");
+inline const std::string kClearItemsQuestion = gbkText("确实要清空所有项目？");
+inline const std::string kClearMembersQuestion = gbkText("确实要清空全部项目？");
+inline const std::string kClearTitle = gbkText("清空");
+inline const std::string kItemListsSaved = gbkText("收支项目设置保存成功！");
+inline const std::string kMemberListSaved = gbkText("家庭成员设定保存成功！");
+// The first choice of each filter of the 查账 page.
+inline const std::string kAllChoice = gbkText("全部");
 
 }  // namespace qinghe::name_list_texts

@@ -15,12 +15,11 @@ namespace {
 namespace texts_ = name_list_texts;
 
 bool tellIfNotWritten(bool written, UserInteraction& user, const std::filesystem::path& file) {
-    if (!written)
-        showError(user, std::string(settings_texts::kSettingsNotSaved) + "\r\n" + pathToGbk(file));
+    if (!written) showError(user, settings_texts::kSettingsNotSaved + "\r\n" + pathToGbk(file));
     return written;
 }
 
-bool confirm(UserInteraction& user, const char* question, const char* title) {
+bool confirm(UserInteraction& user, const std::string& question, const std::string& title) {
     return user.showMessage({question, title, MessageIcon::Warning, MessageButtons::OkCancel}) ==
            MessageAnswer::Ok;
 }
@@ -30,7 +29,7 @@ std::vector<std::string> withoutEmptyNames(std::vector<std::string> names) {
     return names;
 }
 
-void tellSaved(UserInteraction& user, const char* text) {
+void tellSaved(UserInteraction& user, const std::string& text) {
     user.showMessage({text, texts::kSuccessTitle, MessageIcon::Information, MessageButtons::Ok});
 }
 
@@ -96,7 +95,7 @@ bool NameListsModel::removeLine(std::size_t list, std::optional<std::size_t> sel
 
 bool NameListsModel::clear(std::size_t list) {
     if (list >= lists_.size() || lists_[list].empty()) return false;
-    const char* question =
+    const std::string& question =
         kind_ == Kind::Items ? texts_::kClearItemsQuestion : texts_::kClearMembersQuestion;
     if (!confirm(user_, question, texts_::kClearTitle)) return false;
     lists_[list].clear();

@@ -7,6 +7,7 @@
 #include <optional>
 #include <system_error>
 #include <utility>
+#include <variant>
 
 #include "common/folders.h"
 #include "common/number_text.h"
@@ -26,25 +27,75 @@ constexpr char kMemberSection[] = "list";
 constexpr char kCountKey[] = "number";
 constexpr char kStartDateKey[] = "firstdata";
 constexpr char kAmountKey[] = "firstmoney";
-constexpr char kLastBackupKey[] = "lastbackup";
-constexpr char kBackupKeepKey[] = "backupkeep";
 
-struct IntegerKey {
+// A member of the settings that system.ini keeps.
+using SettingMember = std::variant<bool Settings::*, std::int32_t Settings::*,
+                                   BackupMode Settings::*, double Settings::*>;
+
+struct SettingKey {
     const char* name;
-    std::int32_t Settings::*field;
+    SettingMember member;
+    // Written only when it is not the default (a default file keeps the nine
+    // keys it has always had).
+    bool onlyWhenChanged = false;
 };
 
-// system.ini in the order its keys are written and read; lastbackup follows.
-constexpr IntegerKey kSystemKeys[] = {
-    {"qsy", &Settings::qsy},
-    {"sjzd", &Settings::sjzd},
-    {"kjzqd", &Settings::kjzqd},
-    {"qdhqhdht", &Settings::qdhqhdht},
-    {"kxzdsd", &Settings::kxzdsd},
-    {"sdjg", &Settings::sdjg},
-    {"backupmode", &Settings::backupmode},
-    {"backuptime", &Settings::backuptime},
+// system.ini, section "setup": every member, its key, in the order a whole file
+// is written and read. A missing key reads as the member's default (its value
+// in a Settings made fresh; the day of the start for lastbackup).
+constexpr SettingKey kSystemKeys[] = {
+    {"qsy", &Settings::startupGuide},            // 以后不再显示欢迎页面 (ticked: off)
+    {"sjzd", &Settings::visualGuidance},         // 启用视觉使用指导
+    {"kjzqd", &Settings::startWithComputer},     // 开机自启动
+    {"qdhqhdht", &Settings::startInBackground},  // 启动后切换到后台
+    {"kxzdsd", &Settings::idleLock},             // 空闲一段时间后自动锁定
+    {"sdjg", &Settings::idleMinutes},            // 空闲时长
+    {"backupmode", &Settings::backupMode},       // the backup dialog's mode
+    {"backuptime", &Settings::backupDays},       // and its days
+    {"lastbackup", &Settings::lastBackup},
+    {"backupkeep", &Settings::backupKeep, true},
 };
+
+const char* keyOf(const SettingMember& member) {
+    for (const SettingKey& key : kSystemKeys) {
+        if (key.member == member) return key.name;
+    }
+    return nullptr;
+}
+
+// The stored forms: a flag 1 or 0, integers in decimal, the backup mode its
+// index, a day count as a date.
+std::string storedText(bool on) {
+    return on ? "1" : "0";
+}
+std::string storedText(std::int32_t value) {
+    return integerToText(value);
+}
+std::string storedText(BackupMode mode) {
+    return integerToText(static_cast<std::int32_t>(mode));
+}
+std::string storedText(double day) {
+    return dateToText(day);
+}
+
+// What a stored text reads as: a value that is not a number as 0, so a flag
+// that is not 1 as off.
+void readStored(std::string_view text, bool& on) {
+    on = textToInteger(text) == 1;
+}
+void readStored(std::string_view text, std::int32_t& value) {
+    value = textToInteger(text);
+}
+void readStored(std::string_view text, BackupMode& mode) {
+    mode = backupModeFromStored(textToInteger(text));
+}
+void readStored(std::string_view text, double& day) {
+    day = textToDate(text);
+}
+
+std::string storedText(const Settings& settings, const SettingMember& member) {
+    return std::visit([&](auto field) { return storedText(settings.*field); }, member);
+}
 
 void makeSetupFolder(const RunDirectory& run) {
     // makeDirectoryPath stops at "." and ".." and wants an absolute path.
@@ -137,13 +188,12 @@ void setNameList(FreshIniFile& file, std::string_view section,
 
 bool writeSystemIni(const RunDirectory& run, const Settings& settings) {
     makeSetupFolder(run);
+    const Settings defaults;
     FreshIniFile file;
-    for (const IntegerKey& key : kSystemKeys) {
-        file.set(kSetupSection, key.name, integerToText(settings.*key.field));
-    }
-    file.set(kSetupSection, kLastBackupKey, dateToText(settings.lastBackup));
-    if (settings.backupKeep != kDefaultBackupsKept) {
-        file.set(kSetupSection, kBackupKeepKey, integerToText(settings.backupKeep));
+    for (const SettingKey& key : kSystemKeys) {
+        const std::string text = storedText(settings, key.member);
+        if (key.onlyWhenChanged && text == storedText(defaults, key.member)) continue;
+        file.set(kSetupSection, key.name, text);
     }
     return file.writeTo(systemIniFile(run));
 }
@@ -154,15 +204,17 @@ void loadSystemIni(const RunDirectory& run, const Clock& clock, Settings& settin
     // controls tell of their own failed writes.
     if (!fileExists(file)) static_cast<void>(writeDefaultSettings(run, clock));
     const IniDocument document = readIniDocument(file);
-    const Settings defaults;
-    for (const IntegerKey& key : kSystemKeys) {
-        settings.*key.field = textToInteger(
-            readText(document, kSetupSection, key.name, integerToText(defaults.*key.field)));
+    Settings defaults;
+    defaults.lastBackup = clock.now();
+    for (const SettingKey& key : kSystemKeys) {
+        std::visit(
+            [&](auto field) {
+                readStored(readText(document, kSetupSection, key.name, storedText(defaults.*field)),
+                           settings.*field);
+            },
+            key.member);
     }
-    settings.lastBackup =
-        textToDate(readText(document, kSetupSection, kLastBackupKey, dateToText(clock.now())));
-    settings.backupKeep = backupsKeptFrom(textToInteger(
-        readText(document, kSetupSection, kBackupKeepKey, integerToText(kDefaultBackupsKept))));
+    settings.backupKeep = backupsKeptFrom(settings.backupKeep);
 }
 
 void loadItemLists(const RunDirectory& run, Settings& settings) {
@@ -207,9 +259,11 @@ void loadMemberList(const RunDirectory& run, Settings& settings) {
     settings.members = readNameList(readIniDocument(file), kMemberSection);
 }
 
-bool writeSystemKey(const RunDirectory& run, std::string_view key, std::int32_t value) {
+// One member's key, written alone.
+bool writeSetting(const RunDirectory& run, const Settings& settings, SettingMember member) {
     makeSetupFolder(run);
-    return writeIniString(systemIniFile(run), kSetupSection, key, integerToText(value));
+    return writeIniString(systemIniFile(run), kSetupSection, keyOf(member),
+                          storedText(settings, member));
 }
 
 }  // namespace
@@ -274,46 +328,57 @@ bool saveInitialBalance(const RunDirectory& run, const Settings& settings) {
     return file.writeTo(balanceIniFile(run));
 }
 
+BackupMode backupModeFromStored(std::int32_t stored) {
+    switch (stored) {
+        case static_cast<std::int32_t>(BackupMode::Periodic):
+        case static_cast<std::int32_t>(BackupMode::AtStart):
+        case static_cast<std::int32_t>(BackupMode::AtExit):
+            return static_cast<BackupMode>(stored);
+        default:
+            return BackupMode::ByHand;
+    }
+}
+
 bool setWelcomeHidden(const RunDirectory& run, Settings& settings, bool ticked) {
-    settings.qsy = ticked ? 0 : 1;
-    return writeSystemKey(run, "qsy", settings.qsy);
+    settings.startupGuide = !ticked;
+    return writeSetting(run, settings, &Settings::startupGuide);
 }
 
 bool setVisualGuidance(const RunDirectory& run, Settings& settings, bool ticked) {
-    settings.sjzd = ticked ? 1 : 0;
-    return writeSystemKey(run, "sjzd", settings.sjzd);
+    settings.visualGuidance = ticked;
+    return writeSetting(run, settings, &Settings::visualGuidance);
 }
 
 bool setStartWithComputer(const RunDirectory& run, Settings& settings, bool ticked) {
-    settings.kjzqd = ticked ? 1 : 0;
-    return writeSystemKey(run, "kjzqd", settings.kjzqd);
+    settings.startWithComputer = ticked;
+    return writeSetting(run, settings, &Settings::startWithComputer);
 }
 
 bool setStartInBackground(const RunDirectory& run, Settings& settings, bool ticked) {
-    settings.qdhqhdht = ticked ? 1 : 0;
-    return writeSystemKey(run, "qdhqhdht", settings.qdhqhdht);
+    settings.startInBackground = ticked;
+    return writeSetting(run, settings, &Settings::startInBackground);
 }
 
 bool setIdleLock(const RunDirectory& run, Settings& settings, bool ticked) {
-    settings.kxzdsd = ticked ? 1 : 0;
-    return writeSystemKey(run, "kxzdsd", settings.kxzdsd);
+    settings.idleLock = ticked;
+    return writeSetting(run, settings, &Settings::idleLock);
 }
 
 bool setIdleMinutesText(const RunDirectory& run, Settings& settings, std::string_view text) {
     const std::int32_t typed = textToInteger(text);
     // The most negative integer has no positive twin; it means "very long" as well.
-    settings.sdjg = typed == std::numeric_limits<std::int32_t>::min()
-                        ? std::numeric_limits<std::int32_t>::max()
-                        : std::abs(typed);
-    return writeSystemKey(run, "sdjg", settings.sdjg);
+    settings.idleMinutes = typed == std::numeric_limits<std::int32_t>::min()
+                               ? std::numeric_limits<std::int32_t>::max()
+                               : std::abs(typed);
+    return writeSetting(run, settings, &Settings::idleMinutes);
 }
 
-bool setBackupSettings(const RunDirectory& run, Settings& settings, std::int32_t mode,
+bool setBackupSettings(const RunDirectory& run, Settings& settings, BackupMode mode,
                        std::int32_t days) {
-    settings.backupmode = mode;
-    settings.backuptime = days;
-    const bool modeWritten = writeSystemKey(run, "backupmode", mode);
-    return writeSystemKey(run, "backuptime", days) && modeWritten;
+    settings.backupMode = mode;
+    settings.backupDays = days;
+    const bool modeWritten = writeSetting(run, settings, &Settings::backupMode);
+    return writeSetting(run, settings, &Settings::backupDays) && modeWritten;
 }
 
 std::int32_t backupsKeptFrom(std::int32_t stored) {
@@ -322,21 +387,22 @@ std::int32_t backupsKeptFrom(std::int32_t stored) {
 }
 
 std::int32_t readBackupsKept(const RunDirectory& run) {
-    return backupsKeptFrom(textToInteger(readIniString(
-        systemIniFile(run), kSetupSection, kBackupKeepKey, integerToText(kDefaultBackupsKept))));
+    return backupsKeptFrom(
+        textToInteger(readIniString(systemIniFile(run), kSetupSection, keyOf(&Settings::backupKeep),
+                                    storedText(kDefaultBackupsKept))));
 }
 
 bool setBackupsKept(const RunDirectory& run, Settings& settings, std::int32_t kept) {
     settings.backupKeep = backupsKeptFrom(kept);
-    return writeSystemKey(run, kBackupKeepKey, settings.backupKeep);
+    return writeSetting(run, settings, &Settings::backupKeep);
 }
 
 bool recordLastBackup(const RunDirectory& run, Settings* settings, double date) {
-    const std::string text = dateToText(date);
-    if (settings != nullptr) settings->lastBackup = textToDate(text);
+    const std::string text = storedText(date);
+    if (settings != nullptr) readStored(text, settings->lastBackup);
     const fs::path file = systemIniFile(run);
     if (!fileExists(file)) return true;
-    return writeIniString(file, kSetupSection, kLastBackupKey, text);
+    return writeIniString(file, kSetupSection, keyOf(&Settings::lastBackup), text);
 }
 
 bool restoreDefaultSettings(const RunDirectory& run) {

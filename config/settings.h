@@ -18,22 +18,35 @@ inline constexpr std::int32_t kDefaultBackupsKept = 5;
 inline constexpr std::int32_t kFewestBackupsKept = 2;
 inline constexpr std::int32_t kMostBackupsKept = 99;
 
+// When a backup is made beside the one every start makes (system.ini key
+// "backupmode": the index of its choice in the backup dialog).
+enum class BackupMode : std::int32_t {
+    Periodic = 0,  // 定期自动备份: every backupDays days
+    AtStart = 1,   // 每次启动时备份
+    AtExit = 2,    // 每次退出时备份
+    ByHand = 3,    // 手动备份
+};
+// A stored backup mode. A value that names none makes no backup at a moment
+// of its own, as 手动备份: it reads as that.
+BackupMode backupModeFromStored(std::int32_t stored);
+
 // The settings of one run, loaded once at start-up from the four files below
 // run directory + "\setup\". Names are GBK bytes. The default values are those
 // of a fresh installation.
 struct Settings {
-    // system.ini, section "setup"
-    std::int32_t qsy = 1;         // 1: start on the welcome page, 0: on the ledger page
-    std::int32_t sjzd = 1;        // 1: hover tips on lists and entry windows
-    std::int32_t kjzqd = 0;       // 1: start with the computer
-    std::int32_t qdhqhdht = 0;    // 1: stay in the tray after start-up
-    std::int32_t kxzdsd = 0;      // 1: lock after an idle period
-    std::int32_t sdjg = 0;        // idle period in minutes; the lock needs > 0
-    std::int32_t backupmode = 0;  // 0 periodic, 1 at start, 2 at exit, 3 by hand
-    std::int32_t backuptime = 0;  // backup interval in days
-    double lastBackup = 0;        // day count; written whenever a backup completes
-    // Backup generations kept; written after lastbackup, and only when it is
-    // not the default, so a default file keeps its nine keys.
+    // system.ini, section "setup", each under its key (settings.cpp has the
+    // table): a flag is stored as 1 or 0 and is on only when it reads 1.
+    bool startupGuide = true;        // qsy: start on the welcome page, else on the ledger page
+    bool visualGuidance = true;      // sjzd: hover tips on lists and entry windows
+    bool startWithComputer = false;  // kjzqd
+    bool startInBackground = false;  // qdhqhdht: stay in the tray after start-up
+    bool idleLock = false;           // kxzdsd: lock after an idle period
+    std::int32_t idleMinutes = 0;    // sdjg: the idle period; the lock needs > 0
+    BackupMode backupMode = BackupMode::Periodic;  // backupmode
+    std::int32_t backupDays = 0;                   // backuptime: the periodic backup's interval
+    double lastBackup = 0;  // lastbackup, a day count; written whenever a backup completes
+    // backupkeep: backup generations kept; written after lastbackup, and only
+    // when it is not the default, so a default file keeps its nine keys.
     std::int32_t backupKeep = kDefaultBackupsKept;
 
     // szxm.ini sections "list1" and "list2", jtcy.ini section "list"
@@ -80,23 +93,23 @@ Settings loadSettings(const RunDirectory& run, const Clock& clock);
 // The settings tab: each changes the value in memory at once (it may take
 // effect before the write) and writes its own key to system.ini.
 
-// "以后不再显示欢迎页面": qsy := 0 when ticked, 1 when not.
+// "以后不再显示欢迎页面": the start-up guide is off when ticked.
 [[nodiscard]] bool setWelcomeHidden(const RunDirectory& run, Settings& settings, bool ticked);
-// "启用视觉使用指导": sjzd.
+// "启用视觉使用指导".
 [[nodiscard]] bool setVisualGuidance(const RunDirectory& run, Settings& settings, bool ticked);
-// "开机自启动": kjzqd only; the autostart entry itself is setAutostart's.
+// "开机自启动": the setting only; the autostart entry itself is setAutostart's.
 [[nodiscard]] bool setStartWithComputer(const RunDirectory& run, Settings& settings, bool ticked);
-// "启动后切换到后台": qdhqhdht.
+// "启动后切换到后台".
 [[nodiscard]] bool setStartInBackground(const RunDirectory& run, Settings& settings, bool ticked);
-// "空闲一段时间后自动锁定": kxzdsd.
+// "空闲一段时间后自动锁定".
 [[nodiscard]] bool setIdleLock(const RunDirectory& run, Settings& settings, bool ticked);
-// The idle-minutes box, on every change of its text: sdjg := the magnitude of
-// the integer read from it ("-15" gives 15, "" gives 0; the most negative
-// integer gives the largest).
+// The idle-minutes box, on every change of its text: the magnitude of the
+// integer read from it ("-15" gives 15, "" gives 0; the most negative integer
+// gives the largest).
 [[nodiscard]] bool setIdleMinutesText(const RunDirectory& run, Settings& settings,
                                       std::string_view text);
-// The backup dialog's "确定": backupmode, then backuptime.
-[[nodiscard]] bool setBackupSettings(const RunDirectory& run, Settings& settings, std::int32_t mode,
+// The backup dialog's "确定": the mode, then the days.
+[[nodiscard]] bool setBackupSettings(const RunDirectory& run, Settings& settings, BackupMode mode,
                                      std::int32_t days);
 
 // The number of generations a stored backupkeep value stands for: nothing

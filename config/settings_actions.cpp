@@ -14,7 +14,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // One error naming every file that could not be written, one a line.
-void tellNotWritten(UserInteraction& user, const char* text, const std::vector<fs::path>& files) {
+void tellNotWritten(UserInteraction& user, const std::string& text,
+                    const std::vector<fs::path>& files) {
     std::string message = text;
     for (const fs::path& file : files) message += "\r\n" + pathToGbk(file);
     showError(user, std::move(message));

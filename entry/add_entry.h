@@ -4,6 +4,7 @@
 
 #include "entry/entry_form.h"
 #include "entry/entry_screens.h"
+#include "entry/entry_values.h"
 #include "entry/voucher_strip.h"
 
 namespace qinghe {
@@ -16,16 +17,8 @@ namespace qinghe::entry {
 // The controls of the window "添加一个项目" as the core sees them: the window
 // shows this, reads its controls back into it (texts as GBK) before each
 // action, and shows it again after. Its voucher strip keeps its own list.
-struct AddEntryForm {
-    static constexpr int kIncome = 0;   // "收入"
-    static constexpr int kExpense = 1;  // "支出"
-
-    double date = 0;  // the date picker's date-time
-    int direction = kExpense;
-    NameBox item;    // the choices of the direction shown
-    NameBox member;  // the members
-    std::string amount;
-    std::string note;
+// The item choices are those of the direction shown.
+struct AddEntryForm : EntryFields {
     friend bool operator==(const AddEntryForm&, const AddEntryForm&) = default;
 };
 
@@ -36,7 +29,7 @@ AddEntryForm newAddEntryForm(const AppState& state);
 
 // The direction list's choice changed: the item choices become the items of
 // that direction, and what was typed into the item box goes.
-void chooseDirection(const Settings& settings, AddEntryForm& form, int direction);
+void chooseDirection(const Settings& settings, AddEntryForm& form, Direction direction);
 
 enum class AddEntryResult {
     Added,    // stored, the lists show it, the window is reset

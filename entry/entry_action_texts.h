@@ -1,67 +1,37 @@
 #pragma once
 
+#include <string>
+
+#include "common/gbk.h"
+
 // Messages and captions of the entry windows and of deleting and clearing
-// entries (GBK).
+// entries.
 
 namespace qinghe::entry {
 
-// 请输入该条目的金额！ (the add window)
-inline constexpr char kAddAmountMissing[] =
-    "\xC7\xEB\xCA\xE4\xC8\xEB\xB8\xC3\xCC\xF5\xC4\xBF\xB5\xC4\xBD\xF0\xB6\xEE\xA3\xA1";
-// 请输入项目的金额！ (the modify page)
-inline constexpr char kModifyAmountMissing[] =
-    "\xC7\xEB\xCA\xE4\xC8\xEB\xCF\xEE\xC4\xBF\xB5\xC4\xBD\xF0\xB6\xEE\xA3\xA1";
-// 请输入一个有效的金额：一个数字，绝对值不超过1000000000000（一万亿）！
-inline constexpr char kAmountInvalid[] =
-    "\xC7\xEB\xCA\xE4\xC8\xEB\xD2\xBB\xB8\xF6\xD3\xD0\xD0\xA7\xB5\xC4\xBD\xF0\xB6\xEE\xA3\xBA\xD2"
-    "\xBB\xB8\xF6\xCA\xFD\xD7\xD6\xA3\xAC\xBE\xF8\xB6\xD4\xD6\xB5\xB2\xBB\xB3\xAC\xB9\xFD"
-    "1000000000000\xA3\xA8\xD2\xBB\xCD\xF2\xD2\xDA\xA3\xA9\xA3\xA1";
-// 项目和成员中不能有换行！
-inline constexpr char kLineBreakInName[] =
-    "\xCF\xEE\xC4\xBF\xBA\xCD\xB3\xC9\xD4\xB1\xD6\xD0\xB2\xBB\xC4\xDC\xD3\xD0\xBB\xBB\xD0\xD0\xA3"
-    "\xA1";
-// 添加条目失败！请确认存储空间足够并且未写保护！
-inline constexpr char kAddFailed[] =
-    "\xCC\xED\xBC\xD3\xCC\xF5\xC4\xBF\xCA\xA7\xB0\xDC\xA3\xA1\xC7\xEB\xC8\xB7\xC8\xCF\xB4\xE6\xB4"
-    "\xA2\xBF\xD5\xBC\xE4\xD7\xE3\xB9\xBB\xB2\xA2\xC7\xD2\xCE\xB4\xD0\xB4\xB1\xA3\xBB\xA4\xA3\xA1";
-// 保存条目失败！请确认存储空间足够并且未写保护！
-inline constexpr char kSaveFailed[] =
-    "\xB1\xA3\xB4\xE6\xCC\xF5\xC4\xBF\xCA\xA7\xB0\xDC\xA3\xA1\xC7\xEB\xC8\xB7\xC8\xCF\xB4\xE6\xB4"
-    "\xA2\xBF\xD5\xBC\xE4\xD7\xE3\xB9\xBB\xB2\xA2\xC7\xD2\xCE\xB4\xD0\xB4\xB1\xA3\xBB\xA4\xA3\xA1";
-// 删除条目失败！请确认存储空间足够并且未写保护！
-inline constexpr char kDeleteFailed[] =
-    "\xC9\xBE\xB3\xFD\xCC\xF5\xC4\xBF\xCA\xA7\xB0\xDC\xA3\xA1\xC7\xEB\xC8\xB7\xC8\xCF\xB4\xE6\xB4"
-    "\xA2\xBF\xD5\xBC\xE4\xD7\xE3\xB9\xBB\xB2\xA2\xC7\xD2\xCE\xB4\xD0\xB4\xB1\xA3\xBB\xA4\xA3\xA1";
-// 清空账目失败！请确认存储空间足够并且未写保护！
-inline constexpr char kClearFailed[] =
-    "\xC7\xE5\xBF\xD5\xD5\xCB\xC4\xBF\xCA\xA7\xB0\xDC\xA3\xA1\xC7\xEB\xC8\xB7\xC8\xCF\xB4\xE6\xB4"
-    "\xA2\xBF\xD5\xBC\xE4\xD7\xE3\xB9\xBB\xB2\xA2\xC7\xD2\xCE\xB4\xD0\xB4\xB1\xA3\xBB\xA4\xA3\xA1";
-// 请先选择一个账簿！ (the add window, after its ledger was deleted)
-inline constexpr char kNoLedgerOpen[] =
-    "\xC7\xEB\xCF\xC8\xD1\xA1\xD4\xF1\xD2\xBB\xB8\xF6\xD5\xCB\xB2\xBE\xA3\xA1";
-// 确实要删除选定的条目？\r\n条目删除无法恢复！
-inline constexpr char kDeleteQuestion[] =
-    "\xC8\xB7\xCA\xB5\xD2\xAA\xC9\xBE\xB3\xFD\xD1\xA1\xB6\xA8\xB5\xC4\xCC\xF5\xC4\xBF\xA3\xBF\r\n"
-    "\xCC\xF5\xC4\xBF\xC9\xBE\xB3\xFD\xCE\xDE\xB7\xA8\xBB\xD6\xB8\xB4\xA3\xA1";
-// 删除
-inline constexpr char kDeleteEntryTitle[] = "\xC9\xBE\xB3\xFD";
-// 确实要清空所有账目？\r\n账目清空无法恢复！
-inline constexpr char kClearQuestion[] =
-    "\xC8\xB7\xCA\xB5\xD2\xAA\xC7\xE5\xBF\xD5\xCB\xF9\xD3\xD0\xD5\xCB\xC4\xBF\xA3\xBF\r\n"
-    "\xD5\xCB\xC4\xBF\xC7\xE5\xBF\xD5\xCE\xDE\xB7\xA8\xBB\xD6\xB8\xB4\xA3\xA1";
-// 清空
-inline constexpr char kClearEntriesTitle[] = "\xC7\xE5\xBF\xD5";
+// The add window.
+inline const std::string kAddAmountMissing = gbkText("请输入该条目的金额！");
+// The modify page.
+inline const std::string kModifyAmountMissing = gbkText("请输入项目的金额！");
+inline const std::string kAmountInvalid =
+    gbkText("请输入一个有效的金额：一个数字，绝对值不超过1000000000000（一万亿）！");
+inline const std::string kLineBreakInName = gbkText("项目和成员中不能有换行！");
+inline const std::string kAddFailed = gbkText("添加条目失败！请确认存储空间足够并且未写保护！");
+inline const std::string kSaveFailed = gbkText("保存条目失败！请确认存储空间足够并且未写保护！");
+inline const std::string kDeleteFailed = gbkText("删除条目失败！请确认存储空间足够并且未写保护！");
+inline const std::string kClearFailed = gbkText("清空账目失败！请确认存储空间足够并且未写保护！");
+// The add window, after its ledger was deleted.
+inline const std::string kNoLedgerOpen = gbkText("请先选择一个账簿！");
+inline const std::string kDeleteQuestion = gbkText("确实要删除选定的条目？\r\n条目删除无法恢复！");
+inline const std::string kDeleteEntryTitle = gbkText("删除");
+inline const std::string kClearQuestion = gbkText("确实要清空所有账目？\r\n账目清空无法恢复！");
+inline const std::string kClearEntriesTitle = gbkText("清空");
 
 // The labels of the "查看" page, each followed by its value.
-// "时间：  "
-inline constexpr char kTimeCaption[] = "\xCA\xB1\xBC\xE4\xA3\xBA  ";
-// "收支方向：  "
-inline constexpr char kDirectionCaption[] = "\xCA\xD5\xD6\xA7\xB7\xBD\xCF\xF2\xA3\xBA  ";
-// "项目：  "
-inline constexpr char kItemCaption[] = "\xCF\xEE\xC4\xBF\xA3\xBA  ";
-// "成员：  "
-inline constexpr char kMemberCaption[] = "\xB3\xC9\xD4\xB1\xA3\xBA  ";
-// "金额：  "
-inline constexpr char kAmountCaption[] = "\xBD\xF0\xB6\xEE\xA3\xBA  ";
+inline const std::string kTimeCaption = gbkText("时间：  ");
+inline const std::string kDirectionCaption = gbkText("收支方向：  ");
+inline const std::string kItemCaption = gbkText("项目：  ");
+inline const std::string kMemberCaption = gbkText("成员：  ");
+inline const std::string kAmountCaption = gbkText("金额：  ");
 
 }  // namespace qinghe::entry

@@ -31,7 +31,7 @@ LedgerRows* openTable(AppState& state, EntryListView* view) {
 
 bool writeValues(store::TableStore& tables, const EntryValues& values) {
     return tables.write(tables::field::kDate, store::DateTime{values.date}) &&
-           tables.write(tables::field::kDirection, values.direction) &&
+           tables.write(tables::field::kDirection, storedDirection(values.direction)) &&
            tables.write(tables::field::kItem, values.item) &&
            tables.write(tables::field::kAmount, values.amount) &&
            tables.write(tables::field::kMember, values.member) &&
@@ -41,9 +41,10 @@ bool writeValues(store::TableStore& tables, const EntryValues& values) {
 
 // After a failed change. When the disk holds none of it, the held changes are
 // given up and the table reads as before. When it may hold part of it (its
-// log record may be whole), the table is opened again at once, which finishes or
-// drops the change as the next start would, and the rows are read again, so
-// that neither the lists nor the answer to the user disagree with the disk.
+// change-log record may be whole), the table is opened again at once, which
+// finishes or drops the change as the next start would, and the rows are read
+// again, so that neither the lists nor the answer to the user disagree with the
+// disk.
 // The rows read again; null when they were not (nothing else changed).
 std::shared_ptr<LedgerRows> settleFailedChange(AppState& state, EntryListView* view) {
     if (!state.tables.currentUncertain()) {
@@ -109,7 +110,7 @@ bool addEntries(AppState& state, const std::vector<EntryValues>& entries, EntryL
     bool written = true;
     for (const EntryValues& values : entries) {
         written = tables.append() && tables.write(fields[0], store::DateTime{values.date}) &&
-                  tables.write(fields[1], values.direction) &&
+                  tables.write(fields[1], storedDirection(values.direction)) &&
                   tables.write(fields[2], values.item) && tables.write(fields[3], values.amount) &&
                   tables.write(fields[4], values.member) && tables.write(fields[5], values.note) &&
                   tables.write(fields[6], false);
@@ -118,7 +119,7 @@ bool addEntries(AppState& state, const std::vector<EntryValues>& entries, EntryL
         kept.back().hasVoucher = false;
     }
     const std::size_t before = rows->size();
-    // One sync: the appends are one change, whole or absent.
+    // One commit: the appends are one change, whole or absent.
     if (!written || !tables.commit()) {
         const auto settled = settleFailedChange(state, view);
         const bool whole = settled && settled->size() == before + entries.size();

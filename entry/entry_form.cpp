@@ -6,6 +6,10 @@
 
 #include "common/number_text.h"
 #include "common/ole_date.h"
+#include "common/standard_messages.h"
+#include "config/name_lists.h"
+#include "entry/entry_action_texts.h"
+#include "session/app_state.h"
 
 namespace qinghe::entry {
 
@@ -87,6 +91,45 @@ double moveByDays(double dateTime, int days) {
 
 bool hasLineBreak(std::string_view text) {
     return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
+std::optional<EntryValues> entryOfFields(const EntryFields& fields, UserInteraction& user,
+                                         const std::string& amountMissing,
+                                         std::optional<double> shownAmount) {
+    if (fields.amount.empty()) {
+        showError(user, amountMissing);
+        return std::nullopt;
+    }
+    const std::optional<double> amount = shownAmount ? shownAmount : amountFromText(fields.amount);
+    if (!amount) {
+        showError(user, kAmountInvalid);
+        return std::nullopt;
+    }
+    if (hasLineBreak(fields.item.text) || hasLineBreak(fields.member.text)) {
+        showError(user, kLineBreakInName);
+        return std::nullopt;
+    }
+    EntryValues values;
+    values.date = fields.date;
+    values.direction = fields.direction;
+    values.item = fields.item.text;
+    values.amount = *amount;
+    values.member = fields.member.text;
+    values.note = fields.note;
+    return values;
+}
+
+void keepEntryNames(AppState& state, const EntryFields& fields) {
+    Settings& settings = state.settings;
+    auto& items =
+        fields.direction == Direction::Income ? settings.incomeItems : settings.expenseItems;
+    putNameInFront(items, fields.item.text);
+    saveItemListsOrTell(state.run, settings, state.user);
+    auto& members = settings.members;
+    if (std::find(members.begin(), members.end(), fields.member.text) == members.end()) {
+        putNameInFront(members, fields.member.text);
+        saveMemberListOrTell(state.run, settings, state.user);
+    }
 }
 
 NameBox emptyNameBox(std::vector<std::string> choices) {

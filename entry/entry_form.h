@@ -5,10 +5,18 @@
 #include <string_view>
 #include <vector>
 
+#include "entry/entry_values.h"
+
+namespace qinghe {
+struct AppState;
+class UserInteraction;
+}  // namespace qinghe
+
 namespace qinghe::entry {
 
 // What the add window and the modify page share: their amount box, their date
-// picker with its day spin, and their item and member drop-downs.
+// picker with its day spin, their item and member drop-downs, and what they
+// make of them.
 
 // Amounts beyond this size are refused as typing mistakes: no household
 // counts in trillions, and it keeps every total exact.
@@ -42,6 +50,32 @@ struct NameBox {
     std::string text;
     friend bool operator==(const NameBox&, const NameBox&) = default;
 };
+
+// The controls both windows have, as the core sees them: texts as GBK.
+struct EntryFields {
+    double date = 0;  // the date picker's date-time
+    Direction direction = Direction::Expense;
+    NameBox item;
+    NameBox member;
+    std::string amount;
+    std::string note;
+    friend bool operator==(const EntryFields&, const EntryFields&) = default;
+};
+
+// The entry the controls stand for (no vouchers), checked as both windows
+// check it before storing: the amount must be there (`amountMissing` is said
+// when not) and be a number that is not absurd, and the names must hold no
+// line break. `shownAmount` stands for the box when given: an amount left as
+// the window showed it. Nothing when refused; the user has been told why.
+std::optional<EntryValues> entryOfFields(const EntryFields& fields, UserInteraction& user,
+                                         const std::string& amountMissing,
+                                         std::optional<double> shownAmount = std::nullopt);
+
+// After an entry of `fields` was stored: its item goes in front of the items
+// of its direction (the item lists are saved either way), and a member not in
+// the list (the empty text too) in front of the members, which are then
+// saved. A failed save is told.
+void keepEntryNames(AppState& state, const EntryFields& fields);
 
 // A box filled with `choices` and nothing chosen: empty text.
 NameBox emptyNameBox(std::vector<std::string> choices);

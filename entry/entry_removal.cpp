@@ -10,7 +10,7 @@ namespace qinghe::entry {
 
 namespace {
 
-bool confirm(AppState& state, const char* question, const char* title) {
+bool confirm(AppState& state, const std::string& question, const std::string& title) {
     return state.user.showMessage({question, title, MessageIcon::Warning,
                                    MessageButtons::OkCancel}) == MessageAnswer::Ok;
 }
@@ -19,7 +19,7 @@ bool confirm(AppState& state, const char* question, const char* title) {
 
 bool passImportantOperationGate(AppState& state) {
     const std::string& password = state.currentLedger.password;
-    if (password.empty() || state.needPass != 1) return true;
+    if (password.empty() || !state.needPass) return true;
     return verifyPassword(state.user, password) == PasswordOutcome::Correct;
 }
 

@@ -99,13 +99,13 @@ std::shared_ptr<LedgerRows> loadLedgerRows(AppState& state, const std::filesyste
         // A record that cannot be read shows as an empty entry in its place,
         // so every later row keeps its record number.
         if (!record) {
-            rows->append(0, 0, {}, 0, {}, {}, false);
+            rows->append(0, Direction::Expense, {}, 0, {}, {}, false);
             everyRecord = false;
             continue;
         }
         if (store::loadI32(record) < 0) marked.push_back(i);
         rows->append(clampDate(store::loadF64(record + layout.date->offset)),
-                     store::loadI32(record + layout.direction->offset),
+                     directionFromStored(store::loadI32(record + layout.direction->offset)),
                      textAt(record, *layout.item), store::loadF64(record + layout.amount->offset),
                      textAt(record, *layout.member), textAt(record, *layout.note),
                      record[layout.voucher->offset] != 0);

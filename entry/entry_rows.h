@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "session/ledger_rows.h"
+#include "entry/ledger_rows.h"
 
 namespace qinghe {
 struct AppState;

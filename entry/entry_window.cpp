@@ -1,6 +1,5 @@
 #include "entry/entry_window.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "common/money_text.h"
@@ -19,8 +18,8 @@ namespace {
 EntryViewTexts viewTextsOf(const EntryValues& entry) {
     EntryViewTexts texts;
     texts.date = kTimeCaption + dateToText(entry.date);
-    texts.direction =
-        std::string(kDirectionCaption) + (entry.direction == 1 ? kIncomeText : kExpenseText);
+    texts.direction = std::string(kDirectionCaption) +
+                      (entry.direction == Direction::Income ? kIncomeText : kExpenseText);
     texts.item = kItemCaption + entry.item;
     texts.member = kMemberCaption + entry.member;
     texts.amount = kAmountCaption + moneyText(entry.amount);
@@ -31,9 +30,10 @@ EntryViewTexts viewTextsOf(const EntryValues& entry) {
 EntryForm formOf(const EntryValues& entry, const Settings& settings) {
     EntryForm form;
     form.date = entry.date;
-    const bool income = entry.direction == 1;
-    form.direction = income ? AddEntryForm::kIncome : AddEntryForm::kExpense;
-    form.item = nameBoxShowing(income ? settings.incomeItems : settings.expenseItems, entry.item);
+    form.direction = entry.direction;
+    form.item = nameBoxShowing(
+        entry.direction == Direction::Income ? settings.incomeItems : settings.expenseItems,
+        entry.item);
     form.member = nameBoxShowing(settings.members, entry.member);
     form.amount = moneyText(entry.amount);
     form.note = entry.note;
@@ -51,7 +51,7 @@ EntryWindowModel::EntryWindowModel(AppState& state, std::size_t row, const Entry
       vouchersRead_(storedVouchers.has_value()),
       startPage_(startPage),
       screens_(screens),
-      guidance_(state.settings.sjzd == 1),
+      guidance_(state.settings.visualGuidance),
       viewTexts_(viewTextsOf(entry)),
       form_(formOf(entry, state.settings)),
       shownAmount_(form_.amount),
@@ -63,31 +63,13 @@ UserInteraction& EntryWindowModel::user() {
 }
 
 bool EntryWindowModel::save() {
-    UserInteraction& user = state_.user;
-    if (form_.amount.empty()) {
-        showError(user, kModifyAmountMissing);
-        return false;
-    }
     // Untouched, the box's cents stand for the amount as stored.
     const bool untouched = !form_.amountTyped && form_.amount == shownAmount_;
-    const std::optional<double> amount =
-        untouched ? std::optional<double>(entry_.amount) : amountFromText(form_.amount);
-    if (!amount) {
-        showError(user, kAmountInvalid);
-        return false;
-    }
-    if (hasLineBreak(form_.item.text) || hasLineBreak(form_.member.text)) {
-        showError(user, kLineBreakInName);
-        return false;
-    }
-
-    EntryValues edited;
-    edited.date = form_.date;
-    edited.direction = form_.direction == AddEntryForm::kIncome ? 1 : 2;
-    edited.item = form_.item.text;
-    edited.amount = *amount;
-    edited.member = form_.member.text;
-    edited.note = form_.note;
+    std::optional<EntryValues> values =
+        entryOfFields(form_, state_.user, kModifyAmountMissing,
+                      untouched ? std::optional<double>(entry_.amount) : std::nullopt);
+    if (!values) return false;
+    EntryValues& edited = *values;
     std::optional<std::string> vouchers;
     if (vouchers_.revision() != vouchersAsRead_) {
         vouchers = vouchers_.joined();
@@ -98,21 +80,11 @@ bool EntryWindowModel::save() {
         edited.hasVoucher = vouchersRead_ ? vouchers_.hasVouchers() : entry_.hasVoucher;
     }
     if (!changeEntry(state_, row_, edited, vouchers, &screens_.lists())) {
-        showError(user, kSaveFailed);
+        showError(state_.user, kSaveFailed);
         return false;
     }
     outcome_ = Outcome::Saved;
-
-    Settings& settings = state_.settings;
-    auto& items =
-        form_.direction == AddEntryForm::kIncome ? settings.incomeItems : settings.expenseItems;
-    putNameInFront(items, form_.item.text);
-    saveItemListsOrTell(state_.run, settings, user);
-    auto& members = settings.members;
-    if (std::find(members.begin(), members.end(), form_.member.text) == members.end()) {
-        putNameInFront(members, form_.member.text);
-        saveMemberListOrTell(state_.run, settings, user);
-    }
+    keepEntryNames(state_, form_);
     return true;
 }
 

@@ -9,8 +9,8 @@
 #include "entry/add_entry.h"
 #include "entry/entry_form.h"
 #include "entry/entry_screens.h"
+#include "entry/ledger_rows.h"
 #include "entry/voucher_strip.h"
-#include "session/ledger_rows.h"
 
 namespace qinghe {
 struct AppState;
@@ -34,18 +34,12 @@ struct EntryViewTexts {
     friend bool operator==(const EntryViewTexts&, const EntryViewTexts&) = default;
 };
 
-// The controls of the "修改" page, read back before "保存". Directions as in
-// the add window (0 收入, 1 支出); changing it does not change the item choices.
-struct EntryForm {
-    double date = 0;
-    int direction = AddEntryForm::kExpense;
-    NameBox item;
-    NameBox member;
-    std::string amount;
+// The controls of the "修改" page, read back before "保存". Changing the
+// direction does not change the item choices.
+struct EntryForm : EntryFields {
     // Set once the user types into the amount box: the text then stands for
     // itself, even when it reads as the box showed it.
     bool amountTyped = false;
-    std::string note;
     friend bool operator==(const EntryForm&, const EntryForm&) = default;
 };
 

@@ -68,25 +68,25 @@ int addVouchers(UserInteraction& user, VoucherStripModel& strip) {
     int added = 0;
     for (const auto& path : files) {
         VoucherFile file = readVoucherFile(path);
-        const char* problem = nullptr;
+        const std::string* problem = nullptr;
         switch (file.error) {
             case VoucherFileError::Unreadable:
-                problem = kUnreadableFile;
+                problem = &kUnreadableFile;
                 break;
             case VoucherFileError::TooLarge:
-                problem = kTooBigFile;
+                problem = &kTooBigFile;
                 break;
             case VoucherFileError::None:
                 // An empty file is no picture and could not be told apart
                 // from the separator around it once stored.
-                if (file.bytes.empty()) problem = kEmptyFile;
+                if (file.bytes.empty()) problem = &kEmptyFile;
                 break;
         }
         // A picture the viewer could never show is refused now, not found
         // out when it is looked at years later.
         const bool picture = problem || readImageInfo(file.bytes).has_value();
         if (problem || !picture) {
-            showError(user, (problem ? std::string(problem) : kNotAPictureFile) + pathToGbk(path));
+            showError(user, (problem ? *problem : kNotAPictureFile) + pathToGbk(path));
             continue;
         }
         strip.append(std::move(file.bytes));

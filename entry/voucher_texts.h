@@ -4,35 +4,20 @@
 
 #include "common/gbk.h"
 
-// Texts of the voucher strips and the viewer (GBK).
+// Texts of the voucher strips and the viewer.
 
 namespace qinghe::entry {
 
-// 打开一个凭证图片
-inline constexpr char kOpenVoucherTitle[] =
-    "\xB4\xF2\xBF\xAA\xD2\xBB\xB8\xF6\xC6\xBE\xD6\xA4\xCD\xBC\xC6\xAC";
-// The file dialog's three filters, each a description and its patterns:
-// JPG图片（*.jpg）, BMP图片（*.bmp）, PNG图片（*.png）.
-inline constexpr char kJpgFilter[] = "JPG\xCD\xBC\xC6\xAC\xA3\xA8*.jpg\xA3\xA9 (*.jpg *.jpeg)";
-inline constexpr char kBmpFilter[] = "BMP\xCD\xBC\xC6\xAC\xA3\xA8*.bmp\xA3\xA9 (*.bmp)";
-inline constexpr char kPngFilter[] = "PNG\xCD\xBC\xC6\xAC\xA3\xA8*.png\xA3\xA9 (*.png)";
-// 删除这张凭证图片吗？
-inline constexpr char kDeleteVoucherQuestion[] =
-    "\xC9\xBE\xB3\xFD\xD5\xE2\xD5\xC5\xC6\xBE\xD6\xA4\xCD\xBC\xC6\xAC\xC2\xF0\xA3\xBF";
-// 删除
-inline constexpr char kDeleteTitle[] = "\xC9\xBE\xB3\xFD";
-// 无法读取凭证图片文件：
-inline constexpr char kUnreadableFile[] =
-    "\xCE\xDE\xB7\xA8\xB6\xC1\xC8\xA1\xC6\xBE\xD6\xA4\xCD\xBC\xC6\xAC\xCE\xC4\xBC\xFE\xA3\xBA";
-// 这个文件太大，不能作为凭证图片添加（最大256MB）：
-inline constexpr char kTooBigFile[] =
-    "\xD5\xE2\xB8\xF6\xCE\xC4\xBC\xFE\xCC\xAB\xB4\xF3\xA3\xAC\xB2\xBB\xC4\xDC\xD7\xF7\xCE\xAA\xC6"
-    "\xBE\xD6\xA4\xCD\xBC\xC6\xAC\xCC\xED\xBC\xD3\xA3\xA8\xD7\xEE\xB4\xF3"
-    "256MB\xA3\xA9\xA3\xBA";
-// 这个文件是空的，不能作为凭证图片添加：
-inline constexpr char kEmptyFile[] =
-    "\xD5\xE2\xB8\xF6\xCE\xC4\xBC\xFE\xCA\xC7\xBF\xD5\xB5\xC4\xA3\xAC\xB2\xBB\xC4\xDC\xD7\xF7"
-    "\xCE\xAA\xC6\xBE\xD6\xA4\xCD\xBC\xC6\xAC\xCC\xED\xBC\xD3\xA3\xBA";
+inline const std::string kOpenVoucherTitle = gbkText("打开一个凭证图片");
+// The file dialog's three filters, each a description and its patterns.
+inline const std::string kJpgFilter = gbkText("JPG图片（*.jpg） (*.jpg *.jpeg)");
+inline const std::string kBmpFilter = gbkText("BMP图片（*.bmp） (*.bmp)");
+inline const std::string kPngFilter = gbkText("PNG图片（*.png） (*.png)");
+inline const std::string kDeleteVoucherQuestion = gbkText("删除这张凭证图片吗？");
+inline const std::string kDeleteTitle = gbkText("删除");
+inline const std::string kUnreadableFile = gbkText("无法读取凭证图片文件：");
+inline const std::string kTooBigFile = gbkText("这个文件太大，不能作为凭证图片添加（最大256MB）：");
+inline const std::string kEmptyFile = gbkText("这个文件是空的，不能作为凭证图片添加：");
 
 inline const std::string kNotAPictureFile =
     gbkText("这个文件不是能显示的JPG、PNG或BMP图片，不能作为凭证图片添加：");

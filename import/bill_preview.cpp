@@ -55,12 +55,12 @@ std::string noteOf(const BillRecord& record) {
 // with the same transaction in a bill.
 struct SameEntryKey {
     std::int64_t day;
-    std::int32_t direction;
+    Direction direction;
     double amount;
     friend auto operator<=>(const SameEntryKey&, const SameEntryKey&) = default;
 };
-SameEntryKey sameEntryKey(double date, std::int32_t direction, double amount) {
-    return {static_cast<std::int64_t>(std::floor(date)), direction == 1 ? 1 : 2, amount};
+SameEntryKey sameEntryKey(double date, Direction direction, double amount) {
+    return {static_cast<std::int64_t>(std::floor(date)), direction, amount};
 }
 
 std::string dateTimeText(double date) {
@@ -274,8 +274,8 @@ std::string BillImportModel::keyFor(const BillRecord& record,
     return key + (plain ? number : "md5-" + store::md5Hex(number));
 }
 
-std::string BillImportModel::itemFor(const std::string& category, std::int32_t direction) const {
-    const bool income = direction == 1;
+std::string BillImportModel::itemFor(const std::string& category, Direction direction) const {
+    const bool income = direction == Direction::Income;
     const auto& chosen = income ? chosenIncome_ : chosenExpense_;
     if (const auto it = chosen.find(category); it != chosen.end()) return it->second;
     const auto& remembered = setup_.itemsOf(income);
@@ -319,7 +319,7 @@ void BillImportModel::buildRows(const std::vector<BillRecord>& records) {
         row.line = record.line;
         row.reason = decision.reason;
         row.date = record.dateTime;
-        row.direction = record.flow == Flow::Income ? 1 : 2;
+        row.direction = record.flow == Flow::Income ? Direction::Income : Direction::Expense;
         row.amount = decision.amount;
         StoredText category = toStoredText(withoutControls(record.category));
         row.category = std::string(cutGbk(category.gbk, tables::width::kItem));
@@ -423,7 +423,7 @@ std::string BillImportModel::cellText(std::size_t index, PreviewColumn column) c
         case kDateColumn:
             return dateTimeText(row.date);
         case kDirectionColumn:
-            return row.direction == 1 ? texts::kIncome : texts::kExpense;
+            return row.direction == Direction::Income ? texts::kIncome : texts::kExpense;
         case kAmountColumn:
             return moneyText(row.amount.value());
         case kItemColumn:
@@ -456,7 +456,7 @@ std::size_t BillImportModel::tickedCount() const {
 
 const std::vector<std::string>& BillImportModel::itemChoices(std::size_t row) const {
     if (row >= rows_.size()) return kNoChoices;
-    return rows_[row].direction == 1 ? incomeItems_ : expenseItems_;
+    return rows_[row].direction == Direction::Income ? incomeItems_ : expenseItems_;
 }
 
 const std::vector<std::string>& BillImportModel::memberChoices() const {
@@ -470,8 +470,8 @@ void BillImportModel::setItem(std::size_t row, const std::string& item, bool eve
     rows_[row].itemChosen = true;
     if (!everyRowOfCategory) return;
     const std::string category = rows_[row].category;
-    const std::int32_t direction = rows_[row].direction;
-    (direction == 1 ? chosenIncome_ : chosenExpense_)[category] = item1;
+    const Direction direction = rows_[row].direction;
+    (direction == Direction::Income ? chosenIncome_ : chosenExpense_)[category] = item1;
     for (PreviewRow& other : rows_) {
         if (other.category == category && other.direction == direction) {
             other.item = item1;
@@ -481,14 +481,16 @@ void BillImportModel::setItem(std::size_t row, const std::string& item, bool eve
 }
 
 bool BillImportModel::setItemForCategory(const std::string& category, const std::string& item) {
-    bool found[3] = {false, false, false};
+    // One row of each direction: setItem carries the choice to the others.
+    bool foundIncome = false;
+    bool foundExpense = false;
     for (std::size_t row = 0; row < rows_.size(); ++row) {
-        const std::int32_t direction = rows_[row].direction == 1 ? 1 : 2;
-        if (rows_[row].category != category || found[direction]) continue;
+        bool& found = rows_[row].direction == Direction::Income ? foundIncome : foundExpense;
+        if (rows_[row].category != category || found) continue;
         setItem(row, item, true);
-        found[direction] = true;
+        found = true;
     }
-    return found[1] || found[2];
+    return foundIncome || foundExpense;
 }
 
 void BillImportModel::setMember(std::size_t row, const std::string& member) {
@@ -499,12 +501,13 @@ void BillImportModel::setMemberForAll(const std::string& member) {
     for (PreviewRow& row : rows_) row.member = withoutControls(member);
 }
 
-const std::string& BillImportModel::defaultItem(std::int32_t direction) const {
-    return direction == 1 ? defaultIncomeItem_ : defaultExpenseItem_;
+const std::string& BillImportModel::defaultItem(Direction direction) const {
+    return direction == Direction::Income ? defaultIncomeItem_ : defaultExpenseItem_;
 }
 
-void BillImportModel::setDefaultItem(std::int32_t direction, const std::string& item) {
-    (direction == 1 ? defaultIncomeItem_ : defaultExpenseItem_) = withoutControls(item);
+void BillImportModel::setDefaultItem(Direction direction, const std::string& item) {
+    (direction == Direction::Income ? defaultIncomeItem_ : defaultExpenseItem_) =
+        withoutControls(item);
     defaultsChosen_ = true;
     for (PreviewRow& row : rows_) {
         if (row.direction == direction && !row.itemChosen)
@@ -593,7 +596,8 @@ bool BillImportModel::importTicked() {
     bool itemsChanged = false;
     bool membersChanged = false;
     for (const EntryValues& entry : values) {
-        auto& items = entry.direction == 1 ? settings.incomeItems : settings.expenseItems;
+        auto& items =
+            entry.direction == Direction::Income ? settings.incomeItems : settings.expenseItems;
         itemsChanged = putNameInFront(items, entry.item) || itemsChanged;
         membersChanged = putNameInFront(settings.members, entry.member) || membersChanged;
     }

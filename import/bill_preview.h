@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "common/user_interaction.h"
+#include "entry/ledger_rows.h"
 #include "import/bill_formats.h"
 #include "import/bill_rules.h"
 #include "import/bill_source.h"
 #include "import/import_setup.h"
 #include "import/imported_numbers.h"
-#include "session/ledger_rows.h"
 
 namespace qinghe {
 struct AppState;
@@ -36,8 +36,8 @@ struct PreviewRow {
     bool ticked = false;
     RowStatus status = RowStatus::New;
     Reason reason = Reason::None;
-    double date = 0;             // date and time
-    std::int32_t direction = 2;  // 1 income, 2 expense
+    double date = 0;  // date and time
+    Direction direction = Direction::Expense;
     Money amount;
     std::string category;
     std::string item;
@@ -104,8 +104,8 @@ class BillImportModel final : public WindowModel {
     const std::vector<std::string>& itemChoices(std::size_t row) const;
     const std::vector<std::string>& memberChoices() const;
     // The items of a direction (1 income, 2 expense).
-    const std::vector<std::string>& itemChoicesOf(std::int32_t direction) const {
-        return direction == 1 ? incomeItems_ : expenseItems_;
+    const std::vector<std::string>& itemChoicesOf(Direction direction) const {
+        return direction == Direction::Income ? incomeItems_ : expenseItems_;
     }
     // Gives the row this item; with `everyRowOfCategory` ("以后都这样") every
     // row of its category and direction gets it too, and the import remembers it.
@@ -117,8 +117,8 @@ class BillImportModel final : public WindowModel {
     void setMemberForAll(const std::string& member);
     // The item a category without one goes to, per direction (1 income, 2
     // expense); rows that had the old default get the new one.
-    const std::string& defaultItem(std::int32_t direction) const;
-    void setDefaultItem(std::int32_t direction, const std::string& item);
+    const std::string& defaultItem(Direction direction) const;
+    void setDefaultItem(Direction direction, const std::string& item);
 
     // --- mapping (a bill of no known form) -----------------------------
 
@@ -166,7 +166,7 @@ class BillImportModel final : public WindowModel {
     // Records to rows: the rules, the numbers, the entries of the ledger.
     void buildRows(const std::vector<BillRecord>& records);
     bool readMappedRecords(bool tell);
-    std::string itemFor(const std::string& category, std::int32_t direction) const;
+    std::string itemFor(const std::string& category, Direction direction) const;
     std::string keyFor(const BillRecord& record, std::unordered_map<std::string, int>& seen) const;
     void tell(const std::string& text) const;
 

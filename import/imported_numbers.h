@@ -8,7 +8,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "session/ledger_rows.h"
+#include "entry/ledger_rows.h"
 #include "store/file_layer.h"
 
 namespace qinghe {

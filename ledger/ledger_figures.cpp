@@ -13,7 +13,7 @@
 #include "common/exact_sum.h"
 #include "common/ole_date.h"
 #include "config/ini_file.h"
-#include "session/ledger_rows.h"
+#include "entry/ledger_rows.h"
 #include "store/chunk_pool.h"
 #include "store/key_streams.h"
 #include "store/table_file.h"
@@ -107,7 +107,9 @@ std::optional<LedgerFigures> readLedgerFigures(store::FileSystem& files,
         const std::uint8_t* record = file->record(i);
         if (!record) return std::nullopt;
         const double value = store::loadF64(record + amount->offset);
-        (store::loadI32(record + direction->offset) == 1 ? income : expense).add(value);
+        const bool isIncome =
+            directionFromStored(store::loadI32(record + direction->offset)) == Direction::Income;
+        (isIncome ? income : expense).add(value);
         const double day = clampDate(store::loadF64(record + date->offset));
         if (i == 0 || day > figures.latest) figures.latest = day;
     }

@@ -19,7 +19,7 @@ namespace qinghe::ledger {
 
 namespace {
 
-bool confirm(AppState& state, const char* question, const char* title) {
+bool confirm(AppState& state, const std::string& question, const std::string& title) {
     return state.user.showMessage({question, title, MessageIcon::Warning,
                                    MessageButtons::OkCancel}) == MessageAnswer::Ok;
 }
@@ -172,7 +172,7 @@ bool deleteLedger(AppState& state, std::optional<std::int32_t> recordNumber, Led
     auto& tables = state.tables;
     const std::string password =
         store::toText(tables::readField(tables, state.user, tables::field::kPass));
-    if (!password.empty() && state.needPass == 1 &&
+    if (!password.empty() && state.needPass &&
         verifyPassword(state.user, password) != PasswordOutcome::Correct)
         return false;
 
@@ -196,7 +196,7 @@ bool clearLedgers(AppState& state, int rowCount, LedgerView& view) {
     if (rowCount <= 0) return false;
     if (!confirm(state, kClearQuestion, kClearTitle)) return false;
     if (!ensureRegistryOpen(state)) return false;
-    if (state.needPass == 1 &&
+    if (state.needPass &&
         verifyPassword(state.user, state.loginPassword) != PasswordOutcome::Correct)
         return false;
 

@@ -163,7 +163,7 @@ LedgerList rebuildLedgerList(AppState& state, FiguresWhen when) {
         }
         setPlaceholders(row);
         row.pending = true;
-        row.entries = row.latest = row.income = row.expense = row.balance = "\xA1\xAD";  // …
+        row.entries = row.latest = row.income = row.expense = row.balance = kCountingMark;
         list.pending.push_back(std::move(job));
     }
     cache.keepOnly(listed);

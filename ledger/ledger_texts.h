@@ -1,63 +1,34 @@
 #pragma once
 
-// Messages of the ledger flows (GBK).
+#include <string>
+
+#include "common/gbk.h"
+
+// Messages of the ledger flows.
 
 namespace qinghe::ledger {
 
-// 请输入一个有效的账簿名称！
-inline constexpr char kInvalidName[] =
-    "\xC7\xEB\xCA\xE4\xC8\xEB\xD2\xBB\xB8\xF6\xD3\xD0\xD0\xA7\xB5\xC4\xD5\xCB\xB2\xBE\xC3\xFB\xB3"
-    "\xC6\xA3\xA1";
-// 创建账簿失败！请确认存储空间足够并且未写保护！
-inline constexpr char kCreateFailed[] =
-    "\xB4\xB4\xBD\xA8\xD5\xCB\xB2\xBE\xCA\xA7\xB0\xDC\xA3\xA1\xC7\xEB\xC8\xB7\xC8\xCF\xB4\xE6\xB4"
-    "\xA2\xBF\xD5\xBC\xE4\xD7\xE3\xB9\xBB\xB2\xA2\xC7\xD2\xCE\xB4\xD0\xB4\xB1\xA3\xBB\xA4\xA3\xA1";
-// 修改账簿名称需要校验密码，请输入原账簿密码！
-inline constexpr char kChangeNeedsPassword[] =
-    "\xD0\xDE\xB8\xC4\xD5\xCB\xB2\xBE\xC3\xFB\xB3\xC6\xD0\xE8\xD2\xAA\xD0\xA3\xD1\xE9\xC3\xDC\xC2"
-    "\xEB\xA3\xAC\xC7\xEB\xCA\xE4\xC8\xEB\xD4\xAD\xD5\xCB\xB2\xBE\xC3\xDC\xC2\xEB\xA3\xA1";
-// 原密码错误，请重新输入！
-inline constexpr char kOldPasswordWrong[] =
-    "\xD4\xAD\xC3\xDC\xC2\xEB\xB4\xED\xCE\xF3\xA3\xAC\xC7\xEB\xD6\xD8\xD0\xC2\xCA\xE4\xC8\xEB\xA3"
-    "\xA1";
-// 确实要删除选定的账簿？\r\n\r\n警告：账簿删除将无法恢复！
-inline constexpr char kDeleteQuestion[] =
-    "\xC8\xB7\xCA\xB5\xD2\xAA\xC9\xBE\xB3\xFD\xD1\xA1\xB6\xA8\xB5\xC4\xD5\xCB\xB2\xBE\xA3\xBF\r\n"
-    "\r\n\xBE\xAF\xB8\xE6\xA3\xBA\xD5\xCB\xB2\xBE\xC9\xBE\xB3\xFD\xBD\xAB\xCE\xDE\xB7\xA8\xBB\xD6"
-    "\xB8\xB4\xA3\xA1";
-// 删除账簿
-inline constexpr char kDeleteTitle[] = "\xC9\xBE\xB3\xFD\xD5\xCB\xB2\xBE";
-// 确实要清空所有的账簿？\r\n\r\n警告：账簿清空将无法恢复！
-inline constexpr char kClearQuestion[] =
-    "\xC8\xB7\xCA\xB5\xD2\xAA\xC7\xE5\xBF\xD5\xCB\xF9\xD3\xD0\xB5\xC4\xD5\xCB\xB2\xBE\xA3\xBF\r\n"
-    "\r\n\xBE\xAF\xB8\xE6\xA3\xBA\xD5\xCB\xB2\xBE\xC7\xE5\xBF\xD5\xBD\xAB\xCE\xDE\xB7\xA8\xBB\xD6"
-    "\xB8\xB4\xA3\xA1";
-// 清空账簿
-inline constexpr char kClearTitle[] = "\xC7\xE5\xBF\xD5\xD5\xCB\xB2\xBE";
-// 请输入密码！
-inline constexpr char kEnterPassword[] = "\xC7\xEB\xCA\xE4\xC8\xEB\xC3\xDC\xC2\xEB\xA3\xA1";
-// 密码输入错误，请重新输入！
-inline constexpr char kWrongPassword[] =
-    "\xC3\xDC\xC2\xEB\xCA\xE4\xC8\xEB\xB4\xED\xCE\xF3\xA3\xAC\xC7\xEB\xD6\xD8\xD0\xC2\xCA\xE4\xC8"
-    "\xEB\xA3\xA1";
-// 账簿数据打开失败，账目可能已经损坏或丢失！
-inline constexpr char kLedgerMissing[] =
-    "\xD5\xCB\xB2\xBE\xCA\xFD\xBE\xDD\xB4\xF2\xBF\xAA\xCA\xA7\xB0\xDC\xA3\xAC\xD5\xCB\xC4\xBF\xBF"
-    "\xC9\xC4\xDC\xD2\xD1\xBE\xAD\xCB\xF0\xBB\xB5\xBB\xF2\xB6\xAA\xCA\xA7\xA3\xA1";
-// 删除账簿失败！请确认存储空间足够并且未写保护！
-inline constexpr char kDeleteFailed[] =
-    "\xC9\xBE\xB3\xFD\xD5\xCB\xB2\xBE\xCA\xA7\xB0\xDC\xA3\xA1\xC7\xEB\xC8\xB7\xC8\xCF\xB4\xE6\xB4"
-    "\xA2\xBF\xD5\xBC\xE4\xD7\xE3\xB9\xBB\xB2\xA2\xC7\xD2\xCE\xB4\xD0\xB4\xB1\xA3\xBB\xA4\xA3\xA1";
-// 清空账簿失败！请确认存储空间足够并且未写保护！
-inline constexpr char kClearFailed[] =
-    "\xC7\xE5\xBF\xD5\xD5\xCB\xB2\xBE\xCA\xA7\xB0\xDC\xA3\xA1\xC7\xEB\xC8\xB7\xC8\xCF\xB4\xE6\xB4"
-    "\xA2\xBF\xD5\xBC\xE4\xD7\xE3\xB9\xBB\xB2\xA2\xC7\xD2\xCE\xB4\xD0\xB4\xB1\xA3\xBB\xA4\xA3\xA1";
-// 账簿名称太长，请输入一个较短的名称！
-inline constexpr char kNameTooLong[] =
-    "\xD5\xCB\xB2\xBE\xC3\xFB\xB3\xC6\xCC\xAB\xB3\xA4\xA3\xAC\xC7\xEB\xCA\xE4\xC8\xEB\xD2\xBB\xB8"
-    "\xF6\xBD\xCF\xB6\xCC\xB5\xC4\xC3\xFB\xB3\xC6\xA3\xA1";
-// （已损坏）, after the name of a ledger whose data file cannot be read
-inline constexpr char kDamagedMark[] = "\xA3\xA8\xD2\xD1\xCB\xF0\xBB\xB5\xA3\xA9";
+inline const std::string kInvalidName = gbkText("请输入一个有效的账簿名称！");
+inline const std::string kCreateFailed = gbkText("创建账簿失败！请确认存储空间足够并且未写保护！");
+inline const std::string kChangeNeedsPassword =
+    gbkText("修改账簿名称需要校验密码，请输入原账簿密码！");
+inline const std::string kOldPasswordWrong = gbkText("原密码错误，请重新输入！");
+inline const std::string kDeleteQuestion =
+    gbkText("确实要删除选定的账簿？\r\n\r\n警告：账簿删除将无法恢复！");
+inline const std::string kDeleteTitle = gbkText("删除账簿");
+inline const std::string kClearQuestion =
+    gbkText("确实要清空所有的账簿？\r\n\r\n警告：账簿清空将无法恢复！");
+inline const std::string kClearTitle = gbkText("清空账簿");
+inline const std::string kEnterPassword = gbkText("请输入密码！");
+inline const std::string kWrongPassword = gbkText("密码输入错误，请重新输入！");
+inline const std::string kLedgerMissing = gbkText("账簿数据打开失败，账目可能已经损坏或丢失！");
+inline const std::string kDeleteFailed = gbkText("删除账簿失败！请确认存储空间足够并且未写保护！");
+inline const std::string kClearFailed = gbkText("清空账簿失败！请确认存储空间足够并且未写保护！");
+inline const std::string kNameTooLong = gbkText("账簿名称太长，请输入一个较短的名称！");
+// In each figure of a ledger while its entries are being counted.
+inline const std::string kCountingMark = gbkText("…");
+// After the name of a ledger whose data file cannot be read.
+inline const std::string kDamagedMark = gbkText("（已损坏）");
 // The section of debug.ini that records failed creations.
 inline constexpr char kDebugSection[] = "ERROR";
 

@@ -14,7 +14,6 @@
 #include "maintenance/maintenance_texts.h"
 #include "maintenance/restore.h"
 #include "session/password_check.h"
-#include "session/shell_texts.h"
 #include "tables/store_failures.h"
 
 namespace qinghe::maintenance {
@@ -22,7 +21,6 @@ namespace qinghe::maintenance {
 namespace {
 
 constexpr int kModeCount = 4;
-constexpr std::int32_t kPeriodicMode = 0;  // 定期自动备份
 
 bool confirm(UserInteraction& user, std::string text, std::string title) {
     return user.showMessage({std::move(text), std::move(title), MessageIcon::Warning,
@@ -35,7 +33,7 @@ void tellDone(UserInteraction& user, const std::string& text) {
 }
 
 bool passwordAllows(AppState& state) {
-    return state.needPass != 1 ||
+    return !state.needPass ||
            verifyPassword(state.user, state.loginPassword) == PasswordOutcome::Correct;
 }
 
@@ -132,7 +130,7 @@ BackupOutcome backUpAt(AppState& state, FolderOperations& ops, BackupMoment mome
     if (moment == BackupMoment::Exit) {
         backUp();
     } else {
-        state.user.runWithProgress(shell::kBackupProgress, backUp);
+        state.user.runWithProgress(maintenance_texts::kBackupProgress, backUp);
     }
     if (!outcome.complete) {
         showError(state.user, backupFailureText(outcome.failure));
@@ -161,17 +159,17 @@ RestoreOutcome restoreChosen(FolderOperations& ops, const RunDirectory& run, con
 }
 
 bool periodicBackupDue(const Settings& settings, double today) {
-    if (settings.backupmode != kPeriodicMode || settings.backuptime <= 0) return false;
+    if (settings.backupMode != BackupMode::Periodic || settings.backupDays <= 0) return false;
     const double last = std::floor(settings.lastBackup);
     const double day = std::floor(today);
-    return day < last || day - last >= settings.backuptime;
+    return day < last || day - last >= settings.backupDays;
 }
 
 void runBackupDialog(AppState& state, FolderOperations& ops) {
     Settings& settings = state.settings;
     FormRequest request{FormKind::BackupSettings,
-                        {integerToText(settings.backupmode), integerToText(settings.backuptime),
-                         integerToText(settings.backupKeep)},
+                        {integerToText(static_cast<std::int32_t>(settings.backupMode)),
+                         integerToText(settings.backupDays), integerToText(settings.backupKeep)},
                         [&] { static_cast<void>(backUpNow(state, ops)); }};
     state.user.runForm(request, [&](const std::vector<std::string>& fields) {
         if (fields.size() < 3) return false;
@@ -183,7 +181,8 @@ void runBackupDialog(AppState& state, FolderOperations& ops) {
             showError(state.user, maintenance_texts::kBackupsKeptOutOfRange);
             return false;
         }
-        const bool written = setBackupSettings(state.run, settings, mode, days);
+        const bool written =
+            setBackupSettings(state.run, settings, static_cast<BackupMode>(mode), days);
         if (!setBackupsKept(state.run, settings, kept) || !written) {
             showError(state.user, std::string(settings_texts::kSettingsNotSaved) + "\r\n" +
                                       pathToGbk(systemIniFile(state.run)));
@@ -249,7 +248,7 @@ bool initialiseDatabase(AppState& state, FolderOperations& ops) {
         return false;
     closeEverything(state);
     BackupOutcome before;
-    state.user.runWithProgress(shell::kBackupProgress, [&] {
+    state.user.runWithProgress(maintenance_texts::kBackupProgress, [&] {
         before = backUpAndRecord(ops, state.run, state.clock, &state.settings);
     });
     if (!goOnWithoutBackup(state, before, maintenance_texts::kSafetyBackupFailedInitialise))

@@ -32,6 +32,7 @@ inline const std::string kRestoreFailed =
     gbkText("数据库还原失败！请确认存储空间足够并且未写保护。");
 inline const std::string kRestorePending =
     gbkText("数据库还原尚未完成，将在软件下次启动时自动完成。软件现在需要退出，请手动重新启动！");
+inline const std::string kBackupProgress = gbkText("请稍后，正在备份数据...");
 inline const std::string kRestoreProgress = gbkText("请稍后，正在还原数据...");
 inline const std::string kSafetyBackupFailedRestore =
     gbkText("无法先为当前的数据做一份备份，还原之后将不能撤销！\r\n仍然要继续还原吗？");

@@ -385,9 +385,10 @@ char* putAmount(char* out, double value) {
 
 void writeEntries(CsvWriter& csv, const LedgerRows& rows,
                   const std::vector<std::uint32_t>* matches) {
-    for (const char* header : {kRecordHeader, kDateHeader, kDirectionHeader, kItemHeader,
-                               kAmountHeader, kMemberHeader, kNoteHeader, kVoucherHeader}) {
-        csv.text(header);
+    for (const std::string* header :
+         {&kRecordHeader, &kDateHeader, &kDirectionHeader, &kItemHeader, &kAmountHeader,
+          &kMemberHeader, &kNoteHeader, &kVoucherHeader}) {
+        csv.text(*header);
     }
     csv.endRow();
     // The texts every row repeats, converted once.
@@ -448,7 +449,8 @@ bool writeEntriesCsv(const std::filesystem::path& file, const LedgerRows& rows,
 
 std::string statisticsCsv(const Statistics& statistics) {
     CsvWriter csv;
-    for (const char* header : {kDateHeader, kDirectionHeader, kAmountHeader}) csv.text(header);
+    for (const std::string* header : {&kDateHeader, &kDirectionHeader, &kAmountHeader})
+        csv.text(*header);
     csv.endRow();
     for (const StatRow& row : statistics.rows) {
         const StatRecord& record = statistics.statList[row.element];

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "entry/ledger_rows.h"
 #include "report/statistics.h"
-#include "session/ledger_rows.h"
 
 namespace qinghe::report {
 

@@ -21,7 +21,7 @@ namespace {
 constexpr int kJpegQuality = 92;
 
 // A fixed name of the export as a file name on disk (UTF-8).
-std::filesystem::path diskName(const char* gbk) {
+std::filesystem::path diskName(std::string_view gbk) {
     return std::filesystem::path(gbkToUtf8(gbk).value_or(std::string()));
 }
 
@@ -50,7 +50,7 @@ std::string entryLine(const EntryValues& values) {
     line += ' ';
     line += values.item;
     line += ' ';
-    line += values.direction == 1 ? entry::kIncomeText : entry::kExpenseText;
+    line += values.direction == Direction::Income ? entry::kIncomeText : entry::kExpenseText;
     line += kAmountColon;
     line += numberToText(values.amount);
     line += ' ';

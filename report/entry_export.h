@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "entry/ledger_rows.h"
 #include "report/export_file.h"
-#include "session/ledger_rows.h"
 
 namespace qinghe {
 struct AppState;

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "entry/ledger_rows.h"
 #include "report/entry_export.h"
 #include "report/statistics.h"
-#include "session/ledger_rows.h"
 
 namespace qinghe {
 struct AppState;

@@ -96,8 +96,8 @@ QueryResult runQuery(std::shared_ptr<const LedgerRows> rows, const QueryConditio
             const std::int64_t day = calendarDay(entries.date(row));
             if (day < first || day > last) continue;
             const bool isIncome = entries.income(row);
-            if (conditions.direction == kIncomeOnly && !isIncome) continue;
-            if (conditions.direction == kExpenseOnly && isIncome) continue;
+            if (conditions.direction && isIncome != (conditions.direction == Direction::Income))
+                continue;
             if (!anyItem && entries.item(row) != conditions.item) continue;
             if (!anyMember && entries.member(row) != conditions.member) continue;
             if (!note.empty() && !note.foundIn(entries.note(row))) continue;
@@ -125,28 +125,25 @@ QueryResult runQuery(AppState& state, const QueryConditions& conditions) {
     return runQuery(entry::currentLedgerRows(state), conditions);
 }
 
-std::string totalLabel(int direction, double income, double expense, double balance) {
+std::string totalLabel(std::optional<Direction> direction, double income, double expense,
+                       double balance) {
     std::string label = kTotalCaption;
-    switch (direction) {
-        case kIncomeOnly:
-            return label + moneyText(income) + kIncomeSuffix;
-        case kExpenseOnly:
-            return label + moneyText(expense) + kExpenseSuffix;
-        default:
-            if (isZero(income) && isZero(expense)) return label + "0" + kYuan;
-            if (!isZero(income)) return label + moneyText(balance) + kBalanceSuffix;
-            return label + moneyText(expense) + kExpenseSuffix;
-    }
+    if (direction == Direction::Income) return label + moneyText(income) + kIncomeSuffix;
+    if (direction == Direction::Expense) return label + moneyText(expense) + kExpenseSuffix;
+    if (isZero(income) && isZero(expense)) return label + "0" + kYuan;
+    if (!isZero(income)) return label + moneyText(balance) + kBalanceSuffix;
+    return label + moneyText(expense) + kExpenseSuffix;
 }
 
 std::vector<std::string> memberChoices(const Settings& settings) {
     return filterChoices(settings).members;
 }
 
-std::vector<std::string> itemChoices(const Settings& settings, int direction) {
-    if (direction == kAnyDirection) return filterChoices(settings).items;
+std::vector<std::string> itemChoices(const Settings& settings, std::optional<Direction> direction) {
+    if (!direction) return filterChoices(settings).items;
     std::vector<std::string> choices{kAllChoice};
-    const auto& items = direction == kIncomeOnly ? settings.incomeItems : settings.expenseItems;
+    const auto& items =
+        *direction == Direction::Income ? settings.incomeItems : settings.expenseItems;
     choices.insert(choices.end(), items.begin(), items.end());
     return choices;
 }

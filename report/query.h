@@ -2,13 +2,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/ole_date.h"
+#include "entry/ledger_rows.h"
 #include "report/report_texts.h"
-#include "session/ledger_rows.h"
 
 namespace qinghe {
 struct AppState;
@@ -17,16 +18,13 @@ struct Settings;
 
 namespace qinghe::report {
 
-// The direction choice of the 查账 page, by its index.
-enum QueryDirection { kAnyDirection = 0, kIncomeOnly = 1, kExpenseOnly = 2 };
-
 // What one query asks for, as the controls hold it when "查询" is pressed.
 // Texts are GBK; "全部" as item or member restricts nothing (so an item that
-// is itself named 全部 cannot be singled out).
+// is itself named 全部 cannot be singled out); no direction restricts nothing.
 struct QueryConditions {
     double startDate = kEarliestDate;
     double endDate = kLatestDate;
-    int direction = kAnyDirection;
+    std::optional<Direction> direction;
     std::string item = kAllChoice;
     std::string member = kAllChoice;
     std::string note;
@@ -64,8 +62,8 @@ class NoteSearch {
 
 // The listed entries of `rows` (all of them tested in table order: date not
 // before the start day, not after the end day, times of day ignored; the
-// direction, where one is chosen, 收 for 1 and 支 for anything else, as the
-// lists show it; item and member exactly; the note text), with the total label.
+// direction, where one is chosen, as the lists show it; item and member
+// exactly; the note text), with the total label.
 QueryResult runQuery(std::shared_ptr<const LedgerRows> rows, const QueryConditions& conditions);
 
 // The same over the open ledger's rows in memory. No ledger open, or its rows
@@ -82,12 +80,13 @@ inline QueryResult rerunQuery(AppState& state, const QueryConditions& conditions
 // single-precision rounding): with 全部 the balance with "元（结余）" once
 // there is any income, otherwise the expense with "元（支出）", and "当前累计：0元"
 // when both are zero; with 收 the income, with 支 the expense.
-std::string totalLabel(int direction, double income, double expense, double balance);
+std::string totalLabel(std::optional<Direction> direction, double income, double expense,
+                       double balance);
 
 // The choices of the member and item boxes: "全部" first, then the members,
-// or the items of a direction (0: income items then expense items, 1: income
-// items, 2: expense items), in their stored order.
+// or the items of a direction (none: income items then expense items), in
+// their stored order.
 std::vector<std::string> memberChoices(const Settings& settings);
-std::vector<std::string> itemChoices(const Settings& settings, int direction);
+std::vector<std::string> itemChoices(const Settings& settings, std::optional<Direction> direction);
 
 }  // namespace qinghe::report

@@ -1,125 +1,66 @@
 #pragma once
 
-// Texts of the query, the statistics and the export (GBK).
+#include <string>
 
+#include "common/gbk.h"
 #include "config/name_list_texts.h"
+
+// Texts of the query, the statistics and the export.
 
 namespace qinghe::report {
 
 // 全部: the choice that restricts nothing, first of the filter choices
 using name_list_texts::kAllChoice;
-// 汇总
-inline constexpr char kSummaryText[] = "\xBB\xE3\xD7\xDC";
+inline const std::string kSummaryText = gbkText("汇总");
 
-// 当前累计：
-inline constexpr char kTotalCaption[] = "\xB5\xB1\xC7\xB0\xC0\xDB\xBC\xC6\xA3\xBA";
-// 元（结余）
-inline constexpr char kBalanceSuffix[] = "\xD4\xAA\xA3\xA8\xBD\xE1\xD3\xE0\xA3\xA9";
-// 元（支出）
-inline constexpr char kExpenseSuffix[] = "\xD4\xAA\xA3\xA8\xD6\xA7\xB3\xF6\xA3\xA9";
-// 元（收入）
-inline constexpr char kIncomeSuffix[] = "\xD4\xAA\xA3\xA8\xCA\xD5\xC8\xEB\xA3\xA9";
-// 元
-inline constexpr char kYuan[] = "\xD4\xAA";
+inline const std::string kTotalCaption = gbkText("当前累计：");
+inline const std::string kBalanceSuffix = gbkText("元（结余）");
+inline const std::string kExpenseSuffix = gbkText("元（支出）");
+inline const std::string kIncomeSuffix = gbkText("元（收入）");
+inline const std::string kYuan = gbkText("元");
 
-// 账目.txt
-inline constexpr char kEntryFileName[] = "\xD5\xCB\xC4\xBF.txt";
-// 凭证
-inline constexpr char kVoucherFolderName[] = "\xC6\xBE\xD6\xA4";
-//  金额：  (a space before it)
-inline constexpr char kAmountColon[] = " \xBD\xF0\xB6\xEE\xA3\xBA";
+inline const std::string kEntryFileName = gbkText("账目.txt");
+inline const std::string kVoucherFolderName = gbkText("凭证");
+// A space before it.
+inline const std::string kAmountColon = gbkText(" 金额：");
 
-// 请选择一个存放位置：
-inline constexpr char kChooseExportFolder[] =
-    "\xC7\xEB\xD1\xA1\xD4\xF1\xD2\xBB\xB8\xF6\xB4\xE6\xB7\xC5\xCE\xBB\xD6\xC3\xA3\xBA";
-// 账目导出成功！
-inline constexpr char kExportDone[] = "\xD5\xCB\xC4\xBF\xB5\xBC\xB3\xF6\xB3\xC9\xB9\xA6\xA3\xA1";
-// 完成
-inline constexpr char kDoneTitle[] = "\xCD\xEA\xB3\xC9";
-// 提示
-inline constexpr char kNoticeTitle[] = "\xCC\xE1\xCA\xBE";
-// 账目导出失败：无法写入“
-inline constexpr char kExportFailedPrefix[] =
-    "\xD5\xCB\xC4\xBF\xB5\xBC\xB3\xF6\xCA\xA7\xB0\xDC\xA3\xBA\xCE\xDE\xB7\xA8\xD0\xB4\xC8\xEB\xA1"
-    "\xB0";
-// ”，请检查该位置是否可以写入、磁盘是否还有空间！
-inline constexpr char kExportFailedSuffix[] =
-    "\xA1\xB1\xA3\xAC\xC7\xEB\xBC\xEC\xB2\xE9\xB8\xC3\xCE\xBB\xD6\xC3\xCA\xC7\xB7\xF1\xBF\xC9\xD2"
-    "\xD4\xD0\xB4\xC8\xEB\xA1\xA2\xB4\xC5\xC5\xCC\xCA\xC7\xB7\xF1\xBB\xB9\xD3\xD0\xBF\xD5\xBC\xE4"
-    "\xA3\xA1";
-// 无法读取这条账目的凭证图片，账簿数据可能已经损坏！
-inline constexpr char kVouchersUnreadable[] =
-    "\xCE\xDE\xB7\xA8\xB6\xC1\xC8\xA1\xD5\xE2\xCC\xF5\xD5\xCB\xC4\xBF\xB5\xC4\xC6\xBE\xD6\xA4\xCD"
-    "\xBC\xC6\xAC\xA3\xAC\xD5\xCB\xB2\xBE\xCA\xFD\xBE\xDD\xBF\xC9\xC4\xDC\xD2\xD1\xBE\xAD\xCB\xF0"
-    "\xBB\xB5\xA3\xA1";
-// 以下凭证不是可以识别的图片，没有导出：
-inline constexpr char kSkippedPrefix[] =
-    "\xD2\xD4\xCF\xC2\xC6\xBE\xD6\xA4\xB2\xBB\xCA\xC7\xBF\xC9\xD2\xD4\xCA\xB6\xB1\xF0\xB5\xC4\xCD"
-    "\xBC\xC6\xAC\xA3\xAC\xC3\xBB\xD3\xD0\xB5\xBC\xB3\xF6\xA3\xBA";
-// 第
-inline constexpr char kPieceNumberPrefix[] = "\xB5\xDA";
-// 张
-inline constexpr char kPieceNumberSuffix[] = "\xD5\xC5";
-// 、
-inline constexpr char kListSeparator[] = "\xA1\xA2";
-// 正在导出全部账目，请稍候...
-inline constexpr char kExportingAll[] =
-    "\xD5\xFD\xD4\xDA\xB5\xBC\xB3\xF6\xC8\xAB\xB2\xBF\xD5\xCB\xC4\xBF\xA3\xAC\xC7\xEB\xC9\xD4\xBA"
-    "\xF2...";
-// 共导出
-inline constexpr char kExportedCountPrefix[] = "\xB9\xB2\xB5\xBC\xB3\xF6";
-// 条账目的
-inline constexpr char kEntryNumberMiddle[] = "\xCC\xF5\xD5\xCB\xC4\xBF\xB5\xC4";
-// 条账目。
-inline constexpr char kExportedCountSuffix[] = "\xCC\xF5\xD5\xCB\xC4\xBF\xA1\xA3";
-// 当前账簿中没有账目可以导出！
-inline constexpr char kNothingToExport[] =
-    "\xB5\xB1\xC7\xB0\xD5\xCB\xB2\xBE\xD6\xD0\xC3\xBB\xD3\xD0\xD5\xCB\xC4\xBF\xBF\xC9\xD2\xD4\xB5"
-    "\xBC\xB3\xF6\xA3\xA1";
+inline const std::string kChooseExportFolder = gbkText("请选择一个存放位置：");
+inline const std::string kExportDone = gbkText("账目导出成功！");
+inline const std::string kDoneTitle = gbkText("完成");
+inline const std::string kNoticeTitle = gbkText("提示");
+inline const std::string kExportFailedPrefix = gbkText("账目导出失败：无法写入“");
+inline const std::string kExportFailedSuffix =
+    gbkText("”，请检查该位置是否可以写入、磁盘是否还有空间！");
+inline const std::string kVouchersUnreadable =
+    gbkText("无法读取这条账目的凭证图片，账簿数据可能已经损坏！");
+inline const std::string kSkippedPrefix = gbkText("以下凭证不是可以识别的图片，没有导出：");
+inline const std::string kPieceNumberPrefix = gbkText("第");
+inline const std::string kPieceNumberSuffix = gbkText("张");
+inline const std::string kListSeparator = gbkText("、");
+inline const std::string kExportingAll = gbkText("正在导出全部账目，请稍候...");
+inline const std::string kExportedCountPrefix = gbkText("共导出");
+inline const std::string kEntryNumberMiddle = gbkText("条账目的");
+inline const std::string kExportedCountSuffix = gbkText("条账目。");
+inline const std::string kNothingToExport = gbkText("当前账簿中没有账目可以导出！");
 
-// 导出为CSV文件
-inline constexpr char kCsvTitle[] =
-    "\xB5\xBC\xB3\xF6\xCE\xAA"
-    "CSV\xCE\xC4\xBC\xFE";
-// CSV文件 (*.csv)
-inline constexpr char kCsvFilter[] = "CSV\xCE\xC4\xBC\xFE (*.csv)";
-// 查账结果.csv
-inline constexpr char kQueryCsvName[] = "\xB2\xE9\xD5\xCB\xBD\xE1\xB9\xFB.csv";
-// 数据统计.csv
-inline constexpr char kStatisticsCsvName[] = "\xCA\xFD\xBE\xDD\xCD\xB3\xBC\xC6.csv";
-// 数据导出成功！
-inline constexpr char kCsvDone[] = "\xCA\xFD\xBE\xDD\xB5\xBC\xB3\xF6\xB3\xC9\xB9\xA6\xA3\xA1";
-// 数据导出失败：无法写入“
-inline constexpr char kCsvFailedPrefix[] =
-    "\xCA\xFD\xBE\xDD\xB5\xBC\xB3\xF6\xCA\xA7\xB0\xDC\xA3\xBA\xCE\xDE\xB7\xA8\xD0\xB4\xC8\xEB\xA1"
-    "\xB0";
-// ”！
-inline constexpr char kCsvFailedSuffix[] = "\xA1\xB1\xA3\xA1";
-// 查询结果中没有账目可以导出！
-inline constexpr char kNoQueryRows[] =
-    "\xB2\xE9\xD1\xAF\xBD\xE1\xB9\xFB\xD6\xD0\xC3\xBB\xD3\xD0\xD5\xCB\xC4\xBF\xBF\xC9\xD2\xD4\xB5"
-    "\xBC\xB3\xF6\xA3\xA1";
-// 没有可以导出的统计结果，请先点击“查询”！
-inline constexpr char kNoStatisticsRows[] =
-    "\xC3\xBB\xD3\xD0\xBF\xC9\xD2\xD4\xB5\xBC\xB3\xF6\xB5\xC4\xCD\xB3\xBC\xC6\xBD\xE1\xB9\xFB\xA3"
-    "\xAC\xC7\xEB\xCF\xC8\xB5\xE3\xBB\xF7\xA1\xB0\xB2\xE9\xD1\xAF\xA1\xB1\xA3\xA1";
+inline const std::string kCsvTitle = gbkText("导出为CSV文件");
+inline const std::string kCsvFilter = gbkText("CSV文件 (*.csv)");
+inline const std::string kQueryCsvName = gbkText("查账结果.csv");
+inline const std::string kStatisticsCsvName = gbkText("数据统计.csv");
+inline const std::string kCsvDone = gbkText("数据导出成功！");
+inline const std::string kCsvFailedPrefix = gbkText("数据导出失败：无法写入“");
+inline const std::string kCsvFailedSuffix = gbkText("”！");
+inline const std::string kNoQueryRows = gbkText("查询结果中没有账目可以导出！");
+inline const std::string kNoStatisticsRows = gbkText("没有可以导出的统计结果，请先点击“查询”！");
 
 // The header of a CSV file of entries.
-// 记录号
-inline constexpr char kRecordHeader[] = "\xBC\xC7\xC2\xBC\xBA\xC5";
-// 日期
-inline constexpr char kDateHeader[] = "\xC8\xD5\xC6\xDA";
-// 方向
-inline constexpr char kDirectionHeader[] = "\xB7\xBD\xCF\xF2";
-// 项目
-inline constexpr char kItemHeader[] = "\xCF\xEE\xC4\xBF";
-// 金额
-inline constexpr char kAmountHeader[] = "\xBD\xF0\xB6\xEE";
-// 成员
-inline constexpr char kMemberHeader[] = "\xB3\xC9\xD4\xB1";
-// 备注
-inline constexpr char kNoteHeader[] = "\xB1\xB8\xD7\xA2";
-// 票据附录
-inline constexpr char kVoucherHeader[] = "\xC6\xB1\xBE\xDD\xB8\xBD\xC2\xBC";
+inline const std::string kRecordHeader = gbkText("记录号");
+inline const std::string kDateHeader = gbkText("日期");
+inline const std::string kDirectionHeader = gbkText("方向");
+inline const std::string kItemHeader = gbkText("项目");
+inline const std::string kAmountHeader = gbkText("金额");
+inline const std::string kMemberHeader = gbkText("成员");
+inline const std::string kNoteHeader = gbkText("备注");
+inline const std::string kVoucherHeader = gbkText("票据附录");
 
 }  // namespace qinghe::report

@@ -56,7 +56,7 @@ struct Bucket {
     bool hasIncome = false;
 };
 
-std::string directionText(int kind, std::int32_t direction) {
+std::string directionText(int kind, Direction direction) {
     switch (kind) {
         case kSummaryKind:
             return kSummaryText;
@@ -65,14 +65,14 @@ std::string directionText(int kind, std::int32_t direction) {
         case kExpenseKind:
             return entry::kExpenseText;
         default:
-            return direction == 1 ? entry::kIncomeText : entry::kExpenseText;
+            return direction == Direction::Income ? entry::kIncomeText : entry::kExpenseText;
     }
 }
 
-bool listed(int unit, int kind, std::int32_t direction) {
+bool listed(int unit, int kind, Direction direction) {
     if (unit != kDayUnit) return true;  // the others left out what they do not list
-    if (kind == kIncomeKind) return direction == 1;
-    if (kind == kExpenseKind) return direction != 1;
+    if (kind == kIncomeKind) return direction == Direction::Income;
+    if (kind == kExpenseKind) return direction == Direction::Expense;
     return true;
 }
 
@@ -128,7 +128,7 @@ Statistics runStatistics(const LedgerRows& rows, int unit, int kind) {
             element = static_cast<std::uint32_t>(buckets.size());
             index.insert(key, element);
             Bucket& opened = buckets.emplace_back();
-            opened.record = {static_cast<std::int32_t>(row + 1), date, income ? 1 : 2, 0.0};
+            opened.record = {static_cast<std::int32_t>(row + 1), date, rows.direction(row), 0.0};
         }
         Bucket& bucket = buckets[element];
         const double amount = rows.amount(row);
@@ -180,16 +180,16 @@ std::optional<DrillDown> drillDown(const Statistics& statistics, std::size_t row
     }
     switch (statistics.kind) {
         case kIncomeKind:
-            target.direction = 1;
+            target.direction = Direction::Income;
             break;
         case kExpenseKind:
-            target.direction = 2;
+            target.direction = Direction::Expense;
             break;
         case kBothKind:
-            target.direction = record.direction == 1 ? 1 : 2;
+            target.direction = record.direction;
             break;
         default:
-            target.direction = 0;
+            target.direction = std::nullopt;
     }
     return target;
 }
@@ -221,9 +221,9 @@ StatChart chartOf(const Statistics& statistics) {
     // One series per direction shown, in the order 收入, 支出.
     const bool income = kind == kBothKind || kind == kIncomeKind;
     const bool expense = kind == kBothKind || kind == kExpenseKind;
-    if (kind == kSummaryKind) chart.series.push_back({kSummaryText, 0, {}});
-    if (income) chart.series.push_back({entry::kIncomeText, 1, {}});
-    if (expense) chart.series.push_back({entry::kExpenseText, 2, {}});
+    if (kind == kSummaryKind) chart.series.push_back({kSummaryText, std::nullopt, {}});
+    if (income) chart.series.push_back({entry::kIncomeText, Direction::Income, {}});
+    if (expense) chart.series.push_back({entry::kExpenseText, Direction::Expense, {}});
     for (ChartSeries& series : chart.series) series.values.assign(periods.size(), 0.0);
 
     auto slotOf = [&](std::int64_t key) {
@@ -236,7 +236,7 @@ StatChart chartOf(const Statistics& statistics) {
         const StatRecord& record = statistics.statList[row.element];
         const std::size_t slot = slotOf(periodOf(calendarDay(record.date), unit));
         std::size_t series = 0;
-        if (kind == kBothKind && record.direction != 1) series = 1;
+        if (kind == kBothKind && record.direction == Direction::Expense) series = 1;
         chart.series[series].values[slot] = record.amount;
     }
     return chart;

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "entry/ledger_rows.h"
 #include "report/periods.h"
-#include "session/ledger_rows.h"
 
 namespace qinghe::report {
 
@@ -16,12 +16,11 @@ enum StatKind { kSummaryKind = 0, kBothKind = 1, kIncomeKind = 2, kExpenseKind =
 
 // One element of the statistics: the entries of one period (and direction,
 // where the kind keeps them apart). It keeps the record number, date and
-// direction of the first entry that made it; the direction is 1 for income
-// and 2 for every other value, as the lists show and total it.
+// direction of the first entry that made it.
 struct StatRecord {
     std::int32_t recordNumber = 0;
     double date = 0;
-    std::int32_t direction = 2;
+    Direction direction = Direction::Expense;
     double amount = 0;  // exact: incomes less expenses for 汇总, else the sum
 };
 
@@ -63,7 +62,7 @@ std::string periodLabel(double date, int unit);
 // been changed since.
 struct DrillDown {
     DateRange dates;
-    int direction = 0;
+    std::optional<Direction> direction;  // none: 全部
 };
 std::optional<DrillDown> drillDown(const Statistics& statistics, std::size_t row);
 
@@ -71,8 +70,8 @@ std::optional<DrillDown> drillDown(const Statistics& statistics, std::size_t row
 // direction (收入 and 支出, or the one kind asked for, or 汇总 with the net per
 // period), each value the exact total of its period (0 where it has none).
 struct ChartSeries {
-    std::string name;   // GBK: 收入, 支出 or 汇总
-    int direction = 0;  // 1 income, 2 expense, 0 the net of both
+    std::string name;                    // GBK: 收入, 支出 or 汇总
+    std::optional<Direction> direction;  // none: the net of both
     std::vector<double> values;
 };
 struct StatChart {

@@ -8,7 +8,8 @@ cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh
 build=build-package
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DQINGHE_BUILD_TESTS=OFF -DQINGHE_BUILD_BENCH=OFF -DQINGHE_GUIDE_FROM_SOURCE=OFF >/dev/null
+    -DQINGHE_BUILD_TESTS=OFF -DQINGHE_BUILD_BENCH=OFF -DQINGHE_BUILD_TOOLS=OFF \
+    -DQINGHE_GUIDE_FROM_SOURCE=OFF >/dev/null
 cmake --build "$build"
 rm -f "$build"/qinghe_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)

@@ -10,12 +10,13 @@
 #include "common/user_interaction.h"
 #include "config/autostart.h"
 #include "config/settings.h"
-#include "config/settings_actions.h"
-#include "session/ledger_rows.h"
 #include "store/file_layer.h"
 #include "store/table_store.h"
 
 namespace qinghe {
+
+// The open ledger's entries in memory (entry/ledger_rows.h).
+class LedgerRows;
 
 // The in-memory copy of the registry record of the open ledger; an empty
 // `saveTo` means that no ledger is open.
@@ -61,13 +62,10 @@ struct AppState {
     // Where "开机自启动" writes; none unless the program names it.
     AutostartPlaces autostart;
     std::string loginPassword;  // GBK; empty: no login password
-    int needPass = 0;           // 1: important operations ask for a password
+    bool needPass = false;      // important operations ask for the login password
     CurrentLedger currentLedger;
-    int locked = 0;          // 1 while the lock page is shown
+    bool locked = false;     // while the lock page is shown
     int rememberedPage = 0;  // the page shown when the lock started
-
-    // What the settings page's flows work on.
-    SettingsPageContext settingsPage() { return {run, settings, user, autostart}; }
 };
 
 }  // namespace qinghe

@@ -1,7 +1,7 @@
 #include "session/password_check.h"
 
 #include "common/standard_messages.h"
-#include "session/shell_texts.h"
+#include "session/password_texts.h"
 
 namespace qinghe {
 
@@ -13,7 +13,7 @@ PasswordOutcome verifyPassword(UserInteraction& user, std::string_view expected,
             outcome = PasswordOutcome::Correct;
             return true;
         }
-        showError(user, shell::kWrongPassword);
+        showError(user, password_texts::kWrongPassword);
         outcome = PasswordOutcome::Incorrect;
         return false;
     });

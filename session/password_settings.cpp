@@ -2,7 +2,7 @@
 
 #include "common/standard_messages.h"
 #include "session/password_check.h"
-#include "session/shell_texts.h"
+#include "session/password_texts.h"
 #include "tables/schemas.h"
 #include "tables/store_failures.h"
 
@@ -21,9 +21,9 @@ bool selectUserStore(AppState& state) {
     return true;
 }
 
-bool storeNeedPass(AppState& state, int needPass) {
+bool storeNeedPass(AppState& state, bool needPass) {
     return selectUserStore(state) &&
-           state.tables.write(tables::field::kNeedPass, std::int32_t{needPass}) &&
+           state.tables.write(tables::field::kNeedPass, std::int32_t{needPass ? 1 : 0}) &&
            state.tables.commit();
 }
 
@@ -41,11 +41,12 @@ bool storeLoginPassword(AppState& state, const std::string& password) {
 }  // namespace
 
 bool changeNeedPassword(AppState& state, bool ticked) {
-    if (!ticked && state.needPass == 1 &&
+    if (!ticked && state.needPass &&
         verifyPassword(state.user, state.loginPassword) != PasswordOutcome::Correct)
         return true;
-    state.needPass = ticked ? 1 : 0;
-    if (!storeNeedPass(state, state.needPass)) showError(state.user, shell::kNeedPassNotSaved);
+    state.needPass = ticked;
+    if (!storeNeedPass(state, state.needPass))
+        showError(state.user, password_texts::kNeedPassNotSaved);
     return ticked;
 }
 
@@ -56,15 +57,15 @@ bool changeLoginPassword(AppState& state) {
                        [&](const std::vector<std::string>& fields) {
                            if (fields.size() < 3) return false;
                            if (fields[0] != state.loginPassword) {
-                               showError(state.user, shell::kOldLoginPasswordWrong);
+                               showError(state.user, password_texts::kOldLoginPasswordWrong);
                                return false;
                            }
                            if (fields[1] != fields[2]) {
-                               showError(state.user, shell::kNewPasswordsDiffer);
+                               showError(state.user, password_texts::kNewPasswordsDiffer);
                                return false;
                            }
                            if (fields[1].size() > std::size_t{tables::width::kPassword}) {
-                               showError(state.user, shell::kNewPasswordTooLong);
+                               showError(state.user, password_texts::kNewPasswordTooLong);
                                return false;
                            }
                            newPassword = fields[1];
@@ -76,11 +77,11 @@ bool changeLoginPassword(AppState& state) {
         // Whatever part of the write landed, the old password goes back where
         // it can: the user has been told it did not change.
         static_cast<void>(storeLoginPassword(state, state.loginPassword));
-        showError(state.user, shell::kLoginPasswordNotSaved);
+        showError(state.user, password_texts::kLoginPasswordNotSaved);
         return false;
     }
     state.loginPassword = newPassword;
-    state.user.showMessage({shell::kLoginPasswordChanged, shell::kSuccessTitle,
+    state.user.showMessage({password_texts::kLoginPasswordChanged, password_texts::kSuccessTitle,
                             MessageIcon::Information, MessageButtons::Ok});
     return true;
 }

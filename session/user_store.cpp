@@ -1,7 +1,7 @@
 #include "session/user_store.h"
 
 #include "common/folders.h"
-#include "session/shell_texts.h"
+#include "session/password_texts.h"
 #include "tables/schemas.h"
 #include "tables/store_failures.h"
 
@@ -21,7 +21,7 @@ bool createUserStore(AppState& state) {
                    if (!tables.append()) return false;
                    tables.first();
                    return tables.write(tables::field::kPass,
-                                       std::string(shell::kDefaultLoginPassword)) &&
+                                       std::string(password_texts::kDefaultLoginPassword)) &&
                           tables.write(tables::field::kNeedPass, std::int32_t{0});
                });
 }
@@ -49,8 +49,9 @@ bool openUserStore(AppState& state, bool* created) {
     tables.first();
     state.loginPassword =
         store::toText(tables::readField(tables, state.user, tables::field::kPass));
-    state.needPass = static_cast<int>(
-        store::toInteger(tables::readField(tables, state.user, tables::field::kNeedPass)));
+    // Only a stored 1 asks for the password.
+    state.needPass =
+        store::toInteger(tables::readField(tables, state.user, tables::field::kNeedPass)) == 1;
     return true;
 }
 

@@ -2,7 +2,7 @@
 
 #include "common/standard_messages.h"
 #include "session/password_check.h"
-#include "session/shell_texts.h"
+#include "shell/shell_texts.h"
 
 namespace qinghe {
 namespace {
@@ -11,7 +11,7 @@ constexpr std::int64_t kMillisecondsPerMinute = 60000;
 
 void leaveLock(AppState& state, LockView& view, int page) {
     // The flag first: the window keeps the lock page while it is set.
-    state.locked = 0;
+    state.locked = false;
     view.selectPage(page);
     view.setToolbarEnabled(true);
 }
@@ -20,22 +20,22 @@ void leaveLock(AppState& state, LockView& view, int page) {
 
 bool idleLockDue(const AppState& state, std::int64_t idleMilliseconds) {
     const Settings& settings = state.settings;
-    return state.locked == 0 && settings.kxzdsd == 1 && settings.sdjg > 0 &&
-           idleMilliseconds >= std::int64_t{settings.sdjg} * kMillisecondsPerMinute;
+    return !state.locked && settings.idleLock && settings.idleMinutes > 0 &&
+           idleMilliseconds >= std::int64_t{settings.idleMinutes} * kMillisecondsPerMinute;
 }
 
 void lockSoftware(AppState& state, LockView& view) {
-    if (state.locked == 1) return;
+    if (state.locked) return;
     state.rememberedPage = view.currentPage();
     view.selectPage(kLockPageNumber);
     view.setToolbarEnabled(false);
-    state.locked = 1;
+    state.locked = true;
 }
 
 bool unlockSoftware(AppState& state, LockView& view) {
-    if (state.locked != 1) return true;
+    if (!state.locked) return true;
     if (verifyPassword(state.user, state.loginPassword) != PasswordOutcome::Correct) return false;
-    if (state.rememberedPage == kSettingsPageNumber && state.needPass == 1 &&
+    if (state.rememberedPage == kSettingsPageNumber && state.needPass &&
         verifyPassword(state.user, state.loginPassword) != PasswordOutcome::Correct) {
         showError(state.user, shell::kSettingsAccessRefused);
         leaveLock(state, view, kWelcomePageNumber);

@@ -3,15 +3,14 @@
 #include "common/standard_messages.h"
 #include "maintenance/backup.h"
 #include "maintenance/maintenance_actions.h"
+#include "maintenance/maintenance_texts.h"
 #include "session/password_check.h"
-#include "session/shell_texts.h"
 #include "session/user_store.h"
+#include "shell/shell_texts.h"
 #include "tables/store_failures.h"
 
 namespace qinghe {
 namespace {
-
-constexpr int kExitBackupMode = 2;  // 每次退出时备份
 
 void endAfter(AppState& state, const std::string& text) {
     showError(state.user, text);
@@ -43,9 +42,9 @@ StartupResult startUp(AppState& state) {
     }
     state.settings = loadSettings(state.run, state.clock);
     result.loggedIn = true;
-    result.startPage = state.settings.qsy == 0 ? 1 : 0;
-    result.showWindow = state.settings.qdhqhdht == 0;
-    state.locked = 0;
+    result.startPage = state.settings.startupGuide ? 0 : 1;
+    result.showWindow = !state.settings.startInBackground;
+    state.locked = false;
     return result;
 }
 
@@ -60,7 +59,7 @@ void closeDown(AppState& state) {
 
 void shutDown(AppState& state) {
     closeDown(state);
-    if (state.settings.backupmode != kExitBackupMode) return;
+    if (state.settings.backupMode != BackupMode::AtExit) return;
     // A failure is told before the program ends; the earlier generations stay whole.
     maintenance::PosixFolderOperations folders;
     static_cast<void>(maintenance::backUpAt(state, folders, maintenance::BackupMoment::Exit));

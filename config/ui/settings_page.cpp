@@ -77,18 +77,20 @@ SettingsPage::SettingsPage(AppState& state, QWidget* parent) : QWidget(parent), 
     connectSwitch(idleLock_, SettingSwitch::IdleLock);
     connect(idleMinutes_, &QLineEdit::textChanged, this, [this](const QString& text) {
         // The validator lets only ASCII through.
-        changeIdleMinutes(state_.settingsPage(), text.toLatin1().toStdString());
+        changeIdleMinutes(context(), text.toLatin1().toStdString());
     });
-    connect(restoreDefaults_, &QPushButton::clicked, this,
-            [this] { restoreDefaults(state_.settingsPage()); });
-    connect(save_, &QPushButton::clicked, this, [this] { saveAllSettings(state_.settingsPage()); });
+    connect(restoreDefaults_, &QPushButton::clicked, this, [this] { restoreDefaults(context()); });
+    connect(save_, &QPushButton::clicked, this, [this] { saveAllSettings(context()); });
     connect(cancel_, &QPushButton::clicked, this, &SettingsPage::cancelled);
 }
 
 void SettingsPage::connectSwitch(QCheckBox* box, SettingSwitch which) {
-    connect(box, &QCheckBox::toggled, this, [this, which](bool ticked) {
-        changeSettingSwitch(state_.settingsPage(), which, ticked);
-    });
+    connect(box, &QCheckBox::toggled, this,
+            [this, which](bool ticked) { changeSettingSwitch(context(), which, ticked); });
+}
+
+SettingsPageContext SettingsPage::context() const {
+    return {state_.run, state_.settings, state_.user, state_.autostart};
 }
 
 void SettingsPage::showStoredSettings() {
@@ -97,16 +99,18 @@ void SettingsPage::showStoredSettings() {
         QCheckBox* box;
         bool ticked;
     } boxes[] = {
-        {needPassword_, state_.needPass == 1},     {visualGuidance_, settings.sjzd == 1},
-        {startWithComputer_, settings.kjzqd == 1}, {startInBackground_, settings.qdhqhdht == 1},
-        {idleLock_, settings.kxzdsd == 1},
+        {needPassword_, state_.needPass},
+        {visualGuidance_, settings.visualGuidance},
+        {startWithComputer_, settings.startWithComputer},
+        {startInBackground_, settings.startInBackground},
+        {idleLock_, settings.idleLock},
     };
     for (const auto& [box, ticked] : boxes) {
         QSignalBlocker quiet(box);
         box->setChecked(ticked);
     }
     QSignalBlocker quiet(idleMinutes_);
-    idleMinutes_->setText(QString::number(settings.sdjg));
+    idleMinutes_->setText(QString::number(settings.idleMinutes));
 }
 
 }  // namespace qinghe::ui

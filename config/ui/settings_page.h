@@ -25,6 +25,9 @@ class SettingsPage : public QWidget {
 
     // Shows the values in memory without writing anything.
     void showStoredSettings();
+    // What the page's flows work on, those of the buttons other features
+    // connect included.
+    SettingsPageContext context() const;
 
     QPushButton* changePasswordButton() const { return changePassword_; }
     QCheckBox* needPasswordBox() const { return needPassword_; }

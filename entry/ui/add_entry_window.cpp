@@ -51,7 +51,7 @@ void AddEntryWindow::build() {
     strip_ =
         new VoucherStripWidget(vouchers_, state_.user, VoucherStripWidget::Mode::Editable, this);
     strip_->place(QRect(320, 143, 208, 104), QRect(320, 244, 208, 16));
-    strip_->setGuidance(state_.settings.sjzd == 1);
+    strip_->setGuidance(state_.settings.visualGuidance);
 
     add_ = ui::addButton(this, QStringLiteral("添加"), QRect(320, 265, 88, 24));
     cancel_ = ui::addButton(this, QStringLiteral("取消"), QRect(436, 264, 88, 24));
@@ -66,7 +66,7 @@ void AddEntryWindow::build() {
         date_->setDate(dateOfDay(form_.date));
     });
     connect(direction_, &QComboBox::currentIndexChanged, this, [this](int index) {
-        entry::chooseDirection(state_.settings, form_, index);
+        entry::chooseDirection(state_.settings, form_, directionAt(index));
         showNameBox(item_, form_.item);
     });
     connect(add_, &QPushButton::clicked, this, &AddEntryWindow::addEntry);
@@ -79,7 +79,7 @@ void AddEntryWindow::showForm() {
         const QSignalBlocker quietDate(date_);
         date_->setDate(dateOfDay(form_.date));
         const QSignalBlocker quietDirection(direction_);
-        direction_->setCurrentIndex(form_.direction);
+        showDirection(direction_, form_.direction);
     }
     showNameBox(item_, form_.item);
     showNameBox(member_, form_.member);
@@ -88,16 +88,9 @@ void AddEntryWindow::showForm() {
 }
 
 bool AddEntryWindow::readTexts() {
-    auto amount = toGbk(amount_->text());
-    auto note = readNoteBox(note_);
-    if (!amount || !note || !readNameBox(item_, form_.item) ||
-        !readNameBox(member_, form_.member)) {
-        showError(state_.user, texts::kUnstorableText);
-        return false;
-    }
-    form_.amount = std::move(*amount);
-    form_.note = std::move(*note);
-    return true;
+    if (readTypedTexts(amount_, note_, item_, member_, form_)) return true;
+    showError(state_.user, texts::kUnstorableText);
+    return false;
 }
 
 void AddEntryWindow::addEntry() {

@@ -84,6 +84,14 @@ QComboBox* addDirectionBox(QWidget* parent, const QRect& geometry) {
     return box;
 }
 
+Direction directionAt(int index) {
+    return index == 0 ? Direction::Income : Direction::Expense;
+}
+
+void showDirection(QComboBox* box, Direction direction) {
+    box->setCurrentIndex(direction == Direction::Income ? 0 : 1);
+}
+
 QComboBox* addNameBox(QWidget* parent, const QRect& geometry) {
     auto* box = new QComboBox(parent);
     box->setGeometry(geometry);
@@ -139,6 +147,18 @@ void showNoteBox(QPlainTextEdit* box, const std::string& note) {
     QString text = fromGbk(note);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     box->setPlainText(text);
+}
+
+bool readTypedTexts(const QLineEdit* amount, const QPlainTextEdit* note, const QComboBox* item,
+                    const QComboBox* member, entry::EntryFields& fields) {
+    auto amountText = toGbk(amount->text());
+    auto noteText = readNoteBox(note);
+    if (!amountText || !noteText || !readNameBox(item, fields.item) ||
+        !readNameBox(member, fields.member))
+        return false;
+    fields.amount = std::move(*amountText);
+    fields.note = std::move(*noteText);
+    return true;
 }
 
 }  // namespace qinghe::ui

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "entry/entry_form.h"
+#include "entry/entry_values.h"
 
 class QComboBox;
 class QDateEdit;
@@ -44,6 +45,10 @@ class DaySpin : public QWidget {
 
 // The direction drop-down: "收入", "支出".
 QComboBox* addDirectionBox(QWidget* parent, const QRect& geometry);
+// The direction a choice of it stands for (none chosen: 支出), and the choice
+// showing a direction.
+Direction directionAt(int index);
+void showDirection(QComboBox* box, Direction direction);
 // An editable drop-down of names.
 QComboBox* addNameBox(QWidget* parent, const QRect& geometry);
 void showNameBox(QComboBox* box, const entry::NameBox& names);
@@ -60,5 +65,11 @@ QPlainTextEdit* addNoteBox(QWidget* parent, const QRect& geometry);
 // them; nothing when GBK cannot hold it.
 std::optional<std::string> readNoteBox(const QPlainTextEdit* box);
 void showNoteBox(QPlainTextEdit* box, const std::string& note);
+
+// The typed texts of both windows' amount, note, item and member boxes into
+// `fields`; false when one holds a character GBK cannot store (some of them
+// may have been read then).
+bool readTypedTexts(const QLineEdit* amount, const QPlainTextEdit* note, const QComboBox* item,
+                    const QComboBox* member, entry::EntryFields& fields);
 
 }  // namespace qinghe::ui

@@ -8,9 +8,13 @@ EntryListModel::EntryListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void EntryListModel::setRows(std::shared_ptr<const LedgerRows> rows) {
     beginResetModel();
+    takeRows(std::move(rows));
+    endResetModel();
+}
+
+void EntryListModel::takeRows(std::shared_ptr<const LedgerRows> rows) {
     rows_ = std::move(rows);
     shown_ = rows_ ? static_cast<int>(rows_->size()) : 0;
-    endResetModel();
 }
 
 void EntryListModel::rowAdded(std::size_t row) {
@@ -21,8 +25,11 @@ void EntryListModel::rowAdded(std::size_t row) {
 }
 
 void EntryListModel::rowChanged(std::size_t row) {
-    const int at = static_cast<int>(row);
-    emit dataChanged(index(at, 0), index(at, entry::kEntryColumnCount - 1));
+    listRowChanged(static_cast<int>(row));
+}
+
+void EntryListModel::listRowChanged(int row) {
+    emit dataChanged(index(row, 0), index(row, entry::kEntryColumnCount - 1));
 }
 
 void EntryListModel::rowRemoved(std::size_t row) {
@@ -42,10 +49,10 @@ int EntryListModel::columnCount(const QModelIndex& parent) const {
 
 QVariant EntryListModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid) || !rows_) return {};
-    const auto row = static_cast<std::size_t>(index.row());
+    const std::size_t row = ledgerRow(index.row());
     if (row >= rows_->size()) return {};
     if (role == Qt::DisplayRole) return fromGbk(entry::entryCellText(*rows_, row, index.column()));
-    if (role == Qt::UserRole) return recordNumber(index.row());
+    if (role == Qt::UserRole) return static_cast<int>(row + 1);
     return {};
 }
 

@@ -123,7 +123,7 @@ void EntryWindowDialog::showForm() {
         const QSignalBlocker quiet(date_);
         date_->setDate(dateOfDay(form.date));
     }
-    direction_->setCurrentIndex(form.direction);
+    showDirection(direction_, form.direction);
     showNameBox(item_, form.item);
     showNameBox(member_, form.member);
     amount_->setText(fromGbk(form.amount));
@@ -132,17 +132,11 @@ void EntryWindowDialog::showForm() {
 
 void EntryWindowDialog::save() {
     entry::EntryForm& form = model_.form();
-    auto amount = toGbk(amount_->text());
-    auto note = readNoteBox(note_);
-    if (!amount || !note || !readNameBox(item_, form.item) || !readNameBox(member_, form.member)) {
+    if (!readTypedTexts(amount_, note_, item_, member_, form)) {
         showError(model_.user(), texts::kUnstorableText);
         return;
     }
-    form.direction = direction_->currentIndex() == entry::AddEntryForm::kIncome
-                         ? entry::AddEntryForm::kIncome
-                         : entry::AddEntryForm::kExpense;
-    form.amount = std::move(*amount);
-    form.note = std::move(*note);
+    form.direction = directionAt(direction_->currentIndex());
     if (model_.save()) accept();
 }
 

@@ -121,7 +121,7 @@ BillImportDialog::BillImportDialog(QWidget* parent, import::BillImportModel& mod
         model_.setMemberForAll(*member);
         table_->reload();
     });
-    auto defaultChanged = [this](QComboBox* box, std::int32_t direction) {
+    auto defaultChanged = [this](QComboBox* box, Direction direction) {
         connect(box, &QComboBox::currentTextChanged, this, [this, direction](const QString& text) {
             if (filling_) return;
             if (const auto item = toGbk(text)) {
@@ -130,8 +130,8 @@ BillImportDialog::BillImportDialog(QWidget* parent, import::BillImportModel& mod
             }
         });
     };
-    defaultChanged(defaultExpense_, 2);
-    defaultChanged(defaultIncome_, 1);
+    defaultChanged(defaultExpense_, Direction::Expense);
+    defaultChanged(defaultIncome_, Direction::Income);
     connect(import_, &QPushButton::clicked, this, &BillImportDialog::importRows);
     connect(cancel_, &QPushButton::clicked, this, &BillImportDialog::reject);
 
@@ -179,8 +179,9 @@ void BillImportDialog::showRows() {
     file_->setText(QStringLiteral("账单“%1”：%2")
                        .arg(fromGbk(model_.fileName()), fromGbk(model_.formatName())));
     filling_ = true;
-    for (auto [box, direction] : {std::pair{defaultExpense_, 2}, std::pair{defaultIncome_, 1}}) {
-        const auto& items = direction == 1 ? model_.itemChoicesOf(1) : model_.itemChoicesOf(2);
+    for (auto [box, direction] : {std::pair{defaultExpense_, Direction::Expense},
+                                  std::pair{defaultIncome_, Direction::Income}}) {
+        const auto& items = model_.itemChoicesOf(direction);
         for (const std::string& item : items) box->addItem(fromGbk(item));
         box->setCurrentText(fromGbk(model_.defaultItem(direction)));
     }

@@ -34,6 +34,25 @@ QComboBox* addChoiceBox(QWidget* parent, const QStringList& choices, const QRect
 
 }  // namespace
 
+std::optional<Direction> QueryPage::directionAt(int index) {
+    switch (index) {
+        case 1:
+            return Direction::Income;
+        case 2:
+            return Direction::Expense;
+        default:
+            return std::nullopt;
+    }
+}
+
+std::optional<Direction> QueryPage::chosenDirection() const {
+    return directionAt(direction_->currentIndex());
+}
+
+void QueryPage::showDirection(std::optional<Direction> direction) {
+    direction_->setCurrentIndex(!direction ? 0 : *direction == Direction::Income ? 1 : 2);
+}
+
 QueryPage::QueryPage(QWidget* parent) : QWidget(parent) {
     auto* conditions = new QGroupBox(QStringLiteral("查询条件："), this);
     conditions->setGeometry(3, 5, 789, 122);

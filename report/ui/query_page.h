@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QWidget>
+#include <optional>
+
+#include "entry/entry_values.h"
 
 class QComboBox;
 class QDateEdit;
@@ -24,6 +27,10 @@ class QueryPage : public QWidget {
     QDateEdit* startDateEdit() const { return startDate_; }
     QDateEdit* endDateEdit() const { return endDate_; }
     QComboBox* directionBox() const { return direction_; }
+    // The direction choice "全部", "收", "支": no direction for 全部.
+    static std::optional<Direction> directionAt(int index);
+    std::optional<Direction> chosenDirection() const;
+    void showDirection(std::optional<Direction> direction);
     QComboBox* memberBox() const { return member_; }
     QComboBox* itemBox() const { return item_; }
     QLineEdit* noteEdit() const { return note_; }

@@ -22,14 +22,9 @@ namespace {
 
 // 收入 green, 支出 red, 汇总 blue.
 QColor seriesColour(const report::ChartSeries& series) {
-    switch (series.direction) {
-        case 1:
-            return QColor(58, 143, 92);
-        case 2:
-            return QColor(200, 85, 61);
-        default:
-            return QColor(61, 111, 182);
-    }
+    if (series.direction == Direction::Income) return QColor(58, 143, 92);
+    if (series.direction == Direction::Expense) return QColor(200, 85, 61);
+    return QColor(61, 111, 182);
 }
 
 // The longest of some labels, in characters.

@@ -13,9 +13,9 @@
 #include "app/idle_watcher.h"
 #include "app/lock_actions.h"
 #include "app/lock_page.h"
+#include "common/standard_messages.h"
 #include "config/ui/settings_page.h"
 #include "maintenance/maintenance_texts.h"
-#include "session/shell_texts.h"
 #include "session/user_store.h"
 #include "tests/app/gui_fixture.h"
 
@@ -34,13 +34,13 @@ class LockAndSafetyTest : public testing::GuiTest {
         finishStartUp();
         window_->show();
         idle()->setClock([this] { return now_; });
-        state_.settings.kxzdsd = 1;
-        state_.settings.sdjg = 1;  // a minute
+        state_.settings.idleLock = true;
+        state_.settings.idleMinutes = 1;
     }
 
     ui::IdleWatcher* idle() { return window_->lockActions()->idleWatcher(); }
     void wait(qint64 milliseconds) { now_ += milliseconds; }
-    bool locked() const { return state_.locked == 1; }
+    bool locked() const { return state_.locked; }
 
     void expectLockedOnTheLockPage() {
         EXPECT_TRUE(locked());
@@ -82,16 +82,16 @@ TEST_F(LockAndSafetyTest, TheProgramLocksAfterTheIdlePeriodAndAnyInputPostponesI
 
 TEST_F(LockAndSafetyTest, NoLockWithoutTheSwitchWithZeroMinutesOrWhileADialogIsOpen) {
     wait(24LL * 3600 * 1000);
-    state_.settings.sdjg = 0;
+    state_.settings.idleMinutes = 0;
     idle()->checkNow();
     EXPECT_FALSE(locked());
-    state_.settings.sdjg = 1;
-    state_.settings.kxzdsd = 0;
+    state_.settings.idleMinutes = 1;
+    state_.settings.idleLock = false;
     idle()->checkNow();
     EXPECT_FALSE(locked());
 
     // A dialog open means its handler is still running.
-    state_.settings.kxzdsd = 1;
+    state_.settings.idleLock = true;
     QDialog dialog(window_.get());
     dialog.setModal(true);
     dialog.show();
@@ -119,8 +119,8 @@ TEST_F(LockAndSafetyTest, WhileLockedNeitherToolbarNorTrayNorProgramLeaveTheLock
     expectLockedOnTheLockPage();
     EXPECT_TRUE(user_.messages.empty());  // not even the exit question
 
-    // The settings page with needpass 1 asks twice.
-    state_.needPass = 1;
+    // The settings page with needpass on asks twice.
+    state_.needPass = true;
     user_.passwordVisits = {{"470913"}, {"470913"}};
     window_->lockPage()->unlockButton()->click();
     EXPECT_FALSE(locked());
@@ -149,19 +149,19 @@ TEST_F(LockAndSafetyTest, TheImportantOperationBoxComesBackWhenThePasswordIsRefu
     ui::SettingsPage* page = window_->settingsPage();
     window_->selectPage(MainWindow::kSettingsPage);
     page->needPasswordBox()->click();  // ticked: stored at once, no question
-    EXPECT_EQ(state_.needPass, 1);
+    EXPECT_TRUE(state_.needPass);
     EXPECT_TRUE(user_.passwordRequests.empty());
 
     user_.passwordVisits = {{}};
     page->needPasswordBox()->click();  // unticked, then the password is not given
     EXPECT_TRUE(page->needPasswordBox()->isChecked());
-    EXPECT_EQ(state_.needPass, 1);
+    EXPECT_TRUE(state_.needPass);
     EXPECT_EQ(user_.passwordRequests.size(), 1u);
 
     user_.passwordVisits = {{"470913"}};
     page->needPasswordBox()->click();
     EXPECT_FALSE(page->needPasswordBox()->isChecked());
-    EXPECT_EQ(state_.needPass, 0);
+    EXPECT_FALSE(state_.needPass);
 }
 
 TEST_F(LockAndSafetyTest, TheSafetyButtonsOpenTheirForms) {
@@ -184,8 +184,8 @@ TEST_F(LockAndSafetyTest, TheSafetyButtonsOpenTheirForms) {
 TEST_F(LockAndSafetyTest, APeriodicBackupRunsWhileTheProgramKeepsRunning) {
     std::filesystem::create_directories(folder_ / "data");
     std::ofstream(folder_ / "data/home.edb") << "home";
-    state_.settings.backupmode = 0;
-    state_.settings.backuptime = 2;
+    state_.settings.backupMode = BackupMode::Periodic;
+    state_.settings.backupDays = 2;
     state_.settings.lastBackup = clock_.today() - 1;
     ui::DataSafetyActions* actions = window_->dataSafetyActions();
     actions->checkPeriodicBackup();
@@ -202,7 +202,7 @@ TEST_F(LockAndSafetyTest, APeriodicBackupRunsWhileTheProgramKeepsRunning) {
     dialog.close();
 
     actions->checkPeriodicBackup();
-    EXPECT_EQ(user_.progressTexts, std::vector<std::string>{shell::kBackupProgress});
+    EXPECT_EQ(user_.progressTexts, std::vector<std::string>{maintenance_texts::kBackupProgress});
     EXPECT_TRUE(std::filesystem::exists(folder_ / "backup/data/home.edb"));
     EXPECT_EQ(state_.settings.lastBackup, clock_.today());
     EXPECT_EQ(systemIni("lastbackup"), "2015-05-12");
@@ -211,8 +211,8 @@ TEST_F(LockAndSafetyTest, APeriodicBackupRunsWhileTheProgramKeepsRunning) {
 }
 
 TEST_F(LockAndSafetyTest, InitialisingEndsTheProgramAsLeavingDoes) {
-    // Backup mode 2: the way out backs up, which shows that it ran.
-    state_.settings.backupmode = 2;
+    // 每次退出时备份: the way out backs up, which shows that it ran.
+    state_.settings.backupMode = BackupMode::AtExit;
     std::filesystem::create_directories(folder_ / "data");
     std::ofstream(folder_ / "data/home.edb") << "home";
     user_.answers = {MessageAnswer::Cancel};

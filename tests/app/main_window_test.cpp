@@ -13,6 +13,7 @@
 #include "app/main_window_texts.h"
 #include "app/termination_signals.h"
 #include "app/welcome_page.h"
+#include "common/gbk.h"
 #include "common/ui/gbk_text.h"
 #include "common/ui/page_widgets.h"
 #include "config/ui/settings_page.h"
@@ -21,7 +22,7 @@
 #include "ledger/ui/ledger_page.h"
 #include "report/ui/query_page.h"
 #include "report/ui/statistics_page.h"
-#include "session/shell_texts.h"
+#include "shell/shell_texts.h"
 #include "shell/startup.h"
 #include "tests/app/gui_fixture.h"
 
@@ -30,8 +31,7 @@ namespace {
 
 using Tool = MainWindow::Tool;
 
-// 家庭
-const std::string kLedgerName = "\xBC\xD2\xCD\xA5";
+const std::string kLedgerName = gbkText("家庭");
 
 // The captions of a toolbar or menu, separators as "|".
 QString captions(const QList<QAction*>& actions) {
@@ -185,8 +185,8 @@ TEST_F(MainWindowTest, ATrayThatGoesAwayLeavesTheWindowOnTheTaskBar) {
 }
 
 TEST_F(MainWindowTest, LeavingAsksOnceAndCancelKeepsEverything) {
-    // Backup mode 2 backs up on the way out, which shows that shutDown ran.
-    state_.settings.backupmode = 2;
+    // 每次退出时备份 backs up on the way out, which shows that shutDown ran.
+    state_.settings.backupMode = BackupMode::AtExit;
     const auto backup = folder_ / "backup";
     window_->show();
 
@@ -237,14 +237,14 @@ TEST_F(MainWindowTest, FinishingStartUpChoosesPageVisibilityAndTips) {
     const struct {
         int startPage;
         bool showWindow;
-        int sjzd;
-    } cases[] = {{0, true, 1}, {1, false, 0}};
+        bool visualGuidance;
+    } cases[] = {{0, true, true}, {1, false, false}};
     for (const auto& start : cases) {
         SCOPED_TRACE(start.startPage);
         testing::ScriptedUser user;
         AppState state(RunDirectory(folder_.path()), files_, clock_, user);
         state.settings = loadSettings(state.run, clock_);
-        state.settings.sjzd = start.sjzd;
+        state.settings.visualGuidance = start.visualGuidance;
         MainWindow window(state);
         window.setTrayAvailability([] { return true; });
         int ledgerRefills = 0;
@@ -260,22 +260,23 @@ TEST_F(MainWindowTest, FinishingStartUpChoosesPageVisibilityAndTips) {
         EXPECT_EQ(window.isVisible(), start.showWindow);
         EXPECT_EQ(ledgerRefills, 1);
         EXPECT_EQ(window.ledgerPage()->ledgerList()->toolTip(),
-                  start.sjzd == 1 ? ledgerTip : QString());
-        EXPECT_EQ(window.entryPage()->entryList()->toolTip().isEmpty(), start.sjzd != 1);
+                  start.visualGuidance ? ledgerTip : QString());
+        EXPECT_EQ(window.entryPage()->entryList()->toolTip().isEmpty(), !start.visualGuidance);
         EXPECT_EQ(window.queryPage()->resultList()->toolTip(),
-                  start.sjzd == 1 ? QStringLiteral("双击一个项目可以打开并查看其中的详细账目信息！")
-                                  : QString());
+                  start.visualGuidance
+                      ? QStringLiteral("双击一个项目可以打开并查看其中的详细账目信息！")
+                      : QString());
         EXPECT_TRUE(user.messages.empty());
     }
 }
 
 TEST_F(MainWindowTest, StartUpShowsTheStoredSettingsWithoutWritingThem) {
     // Values in memory that differ from the file: showing them must not write.
-    state_.settings.qsy = 0;
-    state_.settings.kxzdsd = 1;
-    state_.settings.sdjg = 7;
-    state_.settings.kjzqd = 1;
-    state_.needPass = 1;
+    state_.settings.startupGuide = false;
+    state_.settings.idleLock = true;
+    state_.settings.idleMinutes = 7;
+    state_.settings.startWithComputer = true;
+    state_.needPass = true;
     finishStartUp();
 
     ui::SettingsPage* settings = window_->settingsPage();
@@ -316,7 +317,7 @@ TEST(TerminationSignalsTest, EachSignalRunsTheHandlerOnTheWindowThread) {
 }
 
 TEST_F(MainWindowTest, EndingWithoutAskingClosesEverythingAndMakesTheExitBackup) {
-    state_.settings.backupmode = 2;
+    state_.settings.backupMode = BackupMode::AtExit;
     window_->show();
     window_->closeWithoutQuestion();
     EXPECT_TRUE(user_.messages.empty());

@@ -44,9 +44,9 @@ TEST_F(SettingsPageTest, CheckBoxesWriteTheirKeyAtOnceAndCancelKeepsThem) {
         EXPECT_EQ(systemIni(control.key), wasTicked ? control.ticked : control.unticked);
         box->click();
     }
-    EXPECT_EQ(state_.settings.qsy, 0);
-    EXPECT_EQ(state_.settings.sjzd, 0);
-    EXPECT_EQ(state_.settings.kxzdsd, 1);
+    EXPECT_FALSE(state_.settings.startupGuide);
+    EXPECT_FALSE(state_.settings.visualGuidance);
+    EXPECT_TRUE(state_.settings.idleLock);
 
     page().cancelButton()->click();
     EXPECT_EQ(window_->currentPage(), MainWindow::kWelcomePage);

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "common/clock.h"
+#include "common/gbk.h"
 #include "common/temporary_folder.h"
 #include "store/table_store.h"
 #include "tables/schemas.h"
@@ -31,7 +32,7 @@ class CliTest : public ::testing::Test {
         ASSERT_TRUE(tables.append());
         ASSERT_TRUE(tables.write(tables::field::kDate, store::DateTime{42136}));
         ASSERT_TRUE(tables.write(tables::field::kDirection, std::int32_t{1}));
-        ASSERT_TRUE(tables.write(tables::field::kItem, std::string("\xB9\xA4\xD7\xCA")));  // 工资
+        ASSERT_TRUE(tables.write(tables::field::kItem, gbkText("工资")));
         ASSERT_TRUE(tables.write(tables::field::kAmount, 2580.75));
         ASSERT_TRUE(tables.write(tables::field::kHasVoucher, true));
         ASSERT_TRUE(tables.write(tables::field::kVouchers, store::Bytes{"abc"}));

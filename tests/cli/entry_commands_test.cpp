@@ -68,7 +68,7 @@ class EntryCommandsTest : public ::testing::Test {
         AppState state(RunDirectory(run_.path()), files_, clock, user);
         ASSERT_TRUE(openUserStore(state));
         changeNeedPassword(state, true);
-        ASSERT_EQ(state.needPass, 1);
+        ASSERT_TRUE(state.needPass);
     }
 
     TemporaryFolder run_;

@@ -32,9 +32,7 @@ TEST(AutostartTest, EntryIsWrittenIntoANewFolderAndRemoved) {
     EXPECT_EQ(readFile(entry),
               "[Desktop Entry]\n"
               "Type=Application\n"
-              // 青禾 家庭流水记账软件
-              "Name=\xE9\x9D\x92\xE7\xA6\xBE \xE5\xAE\xB6\xE5\xBA\xAD\xE6\xB5\x81\xE6\xB0\xB4"
-              "\xE8\xAE\xB0\xE8\xB4\xA6\xE8\xBD\xAF\xE4\xBB\xB6\n"
+              "Name=青禾 家庭流水记账软件\n"
               "Exec=\"/opt/qinghe/qinghe\"\n"
               "Terminal=false\n"
               "X-GNOME-Autostart-enabled=true\n");

@@ -8,14 +8,16 @@
 #include <utility>
 #include <vector>
 
+#include "common/gbk.h"
+
 namespace qinghe {
 namespace {
 
 using namespace std::string_literals;
 
-// GBK for 工资 (wages) and 工 alone.
-const std::string kWages = "\xB9\xA4\xD7\xCA";
-const std::string kWork = "\xB9\xA4";
+// 工资 (wages) and 工 alone, in GBK.
+const std::string kWages = gbkText("工资");
+const std::string kWork = gbkText("工");
 
 std::string toCrlf(const std::string& lf) {
     std::string crlf;

@@ -11,12 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "common/gbk.h"
 #include "common/temporary_folder.h"
 
 namespace qinghe {
 namespace {
 
 namespace fs = std::filesystem;
+
+const std::string kWages = gbkText("工资");
 
 class IniFileTest : public ::testing::Test {
   protected:
@@ -60,12 +63,12 @@ TEST_F(IniFileTest, MissingFileSectionOrKeyGivesTheDefault) {
 TEST_F(IniFileTest, WritesCreateFileSectionAndKeyThenReplace) {
     ASSERT_TRUE(writeIniString(file_, "setup", "qsy", "1"));
     ASSERT_TRUE(writeIniString(file_, "setup", "sjzd", "1"));
-    ASSERT_TRUE(writeIniString(file_, "list1", "1", "\xB9\xA4\xD7\xCA"));
-    EXPECT_EQ(contents(), "[setup]\r\nqsy=1\r\nsjzd=1\r\n[list1]\r\n1=\xB9\xA4\xD7\xCA\r\n");
+    ASSERT_TRUE(writeIniString(file_, "list1", "1", kWages));
+    EXPECT_EQ(contents(), "[setup]\r\nqsy=1\r\nsjzd=1\r\n[list1]\r\n1=" + kWages + "\r\n");
 
     ASSERT_TRUE(writeIniString(file_, "SETUP", "QSY", "0"));
-    EXPECT_EQ(contents(), "[setup]\r\nqsy=0\r\nsjzd=1\r\n[list1]\r\n1=\xB9\xA4\xD7\xCA\r\n");
-    EXPECT_EQ(readIniString(file_, "list1", "1", ""), "\xB9\xA4\xD7\xCA");
+    EXPECT_EQ(contents(), "[setup]\r\nqsy=0\r\nsjzd=1\r\n[list1]\r\n1=" + kWages + "\r\n");
+    EXPECT_EQ(readIniString(file_, "list1", "1", ""), kWages);
     EXPECT_EQ(readIniDocument(file_).value("setup", "qsy"), "0");
     EXPECT_EQ(folderNames(), std::vector<std::string>{"system.ini"}) << "no temp file left";
 }

@@ -90,12 +90,12 @@ TEST_F(SettingsActionsTest, SwitchesTellAFailedWriteButStillTakeEffect) {
     EXPECT_FALSE(changeSettingSwitch(page(), SettingSwitch::IdleLock, true));
     expectOnlyErrorNaming(systemIniFile(run_));
     // The lock follows the box at once, written or not.
-    EXPECT_EQ(settings_.kxzdsd, 1);
+    EXPECT_TRUE(settings_.idleLock);
 
     user_.messages.clear();
     EXPECT_FALSE(changeIdleMinutes(page(), "-15"));
     expectOnlyErrorNaming(systemIniFile(run_));
-    EXPECT_EQ(settings_.sdjg, 15);
+    EXPECT_EQ(settings_.idleMinutes, 15);
 
     fs::remove_all(systemIniFile(run_));
     user_.messages.clear();
@@ -108,7 +108,7 @@ TEST_F(SettingsActionsTest, StartWithComputerTellsAnAutostartEntryItCannotWrite)
     std::ofstream(folder_ / "autostart") << "a file where the folder should be";
     EXPECT_FALSE(changeSettingSwitch(page(), SettingSwitch::StartWithComputer, true));
     expectOnlyErrorNaming(autostart_.entry());
-    EXPECT_EQ(settings_.kjzqd, 1);
+    EXPECT_TRUE(settings_.startWithComputer);
     EXPECT_EQ(readIniString(systemIniFile(run_), "setup", "kjzqd", "?"), "1");
 }
 
@@ -131,7 +131,7 @@ TEST_F(SettingsActionsTest, RestoringDefaultsAlsoStopsStartingWithTheComputer) {
     EXPECT_EQ(user_.endCalls, 1);
 
     // The next start finds the default: not starting with the computer.
-    EXPECT_EQ(loadSettings(run_, clock_).kjzqd, 0);
+    EXPECT_FALSE(loadSettings(run_, clock_).startWithComputer);
 }
 
 }  // namespace

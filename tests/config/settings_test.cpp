@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "common/clock.h"
+#include "common/gbk.h"
 #include "common/number_text.h"
 #include "common/ole_date.h"
 #include "common/run_directory.h"
@@ -25,16 +26,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// 工资
-constexpr char kWages[] = "\xB9\xA4\xD7\xCA";
-// 奖金
-constexpr char kBonus[] = "\xBD\xB1\xBD\xF0";
-// 餐饮
-constexpr char kMeals[] = "\xB2\xCD\xD2\xFB";
-// 爸爸
-constexpr char kFather[] = "\xB0\xD6\xB0\xD6";
-// 妈妈
-constexpr char kMother[] = "\xC2\xE8\xC2\xE8";
+const std::string kWages = gbkText("工资");
+const std::string kBonus = gbkText("奖金");
+const std::string kMeals = gbkText("餐饮");
+const std::string kFather = gbkText("爸爸");
+const std::string kMother = gbkText("妈妈");
 
 using Names = std::vector<std::string>;
 
@@ -78,14 +74,14 @@ constexpr char kDefaultSystemIni[] =
 TEST_F(SettingsTest, FirstLoadWritesAllFourFilesWithTheirDefaults) {
     const Settings settings = load();
 
-    EXPECT_EQ(settings.qsy, 1);
-    EXPECT_EQ(settings.sjzd, 1);
-    EXPECT_EQ(settings.kjzqd, 0);
-    EXPECT_EQ(settings.qdhqhdht, 0);
-    EXPECT_EQ(settings.kxzdsd, 0);
-    EXPECT_EQ(settings.sdjg, 0);
-    EXPECT_EQ(settings.backupmode, 0);
-    EXPECT_EQ(settings.backuptime, 0);
+    EXPECT_TRUE(settings.startupGuide);
+    EXPECT_TRUE(settings.visualGuidance);
+    EXPECT_FALSE(settings.startWithComputer);
+    EXPECT_FALSE(settings.startInBackground);
+    EXPECT_FALSE(settings.idleLock);
+    EXPECT_EQ(settings.idleMinutes, 0);
+    EXPECT_EQ(settings.backupMode, BackupMode::Periodic);
+    EXPECT_EQ(settings.backupDays, 0);
     EXPECT_EQ(settings.lastBackup, clock_.today());
     EXPECT_TRUE(settings.incomeItems.empty());
     EXPECT_TRUE(settings.expenseItems.empty());
@@ -102,8 +98,8 @@ TEST_F(SettingsTest, FirstLoadWritesAllFourFilesWithTheirDefaults) {
 
 TEST_F(SettingsTest, EachMissingFileIsRecreatedAloneAndTheOthersKept) {
     Settings settings = load();
-    settings.qsy = 0;
-    settings.sdjg = 5;
+    settings.startupGuide = false;
+    settings.idleMinutes = 5;
     settings.incomeItems = {kWages};
     settings.members = {kFather};
     settings.initialAmount = 12.5;
@@ -115,8 +111,8 @@ TEST_F(SettingsTest, EachMissingFileIsRecreatedAloneAndTheOthersKept) {
     ASSERT_TRUE(fs::remove(file("system.ini")));
     clock_.set(dateTimeFromCivil(2016, 1, 2, 8, 0, 0).value());
     const Settings reloaded = load();
-    EXPECT_EQ(reloaded.qsy, 1);
-    EXPECT_EQ(reloaded.sdjg, 0);
+    EXPECT_TRUE(reloaded.startupGuide);
+    EXPECT_EQ(reloaded.idleMinutes, 0);
     EXPECT_EQ(reloaded.lastBackup, clock_.today()) << "the day of this start";
     EXPECT_EQ(reloaded.incomeItems, Names{kWages});
     EXPECT_EQ(reloaded.members, Names{kFather});
@@ -128,15 +124,48 @@ TEST_F(SettingsTest, MissingKeysReadTheirDefaultsAndNonNumbersReadZero) {
     put("system.ini", "[setup]\r\nqsy=abc\r\nsdjg=12 minutes\r\nkjzqd=\r\nbackuptime=-3\r\n");
     put("csrqje.ini", "[setup]\r\nfirstdata=yesterday\r\n");
     const Settings settings = load();
-    EXPECT_EQ(settings.qsy, 0);
-    EXPECT_EQ(settings.sjzd, 1) << "missing: its default";
-    EXPECT_EQ(settings.kjzqd, 0);
-    EXPECT_EQ(settings.sdjg, 12) << "the leading integer counts";
-    EXPECT_EQ(settings.backuptime, -3);
+    EXPECT_FALSE(settings.startupGuide);
+    EXPECT_TRUE(settings.visualGuidance) << "missing: its default";
+    EXPECT_FALSE(settings.startWithComputer);
+    EXPECT_EQ(settings.idleMinutes, 12) << "the leading integer counts";
+    EXPECT_EQ(settings.backupDays, -3);
     EXPECT_EQ(settings.lastBackup, clock_.today());
     EXPECT_EQ(settings.startDate, kEarliestDate) << "a date that cannot be read";
     EXPECT_EQ(settings.initialAmount, 0.0);
     EXPECT_EQ(contents("csrqje.ini"), "[setup]\r\nfirstdata=yesterday\r\n") << "existing: kept";
+}
+
+// Every reader sees one value: the welcome page, the window and the boxes of
+// the settings page agree on a flag, and the backup dialog shows the mode that
+// acts.
+TEST_F(SettingsTest, AFlagIsOnOnlyWhenItReadsOneAndAModeNamingNoneIsByHand) {
+    const struct {
+        const char* stored;
+        bool on;
+        BackupMode mode;
+    } cases[] = {
+        {"1", true, BackupMode::AtStart},  {"0", false, BackupMode::Periodic},
+        {"2", false, BackupMode::AtExit},  {"3", false, BackupMode::ByHand},
+        {"7", false, BackupMode::ByHand},  {"-1", false, BackupMode::ByHand},
+        {"1x", true, BackupMode::AtStart},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        const std::string v = c.stored;
+        put("system.ini", "[setup]\r\nqsy=" + v + "\r\nsjzd=" + v + "\r\nkjzqd=" + v +
+                              "\r\nqdhqhdht=" + v + "\r\nkxzdsd=" + v + "\r\nbackupmode=" + v +
+                              "\r\n");
+        const Settings settings = load();
+        EXPECT_EQ(settings.startupGuide, c.on);
+        EXPECT_EQ(settings.visualGuidance, c.on);
+        EXPECT_EQ(settings.startWithComputer, c.on);
+        EXPECT_EQ(settings.startInBackground, c.on);
+        EXPECT_EQ(settings.idleLock, c.on);
+        EXPECT_EQ(settings.backupMode, c.mode);
+        ASSERT_TRUE(saveSettings(run_, settings));
+        EXPECT_EQ(readIniString(file("system.ini"), "setup", "qsy", "?"), c.on ? "1" : "0");
+        EXPECT_EQ(load().backupMode, c.mode);
+    }
 }
 
 // ---- Name lists -----------------------------------------------------------------
@@ -192,10 +221,10 @@ TEST_F(SettingsTest, AHugeNumberReadsOnlyTheKeysThatExist) {
 }
 
 TEST_F(SettingsTest, FilesSavedAsUtf8AreReadAsTheTextTheyHold) {
-    // 工资, 奖金 and 爸爸 in UTF-8, as an editor saves them.
-    const std::string wages = "\xE5\xB7\xA5\xE8\xB5\x84";
-    const std::string bonus = "\xE5\xA5\x96\xE9\x87\x91";
-    const std::string father = "\xE7\x88\xB8\xE7\x88\xB8";
+    // In UTF-8, as an editor saves them.
+    const std::string wages = "工资";
+    const std::string bonus = "奖金";
+    const std::string father = "爸爸";
     const struct {
         const char* name;
         std::string bytes;
@@ -265,14 +294,14 @@ TEST_F(SettingsTest, SavesReplaceTheWholeFileAsKeyByKeyWritingWould) {
     put("system.ini", "; old\r\n[other]\r\nx=1\r\n[setup]\r\nlastbackup=2000-01-01\r\nqsy=1\r\n");
     put("szxm.ini", "[list2]\r\nnumber=9\r\n[list1]\r\nnumber=0\r\n");
     Settings settings = load();
-    settings.qsy = 0;
-    settings.sjzd = 0;
-    settings.kjzqd = 1;
-    settings.qdhqhdht = 1;
-    settings.kxzdsd = 1;
-    settings.sdjg = 15;
-    settings.backupmode = 2;
-    settings.backuptime = 7;
+    settings.startupGuide = false;
+    settings.visualGuidance = false;
+    settings.startWithComputer = true;
+    settings.startInBackground = true;
+    settings.idleLock = true;
+    settings.idleMinutes = 15;
+    settings.backupMode = BackupMode::AtExit;
+    settings.backupDays = 7;
     settings.lastBackup = dateTimeFromCivil(2014, 12, 31, 23, 0, 0).value();
     settings.incomeItems = {kWages, kBonus};
     settings.expenseItems = {kMeals};
@@ -301,9 +330,9 @@ TEST_F(SettingsTest, SavesReplaceTheWholeFileAsKeyByKeyWritingWould) {
         << "no temporary file left beside them";
 
     const Settings reloaded = load();
-    EXPECT_EQ(reloaded.qsy, 0);
-    EXPECT_EQ(reloaded.sdjg, 15);
-    EXPECT_EQ(reloaded.backupmode, 2);
+    EXPECT_FALSE(reloaded.startupGuide);
+    EXPECT_EQ(reloaded.idleMinutes, 15);
+    EXPECT_EQ(reloaded.backupMode, BackupMode::AtExit);
     EXPECT_EQ(reloaded.lastBackup, dateFromCivil(2014, 12, 31).value());
     EXPECT_EQ(reloaded.incomeItems, (Names{kWages, kBonus}));
     EXPECT_EQ(reloaded.expenseItems, Names{kMeals});
@@ -389,27 +418,26 @@ TEST_F(SettingsTest, StoredAmountTextsRead) {
 struct SwitchCase {
     const char* key;
     bool (*set)(const RunDirectory&, Settings&, bool);
-    std::int32_t Settings::*field;
-    std::int32_t whenTicked;
+    bool Settings::*field;
+    bool whenTicked;
 };
 
 TEST_F(SettingsTest, EachSwitchChangesMemoryAndWritesItsOwnKeyAtOnce) {
     const std::vector<SwitchCase> cases = {
-        {"qsy", setWelcomeHidden, &Settings::qsy, 0},
-        {"sjzd", setVisualGuidance, &Settings::sjzd, 1},
-        {"kjzqd", setStartWithComputer, &Settings::kjzqd, 1},
-        {"qdhqhdht", setStartInBackground, &Settings::qdhqhdht, 1},
-        {"kxzdsd", setIdleLock, &Settings::kxzdsd, 1},
+        {"qsy", setWelcomeHidden, &Settings::startupGuide, false},
+        {"sjzd", setVisualGuidance, &Settings::visualGuidance, true},
+        {"kjzqd", setStartWithComputer, &Settings::startWithComputer, true},
+        {"qdhqhdht", setStartInBackground, &Settings::startInBackground, true},
+        {"kxzdsd", setIdleLock, &Settings::idleLock, true},
     };
     for (const SwitchCase& c : cases) {
         SCOPED_TRACE(c.key);
         for (const bool ticked : {true, false}) {
             Settings settings = load();
-            const std::int32_t expected = ticked ? c.whenTicked : 1 - c.whenTicked;
+            const bool expected = ticked ? c.whenTicked : !c.whenTicked;
             ASSERT_TRUE(c.set(run_, settings, ticked));
             EXPECT_EQ(settings.*c.field, expected);
-            EXPECT_EQ(readIniString(file("system.ini"), "setup", c.key, "?"),
-                      std::to_string(expected));
+            EXPECT_EQ(readIniString(file("system.ini"), "setup", c.key, "?"), expected ? "1" : "0");
             EXPECT_EQ(load().*c.field, expected);
             EXPECT_EQ(readIniDocument(file("system.ini")).keys("setup").size(), 9U)
                 << "the other keys stay";
@@ -422,7 +450,7 @@ TEST_F(SettingsTest, AHiddenWelcomePageSurvivesSaveSettings) {
     ASSERT_TRUE(setWelcomeHidden(run_, settings, true));
     ASSERT_TRUE(saveSettings(run_, settings));
     EXPECT_EQ(readIniString(file("system.ini"), "setup", "qsy", "?"), "0");
-    EXPECT_EQ(load().qsy, 0);
+    EXPECT_FALSE(load().startupGuide);
 }
 
 TEST_F(SettingsTest, IdleMinutesStoreTheMagnitudeOfTheTypedInteger) {
@@ -440,19 +468,20 @@ TEST_F(SettingsTest, IdleMinutesStoreTheMagnitudeOfTheTypedInteger) {
     for (const auto& [text, minutes] : cases) {
         SCOPED_TRACE(text);
         ASSERT_TRUE(setIdleMinutesText(run_, settings, text));
-        EXPECT_EQ(settings.sdjg, minutes);
-        EXPECT_EQ(load().sdjg, minutes);
+        EXPECT_EQ(settings.idleMinutes, minutes);
+        EXPECT_EQ(load().idleMinutes, minutes);
     }
 }
 
 TEST_F(SettingsTest, BackupSettingsWriteModeAndDays) {
     Settings settings = load();
-    ASSERT_TRUE(setBackupSettings(run_, settings, 3, 10));
-    EXPECT_EQ(settings.backupmode, 3);
-    EXPECT_EQ(settings.backuptime, 10);
+    ASSERT_TRUE(setBackupSettings(run_, settings, BackupMode::ByHand, 10));
+    EXPECT_EQ(settings.backupMode, BackupMode::ByHand);
+    EXPECT_EQ(settings.backupDays, 10);
+    EXPECT_EQ(readIniString(file("system.ini"), "setup", "backupmode", "?"), "3");
     const Settings reloaded = load();
-    EXPECT_EQ(reloaded.backupmode, 3);
-    EXPECT_EQ(reloaded.backuptime, 10);
+    EXPECT_EQ(reloaded.backupMode, BackupMode::ByHand);
+    EXPECT_EQ(reloaded.backupDays, 10);
 }
 
 TEST_F(SettingsTest, SwitchesRecreateAMissingSetupFolder) {
@@ -464,7 +493,7 @@ TEST_F(SettingsTest, SwitchesRecreateAMissingSetupFolder) {
 
 TEST_F(SettingsTest, RestoringDefaultsRemovesTheFolderAndTheNextLoadRecreatesIt) {
     Settings settings = load();
-    settings.qsy = 0;
+    settings.startupGuide = false;
     settings.members = {kFather};
     ASSERT_TRUE(saveSettings(run_, settings));
     ASSERT_TRUE(saveMemberList(run_, settings));
@@ -475,7 +504,7 @@ TEST_F(SettingsTest, RestoringDefaultsRemovesTheFolderAndTheNextLoadRecreatesIt)
     EXPECT_TRUE(fs::exists(folder_.path())) << "only the setup folder goes";
 
     const Settings fresh = load();
-    EXPECT_EQ(fresh.qsy, 1);
+    EXPECT_TRUE(fresh.startupGuide);
     EXPECT_TRUE(fresh.members.empty());
     EXPECT_EQ(setupFiles(), (Names{"csrqje.ini", "jtcy.ini", "system.ini", "szxm.ini"}));
     EXPECT_EQ(contents("system.ini"), kDefaultSystemIni);

@@ -11,6 +11,7 @@
 #include "entry/entry_action_texts.h"
 #include "entry/entry_rows.h"
 #include "entry/voucher_list.h"
+#include "tables/schemas.h"
 #include "tests/entry/entry_fixture.h"
 
 namespace qinghe {
@@ -30,7 +31,7 @@ class AddEntryTest : public testing::EntryFlowTest {
 
     // A form as a user fills it: a direction, an item and member typed or
     // chosen, an amount and a note.
-    void fill(int direction, const char* item, const char* member, const std::string& amount,
+    void fill(Direction direction, const char* item, const char* member, const std::string& amount,
               const char* note = "") {
         entry::chooseDirection(state_.settings, form_, direction);
         form_.item.text = gbk(item);
@@ -45,7 +46,7 @@ class AddEntryTest : public testing::EntryFlowTest {
 
 TEST_F(AddEntryTest, TheWindowOpensOnTodayWithTheExpenseItemsAndNothingTyped) {
     EXPECT_EQ(form_.date, 42136.5);
-    EXPECT_EQ(form_.direction, AddEntryForm::kExpense);
+    EXPECT_EQ(form_.direction, Direction::Expense);
     EXPECT_EQ(form_.item, entry::emptyNameBox(state_.settings.expenseItems));
     EXPECT_EQ(form_.member, entry::emptyNameBox(state_.settings.members));
     EXPECT_TRUE(form_.amount.empty());
@@ -53,14 +54,14 @@ TEST_F(AddEntryTest, TheWindowOpensOnTodayWithTheExpenseItemsAndNothingTyped) {
 
     // The direction reloads the item choices; what was typed goes.
     form_.item.text = gbk("打车");
-    entry::chooseDirection(state_.settings, form_, AddEntryForm::kIncome);
+    entry::chooseDirection(state_.settings, form_, Direction::Income);
     EXPECT_EQ(form_.item, entry::emptyNameBox(state_.settings.incomeItems));
-    entry::chooseDirection(state_.settings, form_, AddEntryForm::kExpense);
+    entry::chooseDirection(state_.settings, form_, Direction::Expense);
     EXPECT_EQ(form_.item.choices, state_.settings.expenseItems);
 }
 
 TEST_F(AddEntryTest, AnAmountIsStoredExactlyAndShownInCents) {
-    fill(AddEntryForm::kExpense, "餐饮", "妈妈", "12.345", "午饭");
+    fill(Direction::Expense, "餐饮", "妈妈", "12.345", "午饭");
     ASSERT_EQ(add(), AddEntryResult::Added);
     ASSERT_EQ(rows().size(), 1u);
     EXPECT_EQ(rows().amount(0), 12.345);
@@ -69,7 +70,9 @@ TEST_F(AddEntryTest, AnAmountIsStoredExactlyAndShownInCents) {
     ASSERT_EQ(stored.size(), 1u);
     EXPECT_EQ(stored[0].amount, 12.345);
     EXPECT_EQ(stored[0].date, 42136.5);
-    EXPECT_EQ(stored[0].direction, 2);
+    EXPECT_EQ(stored[0].direction, Direction::Expense);
+    ASSERT_TRUE(state_.tables.goTo(1));
+    EXPECT_EQ(store::toInteger(*state_.tables.read(tables::field::kDirection)), 2) << "as stored";
     EXPECT_EQ(stored[0].item, gbk("餐饮"));
     EXPECT_EQ(stored[0].member, gbk("妈妈"));
     EXPECT_EQ(stored[0].note, gbk("午饭"));
@@ -85,7 +88,7 @@ TEST_F(AddEntryTest, AMissingOrWrongAmountOrNameIsRefusedAndKeepsEveryInput) {
     const struct {
         std::string amount;
         const char* item;
-        const char* message;
+        std::string message;
     } cases[] = {
         {"", "餐饮", entry::kAddAmountMissing},
         {"abc", "餐饮", entry::kAmountInvalid},
@@ -98,7 +101,7 @@ TEST_F(AddEntryTest, AMissingOrWrongAmountOrNameIsRefusedAndKeepsEveryInput) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.amount);
         user_.messages.clear();
-        fill(AddEntryForm::kIncome, c.item, "爸爸", c.amount, "note");
+        fill(Direction::Income, c.item, "爸爸", c.amount, "note");
         const AddEntryForm typed = form_;
         EXPECT_EQ(add(), AddEntryResult::Refused);
         ASSERT_EQ(user_.messages.size(), 1u);
@@ -119,14 +122,14 @@ TEST_F(AddEntryTest, NewNamesGoInFrontAndTheListsAreSavedAsTheRulesSay) {
     const fs::path members = membersIniFile(state_.run);
     const struct {
         const char* name;
-        int direction;
+        Direction direction;
         const char* item;
         const char* member;
         Names income, expense, memberList;
         bool membersSaved;
     } cases[] = {
         {"a new income item",
-         AddEntryForm::kIncome,
+         Direction::Income,
          "奖励",
          "爸爸",
          {gbk("奖励"), gbk("工资"), gbk("奖金")},
@@ -134,7 +137,7 @@ TEST_F(AddEntryTest, NewNamesGoInFrontAndTheListsAreSavedAsTheRulesSay) {
          {gbk("爸爸"), gbk("妈妈")},
          false},
         {"known names: the items saved all the same",
-         AddEntryForm::kExpense,
+         Direction::Expense,
          "交通",
          "妈妈",
          {gbk("奖励"), gbk("工资"), gbk("奖金")},
@@ -142,7 +145,7 @@ TEST_F(AddEntryTest, NewNamesGoInFrontAndTheListsAreSavedAsTheRulesSay) {
          {gbk("爸爸"), gbk("妈妈")},
          false},
         {"an empty member is unknown: saved, unchanged",
-         AddEntryForm::kExpense,
+         Direction::Expense,
          "",
          "",
          {gbk("奖励"), gbk("工资"), gbk("奖金")},
@@ -150,7 +153,7 @@ TEST_F(AddEntryTest, NewNamesGoInFrontAndTheListsAreSavedAsTheRulesSay) {
          {gbk("爸爸"), gbk("妈妈")},
          true},
         {"a new member and a new expense item",
-         AddEntryForm::kExpense,
+         Direction::Expense,
          "房租",
          "孩子",
          {gbk("奖励"), gbk("工资"), gbk("奖金")},
@@ -177,7 +180,7 @@ TEST_F(AddEntryTest, NewNamesGoInFrontAndTheListsAreSavedAsTheRulesSay) {
             EXPECT_EQ(reloaded.members, c.memberList);
         }
         // The choices after the reset offer the new lists; so does 查账.
-        EXPECT_EQ(form_.item.choices, c.direction == AddEntryForm::kIncome ? c.income : c.expense);
+        EXPECT_EQ(form_.item.choices, c.direction == Direction::Income ? c.income : c.expense);
         EXPECT_EQ(form_.member.choices, c.memberList);
         ASSERT_EQ(screens_.filters.size(), 1u);
         EXPECT_EQ(screens_.filters[0], filterChoices(state_.settings));
@@ -187,16 +190,16 @@ TEST_F(AddEntryTest, NewNamesGoInFrontAndTheListsAreSavedAsTheRulesSay) {
 }
 
 TEST_F(AddEntryTest, AnAdditionResetsTheWindowButTheDirection) {
-    fill(AddEntryForm::kIncome, "奖金", "爸爸", "100", "年终");
+    fill(Direction::Income, "奖金", "爸爸", "100", "年终");
     vouchers_.reset({"A", "B"});
     vouchers_.browse(-1);
     clock_.set(42140.75);
     ASSERT_EQ(add(), AddEntryResult::Added);
     AddEntryForm expected = entry::newAddEntryForm(state_);
-    entry::chooseDirection(state_.settings, expected, AddEntryForm::kIncome);
+    entry::chooseDirection(state_.settings, expected, Direction::Income);
     EXPECT_EQ(form_, expected);
     EXPECT_EQ(form_.date, 42140.75);
-    EXPECT_EQ(form_.direction, AddEntryForm::kIncome);
+    EXPECT_EQ(form_.direction, Direction::Income);
     EXPECT_TRUE(vouchers_.isEmpty());
     EXPECT_EQ(vouchers_.position(), 1);
     // The entry itself kept the date the picker showed.
@@ -206,14 +209,14 @@ TEST_F(AddEntryTest, AnAdditionResetsTheWindowButTheDirection) {
 TEST_F(AddEntryTest, VouchersAreJoinedAndFlagged) {
     const std::string first = "\xFF\xD8\xFF first picture";
     const std::string second = "\xFF\xD8\xFF second";
-    fill(AddEntryForm::kExpense, "餐饮", "妈妈", "8");
+    fill(Direction::Expense, "餐饮", "妈妈", "8");
     vouchers_.reset({first, second});
     ASSERT_EQ(add(), AddEntryResult::Added);
     EXPECT_TRUE(rows().hasVoucher(0));
     EXPECT_EQ(entry::readVouchers(state_, 0), first + "|||" + second);
     EXPECT_TRUE(walked()[0].hasVoucher);
 
-    fill(AddEntryForm::kExpense, "餐饮", "妈妈", "9");
+    fill(Direction::Expense, "餐饮", "妈妈", "9");
     ASSERT_EQ(add(), AddEntryResult::Added);
     EXPECT_FALSE(rows().hasVoucher(1));
     EXPECT_EQ(entry::readVouchers(state_, 1), "");
@@ -221,7 +224,7 @@ TEST_F(AddEntryTest, VouchersAreJoinedAndFlagged) {
 
 TEST_F(AddEntryTest, ALongMemberIsCutInTheRecordWhileTheListKeepsItWhole) {
     const std::string eleven = gbk("一二三四五六七八九十一");
-    fill(AddEntryForm::kExpense, "餐饮", "", "5");
+    fill(Direction::Expense, "餐饮", "", "5");
     form_.member.text = eleven;
     ASSERT_EQ(add(), AddEntryResult::Added);
     EXPECT_EQ(rows().member(0), gbk("一二三四五六七八九十"));
@@ -232,7 +235,7 @@ TEST_F(AddEntryTest, ALongMemberIsCutInTheRecordWhileTheListKeepsItWhole) {
 TEST_F(AddEntryTest, NamesChangedInTheSettingsMeanwhileSurviveTheNextAddition) {
     // The item dialog changed the lists while the window was open.
     state_.settings.incomeItems = {gbk("利息")};
-    fill(AddEntryForm::kIncome, "红包", "爸爸", "66");
+    fill(Direction::Income, "红包", "爸爸", "66");
     EXPECT_EQ(form_.item.choices, (Names{gbk("利息")}));
     ASSERT_EQ(add(), AddEntryResult::Added);
     EXPECT_EQ(state_.settings.incomeItems, (Names{gbk("红包"), gbk("利息")}));
@@ -240,7 +243,7 @@ TEST_F(AddEntryTest, NamesChangedInTheSettingsMeanwhileSurviveTheNextAddition) {
 
 TEST_F(AddEntryTest, TheEntryGoesToTheLedgerOpenWhenAddIsPressed) {
     ASSERT_EQ(ledger::createLedger(state_, gbk("旅行"), ""), ledger::CreateLedgerResult::Created);
-    fill(AddEntryForm::kExpense, "交通", "爸爸", "300");
+    fill(Direction::Expense, "交通", "爸爸", "300");
     ASSERT_EQ(ledger::openLedger(state_, 2, view_), ledger::OpenLedgerResult::Opened);
     ASSERT_EQ(add(), AddEntryResult::Added);
     EXPECT_TRUE(walked("家庭").empty());
@@ -250,7 +253,7 @@ TEST_F(AddEntryTest, TheEntryGoesToTheLedgerOpenWhenAddIsPressed) {
     user_.answers = {MessageAnswer::Ok};
     ASSERT_TRUE(ledger::deleteLedger(state_, 2, view_));
     user_.messages.clear();
-    fill(AddEntryForm::kExpense, "交通", "爸爸", "300");
+    fill(Direction::Expense, "交通", "爸爸", "300");
     EXPECT_EQ(add(), AddEntryResult::Refused);
     EXPECT_EQ(messageTexts(), std::vector<std::string>{entry::kNoLedgerOpen});
 }
@@ -259,7 +262,7 @@ TEST_F(AddEntryTest, AListThatCannotBeSavedIsToldButTheEntryStays) {
     const fs::path items = itemsIniFile(state_.run);
     fs::remove(items);
     fs::create_directories(items / "blocked");
-    fill(AddEntryForm::kIncome, "奖励", "爸爸", "10");
+    fill(Direction::Income, "奖励", "爸爸", "10");
     EXPECT_EQ(add(), AddEntryResult::Added);
     EXPECT_EQ(rows().size(), 1u);
     ASSERT_EQ(user_.messages.size(), 1u);

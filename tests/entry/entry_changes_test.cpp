@@ -86,7 +86,7 @@ TEST_F(EntryChangesTest, RandomChangesKeepTheRowsTheTableAndTheListsAlike) {
     auto randomValues = [&] {
         EntryValues values;
         values.date = 40000 + pick(5000) + (pick(2) ? 0.25 : 0.0);
-        values.direction = pick(4);  // 1 income, 0, 2 and 3 expense
+        values.direction = directionFromStored(pick(4));  // 1 income; 0, 2 and 3 expense
         values.item = items[pick(static_cast<int>(items.size()))];
         values.amount = (pick(200000) - 50000) / 100.0 + (pick(3) == 0 ? 0.005 : 0.0);
         values.member = members[pick(static_cast<int>(members.size()))];
@@ -129,7 +129,7 @@ TEST_F(EntryChangesTest, RandomChangesKeepTheRowsTheTableAndTheListsAlike) {
         // The totals are exact: as a fresh sum of what is there.
         ExactSum income, expense;
         for (const auto& values : inMemory)
-            (values.direction == 1 ? income : expense).add(values.amount);
+            (values.direction == Direction::Income ? income : expense).add(values.amount);
         ASSERT_EQ(now.incomeTotal(), income.value());
         ASSERT_EQ(now.expenseTotal(), expense.value());
     }

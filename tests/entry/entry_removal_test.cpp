@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "common/money_text.h"
+#include "common/standard_messages.h"
 #include "entry/entry_action_texts.h"
 #include "entry/entry_window.h"
-#include "session/shell_texts.h"
 #include "tests/entry/entry_fixture.h"
 #include "tests/support/memory_file_system.h"
 
@@ -85,7 +85,7 @@ TEST_F(EntryRemovalTest, ThePasswordGateAsksOnlyWhenBothAreSet) {
     const struct {
         const char* name;
         const char* ledgerPassword;
-        int needPass;
+        bool needPass;
         std::vector<std::vector<std::string>> typed;  // per password dialog
         bool asked;
         bool done;
@@ -117,7 +117,7 @@ TEST_F(EntryRemovalTest, ThePasswordGateAsksOnlyWhenBothAreSet) {
 
 TEST_F(EntryRemovalTest, APasswordGivenToTheOpenLedgerIsAskedAtOnce) {
     // Changed while the ledger is open: the gate asks for the new one.
-    state_.needPass = 1;
+    state_.needPass = true;
     user_.formVisits = {{{gbk("家庭"), "", "secret"}}};
     ASSERT_TRUE(ledger::changeLedger(state_, 1));
     EXPECT_EQ(state_.currentLedger.password, "secret");

@@ -28,18 +28,22 @@ class EntryWindowTest : public testing::EntryFlowTest {
     EntryWindowTest() {
         addEntries({
             {.date = 42130.25,
-             .direction = 1,
+             .direction = Direction::Income,
              .item = gbk("工资"),
              .amount = 8500,
              .member = gbk("爸爸"),
              .note = gbk("五月")},
             {.date = 42131,
-             .direction = 2,
+             .direction = Direction::Expense,
              .item = gbk("旧项目"),
              .amount = 12.345,
              .member = gbk("外婆"),
              .note = gbk("午饭")},
-            {.date = 42132, .direction = 2, .item = gbk("交通"), .amount = 3, .member = ""},
+            {.date = 42132,
+             .direction = Direction::Expense,
+             .item = gbk("交通"),
+             .amount = 3,
+             .member = ""},
         });
     }
 
@@ -87,7 +91,7 @@ TEST_F(EntryWindowTest, ItShowsTheEntryOnBothPages) {
     EXPECT_EQ(seen.view.amount, gbk("金额：  12.35"));
     EXPECT_EQ(seen.view.note, gbk("午饭"));
     EXPECT_EQ(seen.form.date, 42131);
-    EXPECT_EQ(seen.form.direction, entry::AddEntryForm::kExpense);
+    EXPECT_EQ(seen.form.direction, Direction::Expense);
     EXPECT_EQ(seen.form.amount, "12.35");
     EXPECT_EQ(seen.form.note, gbk("午饭"));
     // Neither name is in its list: shown as typed, nothing selected.
@@ -166,7 +170,7 @@ TEST_F(EntryWindowTest, AnEmptyOrWrongAmountKeepsTheWindowOpenAndChangesNothing)
     const auto before = walked();
     const struct {
         const char* typed;
-        const char* message;
+        std::string message;
     } cases[] = {
         {"", entry::kModifyAmountMissing},
         {"12x", entry::kAmountInvalid},
@@ -191,7 +195,7 @@ TEST_F(EntryWindowTest, AnEmptyOrWrongAmountKeepsTheWindowOpenAndChangesNothing)
 TEST_F(EntryWindowTest, SavingWritesTheRecordInItsPlaceAndSelectsItsRowAgain) {
     ASSERT_EQ(open(1, EntryOpener::EntryList, saving([](entry::EntryForm& form) {
                        form.date = 42200.5;
-                       form.direction = entry::AddEntryForm::kIncome;
+                       form.direction = Direction::Income;
                        form.item.text = gbk("奖金");
                        form.member.text = gbk("妈妈");
                        form.amount = "66.6";
@@ -199,7 +203,7 @@ TEST_F(EntryWindowTest, SavingWritesTheRecordInItsPlaceAndSelectsItsRowAgain) {
                    })),
               Outcome::Saved);
     const EntryValues expected{.date = 42200.5,
-                               .direction = 1,
+                               .direction = Direction::Income,
                                .item = gbk("奖金"),
                                .amount = 66.6,
                                .member = gbk("妈妈"),
@@ -240,14 +244,14 @@ TEST_F(EntryWindowTest, ItemAndMemberListsFollowWhatWasSaved) {
     // item chosen joins the expense list only.
     const Names income = state_.settings.incomeItems;
     ASSERT_EQ(open(0, EntryOpener::Modify, saving([&](entry::EntryForm& form) {
-                       form.direction = entry::AddEntryForm::kExpense;
+                       form.direction = Direction::Expense;
                        EXPECT_EQ(form.item.choices, income);
                        form.item = entry::nameBoxShowing(form.item.choices, gbk("奖金"));
                    })),
               Outcome::Saved);
     EXPECT_EQ(state_.settings.incomeItems, income);
     EXPECT_EQ(state_.settings.expenseItems.front(), gbk("奖金"));
-    EXPECT_EQ(rows().direction(0), 2);
+    EXPECT_EQ(rows().direction(0), Direction::Expense);
 
     // An empty member is unknown: the list is saved, unchanged.
     const Names members = state_.settings.members;

@@ -180,7 +180,7 @@ TEST_F(VoucherFlowsTest, AddingTellsOfFilesItCannotTake) {
     struct Case {
         const char* what;
         fs::path path;
-        const char* message;
+        std::string message;
     };
     // Opened, a FIFO would wait for a writer for ever.
     const fs::path fifo = folder_ / "fifo.jpg";
@@ -193,11 +193,11 @@ TEST_F(VoucherFlowsTest, AddingTellsOfFilesItCannotTake) {
         {"a FIFO", fifo, kUnreadableFile},
         {"a device", "/dev/zero", kUnreadableFile},
         {"empty", file("empty.jpg", ""), kEmptyFile},
-        {"random bytes", file("random.jpg", "\x01\x02 random bytes"), kNotAPictureFile.c_str()},
-        {"a JPEG's signature only", file("fake.jpg", noPicture), kNotAPictureFile.c_str()},
+        {"random bytes", file("random.jpg", "\x01\x02 random bytes"), kNotAPictureFile},
+        {"a JPEG's signature only", file("fake.jpg", noPicture), kNotAPictureFile},
         {"a PNG cut in its header",
          file("cut.png", testing::pngBytes(4, 4, testing::checkerboard()).substr(0, 20)),
-         kNotAPictureFile.c_str()},
+         kNotAPictureFile},
     };
     if (!rootReads) cases.push_back({"not readable", unreadable, kUnreadableFile});
     const std::string bitmap = testing::bmpBytes(3, 2, testing::checkerboard());

@@ -89,12 +89,12 @@ TEST_F(BillImportTest, AlipayBillIsPreviewedImportedOnceAndNeverAgain) {
     ASSERT_EQ(rows().size(), 3u);
     const EntryValues first = rows().values(0);
     EXPECT_EQ(first.date, *dateTimeFromCivil(2024, 1, 5, 8, 12, 30));
-    EXPECT_EQ(first.direction, 2);
+    EXPECT_EQ(first.direction, Direction::Expense);
     EXPECT_EQ(first.amount, 12.5);
     EXPECT_EQ(first.item, gbk("餐饮"));  // the default: the first expense item
     EXPECT_EQ(first.member, gbk("妈妈"));
     EXPECT_EQ(first.note, gbk("早点铺 豆浆油条"));
-    EXPECT_EQ(rows().values(1).direction, 1);
+    EXPECT_EQ(rows().values(1).direction, Direction::Income);
     EXPECT_EQ(rows().values(1).amount, 88.0);
     EXPECT_EQ(rows().values(1).item, gbk("工资"));
     EXPECT_EQ(rows().values(2).amount, 1234.56);
@@ -212,7 +212,7 @@ TEST_F(BillImportTest, RefundsNetOutAndNeutralRowsStayOut) {
                                  EXPECT_EQ(r[i].reason, expected[i].reason) << i;
                                  EXPECT_EQ(r[i].amount.digits, expected[i].amount) << i;
                              }
-                             EXPECT_EQ(r[4].direction, 1);
+                             EXPECT_EQ(r[4].direction, Direction::Income);
                              EXPECT_TRUE(model.importTicked());
                          }),
               Result::Imported);
@@ -309,8 +309,8 @@ TEST_F(BillImportTest, BankStatementMappingIsRememberedPerHeader) {
                              ASSERT_EQ(model.rows().size(), 3u);
                              EXPECT_EQ(model.rows()[2].reason, Reason::Summary);
                              EXPECT_FALSE(model.canTick(2));
-                             EXPECT_EQ(model.rows()[0].direction, 2);
-                             EXPECT_EQ(model.rows()[1].direction, 1);
+                             EXPECT_EQ(model.rows()[0].direction, Direction::Expense);
+                             EXPECT_EQ(model.rows()[1].direction, Direction::Income);
                              EXPECT_TRUE(model.importTicked());
                          }),
               Result::Imported);
@@ -351,7 +351,7 @@ TEST_F(BillImportTest, CategoryMapAppliesToEveryRowAndIsRemembered) {
                              model.setItem(0, gbk("早餐"), true);
                              EXPECT_EQ(model.rows()[1].item, gbk("早餐"));
                              EXPECT_EQ(model.rows()[2].item, gbk("餐饮"));
-                             model.setDefaultItem(2, gbk("交通"));
+                             model.setDefaultItem(Direction::Expense, gbk("交通"));
                              EXPECT_EQ(model.rows()[2].item, gbk("交通"));
                              EXPECT_EQ(model.rows()[1].item, gbk("早餐"));
                              EXPECT_TRUE(model.importTicked());
@@ -372,7 +372,7 @@ TEST_F(BillImportTest, CategoryMapAppliesToEveryRowAndIsRemembered) {
 
 TEST_F(BillImportTest, EntryTypedByHandMakesTheRowAPossibleDuplicate) {
     addEntries({{.date = *dateTimeFromCivil(2024, 1, 5, 20, 0, 0),
-                 .direction = 2,
+                 .direction = Direction::Expense,
                  .item = gbk("餐饮"),
                  .amount = 12.5}});
     ASSERT_EQ(importFile(bill("a.csv", testing::alipayCsv({AppRow{}})),

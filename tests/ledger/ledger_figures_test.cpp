@@ -138,7 +138,7 @@ TEST_F(LedgerFiguresTest, TheOpenLedgerShowsItsRowsInMemory) {
     testing::ScriptedUser user;
     state_.currentLedger.saveTo = gbk("\\data\\旅行.edb");
     state_.currentLedger.rows = std::make_shared<LedgerRows>();
-    state_.currentLedger.rows->append({.direction = 1, .amount = 42});
+    state_.currentLedger.rows->append({.direction = Direction::Income, .amount = 42});
     const ledger::LedgerList list = ledger::rebuildLedgerList(state_, ledger::FiguresWhen::Later);
     EXPECT_EQ(list.rows[1].income, "42");
     EXPECT_FALSE(list.rows[1].pending);

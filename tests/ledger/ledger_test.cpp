@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "common/standard_messages.h"
 #include "common/temporary_folder.h"
 #include "config/ini_file.h"
 #include "entry/entry_texts.h"
@@ -11,7 +12,6 @@
 #include "ledger/ledger_opening.h"
 #include "ledger/ledger_texts.h"
 #include "ledger/registry.h"
-#include "session/shell_texts.h"
 #include "store/change_log.h"
 #include "store/companion_file.h"
 #include "tests/support/ledger_data.h"
@@ -376,15 +376,15 @@ TEST_F(LedgerTest, DeleteRemovesFilesAndEmptiesTheCurrentLedgerOnlyWhenItIsTheOp
 TEST_F(LedgerTest, DeletingAProtectedLedgerAsksItsPasswordOnlyWithNeedPass) {
     struct Case {
         const char* name;
-        int needPass;
+        bool needPass;
         std::deque<testing::ScriptedUser::PasswordVisit> visits;
         bool deleted;
     };
     const Case cases[] = {
-        {"needpass 0 asks nothing", 0, {}, true},
-        {"cancelled", 1, {{}}, false},
-        {"wrong then closed", 1, {{"wrong"}}, false},
-        {"right", 1, {{"wrong", "pw"}}, true},
+        {"needpass off asks nothing", false, {}, true},
+        {"cancelled", true, {{}}, false},
+        {"wrong then closed", true, {{"wrong"}}, false},
+        {"right", true, {{"wrong", "pw"}}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -398,7 +398,7 @@ TEST_F(LedgerTest, DeletingAProtectedLedgerAsksItsPasswordOnlyWithNeedPass) {
         EXPECT_EQ(list().rows.size(), c.deleted ? 0u : 1u);
         if (!c.deleted) {
             user_.answers = {MessageAnswer::Ok};
-            state_.needPass = 0;
+            state_.needPass = false;
             ASSERT_TRUE(ledger::deleteLedger(state_, 1, view_));
         }
     }
@@ -408,7 +408,7 @@ TEST_F(LedgerTest, ClearDeletesEveryLedgerBehindTheLoginPassword) {
     create("甲");
     create("乙");
     ASSERT_EQ(ledger::openLedger(state_, 1, view_), ledger::OpenLedgerResult::Opened);
-    state_.needPass = 1;
+    state_.needPass = true;
     state_.loginPassword = "login";
 
     EXPECT_FALSE(ledger::clearLedgers(state_, 0, view_)) << "an empty list asks nothing";

@@ -8,7 +8,7 @@
 #include "config/settings.h"
 #include "maintenance/maintenance_actions.h"
 #include "maintenance/maintenance_texts.h"
-#include "session/shell_texts.h"
+#include "session/password_texts.h"
 #include "session/user_store.h"
 #include "store/file_layer.h"
 #include "tables/schemas.h"
@@ -42,11 +42,11 @@ class MaintenanceFlowsTest : public ::testing::Test {
         state_->settings = loadSettings(box_->run(), box_->clock());
     }
 
-    void setLoginPassword(const std::string& password, int needPass) {
+    void setLoginPassword(const std::string& password, bool needPass) {
         auto& tables = state_->tables;
         ASSERT_TRUE(tables.select(tables::kUserAlias));
         ASSERT_TRUE(tables.write(tables::field::kPass, password));
-        ASSERT_TRUE(tables.write(tables::field::kNeedPass, std::int32_t{needPass}));
+        ASSERT_TRUE(tables.write(tables::field::kNeedPass, std::int32_t{needPass ? 1 : 0}));
         ASSERT_TRUE(tables.commit());
         state_->loginPassword = password;
         state_->needPass = needPass;
@@ -117,7 +117,7 @@ class MaintenanceFlowsTest : public ::testing::Test {
 // --- the backup dialog ---------------------------------------------------------
 
 TEST_F(MaintenanceFlowsTest, BackupDialogShowsTheStoredValuesAndOkStoresThemAll) {
-    ASSERT_TRUE(setBackupSettings(box_->run(), state_->settings, 2, 7));
+    ASSERT_TRUE(setBackupSettings(box_->run(), state_->settings, BackupMode::AtExit, 7));
     user_.formVisits.push_back({{"3", "10", "4"}});
     maintenance::runBackupDialog(*state_, ops_);
 
@@ -125,8 +125,8 @@ TEST_F(MaintenanceFlowsTest, BackupDialogShowsTheStoredValuesAndOkStoresThemAll)
     EXPECT_EQ(user_.formRequests[0].kind, FormKind::BackupSettings);
     EXPECT_EQ(user_.formRequests[0].initial, (std::vector<std::string>{"2", "7", "5"}));
     EXPECT_TRUE(user_.formRequests[0].immediateAction);
-    EXPECT_EQ(state_->settings.backupmode, 3);
-    EXPECT_EQ(state_->settings.backuptime, 10);
+    EXPECT_EQ(state_->settings.backupMode, BackupMode::ByHand);
+    EXPECT_EQ(state_->settings.backupDays, 10);
     EXPECT_EQ(state_->settings.backupKeep, 4);
     EXPECT_EQ(systemIni("backupmode"), "3");
     EXPECT_EQ(systemIni("backuptime"), "10");
@@ -161,8 +161,8 @@ TEST_F(MaintenanceFlowsTest, CancelOrRefusedValuesChangeNothingInMemoryOrInTheFi
         user_.formVisits.push_back(c.visit);
         maintenance::runBackupDialog(*state_, ops_);
         EXPECT_EQ(messageTexts(), c.errors);
-        EXPECT_EQ(state_->settings.backupmode, 0);
-        EXPECT_EQ(state_->settings.backuptime, 0);
+        EXPECT_EQ(state_->settings.backupMode, BackupMode::Periodic);
+        EXPECT_EQ(state_->settings.backupDays, 0);
         EXPECT_EQ(state_->settings.backupKeep, kDefaultBackupsKept);
         EXPECT_EQ(box_->get("setup/system.ini"), before);
     }
@@ -182,7 +182,7 @@ TEST_F(MaintenanceFlowsTest, BackUpNowWorksBehindTheProgressWindowAndTheDialogSt
     user_.formVisits.push_back({ScriptedUser::kPressImmediateAction, {"0", "0", "5"}});
     maintenance::runBackupDialog(*state_, ops_);
 
-    EXPECT_EQ(user_.progressTexts, std::vector<std::string>{shell::kBackupProgress});
+    EXPECT_EQ(user_.progressTexts, std::vector<std::string>{maintenance_texts::kBackupProgress});
     ASSERT_EQ(user_.messages.size(), 1u);
     EXPECT_EQ(user_.messages[0].text, mt::kBackupDone);
     EXPECT_EQ(user_.messages[0].title, mt::kDoneTitle);
@@ -363,8 +363,8 @@ TEST(PeriodicBackup, IsDueWhenLastBackupIsTheIntervalOldOrOlder) {
     };
     for (const auto& c : cases) {
         Settings settings;
-        settings.backupmode = c.mode;
-        settings.backuptime = c.days;
+        settings.backupMode = backupModeFromStored(c.mode);
+        settings.backupDays = c.days;
         settings.lastBackup = c.last;
         EXPECT_EQ(maintenance::periodicBackupDue(settings, today), c.due)
             << c.mode << " " << c.days << " " << c.last;
@@ -377,14 +377,20 @@ TEST_F(MaintenanceFlowsTest, RestoreRefusedOrCancelledChangesNothing) {
     const struct {
         const char* name;
         bool backups;
-        int needPass;
+        bool needPass;
         std::vector<ScriptedUser::PasswordVisit> passwords;
         std::vector<ScriptedUser::FormVisit> choices;
         std::vector<MessageAnswer> answers;
         std::vector<std::string> messages;
     } cases[] = {
         {"password refused", true, 1, {{}}, {}, {}, {}},
-        {"password wrong, then left", true, 1, {{"nope"}}, {}, {}, {shell::kWrongPassword}},
+        {"password wrong, then left",
+         true,
+         1,
+         {{"nope"}},
+         {},
+         {},
+         {password_texts::kWrongPassword}},
         {"no backup at all", false, 0, {}, {}, {}, {mt::kNoBackupToRestore}},
         {"choice cancelled", true, 0, {}, {{}}, {}, {}},
         {"question cancelled",
@@ -442,7 +448,7 @@ TEST_F(MaintenanceFlowsTest, RestoringTheLatestKeepsTheLoginPasswordAndEndsThePr
     // The next start finds the password it had, not the published default.
     restart();
     EXPECT_EQ(state_->loginPassword, "secret");
-    EXPECT_EQ(state_->needPass, 1);
+    EXPECT_TRUE(state_->needPass);
 }
 
 TEST_F(MaintenanceFlowsTest, RestoreOfAnOlderGenerationCanItselfBeUndone) {
@@ -544,7 +550,7 @@ TEST_F(MaintenanceFlowsTest, ARestoreThatCannotBeSwappedInIsFinishedByTheNextSta
 TEST_F(MaintenanceFlowsTest, InitialiseAsksDeletesTheLedgersAndKeepsTheRest) {
     const struct {
         const char* name;
-        int needPass;
+        bool needPass;
         std::vector<ScriptedUser::PasswordVisit> passwords;
         std::vector<MessageAnswer> answers;
         bool ends;

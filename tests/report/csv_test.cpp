@@ -19,11 +19,13 @@ using testing::gbk;
 
 LedgerRows household() {
     LedgerRows rows;
-    rows.append({42136.99, 1, gbk("工资"), 8500, gbk("爸爸"), gbk("五月工资"), true});
-    rows.append({42137, 2, gbk("餐饮"), 12.345, gbk("妈妈"), gbk("聚餐，AA制, \"好吃\""), false});
-    rows.append({-657434, 0, "", 3000000.01, "", gbk("第一行\r\n第二行"), false});
-    rows.append({2958465, 2, gbk("全部"), 0.1, gbk("孩子"), "=SUM(A1)", false});
-    rows.append({42138, 1, "x", -0.0, "y", "\xFF\x81", false});  // damaged bytes
+    rows.append(
+        {42136.99, Direction::Income, gbk("工资"), 8500, gbk("爸爸"), gbk("五月工资"), true});
+    rows.append({42137, Direction::Expense, gbk("餐饮"), 12.345, gbk("妈妈"),
+                 gbk("聚餐，AA制, \"好吃\""), false});
+    rows.append({-657434, Direction::Expense, "", 3000000.01, "", gbk("第一行\r\n第二行"), false});
+    rows.append({2958465, Direction::Expense, gbk("全部"), 0.1, gbk("孩子"), "=SUM(A1)", false});
+    rows.append({42138, Direction::Income, "x", -0.0, "y", "\xFF\x81", false});  // damaged bytes
     return rows;
 }
 
@@ -48,11 +50,11 @@ TEST(EntriesCsv, WritesDatesWithFourDigitYearsAndAmountsExactly) {
 
 TEST(StatisticsCsv, WritesPeriodsAsSpreadsheetsReadThem) {
     LedgerRows rows;
-    rows.append({42136, 1, "", 0.1, "", "", false});
-    rows.append({42137, 1, "", 0.2, "", "", false});
-    rows.append({42400, 2, "", 3000000.01, "", "", false});
-    rows.append({42500, 2, "", 98765432109.87, "", "", false});
-    rows.append({42500, 2, "", 12345678901.23, "", "", false});
+    rows.append({42136, Direction::Income, "", 0.1, "", "", false});
+    rows.append({42137, Direction::Income, "", 0.2, "", "", false});
+    rows.append({42400, Direction::Expense, "", 3000000.01, "", "", false});
+    rows.append({42500, Direction::Expense, "", 98765432109.87, "", "", false});
+    rows.append({42500, Direction::Expense, "", 12345678901.23, "", "", false});
     struct Case {
         int unit, kind;
         std::string csv;
@@ -111,7 +113,8 @@ TEST(EntriesCsv, AThousandRowsReadBackWithTheirAmountsToTheLastDigit) {
     std::vector<std::string> amounts;
     for (int i = 0; i < 1000; ++i) {
         const double amount = (i * 7919 % 1000003) / 100.0 + (i % 7) * 0.001;
-        rows.append({42000.0 + i, 1 + i % 2, gbk("项目"), amount, gbk("成员"), gbk("备注"), false});
+        rows.append({42000.0 + i, i % 2 == 0 ? Direction::Income : Direction::Expense, gbk("项目"),
+                     amount, gbk("成员"), gbk("备注"), false});
     }
     const TemporaryFolder folder;
     const fs::path file = folder / "big.csv";

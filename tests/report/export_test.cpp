@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 using testing::gbk;
 
 const EntryValues kWages = {.date = 42136.75,
-                            .direction = 1,
+                            .direction = Direction::Income,
                             .item = gbk("工资"),
                             .amount = 5000,
                             .member = gbk("爸爸"),
@@ -40,13 +40,17 @@ TEST(EntryLine, HoldsExactlyTheseBytes) {
         {"with a note", kWages, gbk("2015-05-12 爸爸 工资 收入 金额：5000 [五月]")},
         {"without a note: ends in the space", noNote, gbk("2015-05-12 爸爸 工资 收入 金额：5000 ")},
         {"the amount not rounded",
-         {.date = 42136, .direction = 2, .item = "a", .amount = 12.345, .member = "b"},
+         {.date = 42136,
+          .direction = Direction::Expense,
+          .item = "a",
+          .amount = 12.345,
+          .member = "b"},
          gbk("2015-05-12 b a 支出 金额：12.345 ")},
         {"empty member and item keep their spaces",
-         {.date = 42136, .direction = 0, .amount = 0.1},
+         {.date = 42136, .direction = directionFromStored(0), .amount = 0.1},
          gbk("2015-05-12   支出 金额：0.1 ")},
         {"a large amount",
-         {.date = 42136, .direction = 1, .amount = 3000000.01},
+         {.date = 42136, .direction = Direction::Income, .amount = 3000000.01},
          gbk("2015-05-12   收入 金额：3000000.01 ")},
     };
     for (const Case& c : cases) EXPECT_EQ(report::entryLine(c.values), c.line) << c.what;

@@ -92,11 +92,27 @@ TEST(RunQuery, TestsDirectionItemMemberAndNoteTogetherInTableOrder) {
     const std::string wages = gbk("工资"), food = gbk("餐饮"), all = gbk("全部");
     const std::string dad = gbk("爸爸"), mum = gbk("妈妈");
     const std::vector<EntryValues> entries = {
-        {.date = k0512 + 30, .direction = 2, .item = food, .member = mum, .note = gbk("超市ABC")},
-        {.date = k0512, .direction = 1, .item = wages, .member = dad, .note = gbk("五月")},
-        {.date = k0512 - 30, .direction = 0, .item = food, .member = dad, .note = "abc"},
-        {.date = k0512, .direction = 3, .item = all, .member = all, .note = ""},
-        {.date = k0512, .direction = 1, .item = all, .member = mum, .note = "aBc"},
+        {.date = k0512 + 30,
+         .direction = Direction::Expense,
+         .item = food,
+         .member = mum,
+         .note = gbk("超市ABC")},
+        {.date = k0512,
+         .direction = Direction::Income,
+         .item = wages,
+         .member = dad,
+         .note = gbk("五月")},
+        {.date = k0512 - 30,
+         .direction = directionFromStored(0),
+         .item = food,
+         .member = dad,
+         .note = "abc"},
+        {.date = k0512,
+         .direction = directionFromStored(3),
+         .item = all,
+         .member = all,
+         .note = ""},
+        {.date = k0512, .direction = Direction::Income, .item = all, .member = mum, .note = "aBc"},
     };
     struct Case {
         const char* what;
@@ -105,14 +121,18 @@ TEST(RunQuery, TestsDirectionItemMemberAndNoteTogetherInTableOrder) {
     };
     const Case cases[] = {
         {"everything, in table order, not by date", {}, {0, 1, 2, 3, 4}},
-        {"收: direction 1 only", {.direction = 1}, {1, 4}},
-        {"支: every other direction, as the lists show them", {.direction = 2}, {0, 2, 3}},
+        {"收: direction 1 only", {.direction = Direction::Income}, {1, 4}},
+        {"支: every other direction, as the lists show them",
+         {.direction = Direction::Expense},
+         {0, 2, 3}},
         {"an item exactly", {.item = food}, {0, 2}},
         {"an item named 全部 cannot be singled out", {.item = all}, {0, 1, 2, 3, 4}},
         {"a member named 全部 cannot be singled out", {.member = all}, {0, 1, 2, 3, 4}},
         {"a member", {.member = dad}, {1, 2}},
         {"the note, letters in any case", {.note = "abc"}, {0, 2, 4}},
-        {"all at once", {.direction = 2, .item = food, .member = dad, .note = "ABC"}, {2}},
+        {"all at once",
+         {.direction = Direction::Expense, .item = food, .member = dad, .note = "ABC"},
+         {2}},
         {"an item nobody bears", {.item = gbk("旅游")}, {}},
     };
     for (const Case& c : cases) EXPECT_EQ(listed(entries, c.conditions), c.rows) << c.what;
@@ -122,33 +142,36 @@ TEST(RunQuery, TotalLabelFollowsTheDirectionWithExactSums) {
     struct Case {
         const char* what;
         std::vector<EntryValues> entries;
-        int direction;
+        std::optional<Direction> direction;
         std::string label;
     };
     const std::vector<EntryValues> none;
-    const std::vector<EntryValues> expensesOnly = {{.direction = 2, .amount = 30},
-                                                   {.direction = 2, .amount = 12.345}};
-    const std::vector<EntryValues> mixed = {{.direction = 2, .amount = 130},
-                                            {.direction = 1, .amount = 100}};
-    const std::vector<EntryValues> tenths = {{.direction = 1, .amount = 0.1},
-                                             {.direction = 1, .amount = 0.2},
-                                             {.direction = 1, .amount = 0.3}};
-    const std::vector<EntryValues> large = {{.direction = 1, .amount = 3000000.01},
-                                            {.direction = 1, .amount = 2345678.91}};
-    const std::vector<EntryValues> cancelling = {{.direction = 1, .amount = 30},
-                                                 {.direction = 2, .amount = 30}};
+    const std::vector<EntryValues> expensesOnly = {
+        {.direction = Direction::Expense, .amount = 30},
+        {.direction = Direction::Expense, .amount = 12.345}};
+    const std::vector<EntryValues> mixed = {{.direction = Direction::Expense, .amount = 130},
+                                            {.direction = Direction::Income, .amount = 100}};
+    const std::vector<EntryValues> tenths = {{.direction = Direction::Income, .amount = 0.1},
+                                             {.direction = Direction::Income, .amount = 0.2},
+                                             {.direction = Direction::Income, .amount = 0.3}};
+    const std::vector<EntryValues> large = {{.direction = Direction::Income, .amount = 3000000.01},
+                                            {.direction = Direction::Income, .amount = 2345678.91}};
+    const std::vector<EntryValues> cancelling = {{.direction = Direction::Income, .amount = 30},
+                                                 {.direction = Direction::Expense, .amount = 30}};
     const Case cases[] = {
-        {"empty, 全部", none, 0, gbk("当前累计：0元")},
-        {"empty, 收", none, 1, gbk("当前累计：0元（收入）")},
-        {"empty, 支", none, 2, gbk("当前累计：0元（支出）")},
-        {"expenses only show their positive sum", expensesOnly, 0,
+        {"empty, 全部", none, std::nullopt, gbk("当前累计：0元")},
+        {"empty, 收", none, Direction::Income, gbk("当前累计：0元（收入）")},
+        {"empty, 支", none, Direction::Expense, gbk("当前累计：0元（支出）")},
+        {"expenses only show their positive sum", expensesOnly, std::nullopt,
          gbk("当前累计：42.35元（支出）")},
-        {"any income shows the balance, negative too", mixed, 0, gbk("当前累计：-30元（结余）")},
-        {"收 shows the income", mixed, 1, gbk("当前累计：100元（收入）")},
-        {"支 shows the expense", mixed, 2, gbk("当前累计：130元（支出）")},
-        {"0.1 + 0.2 + 0.3", tenths, 1, gbk("当前累计：0.6元（收入）")},
-        {"no single-precision rounding", large, 0, gbk("当前累计：5345678.92元（结余）")},
-        {"a balance of zero", cancelling, 0, gbk("当前累计：0元（结余）")},
+        {"any income shows the balance, negative too", mixed, std::nullopt,
+         gbk("当前累计：-30元（结余）")},
+        {"收 shows the income", mixed, Direction::Income, gbk("当前累计：100元（收入）")},
+        {"支 shows the expense", mixed, Direction::Expense, gbk("当前累计：130元（支出）")},
+        {"0.1 + 0.2 + 0.3", tenths, Direction::Income, gbk("当前累计：0.6元（收入）")},
+        {"no single-precision rounding", large, std::nullopt,
+         gbk("当前累计：5345678.92元（结余）")},
+        {"a balance of zero", cancelling, std::nullopt, gbk("当前累计：0元（结余）")},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(report::runQuery(rowsOf(c.entries), {.direction = c.direction}).totalLabel,
@@ -210,11 +233,12 @@ TEST(FilterChoices, OfferAllThenTheNamesInTheirOrder) {
     const std::string all = gbk("全部");
     EXPECT_EQ(report::memberChoices(settings),
               (std::vector<std::string>{all, gbk("爸爸"), gbk("妈妈")}));
-    EXPECT_EQ(report::itemChoices(settings, 0),
+    EXPECT_EQ(report::itemChoices(settings, std::nullopt),
               (std::vector<std::string>{all, gbk("工资"), gbk("奖金"), gbk("餐饮")}));
-    EXPECT_EQ(report::itemChoices(settings, 1),
+    EXPECT_EQ(report::itemChoices(settings, Direction::Income),
               (std::vector<std::string>{all, gbk("工资"), gbk("奖金")}));
-    EXPECT_EQ(report::itemChoices(settings, 2), (std::vector<std::string>{all, gbk("餐饮")}));
+    EXPECT_EQ(report::itemChoices(settings, Direction::Expense),
+              (std::vector<std::string>{all, gbk("餐饮")}));
 }
 
 }  // namespace

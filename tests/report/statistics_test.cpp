@@ -30,10 +30,11 @@ std::vector<std::string> shown(const std::vector<EntryValues>& entries, int unit
 }
 
 EntryValues income(double date, double amount) {
-    return {.date = date, .direction = 1, .amount = amount};
+    return {.date = date, .direction = Direction::Income, .amount = amount};
 }
-EntryValues expense(double date, double amount, std::int32_t direction = 2) {
-    return {.date = date, .direction = direction, .amount = amount};
+// `stored`: the direction as the table holds it.
+EntryValues expense(double date, double amount, std::int32_t stored = 2) {
+    return {.date = date, .direction = directionFromStored(stored), .amount = amount};
 }
 
 TEST(RunStatistics, ListsThePeriodsAsThePartDefinesThem) {
@@ -134,7 +135,7 @@ TEST(RunStatistics, ElementsKeepTheirFirstEntry) {
     ASSERT_EQ(byDay.statList.size(), 2u);
     EXPECT_EQ(byDay.statList[0].recordNumber, 1);
     EXPECT_EQ(byDay.statList[0].date, may9 + 0.25);
-    EXPECT_EQ(byDay.statList[0].direction, 2);
+    EXPECT_EQ(byDay.statList[0].direction, Direction::Expense);
     EXPECT_EQ(byDay.statList[0].amount, 31);
     EXPECT_EQ(byDay.statList[1].recordNumber, 2);
     ASSERT_EQ(byDay.rows.size(), 1u);
@@ -144,7 +145,7 @@ TEST(RunStatistics, ElementsKeepTheirFirstEntry) {
         report::runStatistics(rows, report::kMonthUnit, report::kSummaryKind);
     ASSERT_EQ(summary.statList.size(), 1u);
     EXPECT_EQ(summary.statList[0].recordNumber, 1);
-    EXPECT_EQ(summary.statList[0].direction, 2);
+    EXPECT_EQ(summary.statList[0].direction, Direction::Expense);
     EXPECT_EQ(summary.statList[0].amount, 69);
 }
 
@@ -177,34 +178,34 @@ TEST(DrillDown, LeadsToTheRowsPeriodAndDirection) {
         int unit, kind;
         std::size_t row;
         report::DateRange dates;
-        int direction;
+        std::optional<Direction> direction;
     };
     const Case cases[] = {
-        {"a day of 汇总", report::kDayUnit, report::kSummaryKind, 0, {may9, may9}, 0},
+        {"a day of 汇总", report::kDayUnit, report::kSummaryKind, 0, {may9, may9}, std::nullopt},
         {"a month to its first and last day",
          report::kMonthUnit,
          report::kBothKind,
          1,
          {day(2016, 2, 1), day(2016, 2, 29)},
-         2},
+         Direction::Expense},
         {"a month of income",
          report::kMonthUnit,
          report::kBothKind,
          0,
          {day(2015, 5, 1), day(2015, 5, 31)},
-         1},
+         Direction::Income},
         {"a year to 1 January and 31 December",
          report::kYearUnit,
          report::kIncomeKind,
          0,
          {day(2015, 1, 1), day(2015, 12, 31)},
-         1},
+         Direction::Income},
         {"支出",
          report::kYearUnit,
          report::kExpenseKind,
          0,
          {day(2016, 1, 1), day(2016, 12, 31)},
-         2},
+         Direction::Expense},
     };
     for (const Case& c : cases) {
         const auto target = report::drillDown(report::runStatistics(rows, c.unit, c.kind), c.row);

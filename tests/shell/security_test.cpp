@@ -4,11 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "common/gbk.h"
 #include "common/temporary_folder.h"
 #include "session/password_settings.h"
-#include "session/shell_texts.h"
+#include "session/password_texts.h"
 #include "session/user_store.h"
 #include "shell/screen_lock.h"
+#include "shell/shell_texts.h"
 #include "tables/schemas.h"
 #include "tests/support/faulty_file_system.h"
 #include "tests/support/scripted_user.h"
@@ -36,7 +38,7 @@ class SecurityTest : public ::testing::Test {
     SecurityTest() { EXPECT_TRUE(openUserStore(state_)); }
 
     // The user store as the next start reads it.
-    std::pair<std::string, int> storedUser() {
+    std::pair<std::string, bool> storedUser() {
         ScriptedUser user;
         store::PosixFileSystem files;
         AppState next(RunDirectory(folder_.path()), files, clock_, user);
@@ -46,11 +48,11 @@ class SecurityTest : public ::testing::Test {
         return {next.loginPassword, next.needPass};
     }
 
-    void setStored(const std::string& password, int needPass) {
+    void setStored(const std::string& password, bool needPass) {
         auto& tables = state_.tables;
         ASSERT_TRUE(tables.select(tables::kUserAlias));
         ASSERT_TRUE(tables.write(tables::field::kPass, password));
-        ASSERT_TRUE(tables.write(tables::field::kNeedPass, std::int32_t{needPass}));
+        ASSERT_TRUE(tables.write(tables::field::kNeedPass, std::int32_t{needPass ? 1 : 0}));
         state_.loginPassword = password;
         state_.needPass = needPass;
     }
@@ -72,28 +74,28 @@ class SecurityTest : public ::testing::Test {
 
 TEST(IdleLock, LocksOnlyWhenSwitchedOnWithAPeriodThatHasPassed) {
     const struct {
-        int kxzdsd;
-        int sdjg;
+        bool idleLock;
+        int idleMinutes;
         std::int64_t idle;
-        int locked;
+        bool locked;
         bool due;
     } cases[] = {
-        {1, 5, 5 * 60000, 0, true},           {1, 5, 5 * 60000 - 1, 0, false},
-        {1, 5, 9 * 60000, 1, false},           // locked already
-        {0, 5, 99 * 60000, 0, false},          // switched off
-        {1, 0, 1000LL * 60000, 0, false},      // sdjg = 0 never locks
-        {1, 35791, 35791LL * 60000, 0, true},  // no overflow of the minutes
+        {true, 5, 5 * 60000, false, true},           {true, 5, 5 * 60000 - 1, false, false},
+        {true, 5, 9 * 60000, true, false},            // locked already
+        {false, 5, 99 * 60000, false, false},         // switched off
+        {true, 0, 1000LL * 60000, false, false},      // 0 minutes never locks
+        {true, 35791, 35791LL * 60000, false, true},  // no overflow of the minutes
     };
     for (const auto& c : cases) {
         ScriptedUser user;
         store::PosixFileSystem files;
         FixedClock clock(0);
         AppState state(RunDirectory("/nonexistent"), files, clock, user);
-        state.settings.kxzdsd = c.kxzdsd;
-        state.settings.sdjg = c.sdjg;
+        state.settings.idleLock = c.idleLock;
+        state.settings.idleMinutes = c.idleMinutes;
         state.locked = c.locked;
         EXPECT_EQ(idleLockDue(state, c.idle), c.due)
-            << c.kxzdsd << " " << c.sdjg << " " << c.idle << " " << c.locked;
+            << c.idleLock << " " << c.idleMinutes << " " << c.idle << " " << c.locked;
     }
 }
 
@@ -103,7 +105,7 @@ TEST_F(SecurityTest, LockingRemembersThePageAndUnlockingNeedsTheLoginPassword) {
     lockSoftware(state_, view);
     EXPECT_EQ(view.page, kLockPageNumber);
     EXPECT_FALSE(view.toolbarEnabled);
-    EXPECT_EQ(state_.locked, 1);
+    EXPECT_TRUE(state_.locked);
     // A second lock keeps the page of the first.
     lockSoftware(state_, view);
     EXPECT_EQ(state_.rememberedPage, 2);
@@ -111,55 +113,55 @@ TEST_F(SecurityTest, LockingRemembersThePageAndUnlockingNeedsTheLoginPassword) {
     // Wrong, then left: still locked, no message of the lock's own.
     user_.passwordVisits.push_back({"470914"});
     EXPECT_FALSE(unlockSoftware(state_, view));
-    EXPECT_EQ(messageTexts(), std::vector<std::string>{shell::kWrongPassword});
+    EXPECT_EQ(messageTexts(), std::vector<std::string>{password_texts::kWrongPassword});
     EXPECT_EQ(view.page, kLockPageNumber);
     EXPECT_FALSE(view.toolbarEnabled);
-    EXPECT_EQ(state_.locked, 1);
+    EXPECT_TRUE(state_.locked);
 
     user_.passwordVisits.push_back({"470913"});
     EXPECT_TRUE(unlockSoftware(state_, view));
     EXPECT_EQ(view.page, 2);
     EXPECT_TRUE(view.toolbarEnabled);
-    EXPECT_EQ(state_.locked, 0);
+    EXPECT_FALSE(state_.locked);
 }
 
 TEST_F(SecurityTest, AnEmptyLoginPasswordUnlocksWithAnEmptyBox) {
-    setStored("", 0);
+    setStored("", false);
     RecordingLockView view;
     lockSoftware(state_, view);
     user_.passwordVisits.push_back({""});
     EXPECT_TRUE(unlockSoftware(state_, view));
     EXPECT_EQ(user_.passwordRequests.size(), 1u);
-    EXPECT_EQ(state_.locked, 0);
+    EXPECT_FALSE(state_.locked);
 }
 
 TEST_F(SecurityTest, BackToTheSettingsPageAsksTwiceWhenImportantOperationsNeedThePassword) {
     const struct {
         const char* name;
         int page;
-        int needPass;
+        bool needPass;
         std::vector<ScriptedUser::PasswordVisit> visits;
         int pageAfter;
         std::size_t questions;
         std::vector<std::string> messages;
     } cases[] = {
-        {"settings, needpass, both given", 5, 1, {{"470913"}, {"470913"}}, 5, 2, {}},
+        {"settings, needpass, both given", 5, true, {{"470913"}, {"470913"}}, 5, 2, {}},
         {"settings, needpass, second refused",
          5,
-         1,
+         true,
          {{"470913"}, {}},
          0,
          2,
          {shell::kSettingsAccessRefused}},
         {"settings, needpass, second wrong",
          5,
-         1,
+         true,
          {{"470913"}, {"x"}},
          0,
          2,
-         {shell::kWrongPassword, shell::kSettingsAccessRefused}},
-        {"settings without needpass", 5, 0, {{"470913"}}, 5, 1, {}},
-        {"another page with needpass", 3, 1, {{"470913"}}, 3, 1, {}},
+         {password_texts::kWrongPassword, shell::kSettingsAccessRefused}},
+        {"settings without needpass", 5, false, {{"470913"}}, 5, 1, {}},
+        {"another page with needpass", 3, true, {{"470913"}}, 3, 1, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -172,7 +174,7 @@ TEST_F(SecurityTest, BackToTheSettingsPageAsksTwiceWhenImportantOperationsNeedTh
         EXPECT_TRUE(unlockSoftware(state_, view));
         EXPECT_EQ(view.page, c.pageAfter);
         EXPECT_TRUE(view.toolbarEnabled);
-        EXPECT_EQ(state_.locked, 0);
+        EXPECT_FALSE(state_.locked);
         EXPECT_EQ(user_.passwordRequests.size(), c.questions);
         EXPECT_EQ(messageTexts(), c.messages);
         if (!c.messages.empty()) {
@@ -187,18 +189,18 @@ TEST_F(SecurityTest, BackToTheSettingsPageAsksTwiceWhenImportantOperationsNeedTh
 TEST_F(SecurityTest, TheImportantOperationBoxStoresItsValueAndGuardsItsUntick) {
     const struct {
         const char* name;
-        int needPass;
+        bool needPass;
         bool ticked;
         std::vector<ScriptedUser::PasswordVisit> visits;
         bool boxAfter;
-        int stored;
+        bool stored;
         std::size_t questions;
     } cases[] = {
-        {"ticked: no question", 0, true, {}, true, 1, 0},
-        {"unticked, cancelled", 1, false, {{}}, true, 1, 1},
-        {"unticked, wrong then left", 1, false, {{"x"}}, true, 1, 1},
-        {"unticked, right", 1, false, {{"470913"}}, false, 0, 1},
-        {"unticked while off: no question", 0, false, {}, false, 0, 0},
+        {"ticked: no question", false, true, {}, true, true, 0},
+        {"unticked, cancelled", true, false, {{}}, true, true, 1},
+        {"unticked, wrong then left", true, false, {{"x"}}, true, true, 1},
+        {"unticked, right", true, false, {{"470913"}}, false, false, 1},
+        {"unticked while off: no question", false, false, {}, false, false, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -227,7 +229,7 @@ class CheckingUser : public ScriptedUser {
   public:
     std::function<void()> onSuccess;
     MessageAnswer showMessage(const Message& message) override {
-        if (message.text == shell::kLoginPasswordChanged && onSuccess) onSuccess();
+        if (message.text == password_texts::kLoginPasswordChanged && onSuccess) onSuccess();
         return ScriptedUser::showMessage(message);
     }
 };
@@ -236,9 +238,7 @@ TEST_F(SecurityTest, TheLoginPasswordChangesOnlyWhenTheOldOneIsRightAndTheNewOne
     CheckingUser user;
     AppState state(RunDirectory(folder_.path()), files_, clock_, user);
     ASSERT_TRUE(openUserStore(state));
-    const std::string twentyBytes =
-        "\xC7\xE0\xBA\xCC"
-        "0123456789abcdef";
+    const std::string twentyBytes = gbkText("青禾") + "0123456789abcdef";
     user.formVisits.push_back({
         {"47091", "new", "new"},                           // old one wrong
         {"470913", "new", "New"},                          // the two differ
@@ -252,12 +252,12 @@ TEST_F(SecurityTest, TheLoginPasswordChangesOnlyWhenTheOldOneIsRightAndTheNewOne
     ASSERT_EQ(user.formRequests.size(), 1u);
     EXPECT_EQ(user.formRequests[0].kind, FormKind::ChangeLoginPassword);
     ASSERT_EQ(user.messages.size(), 4u);
-    EXPECT_EQ(user.messages[0].text, shell::kOldLoginPasswordWrong);
-    EXPECT_EQ(user.messages[1].text, shell::kNewPasswordsDiffer);
-    EXPECT_EQ(user.messages[2].text, shell::kNewPasswordTooLong);
+    EXPECT_EQ(user.messages[0].text, password_texts::kOldLoginPasswordWrong);
+    EXPECT_EQ(user.messages[1].text, password_texts::kNewPasswordsDiffer);
+    EXPECT_EQ(user.messages[2].text, password_texts::kNewPasswordTooLong);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(user.messages[i].icon, MessageIcon::Error);
-    EXPECT_EQ(user.messages[3].text, shell::kLoginPasswordChanged);
-    EXPECT_EQ(user.messages[3].title, shell::kSuccessTitle);
+    EXPECT_EQ(user.messages[3].text, password_texts::kLoginPasswordChanged);
+    EXPECT_EQ(user.messages[3].title, password_texts::kSuccessTitle);
     EXPECT_EQ(storedWhenTold, twentyBytes);
     EXPECT_EQ(state.loginPassword, twentyBytes);
 
@@ -283,7 +283,7 @@ TEST_F(SecurityTest, ALeftFormOrAFailedWriteChangesNothing) {
     user.formVisits.push_back({{"470913", "new", "new"}});
     EXPECT_FALSE(changeLoginPassword(failing));
     ASSERT_EQ(user.messages.size(), 1u);
-    EXPECT_EQ(user.messages[0].text, shell::kLoginPasswordNotSaved);
+    EXPECT_EQ(user.messages[0].text, password_texts::kLoginPasswordNotSaved);
     EXPECT_EQ(failing.loginPassword, "470913");
     EXPECT_TRUE(failing.tables.closeAll());
     EXPECT_EQ(storedUser().first, "470913");

@@ -7,8 +7,9 @@
 #include "config/ini_file.h"
 #include "maintenance/maintenance_texts.h"
 #include "session/password_check.h"
-#include "session/shell_texts.h"
+#include "session/password_texts.h"
 #include "session/user_store.h"
+#include "shell/shell_texts.h"
 #include "shell/startup.h"
 #include "tables/schemas.h"
 #include "tests/support/scripted_user.h"
@@ -58,7 +59,7 @@ TEST_F(StartupTest, FirstStartMakesEverythingAndAsksForTheInitialPassword) {
     StartupResult result = startUp(*state);
     ASSERT_TRUE(result.loggedIn);
     EXPECT_TRUE(result.freshInstallation);
-    EXPECT_EQ(user_.progressTexts, std::vector<std::string>{shell::kBackupProgress});
+    EXPECT_EQ(user_.progressTexts, std::vector<std::string>{maintenance_texts::kBackupProgress});
     EXPECT_TRUE(exists("backup/books"));
     EXPECT_TRUE(exists("backup/data"));
     // The login dialog tells a fresh installation its password.
@@ -89,7 +90,7 @@ TEST_F(StartupTest, WrongPasswordsAreRetriedUntilTheRightOne) {
     EXPECT_EQ(user_.passwordRequests.at(0).note, "");
     ASSERT_EQ(user_.messages.size(), 3u);
     for (const auto& message : user_.messages) {
-        EXPECT_EQ(message.text, shell::kWrongPassword);
+        EXPECT_EQ(message.text, password_texts::kWrongPassword);
         EXPECT_EQ(message.title, shell::kErrorTitle);
         EXPECT_EQ(message.icon, MessageIcon::Error);
     }
@@ -111,7 +112,7 @@ TEST_F(StartupTest, LeavingTheLoginEndsTheProgramWithoutLoadingSettings) {
     // The start-up backup ran before the login; settings were never loaded.
     EXPECT_TRUE(exists("backup/data"));
     EXPECT_FALSE(exists("setup/szxm.ini"));
-    EXPECT_EQ(state->settings.backupmode, 0);
+    EXPECT_EQ(state->settings.backupMode, BackupMode::Periodic);
 }
 
 TEST_F(StartupTest, AnEmptyLoginPasswordAsksNothing) {

@@ -1,4 +1,4 @@
-#include "session/ledger_rows.h"
+#include "entry/ledger_rows.h"
 
 #include <algorithm>
 #include <limits>
@@ -52,7 +52,7 @@ std::uint32_t LedgerRows::keepNote(std::string_view note) {
     return at;
 }
 
-void LedgerRows::append(double date, std::int32_t direction, std::string_view item, double amount,
+void LedgerRows::append(double date, Direction direction, std::string_view item, double amount,
                         std::string_view member, std::string_view note, bool hasVoucher) {
     // A stored note is at most a field's width; a longer one would not fit
     // the length column.
@@ -133,7 +133,7 @@ void LedgerRows::compactNotes() {
 
 std::size_t LedgerRows::bytes() const {
     return dates_.capacity() * sizeof(double) + amounts_.capacity() * sizeof(double) +
-           directions_.capacity() * sizeof(std::int32_t) +
+           directions_.capacity() * sizeof(Direction) +
            (itemOf_.capacity() + memberOf_.capacity() + noteAt_.capacity()) *
                sizeof(std::uint32_t) +
            noteLength_.capacity() * sizeof(std::uint16_t) + vouchers_.capacity() +

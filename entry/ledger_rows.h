@@ -9,21 +9,9 @@
 #include <vector>
 
 #include "common/exact_sum.h"
+#include "entry/entry_values.h"
 
 namespace qinghe {
-
-// One entry's values as stored: texts are GBK, the direction as stored (1 is
-// income, anything else expense).
-struct EntryValues {
-    double date = 0;
-    std::int32_t direction = 2;
-    std::string item;
-    double amount = 0;
-    std::string member;
-    std::string note;
-    bool hasVoucher = false;
-    friend bool operator==(const EntryValues&, const EntryValues&) = default;
-};
 
 // The entries of the open ledger in memory, read by one walk when it opens and
 // kept in step with its table by every change, so that lists, queries and
@@ -37,8 +25,8 @@ class LedgerRows {
     bool empty() const { return dates_.empty(); }
 
     double date(std::size_t row) const { return dates_[row]; }
-    std::int32_t direction(std::size_t row) const { return directions_[row]; }
-    bool income(std::size_t row) const { return directions_[row] == 1; }
+    Direction direction(std::size_t row) const { return directions_[row]; }
+    bool income(std::size_t row) const { return directions_[row] == Direction::Income; }
     double amount(std::size_t row) const { return amounts_[row]; }
     std::string_view item(std::size_t row) const { return items_.name(itemOf_[row]); }
     std::string_view member(std::size_t row) const { return members_.name(memberOf_[row]); }
@@ -59,7 +47,7 @@ class LedgerRows {
     double expenseTotal() const { return expense_.value(); }
 
     void reserve(std::size_t rows);
-    void append(double date, std::int32_t direction, std::string_view item, double amount,
+    void append(double date, Direction direction, std::string_view item, double amount,
                 std::string_view member, std::string_view note, bool hasVoucher);
     void append(const EntryValues& values) {
         append(values.date, values.direction, values.item, values.amount, values.member,
@@ -93,7 +81,7 @@ class LedgerRows {
 
     std::vector<double> dates_;
     std::vector<double> amounts_;
-    std::vector<std::int32_t> directions_;
+    std::vector<Direction> directions_;
     std::vector<std::uint32_t> itemOf_;
     std::vector<std::uint32_t> memberOf_;
     std::vector<std::uint32_t> noteAt_;

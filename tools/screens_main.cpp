@@ -86,7 +86,7 @@ using namespace qinghe;
 
 struct SampleEntry {
     double date;
-    int direction;  // 1 income, 2 expense
+    int direction;  // as stored: 1 income, 2 expense
     const char* item;
     const char* amount;  // as typed
     const char* member;
@@ -153,9 +153,7 @@ bool addLedger(AppState& state, FixedClock& clock, const SampleLedger& sample,
     for (const SampleEntry& e : sample.entries) {
         clock.set(e.date + 0.5);
         entry::AddEntryForm form = entry::newAddEntryForm(state);
-        entry::chooseDirection(
-            state.settings, form,
-            e.direction == 1 ? entry::AddEntryForm::kIncome : entry::AddEntryForm::kExpense);
+        entry::chooseDirection(state.settings, form, directionFromStored(e.direction));
         form.item.text = gbk(e.item);
         form.member.text = gbk(e.member);
         form.amount = e.amount;
@@ -177,7 +175,7 @@ bool addLedger(AppState& state, FixedClock& clock, const SampleLedger& sample,
 // month to month by a fixed rule, so every run draws the same pictures.
 bool addHouseholdYear(AppState& state, entry::EntryListView& view, double today) {
     struct Item {
-        int direction;
+        int direction;  // as stored: 1 income, 2 expense
         const char* item;
         const char* member;
         const char* note;
@@ -219,7 +217,7 @@ bool addHouseholdYear(AppState& state, entry::EntryListView& view, double today)
                 fixed ? item.amount : qinghe::round(item.amount * (0.9 + 0.02 * step), 2);
             EntryValues values;
             values.date = day + 0.375;
-            values.direction = item.direction;
+            values.direction = directionFromStored(item.direction);
             values.item = gbk(item.item);
             values.amount = amount;
             values.member = gbk(item.member);
