@@ -8,7 +8,6 @@
 #include "cli/captured_lists.h"
 #include "cli/commands.h"
 #include "cli/json_lines.h"
-#include "cli/json_writer.h"
 #include "cli/ledger_command.h"
 #include "cli/run_directory_argument.h"
 #include "cli/run_session.h"
@@ -28,26 +27,22 @@ struct EntriesOptions {
     std::optional<std::string> ledgerPassword;
 };
 
-// The list's rows as JSON lines, written without building an object for a
-// row (a list can hold a million entries): the same cell texts as the list
-// shows, each item and member name converted to UTF-8 once.
-class RowWriter {
+// The list's rows as JSON lines: the same cell texts as the list shows, each
+// item and member name converted to UTF-8 once (a list can hold a million
+// entries).
+class RowLines {
   public:
-    explicit RowWriter(const LedgerRows& rows) : rows_(rows) {}
+    explicit RowLines(const LedgerRows& rows) : rows_(rows) {}
 
-    void write(JsonLineWriter& out, std::size_t row) {
-        auto cell = [&](int column) { return shownText(entry::entryCellText(rows_, row, column)); };
-        const std::string_view note = rows_.note(row);
-        out.begin()
-            .field("recno", static_cast<std::int64_t>(row + 1))
-            .field("date", dateText(rows_.date(row)))
-            .field("direction", rows_.income(row) ? income_ : expense_)
-            .field("item", name(items_, rows_.itemNumber(row), true))
-            .field("amount", cell(entry::kAmountColumn))
-            .field("member", name(members_, rows_.memberNumber(row), false))
-            .field("note", noteText(note))
-            .field("voucher", rows_.hasVoucher(row) ? yes_ : no_)
-            .line();
+    JsonLine line(std::size_t row) {
+        return {{"recno", row + 1},
+                {"date", dateText(rows_.date(row))},
+                {"direction", rows_.income(row) ? income_ : expense_},
+                {"item", name(items_, rows_.itemNumber(row), true)},
+                {"amount", shownText(entry::entryCellText(rows_, row, entry::kAmountColumn))},
+                {"member", name(members_, rows_.memberNumber(row), false)},
+                {"note", noteText(rows_.note(row))},
+                {"voucher", rows_.hasVoucher(row) ? yes_ : no_}};
     }
 
   private:
@@ -110,11 +105,8 @@ int runEntries(const EntriesOptions& options) {
         std::cerr << "the ledger was opened but its entry list was not filled\n";
         return 1;
     }
-    {
-        JsonLineWriter out;
-        RowWriter rows(*view.entryRows);
-        for (std::size_t row = 0; row < view.entryRows->size(); ++row) rows.write(out, row);
-    }
+    RowLines rows(*view.entryRows);
+    for (std::size_t row = 0; row < view.entryRows->size(); ++row) printLine(rows.line(row));
     printLine(labelsLine(*view.entryLabels));
     return 0;
 }

@@ -15,7 +15,6 @@
 #include "cli/captured_lists.h"
 #include "cli/commands.h"
 #include "cli/json_lines.h"
-#include "cli/json_writer.h"
 #include "cli/ledger_command.h"
 #include "cli/run_directory_argument.h"
 #include "cli/run_session.h"
@@ -107,18 +106,16 @@ struct QueryOptions {
     std::optional<std::string> item, member, note;
 };
 
-void writeRow(JsonLineWriter& out, const LedgerRows& rows, std::size_t row) {
+JsonLine rowLine(const LedgerRows& rows, std::size_t row) {
     auto cell = [&](int column) { return shownText(entry::entryCellText(rows, row, column)); };
-    out.begin()
-        .field("recno", static_cast<std::int64_t>(row + 1))
-        .field("date", cell(entry::kDateColumn))
-        .field("direction", cell(entry::kDirectionColumn))
-        .field("item", cell(entry::kItemColumn))
-        .field("amount", cell(entry::kAmountColumn))
-        .field("member", cell(entry::kMemberColumn))
-        .field("note", cell(entry::kNoteColumn))
-        .field("voucher", cell(entry::kVoucherColumn))
-        .line();
+    return {{"recno", row + 1},
+            {"date", cell(entry::kDateColumn)},
+            {"direction", cell(entry::kDirectionColumn)},
+            {"item", cell(entry::kItemColumn)},
+            {"amount", cell(entry::kAmountColumn)},
+            {"member", cell(entry::kMemberColumn)},
+            {"note", cell(entry::kNoteColumn)},
+            {"voucher", cell(entry::kVoucherColumn)}};
 }
 
 std::optional<report::QueryConditions> conditionsOf(const QueryOptions& options) {
@@ -158,11 +155,7 @@ int runQueryCommand(const QueryOptions& options) {
     auto opened = openLedgerForReading(options.ledger);
     if (!opened) return 1;
     const report::QueryResult result = report::runQuery(opened->rows, *conditions);
-    {
-        JsonLineWriter out;
-        for (std::uint32_t row : result.matches) writeRow(out, *result.rows, row);
-    }
-    std::fflush(stdout);
+    for (std::uint32_t row : result.matches) printLine(rowLine(*result.rows, row));
     printLine({{"total", shownText(result.totalLabel)}});
     return 0;
 }
@@ -186,17 +179,11 @@ int runStatsCommand(const StatsOptions& options) {
     if (!opened) return 1;
     const report::Statistics statistics =
         report::runStatistics(*opened->rows, kUnits.at(options.unit), kKinds.at(options.kind));
-    {
-        JsonLineWriter out;
-        for (const report::StatRow& row : statistics.rows) {
-            out.begin()
-                .field("period", shownText(row.period))
-                .field("direction", shownText(row.direction))
-                .field("amount", shownText(row.amount))
-                .line();
-        }
+    for (const report::StatRow& row : statistics.rows) {
+        printLine({{"period", shownText(row.period)},
+                   {"direction", shownText(row.direction)},
+                   {"amount", shownText(row.amount)}});
     }
-    std::fflush(stdout);
     const report::StatChart chart = report::chartOf(statistics);
     JsonLine periods = JsonLine::array();
     for (const std::string& period : chart.periods) periods.push_back(shownText(period));

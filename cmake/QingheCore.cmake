@@ -1,7 +1,8 @@
 # Core libraries are plain C++: they must never reach Qt, directly or through
-# another library, nor include a header of the Qt program (app/) or of a ui/
-# folder. Each one is registered here and checked once all targets exist; the
-# includes are checked again whenever a file of the library changes.
+# another library, nor include a header of the Qt program (app/), of a ui/
+# folder or of a core folder above their own (cmake/CheckCoreIncludes.cmake).
+# The includes are checked at configure time and again whenever a file of the
+# library changes.
 set_property(GLOBAL PROPERTY QINGHE_CORE_LIBRARIES "")
 set(QINGHE_INCLUDE_CHECK ${CMAKE_CURRENT_LIST_DIR}/CheckCoreIncludes.cmake)
 
@@ -23,7 +24,7 @@ function(qinghe_core_library name)
                 -P ${QINGHE_INCLUDE_CHECK}
         COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
         DEPENDS ${files} ${QINGHE_INCLUDE_CHECK}
-        COMMENT "Checking that ${name} includes nothing of the GUI"
+        COMMENT "Checking that ${name} includes only what is below it"
         VERBATIM)
     add_custom_target(${name}_include_check DEPENDS ${stamp})
     add_dependencies(${name} ${name}_include_check)
