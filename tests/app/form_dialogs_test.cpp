@@ -11,11 +11,13 @@
 #include <QTimer>
 #include <functional>
 
+#include "app/password_dialog.h"
 #include "app/qt_user_interaction.h"
 #include "app/ui_texts.h"
 #include "common/ui/gbk_text.h"
 #include "tests/app/gui_fixture.h"
 #include "tests/support/ledger_data.h"
+#include "tests/support/scripted_user.h"
 
 namespace qinghe {
 namespace {
@@ -437,6 +439,26 @@ TEST_F(FormDialogsTest, RestoreChoiceOffersEveryBackupWithTheLatestChosen) {
         EXPECT_EQ(handed, c.chosen);
         EXPECT_FALSE(run.openAfterwards);
     }
+}
+
+// After a wrong password the text stays selected: the next try replaces it.
+TEST_F(FormDialogsTest, AWrongPasswordIsSelectedSoThatTheNextTryReplacesIt) {
+    testing::ScriptedUser user;
+    std::vector<std::string> tried;
+    ui::PasswordDialog dialog(window_.get(), {}, user, [&](const std::string& typed) {
+        tried.push_back(typed);
+        return typed == "470913";
+    });
+    dialog.show();
+    QTest::keyClicks(dialog.passwordBox(), QStringLiteral("47913"));
+    buttonOf(&dialog, QStringLiteral("确定"))->click();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.passwordBox()->selectedText(), QStringLiteral("47913"));
+    QTest::keyClicks(dialog.passwordBox(), QStringLiteral("470913"));
+    EXPECT_EQ(dialog.passwordBox()->text(), QStringLiteral("470913"));
+    buttonOf(&dialog, QStringLiteral("确定"))->click();
+    EXPECT_EQ(tried, (std::vector<std::string>{"47913", "470913"}));
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
 }  // namespace
