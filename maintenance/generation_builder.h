@@ -38,7 +38,8 @@ bool listSources(FolderOperations& ops, const BackupPlaces& places, std::vector<
 const ManifestEntry* unchangedCopy(FolderOperations& ops, const Generation* previous,
                                    const ManifestByTarget& entries, const Source& source);
 
-// Whether the latest generation holds exactly the live files as they are now.
+// Whether the latest generation holds exactly the live files as they are now
+// (the settings but for the date of the last backup, which each backup writes).
 bool latestIsCurrent(FolderOperations& ops, const Generation& latest,
                      const std::vector<Source>& sources);
 
