@@ -121,7 +121,8 @@ bool isTargetPath(std::string_view target) {
             target[folder.size()] != '/')
             continue;
         const std::string_view name = target.substr(folder.size() + 1);
-        return name.find('/') == std::string_view::npos && name != "." && name != "..";
+        return !name.empty() && name.find('/') == std::string_view::npos && name != "." &&
+               name != "..";
     }
     return false;
 }

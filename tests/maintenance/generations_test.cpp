@@ -71,8 +71,8 @@ TEST(Manifests, KeepEveryNameByteForByteAndRefuseDamagedText) {
     Manifest manifest;
     manifest.id = "20150512-180000-2";
     manifest.created = dateTimeFromCivil(2015, 5, 12, 18, 0, 0).value();
-    const char* odd[] = {"data/a b.edb", "data/100%.edb", "data/line\nbreak", "data/\xBC\xD2.edb",
-                         "data/tab\t.edt"};
+    const char* odd[] = {"data/a b.edb",      "data/100%.edb",  "data/line\nbreak",
+                         "data/\xBC\xD2.edb", "setup/jtcy.ini", "data/tab\t.edt"};
     for (const char* target : odd) {
         maintenance::ManifestEntry entry;
         entry.target = target;
@@ -103,6 +103,10 @@ TEST(Manifests, KeepEveryNameByteForByteAndRefuseDamagedText) {
         {"another format", "qinghe-backup-manifest 2" + text.substr(text.find('\n'))},
         {"target outside the generation",
          std::string(text).replace(text.find("data/a%20b.edb"), 14, "data/../x.edbb")},
+        {"settings target in a folder of its own",
+         std::string(text).replace(text.find("setup/jtcy.ini"), 14, "setup/x/jtcy.i")},
+        {"settings target outside the generation",
+         std::string(text).replace(text.find("setup/jtcy.ini"), 14, "setup/../../x.")},
         {"bad number", std::string(text).replace(text.find("123456789012"), 1, "x")},
         {"bad escape", std::string(text).replace(text.find("%25"), 3, "%G5")},
     };
