@@ -1,5 +1,6 @@
 #include "common/money_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -25,6 +26,17 @@ std::int64_t powerOfTen(int exponent) {
 double roundMoney(double exact) {
     if (!std::isfinite(exact) || std::fabs(exact) >= kCentsExact) return round(exact, 2);
     if (exact == 0) return 0.0;
+    // Most values are far from a half cent: the binary remainder cannot
+    // decide their cent (it is below |x|·10^-15, far under the margin), and
+    // they round without the decimal digits.
+    const double scaled = std::fabs(exact) * 100;
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;
+    if (std::fabs(fraction - 0.5) > std::max(scaled * 1e-13, 1e-9)) {
+        const double cents = fraction > 0.5 ? whole + 1 : whole;
+        if (cents == 0) return 0.0;
+        return exact < 0 ? -cents / 100 : cents / 100;
+    }
     // d.dddddddddddddde±x: the value as 15 significant digits.
     char text[40];
     const auto written = std::to_chars(text, text + sizeof text, std::fabs(exact),

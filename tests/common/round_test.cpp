@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <iomanip>
 #include <limits>
 #include <vector>
@@ -83,6 +84,20 @@ TEST(RoundMoney, RoundsTheDecimalValueToCentsHalfAwayFromZero) {
     EXPECT_EQ(qinghe::moneyText(-0.001), "0");
     EXPECT_EQ(qinghe::moneyText(18028.254999999997), "18028.26");
     EXPECT_EQ(qinghe::moneyText(100.0), "100");
+}
+
+// Every amount of three decimals up to 2000, and the same near 10^9: half
+// a cent always goes up, whichever side of it its double lies.
+TEST(RoundMoney, RoundsEveryThirdDecimalHalfUp) {
+    for (const std::int64_t base : {std::int64_t{0}, std::int64_t{1'000'000'000'000}}) {
+        for (std::int64_t thousandths = 0; thousandths <= 2'000'000; ++thousandths) {
+            const std::int64_t exactThousandths = base + thousandths;
+            const double x = static_cast<double>(exactThousandths) / 1000;
+            const double expected = static_cast<double>((exactThousandths + 5) / 10) / 100;
+            ASSERT_EQ(qinghe::roundMoney(x), expected) << std::setprecision(17) << x;
+            ASSERT_EQ(qinghe::roundMoney(-x), -expected) << std::setprecision(17) << -x;
+        }
+    }
 }
 
 TEST(ExactTotal, SubtractsWithoutADoubleRounding) {
