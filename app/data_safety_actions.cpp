@@ -38,6 +38,9 @@ void DataSafetyActions::connectSettingsPage() {
     connect(page->restoreButton(), &QPushButton::clicked, this, [this] {
         if (maintenance::restoreBackup(state_, folders_)) endProgram();
     });
+    // The reset ends the program itself, at once, as a failed login does.
+    connect(page->restoreDefaultsButton(), &QPushButton::clicked, this,
+            [this] { static_cast<void>(maintenance::resetSettings(state_, folders_)); });
     connect(page->initialiseButton(), &QPushButton::clicked, this, [this] {
         if (maintenance::initialiseDatabase(state_, folders_)) endProgram();
     });

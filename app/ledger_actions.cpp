@@ -45,7 +45,7 @@ void LedgerActions::connectLedgerPage() {
     LedgerPage* page = window_.ledgerPage();
     QTableView* list = page->ledgerList();
     auto newLedger = [this] { ledger::newLedger(state_, view_); };
-    auto changeLedger = [this] { ledger::changeLedger(state_, selectedLedger()); };
+    auto changeLedger = [this] { ledger::changeLedger(state_, selectedLedger(), view_); };
     auto deleteLedger = [this] { ledger::deleteLedger(state_, selectedLedger(), view_); };
     auto clearLedgers = [this] {
         ledger::clearLedgers(state_, window_.ledgerPage()->ledgerModel()->rowCount(), view_);

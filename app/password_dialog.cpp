@@ -67,9 +67,13 @@ void PasswordDialog::confirm() {
     auto typed = toGbk(password_->text());
     if (!typed) {
         showError(user_, texts::kUnstorableText);
+    } else if (attempt_(*typed)) {
+        accept();
         return;
     }
-    if (attempt_(*typed)) accept();
+    // Refused: the next try is typed over it, never onto its end.
+    password_->setFocus();
+    password_->selectAll();
 }
 
 }  // namespace qinghe::ui

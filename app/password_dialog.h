@@ -13,7 +13,8 @@ class UserInteraction;
 namespace qinghe::ui {
 
 // "密码验证": every "确定" hands the typed text to the check, which decides
-// whether the dialog closes.
+// whether the dialog closes; a refused text stays selected, so that the next
+// try replaces it.
 class PasswordDialog : public QDialog {
     Q_OBJECT
 

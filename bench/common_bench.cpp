@@ -3,6 +3,7 @@
 #include <string>
 
 #include "common/gbk.h"
+#include "common/money_text.h"
 #include "common/number_text.h"
 #include "common/ole_date.h"
 
@@ -18,6 +19,25 @@ void BM_RoundAmount(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_RoundAmount);
+
+// The rounding of every shown money figure, and the text a list cell shows.
+void BM_RoundMoney(benchmark::State& state) {
+    double x = 1234.565;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(qinghe::roundMoney(x));
+        x += 0.001;
+    }
+}
+BENCHMARK(BM_RoundMoney);
+
+void BM_MoneyText(benchmark::State& state) {
+    double x = 1234.56;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(qinghe::moneyText(x));
+        x += 0.01;
+    }
+}
+BENCHMARK(BM_MoneyText);
 
 void BM_NumberToText(benchmark::State& state) {
     double x = 1234.56;

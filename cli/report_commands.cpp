@@ -18,7 +18,7 @@
 #include "cli/ledger_command.h"
 #include "cli/run_directory_argument.h"
 #include "cli/run_session.h"
-#include "common/number_text.h"
+#include "common/money_text.h"
 #include "entry/entry_rows.h"
 #include "ledger/ledger_opening.h"
 #include "ledger/registry.h"
@@ -191,7 +191,7 @@ int runStatsCommand(const StatsOptions& options) {
     for (const report::ChartSeries& one : chart.series) {
         JsonLine values = JsonLine::array();
         // To the cent, as the list and the chart's bars show them.
-        for (double value : one.values) values.push_back(round(value, 2));
+        for (double value : one.values) values.push_back(roundMoney(value));
         series.push_back({{"name", shownText(one.name)}, {"values", std::move(values)}});
     }
     printLine({{"chart", {{"periods", std::move(periods)}, {"series", std::move(series)}}}});

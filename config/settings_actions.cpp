@@ -89,12 +89,13 @@ bool saveAllSettings(const SettingsPageContext& page) {
     return true;
 }
 
-bool restoreDefaults(const SettingsPageContext& page) {
+bool restoreDefaults(const SettingsPageContext& page, const std::function<bool()>& keepSettings) {
     if (page.user.showMessage({settings_texts::kConfirmRestoreDefaults,
                                settings_texts::kRestoreDefaultsTitle, MessageIcon::Warning,
                                MessageButtons::OkCancel}) != MessageAnswer::Ok) {
         return false;
     }
+    if (!keepSettings()) return false;
     if (!restoreDefaultSettings(page.run)) {
         tellNotWritten(page.user, settings_texts::kDefaultsNotRestored, {setupFolder(page.run)});
         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string_view>
 
 #include "common/run_directory.h"
@@ -40,10 +41,13 @@ bool changeIdleMinutes(const SettingsPageContext& page, std::string_view text);
 // four were written.
 bool saveAllSettings(const SettingsPageContext& page);
 
-// "还原默认设定...": after the warning is answered with OK, the setup folder
-// goes, the autostart entry goes with the 开机自启动 setting, and the program
-// ends. False when cancelled or when the settings could not be deleted (said
-// so; the program then goes on).
-bool restoreDefaults(const SettingsPageContext& page);
+// "还原默认设定...": after the warning, which names everything that goes back
+// to its default, is answered with OK, `keepSettings` keeps the settings as
+// they are (in a backup generation, so that the reset can be undone like a
+// restore; false gives the reset up), the setup folder goes, the autostart
+// entry goes with the 开机自启动 setting, and the program ends. False when
+// cancelled, given up, or when the settings could not be deleted (said so;
+// the program then goes on).
+bool restoreDefaults(const SettingsPageContext& page, const std::function<bool()>& keepSettings);
 
 }  // namespace qinghe

@@ -29,7 +29,7 @@ EntryLabels entryLabels(const AppState& state) {
     labels.initialAmount = kInitialAmountCaption + moneyText(initial);
     labels.income = kIncomeCaption + moneyText(income);
     labels.expense = kExpenseCaption + moneyText(expense);
-    labels.balance = kBalanceCaption + moneyText(initial + income - expense);
+    labels.balance = kBalanceCaption + moneyText(exactTotal({initial, income, -expense}));
     return labels;
 }
 

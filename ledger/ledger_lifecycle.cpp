@@ -114,7 +114,7 @@ void newLedger(AppState& state, LedgerView& view) {
         });
 }
 
-bool changeLedger(AppState& state, std::optional<std::int32_t> recordNumber) {
+bool changeLedger(AppState& state, std::optional<std::int32_t> recordNumber, LedgerView& view) {
     if (!recordNumber || !goToRegistryRecord(state, *recordNumber)) return false;
     auto& tables = state.tables;
     const std::string presentName =
@@ -161,7 +161,11 @@ bool changeLedger(AppState& state, std::optional<std::int32_t> recordNumber) {
     if (state.currentLedger.isOpen() && saveTo == state.currentLedger.saveTo) {
         state.currentLedger.name = newName;
         state.currentLedger.password = newPassword;
+        // Its name under the 记账 list, too.
+        entry::fillEntryList(state, view);
     }
+    // The new name in the list at once.
+    showRebuiltLedgerList(state, view);
     return true;
 }
 

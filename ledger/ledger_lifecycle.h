@@ -22,9 +22,10 @@ CreateLedgerResult createLedger(AppState& state, std::string_view name, std::str
 void newLedger(AppState& state, LedgerView& view);
 
 // "修改账簿" for the ledger at registry record `recordNumber` (nothing when no
-// row is selected): the dialog "修改账簿信息"; the list is not rebuilt. True
-// when the name and password were changed.
-bool changeLedger(AppState& state, std::optional<std::int32_t> recordNumber);
+// row is selected): the dialog "修改账簿信息"; once changed, the list is shown
+// again with the new name (and the 记账 list's labels, when it is the open
+// ledger). True when the name and password were changed.
+bool changeLedger(AppState& state, std::optional<std::int32_t> recordNumber, LedgerView& view);
 
 // "删除账簿": confirmation, the password where needed, the files, the record.
 // True when the ledger was deleted (the list has been rebuilt).

@@ -58,7 +58,7 @@ void showFigures(LedgerRow& row, const LedgerFigures& figures) {
     if (row.latest == "1899-12-30") row.latest = entry::kNoText;
     row.income = moneyText(figures.income);
     row.expense = moneyText(figures.expense);
-    row.balance = moneyText(figures.income - figures.expense);
+    row.balance = moneyText(exactTotal({figures.income, -figures.expense}));
 }
 
 void setPlaceholders(LedgerRow& row) {
@@ -85,19 +85,21 @@ std::int64_t nowNs() {
         .count();
 }
 
-// The labels under the list, from the figures the rows show (each rounded to
-// cents, as shown, then added exactly).
+// The labels under the list: the exact totals of every ledger, each rounded
+// once as the rows round theirs, so that one ledger's row and the labels agree.
 void makeSummary(LedgerList& list) {
     if (!list.anyDataFile) return;
-    ExactSum income, expense;
+    ExactSum income, expense, balance;
     for (const LedgerRow& row : list.rows) {
         if (!row.figures) continue;
-        income.add(round(row.figures->income, 2));
-        expense.add(round(row.figures->expense, 2));
+        income.add(row.figures->income);
+        expense.add(row.figures->expense);
+        balance.add(row.figures->income);
+        balance.subtract(row.figures->expense);
     }
     list.summary = LedgerSummary{integerToText(static_cast<std::int64_t>(list.rows.size())),
                                  moneyText(income.value()), moneyText(expense.value()),
-                                 moneyText(income.value() - expense.value())};
+                                 moneyText(balance.value())};
 }
 
 void saveIfChanged(AppState& state, FiguresCache& cache) {

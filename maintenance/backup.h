@@ -44,9 +44,11 @@ struct BackupOutcome {
     bool lastBackupWritten = true;
 };
 
-// Makes a backup generation of "\books\books.edb" (when there is one) and of
+// Makes a backup generation of "\books\books.edb" (when there is one), of
 // every file below "\data\", flattened by file name into the generation's
-// data folder (of two files with the same name the later in path order wins).
+// data folder (of two files with the same name the later in path order wins),
+// and of the settings files in "\setup\" (the lists, the start date and
+// initial amount, system.ini).
 //
 // The generation is built beside the others, flushed, and renamed to backup/
 // only when it is complete; the latest one before it keeps its files under a

@@ -1,5 +1,6 @@
 #include "maintenance/backup_places.h"
 
+#include "config/settings.h"
 #include "tables/schemas.h"
 
 namespace qinghe::maintenance {
@@ -12,6 +13,7 @@ BackupPlaces::BackupPlaces(const RunDirectory& run) {
     registry = run.below(tables::kRegistryPath);
     books = registry.parent_path();
     data = run.below(tables::kDataFolder);
+    setup = setupFolder(run);
     latestName = latest.filename().string();
     olderPrefix = latestName + "-";
     buildingPrefix = latestName + ".new-";

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "common/run_directory.h"
 
@@ -11,12 +12,13 @@ namespace qinghe::maintenance {
 // the run directory so that every swap is a rename within one folder:
 //
 //   backup/                    the latest generation: books/books.edb, data/...,
-//                              and its manifest
+//                              setup/... and its manifest
 //   backup-20150512-180000/    older generations, the same inside, named by
 //                              their generation id (newest kept, oldest pruned)
 //   backup.new-PID/            a generation being built
 //   backup.removed-ID/         an older generation on its way out
-//   books.restore, data.restore, restore.journal(.new), *.before-restore
+//   books.restore, data.restore, setup.restore, restore.journal(.new),
+//   *.before-restore
 //                              a restore being built and swapped in
 //   backup.safety/             the generation of the data a restore replaces,
 //                              swapped in with it
@@ -29,6 +31,7 @@ struct BackupPlaces {
     std::filesystem::path latest;  // backup/
     std::filesystem::path books;   // books/ (the registry's folder)
     std::filesystem::path data;    // data/
+    std::filesystem::path setup;   // setup/ (the settings and the item and member lists)
     std::filesystem::path registry;
 
     // A generation's folder: the latest, or an older one by its id.
@@ -36,7 +39,10 @@ struct BackupPlaces {
     std::filesystem::path building(long processId) const;
     std::filesystem::path removed(const std::string& id) const;
 
-    // Beside a live folder (books/ or data/): its restored copy being built,
+    // The live folders a restore puts back.
+    std::vector<std::filesystem::path> restoredFolders() const { return {books, data, setup}; }
+
+    // Beside a live folder (books/, data/ or setup/): its restored copy being built,
     // the live one moved aside during the swap, the live one on its way out
     // during an initialisation.
     std::filesystem::path restoring(const std::filesystem::path& live) const;
@@ -61,6 +67,9 @@ struct BackupPlaces {
 // Inside a generation folder.
 inline constexpr char kGenerationBooks[] = "books";
 inline constexpr char kGenerationData[] = "data";
+// The settings of when it was made; a generation of the original program, or
+// of a release before, has none, and restoring it keeps the settings.
+inline constexpr char kGenerationSetup[] = "setup";
 inline constexpr char kGenerationRegistry[] = "books/books.edb";
 inline constexpr char kManifestName[] = "manifest.txt";
 

@@ -1,6 +1,7 @@
 #include "maintenance/generation_builder.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 
 namespace qinghe::maintenance {
@@ -33,6 +34,42 @@ std::string freeOlderId(FolderOperations& ops, const BackupPlaces& places, std::
     if (!parsed) parsed = GenerationId{idStampOf(0), 1};
     while (ops.status(places.older(parsed->text())).type != EntryType::Missing) ++parsed->sequence;
     return parsed->text();
+}
+
+// A settings file as a backup compares it: without the line of the key that
+// every backup writes when it is done (lastbackup), so that a backup alone
+// never makes the settings look changed.
+constexpr char kBackupStampKey[] = "lastbackup";
+constexpr std::size_t kMostSettingsBytes = 1024 * 1024;
+
+std::string_view trimmedStart(std::string_view text) {
+    const std::size_t at = text.find_first_not_of(" \t");
+    return at == std::string_view::npos ? std::string_view() : text.substr(at);
+}
+
+bool isBackupStamp(std::string_view line) {
+    line = trimmedStart(line);
+    return line.starts_with(kBackupStampKey) &&
+           trimmedStart(line.substr(std::strlen(kBackupStampKey))).starts_with('=');
+}
+
+std::optional<std::string> settingsAsCompared(FolderOperations& ops, const fs::path& file) {
+    auto text = ops.readFile(file, kMostSettingsBytes);
+    if (!text) return std::nullopt;
+    std::string kept;
+    std::size_t start = 0;
+    while (start < text->size()) {
+        std::size_t end = text->find('\n', start);
+        end = end == std::string::npos ? text->size() : end + 1;
+        const std::string_view line(text->data() + start, end - start);
+        if (!isBackupStamp(line)) kept.append(line);
+        start = end;
+    }
+    return kept;
+}
+
+bool isSettings(const Source& source) {
+    return source.target.starts_with(std::string(kGenerationSetup) + "/");
 }
 
 }  // namespace
@@ -69,6 +106,20 @@ bool listSources(FolderOperations& ops, const BackupPlaces& places, std::vector<
         byTarget[target] = {target, relative(file), file, ops.status(file)};
     }
     for (auto& [target, source] : byTarget) sources.push_back(std::move(source));
+    // The settings and the item and member lists: a few INI files side by side.
+    if (ops.status(places.setup).type == EntryType::Missing) return true;
+    const auto settings = ops.list(places.setup);
+    if (!settings) return false;
+    std::vector<std::string> names;
+    for (const FolderEntry& entry : *settings) {
+        if (entry.type == EntryType::Regular) names.push_back(entry.name);
+    }
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+        const fs::path file = places.setup / name;
+        sources.push_back(
+            {std::string(kGenerationSetup) + "/" + name, relative(file), file, ops.status(file)});
+    }
     return true;
 }
 
@@ -91,15 +142,22 @@ bool latestIsCurrent(FolderOperations& ops, const Generation& latest,
         return false;
     const ManifestByTarget entries = manifestByTarget(&latest);
     return std::all_of(sources.begin(), sources.end(), [&](const Source& source) {
-        return unchangedCopy(ops, &latest, entries, source) != nullptr;
+        if (unchangedCopy(ops, &latest, entries, source) != nullptr) return true;
+        if (!isSettings(source) || !entries.contains(source.target)) return false;
+        const auto live = settingsAsCompared(ops, source.path);
+        return live && live == settingsAsCompared(ops, latest.folder / source.target);
     });
 }
 
 bool buildGeneration(FolderOperations& ops, const fs::path& folder,
                      const std::vector<Source>& sources, const LinkChoice& choose,
                      Manifest& manifest, BackupOutcome& outcome) {
+    // The settings' folder only with settings in it: a generation with an
+    // empty one would restore no settings at all.
+    const bool withSetup = std::any_of(sources.begin(), sources.end(), isSettings);
     if (!ops.makeFolder(folder) || !ops.makeFolder(folder / kGenerationBooks) ||
-        !ops.makeFolder(folder / kGenerationData))
+        !ops.makeFolder(folder / kGenerationData) ||
+        (withSetup && !ops.makeFolder(folder / kGenerationSetup)))
         return false;
 
     std::vector<fs::path> unflushed;
@@ -133,7 +191,7 @@ bool buildGeneration(FolderOperations& ops, const fs::path& folder,
     if (!flushAll(ops, folder, unflushed)) return false;
     return ops.writeFile(folder / kManifestName, encodeManifest(manifest)) &&
            ops.syncFolder(folder / kGenerationBooks) && ops.syncFolder(folder / kGenerationData) &&
-           ops.syncFolder(folder);
+           (!withSetup || ops.syncFolder(folder / kGenerationSetup)) && ops.syncFolder(folder);
 }
 
 bool swapInGeneration(FolderOperations& ops, const BackupPlaces& places, const fs::path& built,

@@ -25,10 +25,10 @@ struct Source {
     FileStatus status;
 };
 
-// The registry and the data files, each with its target; of two data files of
-// one name the later in path order wins, so it is always the same one. False
-// when a folder cannot be read: a backup that silently left files out would
-// replace a complete one.
+// The registry, the data files and the settings files, each with its target;
+// of two data files of one name the later in path order wins, so it is always
+// the same one. False when a folder cannot be read: a backup that silently
+// left files out would replace a complete one.
 bool listSources(FolderOperations& ops, const BackupPlaces& places, std::vector<Source>& sources);
 
 // The previous generation's copy of a source when the source has not changed
@@ -38,7 +38,8 @@ bool listSources(FolderOperations& ops, const BackupPlaces& places, std::vector<
 const ManifestEntry* unchangedCopy(FolderOperations& ops, const Generation* previous,
                                    const ManifestByTarget& entries, const Source& source);
 
-// Whether the latest generation holds exactly the live files as they are now.
+// Whether the latest generation holds exactly the live files as they are now
+// (the settings but for the date of the last backup, which each backup writes).
 bool latestIsCurrent(FolderOperations& ops, const Generation& latest,
                      const std::vector<Source>& sources);
 

@@ -112,17 +112,36 @@ bool parseDouble(std::string_view text, double& value) {
     return error == std::errc() && end == text.data() + text.size() && std::isfinite(value);
 }
 
-// A target below a generation folder: books/books.edb or data/NAME, nothing
-// that could lead elsewhere.
+// A target below a generation folder: books/books.edb, data/NAME or
+// setup/NAME, nothing that could lead elsewhere.
 bool isTargetPath(std::string_view target) {
     if (target == kGenerationRegistry) return true;
-    const std::string_view prefix = "data/";
-    if (!target.starts_with(prefix)) return false;
-    const std::string_view name = target.substr(prefix.size());
-    return !name.empty() && name.find('/') == std::string_view::npos && name != "." && name != "..";
+    for (const std::string_view folder : {kGenerationData, kGenerationSetup}) {
+        if (target.size() <= folder.size() || !target.starts_with(folder) ||
+            target[folder.size()] != '/')
+            continue;
+        const std::string_view name = target.substr(folder.size() + 1);
+        return !name.empty() && name.find('/') == std::string_view::npos && name != "." &&
+               name != "..";
+    }
+    return false;
 }
 
-void addFilesOf(FolderOperations& ops, const fs::path& folder, GenerationSize& size) {
+// A ledger's entry table, by its extension in any case (its companion files
+// and the registry have others, or lie elsewhere).
+bool isLedgerTable(std::string_view name) {
+    if (name.size() < 4) return false;
+    const std::string_view extension = name.substr(name.size() - 4);
+    const char expected[] = ".edb";
+    for (std::size_t i = 0; i < 4; ++i) {
+        const char c = extension[i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != expected[i])
+            return false;
+    }
+    return true;
+}
+
+void addFilesOf(FolderOperations& ops, const fs::path& folder, GenerationSize& size, bool ledgers) {
     const auto entries = ops.list(folder);
     if (!entries) return;
     for (const FolderEntry& entry : *entries) {
@@ -131,6 +150,7 @@ void addFilesOf(FolderOperations& ops, const fs::path& folder, GenerationSize& s
         if (status.type != EntryType::Regular) continue;
         ++size.files;
         size.bytes += status.size;
+        if (ledgers && isLedgerTable(entry.name)) ++size.ledgers;
     }
 }
 
@@ -327,8 +347,9 @@ std::optional<Generation> findGeneration(const std::vector<Generation>& generati
 
 GenerationSize measureGeneration(FolderOperations& ops, const Generation& generation) {
     GenerationSize size;
-    addFilesOf(ops, generation.folder / kGenerationBooks, size);
-    addFilesOf(ops, generation.folder / kGenerationData, size);
+    addFilesOf(ops, generation.folder / kGenerationBooks, size, false);
+    addFilesOf(ops, generation.folder / kGenerationData, size, true);
+    addFilesOf(ops, generation.folder / kGenerationSetup, size, false);
     return size;
 }
 

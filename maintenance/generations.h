@@ -90,9 +90,10 @@ std::optional<Generation> findGeneration(const std::vector<Generation>& generati
 struct GenerationSize {
     std::uint64_t files = 0;
     std::uint64_t bytes = 0;
+    std::uint64_t ledgers = 0;  // the ledgers' entry tables among the files
 };
-// The registry and data files a generation holds, as restoring it would copy
-// them. Files shared with other generations count in each.
+// The registry, data and settings files a generation holds, as restoring it
+// would copy them. Files shared with other generations count in each.
 GenerationSize measureGeneration(FolderOperations& ops, const Generation& generation);
 
 }  // namespace qinghe::maintenance

@@ -8,6 +8,7 @@
 #include "common/gbk.h"
 #include "common/number_text.h"
 #include "common/standard_messages.h"
+#include "config/settings_actions.h"
 #include "config/settings_texts.h"
 #include "maintenance/backup_places.h"
 #include "maintenance/generations.h"
@@ -52,21 +53,30 @@ std::string sizeText(std::uint64_t bytes) {
     return text;
 }
 
-// One row of the choice: date (and whether it is the latest), files, size.
-std::string choiceRow(FolderOperations& ops, const Generation& generation) {
-    const GenerationSize size = measureGeneration(ops, generation);
+// One row of the choice: date (and whether it is the latest), ledgers, size.
+std::string choiceRow(const Generation& generation, const GenerationSize& size) {
     std::string row = dateTimeText(generation.created);
     if (generation.latest) row += maintenance_texts::kLatestMark;
-    row += "\t" + integerToText(static_cast<std::int64_t>(size.files)) +
-           maintenance_texts::kFilesUnit + "\t" + sizeText(size.bytes);
+    row += "\t" + integerToText(static_cast<std::int64_t>(size.ledgers)) +
+           maintenance_texts::kLedgersUnit + "\t" + sizeText(size.bytes);
     return row;
 }
 
+// The choice: the row chosen as it opens, then a row per generation, newest
+// first. Chosen is the newest that holds a ledger: after "初始化数据库" the
+// newest ones hold none, and restoring one of them would bring nothing back.
 std::optional<Generation> chooseGeneration(AppState& state, FolderOperations& ops,
                                            const std::vector<Generation>& generations) {
-    FormRequest request{FormKind::RestoreChoice, {}, {}};
-    for (const Generation& generation : generations)
-        request.initial.push_back(choiceRow(ops, generation));
+    FormRequest request{FormKind::RestoreChoice, {"0"}, {}};
+    bool chosenYet = false;
+    for (std::size_t i = 0; i < generations.size(); ++i) {
+        const GenerationSize size = measureGeneration(ops, generations[i]);
+        if (!chosenYet && size.ledgers > 0) {
+            request.initial[0] = integerToText(static_cast<std::int64_t>(i));
+            chosenYet = true;
+        }
+        request.initial.push_back(choiceRow(generations[i], size));
+    }
     std::optional<Generation> chosen;
     state.user.runForm(request, [&](const std::vector<std::string>& fields) {
         if (fields.empty()) return false;
@@ -239,6 +249,19 @@ bool restoreBackup(AppState& state, FolderOperations& ops) {
     }
     tellDone(state.user, maintenance_texts::kRestoreDone);
     return true;
+}
+
+bool resetSettings(AppState& state, FolderOperations& ops) {
+    const SettingsPageContext page{state.run, state.settings, state.user, state.autostart};
+    return restoreDefaults(page, [&] {
+        BackupOutcome before;
+        state.user.runWithProgress(maintenance_texts::kBackupProgress, [&] {
+            // The changes of open tables go into the files the backup copies.
+            if (state.tables.checkpoint())
+                before = backUpAndRecord(ops, state.run, state.clock, &state.settings);
+        });
+        return goOnWithoutBackup(state, before, maintenance_texts::kSafetyBackupFailedReset);
+    });
 }
 
 bool initialiseDatabase(AppState& state, FolderOperations& ops) {

@@ -72,4 +72,11 @@ bool restoreBackup(AppState& state, FolderOperations& ops);
 // decided and finished by the next start; the user has been told which).
 bool initialiseDatabase(AppState& state, FolderOperations& ops);
 
+// "还原默认设定..." of the settings page: restoreDefaults, whose settings are
+// kept first in a backup generation of the data and the settings as they
+// are (the changes of open tables written first), which "数据库还原..." brings
+// back. When that backup fails the user decides whether to go on. True when
+// the settings were reset (the program has been told to end).
+bool resetSettings(AppState& state, FolderOperations& ops);
+
 }  // namespace qinghe::maintenance

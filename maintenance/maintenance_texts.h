@@ -46,8 +46,11 @@ inline const std::string kInitialisePending =
     gbkText("数据库初始化尚未完成，将在软件下次启动时自动完成。软件现在需要退出，请手动重新启动！");
 inline const std::string kSafetyBackupFailedInitialise = gbkText(
     "无法先为当前的数据做一份备份，初始化之后将无法找回现有的数据！\r\n仍然要继续初始化吗？");
+inline const std::string kSafetyBackupFailedReset = gbkText(
+    "无法先为现有的设置做一份备份，还原默认设置之后将无法找回现有的设置！\r\n"
+    "仍然要继续还原默认设置吗？");
 inline const std::string kBackupsKeptOutOfRange = gbkText("保留的备份份数应在 2 到 99 之间！");
 inline const std::string kLatestMark = gbkText("（最新）");
-inline const std::string kFilesUnit = gbkText(" 个文件");
+inline const std::string kLedgersUnit = gbkText(" 个账簿");
 
 }  // namespace qinghe::maintenance_texts

@@ -24,7 +24,7 @@ bool removeIfThere(FolderOperations& ops, const BackupPlaces& places, const fs::
 
 // The restored folders in place of the live ones, the live ones moved aside.
 bool swapRestoredIn(FolderOperations& ops, const BackupPlaces& places, std::string* latestMovedTo) {
-    for (const fs::path& live : {places.books, places.data}) {
+    for (const fs::path& live : places.restoredFolders()) {
         const fs::path restored = places.restoring(live);
         if (!exists(ops, restored)) continue;  // swapped in already
         const fs::path before = places.beforeRestore(live);
@@ -65,7 +65,7 @@ bool finishRestoreSwap(FolderOperations& ops, const BackupPlaces& places,
     // finds the swap done and removes it again.
     static_cast<void>(ops.syncFolder(places.runFolder));
     bool removed = true;
-    for (const fs::path& live : {places.books, places.data}) {
+    for (const fs::path& live : places.restoredFolders()) {
         const fs::path before = places.beforeRestore(live);
         removed = (!exists(ops, before) || ops.removeTree(before, places.runFolder)) && removed;
     }
@@ -100,7 +100,7 @@ UnfinishedWork recoverInterruptedWork(FolderOperations& ops, const RunDirectory&
     if (exists(ops, places.restoreJournal())) {
         if (!finishRestoreSwap(ops, places)) unfinished = UnfinishedWork::Restore;
     } else {
-        for (const fs::path& live : {places.books, places.data}) {
+        for (const fs::path& live : places.restoredFolders()) {
             changed = removeIfThere(ops, places, places.restoring(live)) || changed;
             changed = removeIfThere(ops, places, places.beforeRestore(live)) || changed;
         }

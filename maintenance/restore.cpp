@@ -1,5 +1,6 @@
 #include "maintenance/restore.h"
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <vector>
@@ -18,7 +19,7 @@ namespace {
 
 // The journals are read by their presence alone; the text says what they are
 // to whoever looks into the folder.
-constexpr char kRestoreJournalText[] = "qinghe-restore 1\nbooks data\n";
+constexpr char kRestoreJournalText[] = "qinghe-restore 1\nbooks data setup\n";
 constexpr char kInitialiseJournalText[] = "qinghe-initialise 1\nbooks data\n";
 
 // One file a restore puts in place.
@@ -30,7 +31,22 @@ struct Restored {
     bool stays = false;
 };
 
-// The registry and data files of a generation, each compared with the live
+// The regular files of a generation's folder, each for the live file of its
+// name and its place in the folder being built. False when the folder is
+// there but cannot be read.
+bool addFolderFiles(FolderOperations& ops, const fs::path& kept, const fs::path& live,
+                    const fs::path& building, std::vector<Restored>& files) {
+    if (ops.status(kept).type != EntryType::Folder) return true;
+    const auto entries = ops.list(kept);
+    if (!entries) return false;
+    for (const FolderEntry& entry : *entries) {
+        if (entry.type == EntryType::Regular)
+            files.push_back({kept / entry.name, live / entry.name, building / entry.name});
+    }
+    return true;
+}
+
+// The registry, data and settings files of a generation, each compared with the live
 // file of its name. Only regular files: the manifest and anything else in
 // the generation stay behind. Nothing when the generation cannot be read.
 std::optional<std::vector<Restored>> restoredFiles(FolderOperations& ops,
@@ -40,38 +56,40 @@ std::optional<std::vector<Restored>> restoredFiles(FolderOperations& ops,
     const fs::path data = places.restoring(places.data);
     std::vector<Restored> files;
     const fs::path registry = generation.folder / kGenerationRegistry;
+    if (!addFolderFiles(ops, generation.folder / kGenerationSetup, places.setup,
+                        places.restoring(places.setup), files))
+        return std::nullopt;
     if (ops.status(registry).type == EntryType::Regular) {
         files.push_back({registry, places.registry, books / places.registry.filename()});
     }
-    const fs::path generationData = generation.folder / kGenerationData;
-    if (ops.status(generationData).type == EntryType::Folder) {
-        const auto entries = ops.list(generationData);
-        if (!entries) return std::nullopt;
-        for (const FolderEntry& entry : *entries) {
-            if (entry.type == EntryType::Regular)
-                files.push_back(
-                    {generationData / entry.name, places.data / entry.name, data / entry.name});
-        }
-    }
+    if (!addFolderFiles(ops, generation.folder / kGenerationData, places.data, data, files))
+        return std::nullopt;
     for (Restored& file : files) file.stays = ops.sameContents(file.from, file.live);
     return files;
 }
 
-// The two folders beside the live ones, complete and flushed: every live
-// file that stays linked in (it stays the live file, and the generation is
-// never linked to), the others copied from the generation.
+// The folders beside the live ones, complete and flushed: every live file
+// that stays linked in (it stays the live file, and the generation is never
+// linked to), the others copied from the generation. The settings folder
+// only when the generation holds settings: the live ones stay otherwise.
 bool buildRestoredFolders(FolderOperations& ops, const BackupPlaces& places,
-                          const std::vector<Restored>& files) {
+                          const Generation& generation, const std::vector<Restored>& files) {
     const fs::path books = places.restoring(places.books);
     const fs::path data = places.restoring(places.data);
-    if (!ops.makeFolder(books) || !ops.makeFolder(data)) return false;
+    const fs::path setup = places.restoring(places.setup);
+    const bool withSetup = std::any_of(files.begin(), files.end(), [&](const Restored& file) {
+        return file.from.parent_path() == generation.folder / kGenerationSetup;
+    });
+    if (!ops.makeFolder(books) || !ops.makeFolder(data) || (withSetup && !ops.makeFolder(setup)))
+        return false;
     std::vector<fs::path> copies;
     for (const Restored& file : files) {
         if (file.stays && ops.hardLink(file.live, file.to)) continue;
         if (ops.copyFile(file.from, file.to).result != CopyResult::Copied) return false;
         copies.push_back(file.to);
     }
-    return flushAll(ops, places.runFolder, copies) && ops.syncFolder(books) && ops.syncFolder(data);
+    return flushAll(ops, places.runFolder, copies) && ops.syncFolder(books) &&
+           ops.syncFolder(data) && (!withSetup || ops.syncFolder(setup));
 }
 
 // The journal under its own name only once it is whole and flushed: from
@@ -121,7 +139,7 @@ bool buildSafetyGeneration(FolderOperations& ops, const BackupPlaces& places,
 // folders were never touched; what is left goes now or with the next run.
 // The safety generation goes too: its files are still the live ones.
 void removeHalfMade(FolderOperations& ops, const BackupPlaces& places) {
-    for (const fs::path& live : {places.books, places.data})
+    for (const fs::path& live : places.restoredFolders())
         static_cast<void>(ops.removeTree(places.restoring(live), places.runFolder));
     static_cast<void>(ops.removeTree(places.safetyGeneration(), places.runFolder));
     static_cast<void>(ops.removeTree(places.restoreJournalBeingWritten(), places.runFolder));
@@ -169,7 +187,7 @@ RestoreOutcome restore(FolderOperations& ops, const RunDirectory& run, std::stri
     if (!made && ops.status(places.safetyGeneration()).type != EntryType::Missing &&
         !ops.removeTree(places.safetyGeneration(), places.runFolder))
         return outcome;
-    if (!buildRestoredFolders(ops, places, *files)) {
+    if (!buildRestoredFolders(ops, places, *chosen, *files)) {
         removeHalfMade(ops, places);
         return outcome;
     }

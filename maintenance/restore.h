@@ -25,10 +25,11 @@ enum class RestoreResult {
 };
 
 // Replaces "\books\" and "\data\" by copies of a generation's registry and
-// data files (the latest when `id` is empty). The user store and the settings
-// stay as they are. Copies, never links to the generation: the restored files
-// are written in place from then on and must not change it. A live file that
-// holds exactly the bytes of the generation's copy is kept as it is.
+// data files (the latest when `id` is empty), and "\setup\" by its settings
+// when it holds them (a generation made before they were kept has none: the
+// settings then stay as they are). The user store stays as it is. Copies, never links to the
+// generation: the restored files are written in place from then on and must not change it. A live
+// file that holds exactly the bytes of the generation's copy is kept as it is.
 //
 // The new folders are built beside the live ones and flushed; a journal then
 // marks them complete, and the swap that follows is finished by the next run

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "common/gbk.h"
+#include "common/money_text.h"
 #include "common/number_text.h"
 #include "common/ole_date.h"
 #include "entry/entry_texts.h"
@@ -309,28 +310,9 @@ void CsvWriter::amount(double value) {
 }
 
 void CsvWriter::total(double value) {
-    // A sum of amounts typed in decimals: its 15 significant digits, which a
-    // double keeps, without the binary remainder (0.1 + 0.2 is 0.3) and
-    // without the rounding of the list's 13 digits (111114111011.11 stays).
-    if (value == 0 || !std::isfinite(value)) {
-        amount(value);
-        return;
-    }
-    separate();
-    const int whole = std::max(1, static_cast<int>(std::floor(std::log10(std::fabs(value)))) + 1);
-    const int decimals = std::max(0, 15 - whole);
-    char* at = room(kMostAmountBytes);
-    char* end =
-        std::to_chars(at, at + kMostAmountBytes, value, std::chars_format::fixed, decimals).ptr;
-    if (decimals > 0) {
-        while (end[-1] == '0') --end;
-        if (end[-1] == '.') --end;
-    }
-    if (end - at == 2 && at[0] == '-' && at[1] == '0') {  // a tiny negative rounded away
-        at[0] = '0';
-        end = at + 1;
-    }
-    used_ = static_cast<std::size_t>(end - out_.data());
+    // The cents the lists show (one rounding everywhere), with every digit:
+    // 111114111011.11 stays, where a list's 13 digits would cut it.
+    amount(roundMoney(value));
 }
 
 void CsvWriter::date(double value) {

@@ -41,7 +41,8 @@ class CsvWriter {
     // The shortest text that reads back as exactly this number, never in
     // exponent form: 12.345 stays 12.345.
     void amount(double value);
-    // A total: at most 13 significant digits, so that 0.1 + 0.2 shows 0.3.
+    // A total: rounded to cents as the lists round it, so that 0.1 + 0.2 shows
+    // 0.3, with all of its digits.
     void total(double value);
     // YYYY-MM-DD (the year with four digits); the time of day is left out.
     void date(double value);

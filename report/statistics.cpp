@@ -51,9 +51,7 @@ bool separatesDirections(int unit, int kind) {
 // An element while it is being summed.
 struct Bucket {
     StatRecord record;
-    ExactSum sum;      // incomes less expenses for 汇总, otherwise the amounts
-    ExactSum expense;  // 汇总 only: its expenses, for a period without income
-    bool hasIncome = false;
+    ExactSum sum;  // incomes less expenses for 汇总, otherwise the amounts
 };
 
 std::string directionText(int kind, Direction direction) {
@@ -132,21 +130,18 @@ Statistics runStatistics(const LedgerRows& rows, int unit, int kind) {
         }
         Bucket& bucket = buckets[element];
         const double amount = rows.amount(row);
-        if (!summary) {
-            bucket.sum.add(amount);
-        } else if (income) {
-            bucket.sum.add(amount);
-            bucket.hasIncome = true;
-        } else {
+        // A net carries its sign: a period of expenses alone is negative.
+        if (summary && !income) {
             bucket.sum.subtract(amount);
-            bucket.expense.add(amount);
+        } else {
+            bucket.sum.add(amount);
         }
     }
 
     statistics.statList.reserve(buckets.size());
     for (Bucket& bucket : buckets) {
         StatRecord record = bucket.record;
-        record.amount = summary && !bucket.hasIncome ? bucket.expense.value() : bucket.sum.value();
+        record.amount = bucket.sum.value();
         statistics.statList.push_back(record);
     }
     for (std::size_t i = 0; i < statistics.statList.size(); ++i) {

@@ -35,9 +35,17 @@ StartupResult startUp(AppState& state) {
     if (!state.loginPassword.empty()) {
         // A fresh installation is told its initial password on the dialog itself.
         std::string note = result.freshInstallation ? shell::kInitialPasswordNote : "";
-        if (verifyPassword(state.user, state.loginPassword, note) != PasswordOutcome::Correct) {
-            endAfter(state, shell::kLoginRefused);
-            return result;
+        switch (verifyPassword(state.user, state.loginPassword, note)) {
+            case PasswordOutcome::Correct:
+                break;
+            case PasswordOutcome::Incorrect:
+                endAfter(state, shell::kLoginRefused);
+                return result;
+            case PasswordOutcome::Cancelled:
+                // Nothing was typed: nothing was wrong, the user chose not to go on.
+                closeDown(state);
+                state.user.endProgram();
+                return result;
         }
     }
     state.settings = loadSettings(state.run, state.clock);

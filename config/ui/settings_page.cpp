@@ -79,7 +79,6 @@ SettingsPage::SettingsPage(AppState& state, QWidget* parent) : QWidget(parent), 
         // The validator lets only ASCII through.
         changeIdleMinutes(context(), text.toLatin1().toStdString());
     });
-    connect(restoreDefaults_, &QPushButton::clicked, this, [this] { restoreDefaults(context()); });
     connect(save_, &QPushButton::clicked, this, [this] { saveAllSettings(context()); });
     connect(cancel_, &QPushButton::clicked, this, &SettingsPage::cancelled);
 }

@@ -14,6 +14,7 @@
 #include "common/gbk.h"
 #include "common/ole_date.h"
 #include "common/ui/gbk_text.h"
+#include "entry/ui/typed_date_edit.h"
 #include "tables/schemas.h"
 
 namespace qinghe::ui {
@@ -40,7 +41,7 @@ void keepWithinNoteField(QPlainTextEdit* box) {
 }  // namespace
 
 QDateEdit* addDatePicker(QWidget* parent, const QRect& geometry) {
-    auto* picker = new QDateEdit(parent);
+    auto* picker = new TypedDateEdit(parent);
     picker->setGeometry(geometry);
     picker->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     picker->setCalendarPopup(true);

@@ -10,17 +10,21 @@
 
 namespace qinghe::ui {
 
-RestoreChoiceDialog::RestoreChoiceDialog(QWidget* parent, const std::vector<std::string>& rows,
+RestoreChoiceDialog::RestoreChoiceDialog(QWidget* parent, const std::vector<std::string>& initial,
                                          UserInteraction& user, Attempt attempt)
     : FormDialog(parent, user, std::move(attempt)) {
+    // The row chosen as it opens, then the rows.
+    const int chosen = initial.empty() ? 0 : fromGbk(initial[0]).toInt();
+    const std::vector<std::string> rows(initial.empty() ? initial.end() : initial.begin() + 1,
+                                        initial.end());
     setFrame(QStringLiteral("选择要还原的备份"), 430, 300);
-    addLabel(this, QStringLiteral("请选择要还原的备份（默认为最近的一次）："),
+    addLabel(this, QStringLiteral("请选择要还原的备份（默认为最近一次有账簿的备份）："),
              QRect(12, 8, 400, 24));
     list_ = new QTableWidget(static_cast<int>(rows.size()), 3, this);
     list_->setObjectName(QStringLiteral("generations"));
     list_->setGeometry(12, 36, 406, 210);
     list_->setHorizontalHeaderLabels(
-        {QStringLiteral("备份时间"), QStringLiteral("文件数"), QStringLiteral("大小")});
+        {QStringLiteral("备份时间"), QStringLiteral("账簿"), QStringLiteral("大小")});
     list_->verticalHeader()->hide();
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -37,7 +41,7 @@ RestoreChoiceDialog::RestoreChoiceDialog(QWidget* parent, const std::vector<std:
         }
     }
     fitColumns(list_, {210, 80, 90});
-    if (!rows.empty()) list_->selectRow(0);
+    if (!rows.empty()) list_->selectRow(chosen >= 0 && chosen < list_->rowCount() ? chosen : 0);
 
     QPushButton* ok = addButton(this, QStringLiteral("确定"), QRect(246, 260, 80, 26));
     connectButtons(ok, addButton(this, QStringLiteral("取消"), QRect(338, 260, 80, 26)));

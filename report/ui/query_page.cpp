@@ -10,13 +10,15 @@
 #include <QTableView>
 
 #include "common/ui/page_widgets.h"
+#include "entry/ui/typed_date_edit.h"
 #include "report/ui/query_result_model.h"
 
 namespace qinghe::ui {
 namespace {
 
 QDateEdit* addDateEdit(QWidget* parent, const QRect& geometry) {
-    auto* edit = new QDateEdit(QDate::currentDate(), parent);
+    auto* edit = new TypedDateEdit(parent);
+    edit->setDate(QDate::currentDate());
     edit->setGeometry(geometry);
     edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     edit->setCalendarPopup(true);

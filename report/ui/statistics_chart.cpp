@@ -111,7 +111,7 @@ void StatisticsChart::drawBars(const report::StatChart& chart) {
         set->setBorderColor(seriesColour(series).darker(120));
         for (double value : series.values) {
             // Amounts as shown in the list: to the cent.
-            set->append(round(value, 2));
+            set->append(roundMoney(value));
             low = std::min(low, value);
             high = std::max(high, value);
         }

@@ -1,6 +1,8 @@
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -19,6 +21,7 @@
 
 #include "app/entry_actions.h"
 #include "app/lock_actions.h"
+#include "common/ole_date.h"
 #include "common/standard_messages.h"
 #include "config/name_list_texts.h"
 #include "config/ui/name_list_dialog.h"
@@ -479,6 +482,69 @@ TEST_F(EntryWindowsTest, TheEntryWindowShowsBothPagesAndSavesWhatIsTyped) {
     thirdDialog.cancelButton()->click();
     EXPECT_EQ(third.outcome(), entry::EntryWindowModel::Outcome::Cancelled);
     EXPECT_FALSE(thirdDialog.isVisible());
+}
+
+// Types a date over the whole text of a date box, as a user does after
+// selecting it, and leaves the box.
+void typeWholeDate(QDateEdit* box, const QString& text) {
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(box, text);
+    QFocusEvent out(QEvent::FocusOut);
+    QApplication::sendEvent(box, &out);
+}
+
+// A whole date typed over the date box is exactly that date (never with the
+// old year); one the box cannot show is refused and the date stays.
+TEST_F(EntryWindowsTest, AWholeDateTypedOverADateBoxIsExactlyThatDate) {
+    ui::AddEntryWindow* add = openAddWindow();
+    ASSERT_NE(add, nullptr);
+    struct Case {
+        const char* typed;
+        QDate shown;
+    };
+    const Case cases[] = {
+        {"2025-01-01", QDate(2025, 1, 1)},  {"2025-1-5", QDate(2025, 1, 5)},
+        {"2025-02-30", QDate(2015, 5, 12)},  // no such day: refused
+        {"0050-01-01", QDate(2015, 5, 12)},  // before the earliest: refused
+        {"2024/2/29", QDate(2024, 2, 29)},
+    };
+    for (const Case& c : cases) {
+        add->datePicker()->setDate(QDate(2015, 5, 12));
+        typeWholeDate(add->datePicker(), QString::fromLatin1(c.typed));
+        EXPECT_EQ(add->datePicker()->date(), c.shown) << c.typed;
+        EXPECT_EQ(add->datePicker()->text(), c.shown.toString(QStringLiteral("yyyy-MM-dd")));
+    }
+
+    // Saved as typed, while the box still has the focus.
+    add->datePicker()->setFocus();
+    QTest::keyClick(add->datePicker(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(add->datePicker(), QStringLiteral("2025-01-01"));
+    QTest::keyClicks(add->amountBox(), QStringLiteral("5"));
+    add->addButton()->click();
+    ASSERT_EQ(entryModel().rowCount(), 4);
+    EXPECT_EQ(entryModel().index(3, 0).data().toString(), QStringLiteral("2025-01-01"));
+
+    // The modify window.
+    entry::EntryScreens& screens = window_->entryActions()->screens();
+    entry::EntryWindowModel model(state_, 1, state_.currentLedger.rows->values(1), "",
+                                  entry::EntryPage::Modify, screens);
+    ui::EntryWindowDialog dialog(window_.get(), model);
+    dialog.show();
+    typeWholeDate(dialog.datePicker(), QStringLiteral("2014-12-31"));
+    dialog.saveButton()->click();
+    EXPECT_EQ(model.outcome(), entry::EntryWindowModel::Outcome::Saved);
+    EXPECT_EQ(dateToText(state_.currentLedger.rows->date(1)), "2014-12-31");
+
+    // 查账's pickers: one day, typed into both.
+    ui::QueryPage& query = *window_->queryPage();
+    typeWholeDate(query.startDateEdit(), QStringLiteral("2015-05-08"));
+    typeWholeDate(query.endDateEdit(), QStringLiteral("2015-05-08"));
+    EXPECT_EQ(query.startDateEdit()->date(), QDate(2015, 5, 8));
+    EXPECT_EQ(query.endDateEdit()->date(), QDate(2015, 5, 8));
+    query.queryButton()->click();
+    ASSERT_EQ(query.resultModel()->rowCount(), 1);
+    EXPECT_EQ(query.resultModel()->index(0, 0).data().toString(), QStringLiteral("2015-05-08"));
 }
 
 }  // namespace

@@ -11,11 +11,13 @@
 #include <QTimer>
 #include <functional>
 
+#include "app/password_dialog.h"
 #include "app/qt_user_interaction.h"
 #include "app/ui_texts.h"
 #include "common/ui/gbk_text.h"
 #include "tests/app/gui_fixture.h"
 #include "tests/support/ledger_data.h"
+#include "tests/support/scripted_user.h"
 
 namespace qinghe {
 namespace {
@@ -389,24 +391,32 @@ TEST_F(FormDialogsTest, BackupDialogShowsItsSettingsAndBacksUpWithoutClosing) {
     EXPECT_EQ(attempts, (std::vector<Fields>{{"0", "30", "9"}}));
 }
 
-TEST_F(FormDialogsTest, RestoreChoiceOffersEveryBackupWithTheLatestChosen) {
-    const Fields rows = {gbk("2015-05-12 19:00:00（最新）\t3 个文件\t37 B"),
-                         gbk("2015-05-11 08:30:00\t2 个文件\t1.5 MB")};
+TEST_F(FormDialogsTest, RestoreChoiceOffersEveryBackupWithTheOneToldChosen) {
+    const Fields rows = {gbk("2015-05-12 19:00:00（最新）\t0 个账簿\t37 B"),
+                         gbk("2015-05-11 08:30:00\t2 个账簿\t1.5 MB")};
     const struct {
         const char* name;
+        std::string opensOn;
         std::function<void(QTableWidget*, QDialog*)> choose;
         Fields chosen;
     } cases[] = {
         {"the latest as it opens",
+         "0",
          [](QTableWidget*, QDialog* dialog) { buttonOf(dialog, QStringLiteral("确定"))->click(); },
          {"0"}},
+        {"the one with ledgers as it opens",
+         "1",
+         [](QTableWidget*, QDialog* dialog) { buttonOf(dialog, QStringLiteral("确定"))->click(); },
+         {"1"}},
         {"another one selected",
+         "0",
          [](QTableWidget* list, QDialog* dialog) {
              list->selectRow(1);
              buttonOf(dialog, QStringLiteral("确定"))->click();
          },
          {"1"}},
         {"a double-click",
+         "0",
          [](QTableWidget* list, QDialog*) {
              list->selectRow(1);
              emit list->cellDoubleClicked(1, 0);
@@ -417,8 +427,10 @@ TEST_F(FormDialogsTest, RestoreChoiceOffersEveryBackupWithTheLatestChosen) {
         SCOPED_TRACE(c.name);
         Fields handed;
         QStringList firstRow;
+        Fields initial = {c.opensOn};
+        initial.insert(initial.end(), rows.begin(), rows.end());
         FormRun run(
-            window_.get(), {FormKind::RestoreChoice, rows},
+            window_.get(), {FormKind::RestoreChoice, initial},
             [&](const Fields& fields) {
                 handed = fields;
                 return true;
@@ -433,10 +445,30 @@ TEST_F(FormDialogsTest, RestoreChoiceOffersEveryBackupWithTheLatestChosen) {
             });
         EXPECT_EQ(run.title, QStringLiteral("选择要还原的备份"));
         EXPECT_EQ(firstRow, (QStringList{QStringLiteral("2015-05-12 19:00:00（最新）"),
-                                         QStringLiteral("3 个文件"), QStringLiteral("37 B")}));
+                                         QStringLiteral("0 个账簿"), QStringLiteral("37 B")}));
         EXPECT_EQ(handed, c.chosen);
         EXPECT_FALSE(run.openAfterwards);
     }
+}
+
+// After a wrong password the text stays selected: the next try replaces it.
+TEST_F(FormDialogsTest, AWrongPasswordIsSelectedSoThatTheNextTryReplacesIt) {
+    testing::ScriptedUser user;
+    std::vector<std::string> tried;
+    ui::PasswordDialog dialog(window_.get(), {}, user, [&](const std::string& typed) {
+        tried.push_back(typed);
+        return typed == "470913";
+    });
+    dialog.show();
+    QTest::keyClicks(dialog.passwordBox(), QStringLiteral("47913"));
+    buttonOf(&dialog, QStringLiteral("确定"))->click();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.passwordBox()->selectedText(), QStringLiteral("47913"));
+    QTest::keyClicks(dialog.passwordBox(), QStringLiteral("470913"));
+    EXPECT_EQ(dialog.passwordBox()->text(), QStringLiteral("470913"));
+    buttonOf(&dialog, QStringLiteral("确定"))->click();
+    EXPECT_EQ(tried, (std::vector<std::string>{"47913", "470913"}));
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
 }  // namespace

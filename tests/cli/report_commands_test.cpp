@@ -142,8 +142,8 @@ TEST_F(ReportCommandsTest, StatsPrintsTheRowsThenTheChartsSeries) {
     const Case cases[] = {
         {"--unit month --kind net",
          {R"({"period":"2015-5","direction":"汇总","amount":"8452.46"})",
-          R"({"period":"2015-4","direction":"汇总","amount":"3000000.01"})",
-          R"({"chart":{"periods":["2015-4","2015-5"],"series":[{"name":"汇总","values":[3000000.01,8452.46]}]}})"}},
+          R"({"period":"2015-4","direction":"汇总","amount":"-3000000.01"})",
+          R"({"chart":{"periods":["2015-4","2015-5"],"series":[{"name":"汇总","values":[-3000000.01,8452.46]}]}})"}},
         {"--unit day --kind income",
          {R"({"period":"2015-05-12","direction":"收入","amount":"8500"})",
           R"({"chart":{"periods":["2015-05-12"],"series":[{"name":"收入","values":[8500.0]}]}})"}},

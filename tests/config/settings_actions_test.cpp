@@ -116,14 +116,31 @@ TEST_F(SettingsActionsTest, RestoringDefaultsAlsoStopsStartingWithTheComputer) {
     ASSERT_TRUE(changeSettingSwitch(page(), SettingSwitch::StartWithComputer, true));
     ASSERT_TRUE(fs::exists(autostart_.entry()));
 
+    int kept = 0;
+    bool keeps = true;
+    const auto keepSettings = [&] {
+        ++kept;
+        return keeps;
+    };
     user_.answers = {MessageAnswer::Cancel};
-    EXPECT_FALSE(restoreDefaults(page()));
+    EXPECT_FALSE(restoreDefaults(page(), keepSettings));
+    EXPECT_EQ(kept, 0);
     EXPECT_TRUE(fs::exists(autostart_.entry()));
     EXPECT_TRUE(fs::exists(systemIniFile(run_)));
     EXPECT_EQ(user_.endCalls, 0);
 
+    // Settings that could not be kept first: given up, nothing deleted.
+    keeps = false;
+    EXPECT_FALSE(restoreDefaults(page(), keepSettings));
+    EXPECT_EQ(kept, 1);
+    EXPECT_TRUE(fs::exists(autostart_.entry()));
+    EXPECT_TRUE(fs::exists(systemIniFile(run_)));
+    EXPECT_EQ(user_.endCalls, 0);
+
+    keeps = true;
     user_.messages.clear();
-    EXPECT_TRUE(restoreDefaults(page()));
+    EXPECT_TRUE(restoreDefaults(page(), keepSettings));
+    EXPECT_EQ(kept, 2);
     EXPECT_FALSE(fs::exists(autostart_.entry()));
     EXPECT_FALSE(fs::exists(setupFolder(run_)));
     ASSERT_EQ(user_.messages.size(), 2u);

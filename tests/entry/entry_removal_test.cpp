@@ -118,9 +118,14 @@ TEST_F(EntryRemovalTest, ThePasswordGateAsksOnlyWhenBothAreSet) {
 TEST_F(EntryRemovalTest, APasswordGivenToTheOpenLedgerIsAskedAtOnce) {
     // Changed while the ledger is open: the gate asks for the new one.
     state_.needPass = true;
-    user_.formVisits = {{{gbk("家庭"), "", "secret"}}};
-    ASSERT_TRUE(ledger::changeLedger(state_, 1));
+    user_.formVisits = {{{gbk("家"), "", "secret"}}};
+    ASSERT_TRUE(ledger::changeLedger(state_, 1, view_));
     EXPECT_EQ(state_.currentLedger.password, "secret");
+    // The open ledger's new name under its list and in the ledger list.
+    ASSERT_TRUE(view_.labels);
+    EXPECT_EQ(view_.labels->ledger, gbk("当前账簿：  家"));
+    ASSERT_TRUE(view_.ledgers);
+    EXPECT_EQ(view_.ledgers->rows.at(0).name, gbk("家"));
     user_.passwordVisits = {{"secret"}};
     EXPECT_TRUE(entry::deleteSelectedEntry(state_, 0, view_));
     EXPECT_EQ(user_.passwordRequests.size(), 1u);

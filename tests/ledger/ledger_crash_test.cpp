@@ -176,7 +176,7 @@ TEST_F(LedgerCrashTest, CreatingALedger) {
 TEST_F(LedgerCrashTest, ChangingALedgersNameAndPassword) {
     crashTest("change ledger", household(), [](Run& run) {
         run.user.formVisits = {{{gbk("旅游"), "pw", "new"}}};
-        return ledger::changeLedger(run.state, 1);
+        return ledger::changeLedger(run.state, 1, run.view);
     });
 }
 

@@ -330,11 +330,18 @@ TEST_F(LedgerTest, ChangeChecksTheOldPasswordAndMayRemoveIt) {
         SCOPED_TRACE(c.name);
         user_.messages.clear();
         user_.formVisits = {c.visit};
-        EXPECT_EQ(ledger::changeLedger(state_, c.recordNumber), c.changed);
+        const int shownBefore = view_.ledgerListShown;
+        EXPECT_EQ(ledger::changeLedger(state_, c.recordNumber, view_), c.changed);
         EXPECT_EQ(messageTexts(), c.messages);
+        // A change shows the list again at once, with the new name.
+        EXPECT_EQ(view_.ledgerListShown, shownBefore + (c.changed ? 1 : 0));
+        if (c.changed) {
+            ASSERT_TRUE(view_.ledgers);
+            EXPECT_EQ(view_.ledgers->rows.at(c.recordNumber - 1).name, c.visit.back().at(0));
+        }
     }
     EXPECT_EQ(user_.formRequests.at(0).initial.at(0), gbk("甲"));
-    EXPECT_FALSE(ledger::changeLedger(state_, std::nullopt));
+    EXPECT_FALSE(ledger::changeLedger(state_, std::nullopt, view_));
 
     ledger::LedgerList shown = list();
     EXPECT_EQ(shown.rows[0].name, gbk("丙"));

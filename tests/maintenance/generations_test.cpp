@@ -71,8 +71,8 @@ TEST(Manifests, KeepEveryNameByteForByteAndRefuseDamagedText) {
     Manifest manifest;
     manifest.id = "20150512-180000-2";
     manifest.created = dateTimeFromCivil(2015, 5, 12, 18, 0, 0).value();
-    const char* odd[] = {"data/a b.edb", "data/100%.edb", "data/line\nbreak", "data/\xBC\xD2.edb",
-                         "data/tab\t.edt"};
+    const char* odd[] = {"data/a b.edb",      "data/100%.edb",  "data/line\nbreak",
+                         "data/\xBC\xD2.edb", "setup/jtcy.ini", "data/tab\t.edt"};
     for (const char* target : odd) {
         maintenance::ManifestEntry entry;
         entry.target = target;
@@ -103,6 +103,10 @@ TEST(Manifests, KeepEveryNameByteForByteAndRefuseDamagedText) {
         {"another format", "qinghe-backup-manifest 2" + text.substr(text.find('\n'))},
         {"target outside the generation",
          std::string(text).replace(text.find("data/a%20b.edb"), 14, "data/../x.edbb")},
+        {"settings target in a folder of its own",
+         std::string(text).replace(text.find("setup/jtcy.ini"), 14, "setup/x/jtcy.i")},
+        {"settings target outside the generation",
+         std::string(text).replace(text.find("setup/jtcy.ini"), 14, "setup/../../x.")},
         {"bad number", std::string(text).replace(text.find("123456789012"), 1, "x")},
         {"bad escape", std::string(text).replace(text.find("%25"), 3, "%G5")},
     };
@@ -641,6 +645,66 @@ TEST_F(GenerationsTest, RestoreCopiesTheChosenGenerationAndLeavesUserAndSettings
     EXPECT_EQ(maintenance::restoreGeneration(ops_, box_.run(), "20990101-000000"),
               RestoreResult::NoSuchGeneration);
     EXPECT_EQ(box_.get("data/home.edb"), "home table 4");
+}
+
+// The settings (the item and member lists, the start date and initial
+// amount, system.ini) are in every generation, and a restore puts them back;
+// a generation made without them leaves the settings as they are.
+TEST_F(GenerationsTest, GenerationsKeepTheSettingsAndARestorePutsThemBack) {
+    const auto systemIni = [](int lastBackup, int kept) {
+        return "[setup]\r\nlastbackup=" + std::to_string(lastBackup) +
+               "\r\nbackupkeep=" + std::to_string(kept) + "\r\n";
+    };
+    box_.putData("1");
+    box_.put("setup/szxm.ini", "items 1");
+    box_.put("setup/csrqje.ini", "start 1");
+    box_.put("setup/system.ini", systemIni(1, 5));
+    const BackupOutcome first = box_.backup(ops_);
+    ASSERT_TRUE(first.complete);
+    EXPECT_EQ(box_.generationSettings(box_.at("backup")), (Files{{"csrqje.ini", "start 1"},
+                                                                 {"szxm.ini", "items 1"},
+                                                                 {"system.ini", systemIni(1, 5)}}));
+
+    // The date a backup writes when it is done is no change of the settings;
+    // any other is.
+    box_.put("setup/system.ini", systemIni(2, 5));
+    EXPECT_FALSE(box_.backup(ops_).newGeneration);
+    box_.put("setup/system.ini", systemIni(2, 6));
+    EXPECT_TRUE(box_.backup(ops_).newGeneration);
+    box_.put("setup/szxm.ini", "items 2");
+    EXPECT_TRUE(box_.backup(ops_).newGeneration);
+
+    // A generation without settings, as one of an earlier release.
+    std::filesystem::rename(box_.at("setup"), box_.at("setup.kept"));
+    box_.putData("3");
+    const BackupOutcome withoutSettings = box_.backup(ops_);
+    ASSERT_TRUE(withoutSettings.newGeneration);
+    EXPECT_FALSE(box_.exists("backup/setup"));
+    std::filesystem::rename(box_.at("setup.kept"), box_.at("setup"));
+
+    // Restoring the first brings its settings back, and the settings it
+    // replaces are in the generation the restore makes of what was there.
+    box_.put("user/user.edb", "login");
+    const maintenance::RestoreOutcome restored = maintenance::restoreKeepingTheData(
+        ops_, box_.run(), first.id, {box_.clock().now() + 1, 10});
+    ASSERT_EQ(restored.result, RestoreResult::Restored);
+    EXPECT_EQ(box_.get("setup/szxm.ini"), "items 1");
+    EXPECT_EQ(box_.get("setup/csrqje.ini"), "start 1");
+    EXPECT_EQ(box_.get("setup/system.ini"), systemIni(1, 5));
+    EXPECT_EQ(box_.get("user/user.edb"), "login");
+    EXPECT_EQ(box_.generationSettings(box_.at("backup"))["szxm.ini"], "items 2");
+    // Nothing of the restore is left over.
+    for (const std::string& name : box_.names()) {
+        EXPECT_TRUE(name == "books" || name == "data" || name == "setup" || name == "user" ||
+                    name == "backup" || name.starts_with("backup-"))
+            << name;
+    }
+
+    // One without settings leaves them as they are.
+    ASSERT_EQ(maintenance::restoreGeneration(ops_, box_.run(), withoutSettings.id),
+              RestoreResult::Restored);
+    EXPECT_EQ(box_.get("data/home.edb"), "home table 3");
+    EXPECT_EQ(box_.get("setup/szxm.ini"), "items 1");
 }
 
 TEST_F(GenerationsTest, RestoreKeepsLiveFilesThatHoldTheSameBytesAndCopiesTheRest) {

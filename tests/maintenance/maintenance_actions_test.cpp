@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/gbk.h"
 #include "config/ini_file.h"
 #include "config/settings.h"
 #include "maintenance/maintenance_actions.h"
@@ -431,10 +432,12 @@ TEST_F(MaintenanceFlowsTest, RestoringTheLatestKeepsTheLoginPasswordAndEndsThePr
     // The choice shows every generation, the latest first and marked.
     ASSERT_EQ(user_.formRequests.size(), 1u);
     EXPECT_EQ(user_.formRequests[0].kind, FormKind::RestoreChoice);
-    ASSERT_EQ(user_.formRequests[0].initial.size(), 1u);
-    EXPECT_EQ(
-        user_.formRequests[0].initial[0],
-        "2015-05-12 19:00:00" + std::string(mt::kLatestMark) + "\t3" + mt::kFilesUnit + "\t37 B");
+    // The row chosen as it opens, then one row a generation: date, ledgers, size.
+    ASSERT_EQ(user_.formRequests[0].initial.size(), 2u);
+    EXPECT_EQ(user_.formRequests[0].initial[0], "0");
+    EXPECT_TRUE(user_.formRequests[0].initial[1].starts_with(
+        "2015-05-12 19:00:00" + std::string(mt::kLatestMark) + "\t1" + mt::kLedgersUnit + "\t"))
+        << user_.formRequests[0].initial[1];
     ASSERT_EQ(user_.messages.size(), 2u);
     EXPECT_EQ(user_.messages[0].text, mt::kConfirmRestoreLatest);
     EXPECT_EQ(user_.messages[0].title, mt::kRestoreTitle);
@@ -604,6 +607,84 @@ TEST_F(MaintenanceFlowsTest, AfterInitialisingAndRestartingTheDataIsStillRestora
     user_.formVisits.push_back({{"1"}});
     ASSERT_TRUE(maintenance::restoreBackup(*state_, ops_));
     EXPECT_EQ(box_->liveData(), before);
+    // The chooser opened on the newest generation that holds a ledger, the
+    // empty one of after the initialisation above it with none.
+    ASSERT_EQ(user_.formRequests.size(), 1u);
+    const std::vector<std::string>& choice = user_.formRequests[0].initial;
+    ASSERT_EQ(choice.size(), 3u);
+    EXPECT_EQ(choice[0], "1");
+    EXPECT_NE(choice[1].find("\t0" + mt::kLedgersUnit + "\t"), std::string::npos) << choice[1];
+    EXPECT_NE(choice[2].find("\t1" + mt::kLedgersUnit + "\t"), std::string::npos) << choice[2];
+}
+
+// --- resetting the settings ------------------------------------------------------
+
+// "还原默认设定" names what it resets, keeps the settings as they were in a
+// generation first, and a restore of that generation brings the lists, the
+// start date and the initial amount back.
+TEST_F(MaintenanceFlowsTest, ResettingTheSettingsCanBeUndoneByARestore) {
+    Settings& settings = state_->settings;
+    settings.incomeItems = {"salary", "bonus"};
+    settings.expenseItems = {"food"};
+    settings.members = {"dad", "mum"};
+    settings.startDate = 41000;
+    settings.initialAmount = 2345678.25;
+    ASSERT_TRUE(saveItemLists(box_->run(), settings) && saveMemberList(box_->run(), settings) &&
+                saveInitialBalance(box_->run(), settings));
+    box_->putData("1");
+    const Files setupBefore = box_->filesBelow("setup");
+
+    // Cancelled: nothing kept, nothing reset.
+    user_.answers = {MessageAnswer::Cancel};
+    EXPECT_FALSE(maintenance::resetSettings(*state_, ops_));
+    ASSERT_EQ(user_.messages.size(), 1u);
+    const std::string question = gbkToUtf8Lossy(user_.messages[0].text);
+    for (const char* named : {"收入项目和支出项目列表", "家庭成员列表", "起算日期和初始金额",
+                              "数据库还原", "登陆密码也不会被还原"})
+        EXPECT_NE(question.find(named), std::string::npos) << named;
+    EXPECT_TRUE(box_->generations(ops_).empty());
+    EXPECT_EQ(box_->filesBelow("setup"), setupBefore);
+
+    user_ = ScriptedUser{};
+    ASSERT_TRUE(maintenance::resetSettings(*state_, ops_));
+    EXPECT_EQ(user_.endCalls, 1);
+    EXPECT_FALSE(box_->exists("setup"));
+    EXPECT_EQ(box_->get("data/home.edb"), "home table 1");
+    const auto generations = box_->generations(ops_);
+    ASSERT_EQ(generations.size(), 1u);
+    const Files kept = box_->generationSettings(generations[0].folder);
+    ASSERT_EQ(kept.size(), setupBefore.size());
+    for (const auto& [name, bytes] : setupBefore) {
+        if (name == "system.ini") continue;  // its lastbackup is the backup's own
+        EXPECT_EQ(kept.at(name), bytes) << name;
+    }
+
+    // The next start has the defaults; a restore brings the settings back.
+    restart();
+    EXPECT_TRUE(state_->settings.members.empty());
+    user_.formVisits.push_back({{"0"}});
+    ASSERT_TRUE(maintenance::restoreBackup(*state_, ops_));
+    restart();
+    EXPECT_EQ(state_->settings.incomeItems, (std::vector<std::string>{"salary", "bonus"}));
+    EXPECT_EQ(state_->settings.expenseItems, std::vector<std::string>{"food"});
+    EXPECT_EQ(state_->settings.members, (std::vector<std::string>{"dad", "mum"}));
+    EXPECT_EQ(state_->settings.startDate, 41000);
+    EXPECT_EQ(state_->settings.initialAmount, 2345678.25);
+    expectNothingLeftOver();
+}
+
+TEST_F(MaintenanceFlowsTest, SettingsThatCannotBeKeptFirstAreResetOnlyWhenTheUserSaysSo) {
+    box_->putData("1");
+    for (const MessageAnswer answer : {MessageAnswer::Cancel, MessageAnswer::Ok}) {
+        // A disk that takes no generation.
+        FaultyFolderOperations failing(0);
+        user_ = ScriptedUser{};
+        user_.answers = {MessageAnswer::Ok, answer};
+        EXPECT_EQ(maintenance::resetSettings(*state_, failing), answer == MessageAnswer::Ok);
+        ASSERT_EQ(user_.messages.size(), answer == MessageAnswer::Ok ? 3u : 2u);
+        EXPECT_EQ(user_.messages[1].text, mt::kSafetyBackupFailedReset);
+        EXPECT_EQ(box_->exists("setup"), answer != MessageAnswer::Ok);
+    }
 }
 
 }  // namespace

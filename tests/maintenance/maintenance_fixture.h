@@ -71,11 +71,20 @@ class MaintenanceSandbox {
             files["data/" + std::filesystem::path(path).filename().string()] = bytes;
         return files;
     }
-    // What a generation folder holds, its manifest aside.
+    // The data a generation folder holds (as liveData has it): its manifest
+    // and the settings aside.
     Files generationData(const std::filesystem::path& folder) const {
         Files files = filesBelow(folder.lexically_relative(temp_.path()).string());
         files.erase(maintenance::kManifestName);
+        std::erase_if(files, [](const auto& file) {
+            return file.first.starts_with(std::string(maintenance::kGenerationSetup) + "/");
+        });
         return files;
+    }
+    // The settings a generation folder holds, by file name.
+    Files generationSettings(const std::filesystem::path& folder) const {
+        return filesBelow(
+            (folder / maintenance::kGenerationSetup).lexically_relative(temp_.path()).string());
     }
     std::uint64_t inode(const std::string& relative) const {
         struct stat st {};

@@ -61,8 +61,8 @@ TEST(StatisticsCsv, WritesPeriodsAsSpreadsheetsReadThem) {
     };
     const Case cases[] = {
         {report::kMonthUnit, report::kSummaryKind,
-         "\xEF\xBB\xBF日期,方向,金额\r\n2015-05,汇总,0.3\r\n2016-01,汇总,3000000.01\r\n"
-         "2016-05,汇总,111111111011.1\r\n"},
+         "\xEF\xBB\xBF日期,方向,金额\r\n2015-05,汇总,0.3\r\n2016-01,汇总,-3000000.01\r\n"
+         "2016-05,汇总,-111111111011.1\r\n"},
         {report::kDayUnit, report::kIncomeKind,
          "\xEF\xBB\xBF日期,方向,金额\r\n2015-05-12,收入,0.1\r\n2015-05-13,收入,0.2\r\n"},
         {report::kYearUnit, report::kBothKind,
@@ -172,6 +172,39 @@ TEST_F(CsvCommandTest, SavesWhereTheUserSaysAndTellsHowItWent) {
     // Nothing half-written is left beside the files.
     for (const auto& entry : fs::directory_iterator(out_))
         EXPECT_EQ(entry.path().string().find(".part-"), std::string::npos) << entry.path();
+}
+
+// A month of expenses alone: the 汇总 row and its CSV line carry the minus
+// sign; the same month by direction stays positive.
+TEST_F(CsvCommandTest, TheNetOfAMonthOfExpensesIsSavedNegative) {
+    const double march2 = *dateFromCivil(2015, 3, 2);
+    add({march2, Direction::Expense, gbk("房租"), 1200, gbk("爸爸"), "", false});
+    add({march2 + 13, Direction::Expense, gbk("餐饮"), 425.8, gbk("妈妈"), "", false});
+    add({march2 + 40, Direction::Income, gbk("工资"), 5000, gbk("爸爸"), "", false});
+    const auto rows = entry::currentLedgerRows(state_);
+    ASSERT_TRUE(rows);
+    struct Case {
+        int kind;
+        std::string shown;  // the March row's amount
+        std::string csv;
+    };
+    const Case cases[] = {
+        {report::kSummaryKind, "-1625.8",
+         "\xEF\xBB\xBF日期,方向,金额\r\n2015-03,汇总,-1625.8\r\n2015-04,汇总,5000\r\n"},
+        {report::kBothKind, "1625.8",
+         "\xEF\xBB\xBF日期,方向,金额\r\n2015-03,支出,1625.8\r\n2015-04,收入,5000\r\n"},
+    };
+    for (const Case& c : cases) {
+        const report::Statistics statistics =
+            report::runStatistics(*rows, report::kMonthUnit, c.kind);
+        ASSERT_EQ(statistics.rows.size(), 2u);
+        EXPECT_EQ(statistics.rows[0].amount, c.shown);
+        const fs::path file = out_ / ("march" + std::to_string(c.kind) + ".csv");
+        user_ = {};
+        user_.saveFiles.push_back(file);
+        EXPECT_TRUE(report::exportStatisticsCsvCommand(state_, statistics));
+        EXPECT_EQ(fileBytes(file), c.csv) << c.kind;
+    }
 }
 
 // The program's own files are never an export's target, whatever name leads

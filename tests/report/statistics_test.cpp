@@ -58,11 +58,26 @@ TEST(RunStatistics, ListsThePeriodsAsThePartDefinesThem) {
          kDayUnit,
          kSummaryKind,
          {"2015-05-09 汇总 70"}},
-        {"汇总 of a day of expenses only is positive",
+        {"汇总 of a day of expenses only carries its sign",
          {expense(may9, 30)},
          kDayUnit,
          kSummaryKind,
-         {"2015-05-09 汇总 30"}},
+         {"2015-05-09 汇总 -30"}},
+        {"汇总 of a month of expenses only: its net is negative",
+         {expense(day(2015, 3, 2), 1200), expense(day(2015, 3, 15), 425.8)},
+         kMonthUnit,
+         kSummaryKind,
+         {"2015-3 汇总 -1625.8"}},
+        {"per-direction rows of the same month stay positive",
+         {expense(day(2015, 3, 2), 1200), expense(day(2015, 3, 15), 425.8)},
+         kMonthUnit,
+         kExpenseKind,
+         {"2015-3 支出 1625.8"}},
+        {"全部 of the same month lists its expense positive",
+         {expense(day(2015, 3, 2), 1200), expense(day(2015, 3, 15), 425.8)},
+         kMonthUnit,
+         kBothKind,
+         {"2015-3 支出 1625.8"}},
         {"汇总 of a month, in any order: 100 + 50 - 30 - 20",
          {expense(may9, 30), income(may12, 100), expense(may12, 20), income(day(2015, 5, 31), 50)},
          kMonthUnit,
@@ -102,7 +117,7 @@ TEST(RunStatistics, ListsThePeriodsAsThePartDefinesThem) {
          {income(day(2016, 1, 1), 1), expense(day(2016, 6, 1), 4), expense(may9, 3)},
          kYearUnit,
          kSummaryKind,
-         {"2016 汇总 -3", "2015 汇总 3"}},
+         {"2016 汇总 -3", "2015 汇总 -3"}},
         {"month labels without zeros, day labels with",
          {income(day(2015, 12, 31), 1), income(may9, 2)},
          kMonthUnit,
@@ -236,7 +251,7 @@ TEST(ChartOf, PutsThePeriodsInDateOrderWithOneSeriesADirection) {
         report::chartOf(report::runStatistics(rows, report::kMonthUnit, report::kSummaryKind));
     ASSERT_EQ(net.series.size(), 1u);
     EXPECT_EQ(net.series[0].name, gbk("汇总"));
-    EXPECT_EQ(net.series[0].values, (std::vector<double>{7, 2, -4}));
+    EXPECT_EQ(net.series[0].values, (std::vector<double>{7, -2, -4}));
 
     const report::StatChart incomes =
         report::chartOf(report::runStatistics(rows, report::kDayUnit, report::kIncomeKind));

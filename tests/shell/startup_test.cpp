@@ -115,6 +115,30 @@ TEST_F(StartupTest, LeavingTheLoginEndsTheProgramWithoutLoadingSettings) {
     EXPECT_EQ(state->settings.backupMode, BackupMode::Periodic);
 }
 
+// Leaving the login without typing anything is no wrong password: the
+// program ends without saying one was typed.
+TEST_F(StartupTest, CancellingTheLoginUntypedEndsWithoutCallingThePasswordWrong) {
+    struct Case {
+        testing::ScriptedUser::PasswordVisit typed;
+        std::vector<std::string> messages;
+    };
+    const Case cases[] = {
+        {{}, {}},
+        {{"wrong"}, {password_texts::kWrongPassword, shell::kLoginRefused}},
+    };
+    for (const Case& c : cases) {
+        install();
+        user_.passwordVisits.push_back(c.typed);
+        auto state = newState();
+        EXPECT_FALSE(startUp(*state).loggedIn);
+        std::vector<std::string> shown;
+        for (const Message& message : user_.messages) shown.push_back(message.text);
+        EXPECT_EQ(shown, c.messages) << c.typed.size();
+        EXPECT_EQ(user_.endCalls, 1);
+        EXPECT_FALSE(state->tables.hasCurrentTable());
+    }
+}
+
 TEST_F(StartupTest, AnEmptyLoginPasswordAsksNothing) {
     install();
     setLoginPassword("");
