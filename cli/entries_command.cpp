@@ -13,6 +13,7 @@
 #include "cli/run_directory_argument.h"
 #include "cli/run_session.h"
 #include "common/ole_date.h"
+#include "entry/entry_order.h"
 #include "entry/entry_rows.h"
 #include "entry/entry_texts.h"
 #include "ledger/ledger_opening.h"
@@ -26,6 +27,8 @@ struct EntriesOptions {
     RunDirectoryArgument runDirectory;
     std::int32_t recordNumber = 0;
     std::optional<std::string> ledgerPassword;
+    std::optional<std::string> sort;
+    bool descending = false;
 };
 
 // The list's rows as JSON lines, written without building an object for a
@@ -113,7 +116,15 @@ int runEntries(const EntriesOptions& options) {
     {
         JsonLineWriter out;
         RowWriter rows(*view.entryRows);
-        for (std::size_t row = 0; row < view.entryRows->size(); ++row) rows.write(out, row);
+        if (options.sort) {
+            const entry::EntryOrder order{*entry::sortKeyNamed(*options.sort),
+                                          options.descending ? entry::SortDirection::Descending
+                                                             : entry::SortDirection::Ascending};
+            for (const std::uint32_t row : entry::sortedRows(*view.entryRows, order))
+                rows.write(out, row);
+        } else {
+            for (std::size_t row = 0; row < view.entryRows->size(); ++row) rows.write(out, row);
+        }
     }
     printLine(labelsLine(*view.entryLabels));
     return 0;
@@ -132,6 +143,12 @@ void addEntriesCommand(CLI::App& app, int& exitCode) {
         ->required();
     command->add_option("--ledger-password", options->ledgerPassword,
                         "The ledger's access password, typed once when it asks for one");
+    command
+        ->add_option("--sort", options->sort,
+                     "List the rows sorted by date, amount, item or member, as a click on the "
+                     "column's header does (equal keys keep the table's order)")
+        ->check(CLI::IsMember({"date", "amount", "item", "member"}));
+    command->add_flag("--descending", options->descending, "With --sort: the other way round");
     command->callback([options, &exitCode] { exitCode = runEntries(*options); });
 }
 
