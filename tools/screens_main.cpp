@@ -521,9 +521,13 @@ int drawPages(MainWindow& window, AppState& state, const QString& folder) {
                 window.selectPage(shot.page);
         }
         // No blinking cursor or selected text in the pictures; the chart laid
-        // out anew after a change of size.
+        // out anew after a change of size, without the items of the axes it
+        // replaced (deleted later, which no event loop does here).
         if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
-        for (int round = 0; round < 5; ++round) QApplication::processEvents();
+        for (int round = 0; round < 5; ++round) {
+            QApplication::processEvents();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
         const QString file = folder + QLatin1Char('/') + QLatin1String(shot.name) + ".png";
         if (!window.grab().save(file)) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
