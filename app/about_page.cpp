@@ -3,26 +3,17 @@
 #include <QGroupBox>
 #include <QLabel>
 
+#include "common/ui/anchored_layout.h"
 #include "common/ui/page_widgets.h"
 
 namespace qinghe::ui {
-namespace {
-
-QLabel* addUnavailableLink(QWidget* parent, const QString& text, const QRect& geometry) {
-    QLabel* link = addLabel(parent, text, geometry);
-    QFont underlined = link->font();
-    underlined.setUnderline(true);
-    link->setFont(underlined);
-    link->setEnabled(false);
-    link->setToolTip(QStringLiteral("暂无可访问的网址"));
-    return link;
-}
-
-}  // namespace
 
 AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {
+    // Drawn as one block, kept in the middle of a larger page.
+    new AnchoredLayout(this, QSize(795, 509), anchors::kCentre);
     auto* box = new QGroupBox(this);
-    box->setGeometry(120, 70, 555, 290);
+    placeWidget(box, QRect(120, 70, 555, 290));
+    new AnchoredLayout(box, QSize(555, 290));
     addPicture(box, "welcome", QRect(32, 36, 64, 64));
 
     QLabel* title =
@@ -40,12 +31,9 @@ AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {
     notice->setWordWrap(true);
     notice->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    blog_ = addUnavailableLink(box, QStringLiteral("访问作者博客"), QRect(120, 224, 120, 24));
-    website_ =
-        addUnavailableLink(box, QStringLiteral("访问软件官方网站"), QRect(260, 224, 160, 24));
-
     auto* data = new QGroupBox(QStringLiteral("数据文件夹"), this);
-    data->setGeometry(120, 375, 555, 100);
+    placeWidget(data, QRect(120, 375, 555, 100));
+    new AnchoredLayout(data, QSize(555, 100));
     dataFolder_ = addWrappedLabel(data, QString(), QRect(16, 24, 523, 34));
     dataFolder_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     openDataFolder_ = addButton(data, QStringLiteral("打开数据文件夹"), QRect(16, 62, 140, 28));

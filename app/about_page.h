@@ -7,17 +7,13 @@ class QPushButton;
 
 namespace qinghe::ui {
 
-// Page 6 "关于".
+// Page 6 "关于". No web address of the makers is known, so it offers no
+// links to their pages.
 class AboutPage : public QWidget {
     Q_OBJECT
 
   public:
     explicit AboutPage(QWidget* parent = nullptr);
-
-    // "访问作者博客" and "访问软件官方网站". This version knows no web address
-    // of the makers, so the links are shown disabled and open nothing.
-    QLabel* blogLink() const { return blog_; }
-    QLabel* websiteLink() const { return website_; }
 
     // The data folder in use, and the button that opens it in the file
     // manager (the main window wires it).
@@ -26,8 +22,6 @@ class AboutPage : public QWidget {
     QPushButton* openDataFolderButton() const { return openDataFolder_; }
 
   private:
-    QLabel* blog_;
-    QLabel* website_;
     QLabel* dataFolder_;
     QPushButton* openDataFolder_;
 };

@@ -11,14 +11,17 @@
 
 #include "app/lock_page.h"
 #include "app/main_window.h"
+#include "app/main_window_texts.h"
 #include "common/ui/gbk_text.h"
 #include "config/name_lists.h"
 #include "config/ui/settings_page.h"
 #include "entry/entry_removal.h"
 #include "entry/ui/add_entry_window.h"
+#include "entry/ui/entry_list_model.h"
 #include "entry/ui/entry_page.h"
 #include "import/bill_import.h"
 #include "report/ui/query_page.h"
+#include "report/ui/query_result_model.h"
 #include "session/app_state.h"
 
 namespace qinghe::ui {
@@ -51,27 +54,16 @@ void WindowEntryScreens::showFilterChoices(const FilterChoices& choices) {
 }
 
 void WindowEntryScreens::selectEntryRow(std::size_t row) {
-    // The 记账 list shows every entry in record order.
-    selectListRow(window_.entryPage()->entryList(), static_cast<int>(row));
+    const EntryPage* page = window_.entryPage();
+    const int at = page->entryModel()->listRow(row);
+    if (at >= 0) selectListRow(page->entryList(), at);
 }
 
 void WindowEntryScreens::selectQueryRow(std::size_t row) {
-    // The 查账 list may show some entries only: its rows carry their record
-    // numbers.
-    QTableView* list = window_.queryPage()->resultList();
-    QAbstractItemModel* model = list->model();
-    const QVariant recordNumber = static_cast<int>(row + 1);
-    const int guess = static_cast<int>(row);
-    if (guess < model->rowCount() && model->index(guess, 0).data(Qt::UserRole) == recordNumber) {
-        selectListRow(list, guess);
-        return;
-    }
-    for (int at = 0; at < model->rowCount(); ++at) {
-        if (model->index(at, 0).data(Qt::UserRole) == recordNumber) {
-            selectListRow(list, at);
-            return;
-        }
-    }
+    // The 查账 list may show some entries only, and either list may be sorted.
+    const QueryPage* page = window_.queryPage();
+    const int at = page->resultModel()->listRow(row);
+    if (at >= 0) selectListRow(page->resultList(), at);
 }
 
 void WindowEntryScreens::refreshQueryList(AppState& state) {
@@ -96,6 +88,16 @@ void EntryActions::connectEntryPage() {
     QTableView* entries = page->entryList();
     QTableView* results = window_.queryPage()->resultList();
     connect(page->addButton(), &QToolButton::clicked, this, &EntryActions::openAddWindow);
+    // "添加条目" of the tray's menu and Ctrl+N, from any page.
+    connect(window_.commands().addEntry, &QAction::triggered, this, [this] {
+        if (state_.locked) {
+            window_.showFromTray();  // to the lock page, which asks for the password
+        } else if (!state_.currentLedger.isOpen()) {
+            showError(state_.user, kNoLedgerOpen);
+        } else {
+            openAddWindow();
+        }
+    });
     connect(page->importButton(), &QPushButton::clicked, this, &EntryActions::importBill);
     connect(page->modifyButton(), &QToolButton::clicked, this,
             [this, entries] { openEntry(entries, entry::EntryOpener::Modify); });

@@ -3,7 +3,11 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextDocument>
+#include <QTextFragment>
+#include <QTextImageFormat>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -11,9 +15,45 @@
 
 namespace qinghe::ui {
 
+QImage guidePicture(const QImage& picture, int logicalWidth, qreal devicePixelRatio) {
+    if (picture.isNull() || devicePixelRatio <= 0) return picture;
+    const int width = logicalWidth > 0 ? logicalWidth : picture.width();
+    const int pixels = qRound(width * devicePixelRatio);
+    QImage drawn = pixels == picture.width()
+                       ? picture
+                       : picture.scaledToWidth(pixels, Qt::SmoothTransformation);
+    drawn.setDevicePixelRatio(devicePixelRatio);
+    return drawn;
+}
+
+QVariant GuideBrowser::loadResource(int type, const QUrl& name) {
+    QVariant loaded = QTextBrowser::loadResource(type, name);
+    if (type != QTextDocument::ImageResource || !loaded.isValid()) return loaded;
+    QImage picture;
+    if (loaded.canConvert<QImage>() && loaded.typeId() != QMetaType::QByteArray) {
+        picture = loaded.value<QImage>();
+    } else {
+        picture.loadFromData(loaded.toByteArray());
+    }
+    if (picture.isNull()) return loaded;
+    return guidePicture(picture, pictureWidth(name), devicePixelRatioF());
+}
+
+int GuideBrowser::pictureWidth(const QUrl& name) const {
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
+            const QTextCharFormat format = fragment.fragment().charFormat();
+            if (!format.isImageFormat()) continue;
+            const QTextImageFormat image = format.toImageFormat();
+            if (image.name() == name.toString() && image.width() > 0) return qRound(image.width());
+        }
+    }
+    return 0;
+}
+
 HelpWindow::HelpWindow(const std::filesystem::path& guide, QWidget* parent)
     : QWidget(parent, Qt::Window),
-      browser_(new QTextBrowser(this)),
+      browser_(new GuideBrowser(this)),
       start_(QUrl::fromLocalFile(QString::fromStdString(guide.string()))) {
     setWindowTitle(QStringLiteral("帮助 - 青禾 家庭流水记账软件"));
     setWindowIcon(programIcon("welcome"));

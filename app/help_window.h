@@ -4,9 +4,29 @@
 #include <QWidget>
 #include <filesystem>
 
-class QTextBrowser;
+#include <QImage>
+#include <QTextBrowser>
 
 namespace qinghe::ui {
+
+// A picture of the guide as it is drawn `logicalWidth` pixels wide (its width
+// in the page; 0: its own) on a screen of `devicePixelRatio`: scaled smoothly to
+// the screen's own pixels, so that it is sharp on a HiDPI screen and not
+// coarsely thinned out when shown smaller than it is.
+QImage guidePicture(const QImage& picture, int logicalWidth, qreal devicePixelRatio);
+
+// The guide's pages, their pictures drawn by guidePicture.
+class GuideBrowser : public QTextBrowser {
+    Q_OBJECT
+
+  public:
+    using QTextBrowser::QTextBrowser;
+    QVariant loadResource(int type, const QUrl& name) override;
+
+  private:
+    // The width the page gives the picture `name`; 0 when it gives none.
+    int pictureWidth(const QUrl& name) const;
+};
 
 // The user guide in a window of its own beside the main window: pages in
 // HTML with their pictures, links between them, web links in the browser.
@@ -16,12 +36,12 @@ class HelpWindow : public QWidget {
   public:
     HelpWindow(const std::filesystem::path& guide, QWidget* parent = nullptr);
 
-    QTextBrowser* browser() const { return browser_; }
+    GuideBrowser* browser() const { return browser_; }
     // Back to the guide's first page, at its top.
     void showStart();
 
   private:
-    QTextBrowser* browser_;
+    GuideBrowser* browser_;
     QUrl start_;
 };
 

@@ -1,5 +1,6 @@
 #include "app/lock_actions.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QToolButton>
 
@@ -26,6 +27,8 @@ LockActions::LockActions(MainWindow& window, AppState& state)
     : QObject(&window), window_(window), state_(state), view_(window) {
     idle_ = new IdleWatcher([this](qint64 idle) { checkIdle(idle); }, this);
     connect(window_.lockPage()->unlockButton(), &QToolButton::clicked, this, [this] { unlock(); });
+    // "锁定" (Ctrl+L, the tray's menu) locks at once, idle or not.
+    connect(window_.commands().lock, &QAction::triggered, this, &LockActions::lock);
 }
 
 void LockActions::lock() {

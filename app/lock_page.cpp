@@ -3,13 +3,16 @@
 #include <QLabel>
 #include <QToolButton>
 
+#include "common/ui/anchored_layout.h"
 #include "common/ui/page_widgets.h"
 
 namespace qinghe::ui {
 
 LockPage::LockPage(QWidget* parent) : QWidget(parent) {
+    // In the middle of a larger page.
+    new AnchoredLayout(this, QSize(795, 509), anchors::kCentre);
     unlock_ = new QToolButton(this);
-    unlock_->setGeometry(333, 130, 128, 128);
+    placeWidget(unlock_, QRect(333, 130, 128, 128));
     unlock_->setIcon(programIcon("lock"));
     unlock_->setIconSize(QSize(96, 96));
     unlock_->setAutoRaise(true);

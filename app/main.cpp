@@ -5,6 +5,7 @@
 #include "app/cjk_font.h"
 #include "app/data_folder_start.h"
 #include "app/main_window.h"
+#include "app/qt_translations.h"
 #include "app/qt_user_interaction.h"
 #include "app/single_instance.h"
 #include "app/termination_signals.h"
@@ -20,8 +21,10 @@ int main(int argc, char** argv) {
     using namespace qinghe;
 
     QApplication application(argc, argv);
-    // Calendars and standard buttons speak the program's language.
+    // Calendars, standard buttons and Qt's own dialogs speak the program's
+    // language.
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    ui::loadQtTranslations(application);
     // The window may live in the tray with no window shown.
     QApplication::setQuitOnLastWindowClosed(false);
     // Chinese must never come out as boxes, whatever the desktop's default font.
@@ -36,6 +39,7 @@ int main(int argc, char** argv) {
     const std::optional<DataFolderChoice> data = ui::prepareDataFolder(dataDir, user);
     if (!data) return 1;
     const std::filesystem::path& runDirectory = data->folder;
+    user.setDataFolder(runDirectory);
     ui::SingleInstance instance(runDirectory);
     if (!instance.acquire()) {
         user.showMessage(

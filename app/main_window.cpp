@@ -6,11 +6,15 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QFontInfo>
 #include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QStackedWidget>
@@ -18,6 +22,8 @@
 #include <QTableView>
 #include <QToolBar>
 #include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/about_page.h"
 #include "app/data_safety_actions.h"
@@ -28,12 +34,15 @@
 #include "app/lock_page.h"
 #include "app/main_window_texts.h"
 #include "app/report_actions.h"
+#include "app/shortcut_list.h"
+#include "app/shortcuts_dialog.h"
 #include "app/user_guide.h"
 #include "app/welcome_page.h"
 #include "common/run_directory.h"
 #include "common/standard_messages.h"
 #include "common/ui/gbk_text.h"
 #include "common/ui/page_widgets.h"
+#include "config/settings.h"
 #include "config/settings_actions.h"
 #include "config/ui/settings_page.h"
 #include "entry/ui/entry_page.h"
@@ -47,6 +56,12 @@ namespace qinghe {
 namespace {
 
 const QString kProductTitle = QStringLiteral("青禾 家庭流水记账软件 2015");
+const QPoint kDefaultPlace(50, 50);
+const QSize kDefaultSize(800, 613);
+// What the pages leave free of a window of the default size.
+constexpr int kToolBarHeight = 60;
+constexpr int kPagesRightMargin = 800 - 795;
+constexpr int kPagesBottomMargin = 613 - 67 - 509;
 
 // Paints each row's background by its place in the list before the cell
 // itself, so the stripes follow sorting, insertion and deletion; a selected
@@ -76,30 +91,43 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     : QMainWindow(parent), state_(state), trayAvailable_(&QSystemTrayIcon::isSystemTrayAvailable) {
     setWindowTitle(kProductTitle);
     setWindowIcon(ui::programIcon("welcome"));
-    // The pages were drawn for 12-pixel text at fixed positions.
+    // The pages were drawn for 12-pixel text; a desktop with larger text
+    // keeps it, and the pages grow with it (AnchoredLayout).
     QFont text = font();
-    text.setPixelSize(12);
+    text.setPixelSize(std::max(12, QFontInfo(text).pixelSize()));
     setFont(text);
     // Group box captions sit on the frame line, so controls placed near the
     // top of a box stay clear of it.
     setStyleSheet(QStringLiteral(
         "QGroupBox { border: 1px solid #bcbcbc; border-radius: 3px; margin-top: 7px; }"
         "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 3px; }"));
-    move(50, 50);
-    setFixedSize(800, 613);
-
+    // As drawn: the toolbar, a divider at 60 (7 high) and the pages at
+    // (0, 67), 795×509, in a window of 800×613, its default place and size.
+    // A larger window gives the pages the room.
     auto* body = new QWidget(this);
     setCentralWidget(body);
+    auto* column = new QVBoxLayout(body);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
     toolBar_ = new QToolBar(body);
-    toolBar_->setGeometry(0, 0, 800, 60);
     buildToolBar();
+    const int toolBarHeight = std::max(kToolBarHeight, toolBar_->sizeHint().height());
+    toolBar_->setFixedHeight(toolBarHeight);
+    column->addWidget(toolBar_);
     auto* divider = new QFrame(body);
-    divider->setGeometry(0, 60, 800, 7);
+    divider->setFixedHeight(7);
     divider->setFrameShape(QFrame::HLine);
     divider->setFrameShadow(QFrame::Sunken);
+    column->addWidget(divider);
 
     pages_ = new QStackedWidget(body);
-    pages_->setGeometry(0, 67, 795, 509);
+    auto* pageRow = new QHBoxLayout;
+    // A toolbar taller than drawn (larger text) takes from the room left
+    // under the pages first, so the pages keep their drawn size.
+    pageRow->setContentsMargins(0, 0, kPagesRightMargin,
+                                std::max(0, kPagesBottomMargin - (toolBarHeight - kToolBarHeight)));
+    pageRow->addWidget(pages_);
+    column->addLayout(pageRow, 1);
     welcomePage_ = new ui::WelcomePage;
     ledgerPage_ = new ui::LedgerPage;
     entryPage_ = new ui::EntryPage;
@@ -120,13 +148,16 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     connectAboutPage();
     userGuide_ = ui::findUserGuide(executableDirectory());
     // F1 anywhere in the window.
-    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    auto* help = new QShortcut(ui::kHelpKeys, this);
     connect(help, &QShortcut::activated, this, &MainWindow::showHelp);
     connect(settingsPage_, &ui::SettingsPage::cancelled, this,
             [this] { selectPage(kWelcomePage); });
+    connect(settingsPage_->shortcutsButton(), &QPushButton::clicked, this,
+            &MainWindow::showShortcuts);
 
     trayIcon_ = new QSystemTrayIcon(ui::programIcon("tray"), this);
     trayIcon_->setToolTip(kProductTitle);
+    buildCommands();
     connect(trayIcon_, &QSystemTrayIcon::activated, this, &MainWindow::trayActivated);
 
     ledgerActions_ = new ui::LedgerActions(*this, state_);
@@ -137,6 +168,7 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     // After an entry opened from the 查账 list was saved, that list is made
     // again by the query as its controls stand, as "查询" does.
     entryActions_->screens().runQuery = [this] { reportActions_->runQuery(); };
+    setGeometry(QRect(kDefaultPlace, kDefaultSize));
 }
 
 MainWindow::~MainWindow() = default;
@@ -196,6 +228,38 @@ void MainWindow::buildMenus() {
     entryMenu_.importBill = entry->addAction(QStringLiteral("导入账单..."));
 }
 
+void MainWindow::buildCommands() {
+    commands_.showWindow = new QAction(QStringLiteral("显示主窗口"), this);
+    commands_.addEntry = new QAction(ui::programIcon("new"), QStringLiteral("添加条目"), this);
+    commands_.addEntry->setShortcut(ui::kAddEntryKeys);
+    commands_.lock = new QAction(QStringLiteral("锁定"), this);
+    commands_.lock->setShortcut(ui::kLockKeys);
+    commands_.exit = new QAction(ui::programIcon("exit"), QStringLiteral("退出"), this);
+    commands_.exit->setShortcut(ui::kExitKeys);
+    // Actions of the window itself, so that their shortcuts work on every
+    // page; the lock leaves them on (they act as the lock allows).
+    for (QAction* action : {commands_.addEntry, commands_.lock, commands_.exit}) addAction(action);
+    connect(commands_.showWindow, &QAction::triggered, this, &MainWindow::showFromTray);
+    connect(commands_.exit, &QAction::triggered, this, [this] {
+        // From the tray the window may be hidden: it ends the same way.
+        if (confirmExit(state_.user)) closeWithoutQuestion();
+    });
+    auto* menu = new QMenu(this);
+    menu->addAction(commands_.showWindow);
+    menu->addAction(commands_.addEntry);
+    menu->addAction(commands_.lock);
+    menu->addSeparator();
+    menu->addAction(commands_.exit);
+    trayIcon_->setContextMenu(menu);
+}
+
+void MainWindow::showShortcuts() {
+    if (shortcutsDialog_ == nullptr) shortcutsDialog_ = new ui::ShortcutsDialog(this);
+    shortcutsDialog_->show();
+    shortcutsDialog_->raise();
+    shortcutsDialog_->activateWindow();
+}
+
 void MainWindow::connectWelcomePage() {
     connect(welcomePage_->helpButton(), &QPushButton::clicked, this, &MainWindow::showHelp);
     connect(welcomePage_->settingsButton(), &QPushButton::clicked, this,
@@ -241,14 +305,46 @@ void MainWindow::finishStartUp(const StartupResult& result) {
     showStoredSettings();
     if (onRefreshFilterChoices) onRefreshFilterChoices();
     selectPage(result.startPage);
+    restorePlace();
     if (result.showWindow) {
-        show();
+        if (state_.settings.windowMaximized) {
+            showMaximized();
+        } else {
+            show();
+        }
     } else if (!trayAvailable()) {
         // Nowhere to live but the task bar.
         showMinimized();
     }
     trayIcon_->show();
     if (state_.settings.visualGuidance) attachListTips();
+}
+
+void MainWindow::restorePlace() {
+    const WindowPlace place = windowPlace(state_.settings);
+    const QRect stored(place.x, place.y, place.width, place.height);
+    const QSize least = minimumSizeHint().expandedTo(minimumSize());
+    // A screen that is gone, or a size no page fits in, gives the default.
+    bool onScreen = false;
+    for (const QScreen* screen : QGuiApplication::screens())
+        onScreen = onScreen || screen->availableGeometry().intersects(stored);
+    if (!onScreen || stored.width() < least.width() || stored.height() < least.height()) {
+        setGeometry(QRect(kDefaultPlace, kDefaultSize.expandedTo(least)));
+    } else {
+        setGeometry(stored);
+    }
+    if (place.maximized) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void MainWindow::rememberPlace() {
+    // A maximised or minimised window is remembered at its normal place.
+    const bool maximized = windowState() & Qt::WindowMaximized;
+    const QRect normal =
+        windowState() & (Qt::WindowMaximized | Qt::WindowMinimized) ? normalGeometry() : geometry();
+    const QRect place = normal.isValid() ? normal : geometry();
+    static_cast<void>(  // nothing to tell as the program ends: the default serves next time
+        setWindowPlace(state_.run, state_.settings,
+                       {place.x(), place.y(), place.width(), place.height(), maximized}));
 }
 
 void MainWindow::showStoredSettings() {
@@ -346,6 +442,7 @@ void MainWindow::closeWithoutQuestion() {
         // A hidden window takes no close event: the end goes the same way.
         shutDown_ = true;
         trayIcon_->hide();
+        rememberPlace();
         shutDown(state_);
         QApplication::quit();
     }
@@ -361,6 +458,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (shutDown_) return;
     shutDown_ = true;
     trayIcon_->hide();
+    rememberPlace();
     shutDown(state_);
     QApplication::quit();
 }
@@ -387,7 +485,9 @@ bool MainWindow::trayAvailable() const {
 }
 
 void MainWindow::showFromTray() {
-    showNormal();
+    // Back as it was before it went to the tray: maximised stays maximised.
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
     raise();
     activateWindow();
 }

@@ -23,6 +23,7 @@ class EntryActions;
 class EntryPage;
 class HelpWindow;
 class LedgerActions;
+class ShortcutsDialog;
 class LedgerPage;
 class LockActions;
 class LockPage;
@@ -119,6 +120,16 @@ class MainWindow : public QMainWindow {
         QAction* remove = nullptr;      // "删除！"
         QAction* importBill = nullptr;  // "导入账单..."
     };
+    // The window's commands, in the tray icon's menu in this order; the
+    // features connect to addEntry and lock. Each works by its shortcut too
+    // (shortcut_list.h) while the window is active.
+    struct Commands {
+        QAction* showWindow = nullptr;  // "显示主窗口"
+        QAction* addEntry = nullptr;    // "添加条目"
+        QAction* lock = nullptr;        // "锁定"
+        QAction* exit = nullptr;        // "退出", after its question
+    };
+    const Commands& commands() const { return commands_; }
     const LedgerMenu& ledgerMenu() const { return ledgerMenu_; }
     const EntryMenu& entryMenu() const { return entryMenu_; }
     QSystemTrayIcon* trayIcon() const { return trayIcon_; }
@@ -139,6 +150,9 @@ class MainWindow : public QMainWindow {
     // message that there is none.
     void showHelp();
     ui::HelpWindow* helpWindow() const { return helpWindow_; }
+    // "查看快捷键列表...": the list in a window of its own (made once).
+    void showShortcuts();
+    ui::ShortcutsDialog* shortcutsDialog() const { return shortcutsDialog_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -147,9 +161,14 @@ class MainWindow : public QMainWindow {
   private:
     void buildToolBar();
     void buildMenus();
+    void buildCommands();
     void connectWelcomePage();
     void connectAboutPage();
     void showStoredSettings();
+    // The place and size the window was left at, when it still fits a screen
+    // (else the default); remembered in the settings as the program ends.
+    void restorePlace();
+    void rememberPlace();
     void attachListTips();
 
     bool ledgerOpenOrTell();
@@ -175,6 +194,7 @@ class MainWindow : public QMainWindow {
     ui::LockPage* lockPage_ = nullptr;
     LedgerMenu ledgerMenu_;
     EntryMenu entryMenu_;
+    Commands commands_;
     QSystemTrayIcon* trayIcon_ = nullptr;
     QStyledItemDelegate* stripes_ = nullptr;
     ui::LedgerActions* ledgerActions_ = nullptr;
@@ -186,6 +206,7 @@ class MainWindow : public QMainWindow {
     std::function<bool()> trayAvailable_;
     std::filesystem::path userGuide_;
     ui::HelpWindow* helpWindow_ = nullptr;
+    ui::ShortcutsDialog* shortcutsDialog_ = nullptr;
     bool exitConfirmed_ = false;  // 退出 has asked already
     bool shutDown_ = false;
 };

@@ -103,12 +103,17 @@ void QtUserInteraction::runForm(
 }
 
 std::optional<std::string> QtUserInteraction::askText(const TextRequest& request) {
+    QString text = fromGbk(request.initial);
     for (;;) {
-        bool ok = false;
-        QString text =
-            QInputDialog::getText(parent_, fromGbk(request.title), fromGbk(request.prompt),
-                                  QLineEdit::Normal, fromGbk(request.initial), &ok);
-        if (!ok) return std::nullopt;
+        QInputDialog box(parent_);
+        box.setWindowTitle(fromGbk(request.title));
+        box.setLabelText(fromGbk(request.prompt));
+        box.setTextValue(text);
+        // Chinese whether or not Qt's translations are installed.
+        box.setOkButtonText(QStringLiteral("确定"));
+        box.setCancelButtonText(QStringLiteral("取消"));
+        if (box.exec() != QDialog::Accepted) return std::nullopt;
+        text = box.textValue();
         if (auto gbk = toGbk(text)) return gbk;
         showError(*this, texts::kUnstorableText);
     }
@@ -117,9 +122,12 @@ std::optional<std::string> QtUserInteraction::askText(const TextRequest& request
 std::optional<std::filesystem::path> QtUserInteraction::chooseFolder(
     const std::string& title, const std::filesystem::path& initialFolder) {
     QString folder = QFileDialog::getExistingDirectory(
-        parent_, fromGbk(title), QString::fromStdString(initialFolder.string()));
+        parent_, fromGbk(title),
+        QString::fromStdString(folders_.startFolder(initialFolder).string()));
     if (folder.isEmpty()) return std::nullopt;
-    return std::filesystem::path(folder.toStdString());
+    std::filesystem::path chosen(folder.toStdString());
+    folders_.used(chosen);
+    return chosen;
 }
 
 std::vector<std::filesystem::path> QtUserInteraction::chooseOpenFiles(
@@ -127,11 +135,12 @@ std::vector<std::filesystem::path> QtUserInteraction::chooseOpenFiles(
     QStringList filters;
     for (const auto& filter : request.filters) filters << fromGbk(filter);
     // The descriptions name their patterns already ("JPG图片（*.jpg）").
-    QStringList files = QFileDialog::getOpenFileNames(parent_, fromGbk(request.title), QString(),
-                                                      filters.join(QStringLiteral(";;")), nullptr,
-                                                      QFileDialog::HideNameFilterDetails);
+    QStringList files = QFileDialog::getOpenFileNames(
+        parent_, fromGbk(request.title), QString::fromStdString(folders_.startFolder().string()),
+        filters.join(QStringLiteral(";;")), nullptr, QFileDialog::HideNameFilterDetails);
     std::vector<std::filesystem::path> result;
     for (const QString& file : files) result.emplace_back(file.toStdString());
+    if (!result.empty()) folders_.used(result.front().parent_path());
     return result;
 }
 
@@ -172,9 +181,12 @@ std::optional<std::filesystem::path> QtUserInteraction::chooseSaveFile(
     // A name typed without an extension gets the suggested one's.
     const QString suggested = fromGbk(request.suggestedName);
     dialog.setDefaultSuffix(QFileInfo(suggested).suffix());
+    dialog.setDirectory(QString::fromStdString(folders_.startFolder().string()));
     dialog.selectFile(suggested);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return std::filesystem::path(dialog.selectedFiles().first().toStdString());
+    std::filesystem::path chosen(dialog.selectedFiles().first().toStdString());
+    folders_.used(chosen.parent_path());
+    return chosen;
 }
 
 void QtUserInteraction::runWithProgress(const std::string& text,

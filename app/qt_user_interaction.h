@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QDir>
 #include <QPointer>
 #include <QWidget>
 
+#include "app/chooser_folders.h"
 #include "common/user_interaction.h"
 
 namespace qinghe::ui {
@@ -12,6 +14,11 @@ namespace qinghe::ui {
 class QtUserInteraction final : public UserInteraction {
   public:
     void setParentWindow(QWidget* parent) { parent_ = parent; }
+    // The data folder, where no file chooser opens.
+    void setDataFolder(const std::filesystem::path& folder) {
+        folders_ = ChooserFolders(folder, QDir::homePath().toStdString());
+    }
+    const ChooserFolders& chooserFolders() const { return folders_; }
 
     MessageAnswer showMessage(const Message& message) override;
     void runPasswordDialog(const PasswordDialogRequest& request,
@@ -29,6 +36,7 @@ class QtUserInteraction final : public UserInteraction {
 
   private:
     QPointer<QWidget> parent_;
+    ChooserFolders folders_{{}, QDir::homePath().toStdString()};
 };
 
 }  // namespace qinghe::ui

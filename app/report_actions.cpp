@@ -71,7 +71,7 @@ void ReportActions::connectQueryPage() {
         const QueryResultModel* model = window_.queryPage()->resultModel();
         if (!model->rows()) return;
         static_cast<void>(  // the command has told the user how it went
-            report::exportQueryCsvCommand(state_, *model->rows(), model->matches()));
+            report::exportQueryCsvCommand(state_, *model->rows(), model->shownRows()));
     });
     connect(page->resultModel(), &QueryResultModel::queriedEntriesChanged, this,
             &ReportActions::rerunQuery);
@@ -167,6 +167,7 @@ void ReportActions::runStatistics() {
         rows ? report::runStatistics(*rows, page->unitBox()->currentIndex(),
                                      page->kindBox()->currentIndex())
              : report::Statistics{});
+    putRowsInDateOrder(*statistics);
     statistics_ = statistics;
     page->resultModel()->setStatistics(statistics_);
     page->chart()->showChart(report::chartOf(*statistics_));

@@ -12,6 +12,7 @@
 #include "cli/run_directory_argument.h"
 #include "cli/run_session.h"
 #include "common/ole_date.h"
+#include "entry/entry_order.h"
 #include "entry/entry_rows.h"
 #include "entry/entry_texts.h"
 #include "ledger/ledger_opening.h"
@@ -25,6 +26,8 @@ struct EntriesOptions {
     RunDirectoryArgument runDirectory;
     std::int32_t recordNumber = 0;
     std::optional<std::string> ledgerPassword;
+    std::optional<std::string> sort;
+    bool descending = false;
 };
 
 // The list's rows as JSON lines: the same cell texts as the list shows, each
@@ -106,7 +109,15 @@ int runEntries(const EntriesOptions& options) {
         return 1;
     }
     RowLines rows(*view.entryRows);
-    for (std::size_t row = 0; row < view.entryRows->size(); ++row) printLine(rows.line(row));
+    if (options.sort) {
+        const entry::EntryOrder order{*entry::sortKeyNamed(*options.sort),
+                                      options.descending ? entry::SortDirection::Descending
+                                                         : entry::SortDirection::Ascending};
+        for (const std::uint32_t row : entry::sortedRows(*view.entryRows, order))
+            printLine(rows.line(row));
+    } else {
+        for (std::size_t row = 0; row < view.entryRows->size(); ++row) printLine(rows.line(row));
+    }
     printLine(labelsLine(*view.entryLabels));
     return 0;
 }
@@ -124,6 +135,12 @@ void addEntriesCommand(CLI::App& app, int& exitCode) {
         ->required();
     command->add_option("--ledger-password", options->ledgerPassword,
                         "The ledger's access password, typed once when it asks for one");
+    command
+        ->add_option("--sort", options->sort,
+                     "List the rows sorted by date, amount, item or member, as a click on the "
+                     "column's header does (equal keys keep the table's order)")
+        ->check(CLI::IsMember({"date", "amount", "item", "member"}));
+    command->add_flag("--descending", options->descending, "With --sort: the other way round");
     command->callback([options, &exitCode] { exitCode = runEntries(*options); });
 }
 

@@ -11,6 +11,7 @@ namespace qinghe::name_list_texts {
 inline const std::string kItemPrompt = gbkText("请输入项目名称：");
 inline const std::string kMemberPrompt = gbkText("请输入项目内容：");
 inline const std::string kAddNameTitle = gbkText("添加项目");
+inline const std::string kAddMemberTitle = gbkText("添加家庭成员");
 inline const std::string kEmptyItemName = gbkText("请输入有效的项目文本！");
 inline const std::string kEmptyMemberName = gbkText("请输入一个有效的项目内容！");
 inline const std::string kDeleteNameQuestion = gbkText("确实要删除选定的项目？");

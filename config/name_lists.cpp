@@ -75,8 +75,8 @@ NameListsModel::NameListsModel(Kind kind, std::vector<std::vector<std::string>> 
 bool NameListsModel::add(std::size_t list) {
     if (list >= lists_.size()) return false;
     const bool items = kind_ == Kind::Items;
-    const auto typed = user_.askText(
-        {texts_::kAddNameTitle, items ? texts_::kItemPrompt : texts_::kMemberPrompt, ""});
+    const auto typed = user_.askText({items ? texts_::kAddNameTitle : texts_::kAddMemberTitle,
+                                      items ? texts_::kItemPrompt : texts_::kMemberPrompt, ""});
     if (!typed) return false;
     if (typed->empty()) {
         showError(user_, items ? texts_::kEmptyItemName : texts_::kEmptyMemberName);

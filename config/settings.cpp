@@ -54,6 +54,11 @@ constexpr SettingKey kSystemKeys[] = {
     {"backuptime", &Settings::backupDays},       // and its days
     {"lastbackup", &Settings::lastBackup},
     {"backupkeep", &Settings::backupKeep, true},
+    {"winx", &Settings::windowX, true},  // the main window's place and size
+    {"winy", &Settings::windowY, true},
+    {"winwidth", &Settings::windowWidth, true},
+    {"winheight", &Settings::windowHeight, true},
+    {"winmax", &Settings::windowMaximized, true},
 };
 
 const char* keyOf(const SettingMember& member) {
@@ -403,6 +408,29 @@ bool recordLastBackup(const RunDirectory& run, Settings* settings, double date) 
     const fs::path file = systemIniFile(run);
     if (!fileExists(file)) return true;
     return writeIniString(file, kSetupSection, keyOf(&Settings::lastBackup), text);
+}
+
+WindowPlace windowPlace(const Settings& settings) {
+    return {settings.windowX, settings.windowY, settings.windowWidth, settings.windowHeight,
+            settings.windowMaximized};
+}
+
+bool setWindowPlace(const RunDirectory& run, Settings& settings, const WindowPlace& place) {
+    if (place == windowPlace(settings)) return true;
+    settings.windowX = place.x;
+    settings.windowY = place.y;
+    settings.windowWidth = place.width;
+    settings.windowHeight = place.height;
+    settings.windowMaximized = place.maximized;
+    // Key by key, so that the file keeps whatever else it holds.
+    bool written = true;
+    for (const SettingMember member :
+         {SettingMember(&Settings::windowX), SettingMember(&Settings::windowY),
+          SettingMember(&Settings::windowWidth), SettingMember(&Settings::windowHeight),
+          SettingMember(&Settings::windowMaximized)}) {
+        written = writeSetting(run, settings, member) && written;
+    }
+    return written;
 }
 
 bool restoreDefaultSettings(const RunDirectory& run) {

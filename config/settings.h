@@ -49,6 +49,15 @@ struct Settings {
     // when it is not the default, so a default file keeps its nine keys.
     std::int32_t backupKeep = kDefaultBackupsKept;
 
+    // Where the main window was left: its place and size on the desktop (the
+    // size without its frame) and whether it was maximised; each written only
+    // when it is not the default (the place and size the window is drawn at).
+    std::int32_t windowX = 50;        // winx
+    std::int32_t windowY = 50;        // winy
+    std::int32_t windowWidth = 800;   // winwidth
+    std::int32_t windowHeight = 613;  // winheight
+    bool windowMaximized = false;     // winmax
+
     // szxm.ini sections "list1" and "list2", jtcy.ini section "list"
     std::vector<std::string> incomeItems;
     std::vector<std::string> expenseItems;
@@ -124,6 +133,21 @@ std::int32_t readBackupsKept(const RunDirectory& run);
 // `settings` is given, and in system.ini when that file exists (a missing one
 // is written whole, with this date, by the next loadSettings).
 [[nodiscard]] bool recordLastBackup(const RunDirectory& run, Settings* settings, double date);
+
+// The main window's place as the program ends, in memory and, when it
+// changed, in system.ini (a file written whole holds only those keys that
+// are not their defaults).
+struct WindowPlace {
+    std::int32_t x = 50;
+    std::int32_t y = 50;
+    std::int32_t width = 800;
+    std::int32_t height = 613;
+    bool maximized = false;
+    friend bool operator==(const WindowPlace&, const WindowPlace&) = default;
+};
+WindowPlace windowPlace(const Settings& settings);
+[[nodiscard]] bool setWindowPlace(const RunDirectory& run, Settings& settings,
+                                  const WindowPlace& place);
 
 // "还原默认设定...": deletes the setup folder with everything in it; the next
 // loadSettings writes all four files afresh. True when the folder is gone.

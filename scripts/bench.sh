@@ -94,6 +94,11 @@ goals = [
      1.0),
     ("qinghe-cli entries 100k: peak MiB", "BM_CliEntriesAgainstSqlite3Json/100000",
      "cli_peak_mib", 60),
+    # A click on a column header of 记账 or 查账; the slowest of ten sorts.
+    ("sort 1M rows by date (header click): ms", "BM_SortMillionRows/key:0", "sort_ms", 500),
+    ("sort 1M rows by amount (header click): ms", "BM_SortMillionRows/key:1", "sort_ms", 500),
+    ("sort 1M rows by item (header click): ms", "BM_SortMillionRows/key:2", "sort_ms", 500),
+    ("sort 1M rows by member (header click): ms", "BM_SortMillionRows/key:3", "sort_ms", 500),
     ("rows of 100k in memory / (2 x texts + 40 B)", "BM_OpenLedgerMemory/100000", None, 1.0),
     ("rows of 1M in memory / (2 x texts + 40 B)", "BM_OpenLedgerMemory/1000000", None, 1.0),
     ("csv export 100k / bare walk + the same bytes", "BM_ExportCsv/100000", None, 2.0),

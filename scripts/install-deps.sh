@@ -4,7 +4,7 @@
 set -eu
 
 packages="g++ cmake ninja-build pkg-config
-qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-charts-dev libqt6opengl6-dev
+qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n
 libcli11-dev nlohmann-json3-dev
 libgtest-dev libgmock-dev libbenchmark-dev
 libjpeg62-turbo-dev libpng-dev zlib1g-dev libsqlite3-dev libzip-dev libpugixml-dev

@@ -1,8 +1,10 @@
 // Draws every page of the main window into PNG files for the documentation:
 //   qinghe-screens [--scale F] [folder]   (default: docs/screenshots)
-// With a scale factor other than 1 (--scale, or QT_SCALE_FACTOR) it draws the
-// main window and the help window only, as NAME-xF.png, to show how they look
-// on a HiDPI screen.
+// the pages at the window's default size (800×613) and, in 1920x1080/, at the
+// size of a window maximised on a full-HD screen, then the dialogs. With a
+// scale factor other than 1 (--scale, or QT_SCALE_FACTOR) it draws the pages
+// into xF/ and the help window as help-xF.png, to show how they look on a
+// HiDPI screen.
 // Runs over a temporary run directory with a few sample ledgers, made and
 // opened by the program's own flows, and answers every question with OK, so it
 // needs neither a display nor a login.
@@ -21,6 +23,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -38,7 +41,9 @@
 #include "app/help_window.h"
 #include "app/lock_actions.h"
 #include "app/main_window.h"
+#include "app/qt_translations.h"
 #include "app/report_actions.h"
+#include "app/shortcuts_dialog.h"
 #include "app/user_guide.h"
 #include "app/window_ledger_view.h"
 #include "common/clock.h"
@@ -474,6 +479,83 @@ bool saveHelpWindow(QWidget& mainWindow, const QString& folder, const QString& n
     return false;
 }
 
+// Every page of the main window at its size as it is, through the toolbar
+// where there is a button, so the pages look as they do after a click; the
+// lock page last, and the lock lifted after it for the next pictures.
+int drawPages(MainWindow& window, AppState& state, const QString& folder) {
+    QDir().mkpath(folder);
+    const struct {
+        int page;
+        const char* name;
+    } shots[] = {
+        {MainWindow::kWelcomePage, "0-welcome"},       {MainWindow::kLedgerPage, "1-ledgers"},
+        {MainWindow::kEntryPage, "2-entries"},         {MainWindow::kQueryPage, "3-query"},
+        {MainWindow::kStatisticsPage, "4-statistics"}, {MainWindow::kSettingsPage, "5-settings"},
+        {MainWindow::kAboutPage, "6-about"},           {MainWindow::kLockPage, "7-lock"},
+    };
+    int failures = 0;
+    for (const auto& shot : shots) {
+        // Through the toolbar where there is a button, so the pages look as
+        // they do after a click.
+        switch (shot.page) {
+            case MainWindow::kLedgerPage:
+                window.toolAction(MainWindow::Tool::Ledgers)->trigger();
+                waitForLedgerFigures(window);
+                break;
+            case MainWindow::kEntryPage:
+                window.toolAction(MainWindow::Tool::Entries)->trigger();
+                break;
+            case MainWindow::kQueryPage:
+                window.toolAction(MainWindow::Tool::Query)->trigger();
+                askForTheYearsDining(*window.queryPage());
+                break;
+            case MainWindow::kStatisticsPage:
+                window.toolAction(MainWindow::Tool::Statistics)->trigger();
+                askForMonths(*window.statisticsPage());
+                break;
+            case MainWindow::kLockPage:
+                // As the idle lock leaves it: the toolbar disabled.
+                window.lockActions()->lock();
+                break;
+            default:
+                window.selectPage(shot.page);
+        }
+        // No blinking cursor or selected text in the pictures; the chart laid
+        // out anew after a change of size, without the items of the axes it
+        // replaced (deleted later, which no event loop does here).
+        if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
+        for (int round = 0; round < 5; ++round) {
+            QApplication::processEvents();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        const QString file = folder + QLatin1Char('/') + QLatin1String(shot.name) + ".png";
+        if (!window.grab().save(file)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+            ++failures;
+        }
+    }
+    // As the lock page's button would after the password.
+    state.locked = false;
+    window.setToolbarEnabled(true);
+    window.selectPage(MainWindow::kWelcomePage);
+    return failures;
+}
+
+// The tray icon's menu and "查看快捷键列表...".
+int drawCommands(MainWindow& window, const QString& folder) {
+    int failures = 0;
+    QMenu* tray = window.trayIcon()->contextMenu();
+    tray->popup(QPoint(0, 0));
+    QApplication::processEvents();
+    failures += save(*tray, folder, "22-tray-menu") ? 0 : 1;
+    tray->hide();
+    window.showShortcuts();
+    QApplication::processEvents();
+    failures += save(*window.shortcutsDialog(), folder, "23-shortcuts") ? 0 : 1;
+    window.shortcutsDialog()->hide();
+    return failures;
+}
+
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -484,8 +566,9 @@ int main(int argc, char** argv) {
         argument = 3;
     }
     QApplication application(argc, argv);
-    // Calendars and standard buttons speak the program's language.
+    // Calendars, standard buttons and Qt's own dialogs speak the program's language.
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    ui::loadQtTranslations(application);
     ui::useChineseCapableFont();
     const QString folder = argc > argument ? QString::fromLocal8Bit(argv[argument])
                                            : QStringLiteral("docs/screenshots");
@@ -542,62 +625,20 @@ int main(int argc, char** argv) {
     }
 
     if (scaled) {
-        // The ledger list: toolbar icons, image buttons, a list and its labels.
-        window.toolAction(MainWindow::Tool::Ledgers)->trigger();
-        if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
-        waitForLedgerFigures(window);
-        const QString suffix = QStringLiteral("-x") + scale;
-        const QString file = folder + QStringLiteral("/main-window") + suffix + ".png";
-        int failures = window.grab().save(file) ? 0 : 1;
-        failures += saveHelpWindow(window, folder, QStringLiteral("help") + suffix) ? 0 : 1;
+        // Every page, and the guide's window, as on a HiDPI screen.
+        const QString suffix = QStringLiteral("x") + scale;
+        int failures = drawPages(window, state, folder + QLatin1Char('/') + suffix);
+        failures += saveHelpWindow(window, folder, QStringLiteral("help-") + suffix) ? 0 : 1;
         return failures == 0 ? 0 : 1;
     }
 
-    const struct {
-        int page;
-        const char* name;
-    } shots[] = {
-        {MainWindow::kWelcomePage, "0-welcome"},       {MainWindow::kLedgerPage, "1-ledgers"},
-        {MainWindow::kEntryPage, "2-entries"},         {MainWindow::kQueryPage, "3-query"},
-        {MainWindow::kStatisticsPage, "4-statistics"}, {MainWindow::kSettingsPage, "5-settings"},
-        {MainWindow::kAboutPage, "6-about"},           {MainWindow::kLockPage, "7-lock"},
-    };
-    int failures = 0;
-    for (const auto& shot : shots) {
-        // Through the toolbar where there is a button, so the pages look as
-        // they do after a click.
-        switch (shot.page) {
-            case MainWindow::kLedgerPage:
-                window.toolAction(MainWindow::Tool::Ledgers)->trigger();
-                waitForLedgerFigures(window);
-                break;
-            case MainWindow::kEntryPage:
-                window.toolAction(MainWindow::Tool::Entries)->trigger();
-                break;
-            case MainWindow::kQueryPage:
-                window.toolAction(MainWindow::Tool::Query)->trigger();
-                askForTheYearsDining(*window.queryPage());
-                break;
-            case MainWindow::kStatisticsPage:
-                window.toolAction(MainWindow::Tool::Statistics)->trigger();
-                askForMonths(*window.statisticsPage());
-                break;
-            case MainWindow::kLockPage:
-                // As the idle lock leaves it: the toolbar disabled.
-                window.lockActions()->lock();
-                break;
-            default:
-                window.selectPage(shot.page);
-        }
-        // No blinking cursor or selected text in the pictures.
-        if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
-        QApplication::processEvents();
-        const QString file = folder + QLatin1Char('/') + QLatin1String(shot.name) + ".png";
-        if (!window.grab().save(file)) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
-            ++failures;
-        }
-    }
+    int failures = drawPages(window, state, folder);
+    // The same pages in a window of 1920×1080, as maximised on a full-HD screen.
+    window.resize(1920, 1080);
+    failures += drawPages(window, state, folder + QStringLiteral("/1920x1080"));
+    window.resize(800, 613);
+    window.selectPage(MainWindow::kWelcomePage);
+    failures += drawCommands(window, folder);
     failures += saveSafetyForms(window, state, user, clock, folder);
     failures += drawVoucherShots(folder, window, user);
     failures += drawEntryWindows(window, state, user, folder);

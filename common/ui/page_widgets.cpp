@@ -1,5 +1,7 @@
 #include "common/ui/page_widgets.h"
 
+#include "common/ui/anchored_layout.h"
+
 #include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
@@ -76,14 +78,14 @@ QIcon programIcon(const char* name) {
 
 QLabel* addPicture(QWidget* parent, const char* iconName, const QRect& geometry) {
     auto* picture = new QLabel(parent);
-    picture->setGeometry(geometry);
+    placeWidget(picture, geometry);
     picture->setPixmap(programIcon(iconName).pixmap(geometry.size()));
     return picture;
 }
 
 QLabel* addLabel(QWidget* parent, const QString& text, const QRect& geometry) {
     auto* label = new QLabel(text, parent);
-    label->setGeometry(geometry);
+    placeWidget(label, geometry);
     return label;
 }
 
@@ -95,18 +97,20 @@ QLabel* addWrappedLabel(QWidget* parent, const QString& text, const QRect& geome
 }
 
 QLabel* addHint(QWidget* parent, const QString& text) {
-    return addWrappedLabel(parent, text, QRect(76, 24, 713, 35));
+    QLabel* hint = addWrappedLabel(parent, text, QRect(76, 24, 713, 35));
+    anchorWidget(hint, anchors::kFillWidth);
+    return hint;
 }
 
 QPushButton* addButton(QWidget* parent, const QString& text, const QRect& geometry) {
     auto* button = new QPushButton(text, parent);
-    button->setGeometry(geometry);
+    placeWidget(button, geometry);
     return button;
 }
 
 QLineEdit* addTextBox(QWidget* parent, const QRect& geometry, Echo echo) {
     auto* box = new QLineEdit(parent);
-    box->setGeometry(geometry);
+    placeWidget(box, geometry);
     if (echo == Echo::Password) box->setEchoMode(QLineEdit::Password);
     return box;
 }
@@ -114,7 +118,7 @@ QLineEdit* addTextBox(QWidget* parent, const QRect& geometry, Echo echo) {
 QToolButton* addImageButton(QWidget* parent, const char* iconName, const QString& caption, int x,
                             int y) {
     auto* button = new QToolButton(parent);
-    button->setGeometry(x, y, 64, 64);
+    placeWidget(button, QRect(x, y, 64, 64));
     button->setIcon(programIcon(iconName));
     button->setIconSize(QSize(32, 32));
     button->setText(caption);
@@ -126,7 +130,7 @@ QToolButton* addImageButton(QWidget* parent, const char* iconName, const QString
 QTableView* addListView(QWidget* parent, QAbstractItemModel* model, const QList<int>& widths,
                         const QRect& geometry) {
     auto* view = new QTableView(parent);
-    view->setGeometry(geometry);
+    placeWidget(view, geometry);
     if (model->parent() == nullptr) model->setParent(view);
     // Before the widths: a new model resets the header's sections.
     view->setModel(model);

@@ -16,8 +16,9 @@ class QWidget;
 
 namespace qinghe::ui {
 
-// The pages place their controls at fixed positions, as the window was drawn:
-// the page container has a fixed size, so there is nothing to lay out anew.
+// The pages place their controls at the rectangles the window was drawn
+// with: through the parent's AnchoredLayout when it has one (the pages of the
+// main window, which grow with it), else at those fixed rectangles (dialogs).
 
 // One of the program's own icons ("ledger" for :/icons/ledger.svg).
 QIcon programIcon(const char* name);

@@ -1,5 +1,8 @@
 #include "entry/ui/entry_list_model.h"
 
+#include <QHeaderView>
+#include <QTableView>
+
 #include "common/ui/gbk_text.h"
 
 namespace qinghe::ui {
@@ -15,9 +18,61 @@ void EntryListModel::setRows(std::shared_ptr<const LedgerRows> rows) {
 void EntryListModel::takeRows(std::shared_ptr<const LedgerRows> rows) {
     rows_ = std::move(rows);
     shown_ = rows_ ? static_cast<int>(rows_->size()) : 0;
+    sortRows();
+}
+
+void EntryListModel::sortRows() {
+    sorted_.clear();
+    if (!order_ || !rows_) return;
+    if (const std::vector<std::uint32_t>* listed = listedRows()) {
+        sorted_ = entry::sortedRows(*rows_, *listed, *order_);
+    } else {
+        sorted_ = entry::sortedRows(*rows_, *order_);
+    }
+}
+
+void EntryListModel::resort() {
+    beginResetModel();
+    shown_ = rows_ ? static_cast<int>(rows_->size()) : 0;
+    sortRows();
+    endResetModel();
+}
+
+void EntryListModel::setOrder(std::optional<entry::EntryOrder> order) {
+    if (order == order_) return;
+    order_ = order;
+    resort();
+    emit orderChanged();
+}
+
+void EntryListModel::sortOnHeaderClick(int column) {
+    const std::optional<entry::SortKey> key = entry::sortKeyOfColumn(column);
+    if (!key) return;
+    if (!order_ || order_->key != *key) {
+        setOrder(entry::EntryOrder{*key, entry::SortDirection::Ascending});
+    } else if (order_->direction == entry::SortDirection::Ascending) {
+        setOrder(entry::EntryOrder{*key, entry::SortDirection::Descending});
+    } else {
+        setOrder(std::nullopt);
+    }
+}
+
+int EntryListModel::listRow(std::size_t row) const {
+    const int count = rowCount();
+    // In table order with every row listed, the row is its own place.
+    const int guess = static_cast<int>(row);
+    if (guess < count && ledgerRow(guess) == row) return guess;
+    for (int at = 0; at < count; ++at) {
+        if (ledgerRow(at) == row) return at;
+    }
+    return -1;
 }
 
 void EntryListModel::rowAdded(std::size_t row) {
+    if (order_) {
+        resort();
+        return;
+    }
     const int at = static_cast<int>(row);
     beginInsertRows({}, at, at);
     ++shown_;
@@ -25,6 +80,10 @@ void EntryListModel::rowAdded(std::size_t row) {
 }
 
 void EntryListModel::rowChanged(std::size_t row) {
+    if (order_) {
+        resort();
+        return;
+    }
     listRowChanged(static_cast<int>(row));
 }
 
@@ -33,6 +92,10 @@ void EntryListModel::listRowChanged(int row) {
 }
 
 void EntryListModel::rowRemoved(std::size_t row) {
+    if (order_) {
+        resort();
+        return;
+    }
     const int at = static_cast<int>(row);
     beginRemoveRows({}, at, at);
     --shown_;
@@ -64,6 +127,28 @@ QVariant EntryListModel::headerData(int section, Qt::Orientation orientation, in
         return QAbstractTableModel::headerData(section, orientation, role);
     }
     return QString::fromUtf16(kHeaders[section]);
+}
+
+void sortByHeaderClicks(QTableView* view, EntryListModel* model) {
+    QHeaderView* header = view->horizontalHeader();
+    header->setSectionsClickable(true);
+    // The header turns its own arrow on a click; the model's order decides
+    // where it ends up.
+    auto showOrder = [header, model] {
+        const auto& order = model->order();
+        header->setSortIndicatorShown(order.has_value());
+        if (!order) return;
+        header->setSortIndicator(entry::columnOfSortKey(order->key),
+                                 order->direction == entry::SortDirection::Ascending
+                                     ? Qt::AscendingOrder
+                                     : Qt::DescendingOrder);
+    };
+    QObject::connect(header, &QHeaderView::sectionClicked, model, [model, showOrder](int column) {
+        model->sortOnHeaderClick(column);
+        showOrder();
+    });
+    QObject::connect(model, &EntryListModel::orderChanged, header, showOrder);
+    showOrder();
 }
 
 }  // namespace qinghe::ui

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTableView>
 
+#include "common/ui/anchored_layout.h"
 #include "common/ui/page_widgets.h"
 #include "entry/ui/typed_date_edit.h"
 #include "report/ui/query_result_model.h"
@@ -19,7 +20,7 @@ namespace {
 QDateEdit* addDateEdit(QWidget* parent, const QRect& geometry) {
     auto* edit = new TypedDateEdit(parent);
     edit->setDate(QDate::currentDate());
-    edit->setGeometry(geometry);
+    placeWidget(edit, geometry);
     edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     edit->setCalendarPopup(true);
     // Every date an entry can bear.
@@ -29,7 +30,7 @@ QDateEdit* addDateEdit(QWidget* parent, const QRect& geometry) {
 
 QComboBox* addChoiceBox(QWidget* parent, const QStringList& choices, const QRect& geometry) {
     auto* box = new QComboBox(parent);
-    box->setGeometry(geometry);
+    placeWidget(box, geometry);
     box->addItems(choices);
     return box;
 }
@@ -56,8 +57,13 @@ void QueryPage::showDirection(std::optional<Direction> direction) {
 }
 
 QueryPage::QueryPage(QWidget* parent) : QWidget(parent) {
+    // A larger page gives the list the room; the conditions stay above it,
+    // the totals and buttons at their right.
+    new AnchoredLayout(this, QSize(795, 509));
     auto* conditions = new QGroupBox(QStringLiteral("查询条件："), this);
-    conditions->setGeometry(3, 5, 789, 122);
+    placeWidget(conditions, QRect(3, 5, 789, 122));
+    anchorWidget(conditions, anchors::kFillWidth);
+    new AnchoredLayout(conditions, QSize(789, 122));
 
     addLabel(conditions, QStringLiteral("时间区间："), QRect(22, 16, 63, 24));
     startDate_ = addDateEdit(conditions, QRect(84, 18, 113, 24));
@@ -71,9 +77,10 @@ QueryPage::QueryPage(QWidget* parent) : QWidget(parent) {
     member_ = addChoiceBox(conditions, {QStringLiteral("全部")}, QRect(84, 86, 113, 20));
     addLabel(conditions, QStringLiteral("项目范围："), QRect(204, 53, 65, 24));
     item_ = addChoiceBox(conditions, {QStringLiteral("全部")}, QRect(267, 56, 242, 20));
-    addLabel(conditions, QStringLiteral("备注检索："), QRect(204, 84, 57, 24));
+    // Wider than drawn (57): the caption is 60 pixels; the box starts at 267.
+    addLabel(conditions, QStringLiteral("备注检索："), QRect(204, 84, 63, 24));
     note_ = new QLineEdit(conditions);
-    note_->setGeometry(267, 87, 242, 20);
+    placeWidget(note_, QRect(267, 87, 242, 20));
 
     // The quick ranges sit staggered in two rows, as drawn.
     const struct {
@@ -93,12 +100,17 @@ QueryPage::QueryPage(QWidget* parent) : QWidget(parent) {
     ledger_ = addLabel(conditions, QStringLiteral("当前账簿："), QRect(541, 14, 235, 20));
     total_ = addLabel(conditions, QStringLiteral("当前累计：0元"), QRect(541, 40, 235, 20));
     query_ = new QPushButton(QStringLiteral("查询"), conditions);
-    query_->setGeometry(558, 74, 96, 32);
+    placeWidget(query_, QRect(558, 74, 96, 32));
     export_ = new QPushButton(QStringLiteral("导出结果..."), conditions);
-    export_->setGeometry(674, 74, 96, 32);
+    placeWidget(export_, QRect(674, 74, 96, 32));
+    for (QWidget* right : {static_cast<QWidget*>(ledger_), static_cast<QWidget*>(total_),
+                           static_cast<QWidget*>(query_), static_cast<QWidget*>(export_)})
+        anchorWidget(right, anchors::kRight);
 
     model_ = new QueryResultModel(this);
     list_ = addListView(this, model_, {80, 60, 150, 100, 80, 250, 80}, QRect(2, 131, 790, 355));
+    anchorWidget(list_, anchors::kFill);
+    sortByHeaderClicks(list_, model_);
 }
 
 }  // namespace qinghe::ui

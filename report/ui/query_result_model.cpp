@@ -16,8 +16,8 @@ void QueryResultModel::setRows(std::shared_ptr<const LedgerRows> rows) {
 void QueryResultModel::setMatches(std::shared_ptr<const LedgerRows> rows,
                                   std::vector<std::uint32_t> matches) {
     beginResetModel();
-    takeRows(std::move(rows));
     matches_ = std::move(matches);
+    takeRows(std::move(rows));
     endResetModel();
 }
 
@@ -35,8 +35,12 @@ void QueryResultModel::rowChanged(std::size_t row) {
         EntryListModel::rowChanged(row);
         return;
     }
-    const auto found = std::find(matches_->begin(), matches_->end(), row);
-    if (found != matches_->end()) listRowChanged(static_cast<int>(found - matches_->begin()));
+    if (order()) {
+        resort();
+    } else {
+        const auto found = std::find(matches_->begin(), matches_->end(), row);
+        if (found != matches_->end()) listRowChanged(static_cast<int>(found - matches_->begin()));
+    }
     emit queriedEntriesChanged();
 }
 
@@ -47,7 +51,10 @@ void QueryResultModel::rowRemoved(std::size_t row) {
     }
     std::vector<std::uint32_t>& matches = *matches_;
     const auto found = std::find(matches.begin(), matches.end(), row);
-    if (found != matches.end()) {
+    const bool sorted = order().has_value();
+    if (sorted) {
+        if (found != matches.end()) matches.erase(found);
+    } else if (found != matches.end()) {
         const int at = static_cast<int>(found - matches.begin());
         beginRemoveRows({}, at, at);
         matches.erase(found);
@@ -61,12 +68,15 @@ void QueryResultModel::rowRemoved(std::size_t row) {
             moved = true;
         }
     }
-    if (moved && !matches.empty())
+    if (sorted) {
+        resort();
+    } else if (moved && !matches.empty()) {
         emit dataChanged(index(0, 0), index(int(matches.size()) - 1, 0), {Qt::UserRole});
+    }
     emit queriedEntriesChanged();
 }
 
-std::size_t QueryResultModel::ledgerRow(int row) const {
+std::size_t QueryResultModel::unsortedLedgerRow(int row) const {
     const auto at = static_cast<std::size_t>(row);
     return matches_ ? (*matches_)[at] : at;
 }

@@ -13,6 +13,7 @@ namespace qinghe::ui {
 // rows a query listed. When entries are added, changed or removed, the rows
 // listed stay the same entries (a removed one goes, those after it move up),
 // and queriedEntriesChanged() tells that a query's list should be run again.
+// Sorted, it sorts the rows it lists.
 class QueryResultModel : public EntryListModel {
     Q_OBJECT
 
@@ -30,7 +31,6 @@ class QueryResultModel : public EntryListModel {
     void rowChanged(std::size_t row) override;
     void rowRemoved(std::size_t row) override;
 
-    std::size_t ledgerRow(int row) const override;
     // The rows listed by a query; null while every row is shown.
     const std::vector<std::uint32_t>* matches() const { return matches_ ? &*matches_ : nullptr; }
 
@@ -39,6 +39,10 @@ class QueryResultModel : public EntryListModel {
   signals:
     // An entry a query may list was added, changed or removed.
     void queriedEntriesChanged();
+
+  protected:
+    std::size_t unsortedLedgerRow(int row) const override;
+    const std::vector<std::uint32_t>* listedRows() const override { return matches(); }
 
   private:
     std::optional<std::vector<std::uint32_t>> matches_;

@@ -7,6 +7,7 @@
 #include <QCursor>
 #include <QDateTime>
 #include <QDateTimeAxis>
+#include <QFontMetrics>
 #include <QLineSeries>
 #include <QToolTip>
 #include <QValueAxis>
@@ -25,13 +26,6 @@ QColor seriesColour(const report::ChartSeries& series) {
     if (series.direction == Direction::Income) return QColor(58, 143, 92);
     if (series.direction == Direction::Expense) return QColor(200, 85, 61);
     return QColor(61, 111, 182);
-}
-
-// The longest of some labels, in characters.
-int longest(const QStringList& labels) {
-    int length = 0;
-    for (const QString& label : labels) length = std::max(length, int(label.size()));
-    return length;
 }
 
 QFont smallFont(int pixels) {
@@ -72,6 +66,7 @@ void StatisticsChart::clear() {
     drawn->legend()->setVisible(false);
     periods_.clear();
     bars_ = false;
+    periodAxis_ = nullptr;
 }
 
 void StatisticsChart::showChart(const report::StatChart& chart) {
@@ -141,16 +136,59 @@ void StatisticsChart::drawBars(const report::StatChart& chart) {
     }
     this->chart()->addSeries(bars);
 
-    auto* periods = new QBarCategoryAxis;
-    periods->append(periods_);
-    periods->setLabelsFont(smallFont(10));
-    // Labels stand on end once they would run into each other.
-    if (periods_.size() * longest(periods_) > 48) periods->setLabelsAngle(-90);
-    this->chart()->addAxis(periods, Qt::AlignBottom);
-    bars->attachAxis(periods);
+    periodAxis_ = new QBarCategoryAxis;
+    periodAxis_->setLabelsFont(smallFont(10));
+    fitPeriodLabels();
+    this->chart()->addAxis(periodAxis_, Qt::AlignBottom);
+    bars->attachAxis(periodAxis_);
     // Room above the tallest bar for its amount.
     addValueAxis(low * 1.1, high * 1.15);
     bars_ = true;
+}
+
+void StatisticsChart::resizeEvent(QResizeEvent* event) {
+    QChartView::resizeEvent(event);
+    fitPeriodLabels();
+}
+
+void StatisticsChart::fitPeriodLabels() {
+    if (periodAxis_ == nullptr || periods_.isEmpty()) return;
+    const QFontMetrics metrics(periodAxis_->labelsFont());
+    int widest = 0;
+    for (const QString& label : periods_)
+        widest = std::max(widest, metrics.horizontalAdvance(label));
+    // The bars' width: the chart less the value axis at its left and the margins.
+    const int valueAxis = metrics.horizontalAdvance(QStringLiteral("-0000000")) + metrics.height();
+    const qreal slot = qreal(std::max(1, width() - valueAxis - 16)) / qreal(periods_.size());
+    const int gap = 4;
+    const bool upright = widest + gap > slot;
+    // Standing on end, a label takes a line's height of the width.
+    const int needed = upright ? metrics.height() + gap : widest + gap;
+    const int step = std::max(1, int(std::ceil(needed / slot)));
+    QStringList written;
+    for (int at = 0; at < periods_.size(); ++at) {
+        // The axis wants its labels distinct: a blank one is a run of
+        // zero-width spaces of its own length.
+        written << (at % step == 0 ? periods_[at] : QString(at + 1, QChar(0x200B)));
+    }
+    if (periodAxis_->categories() != written) {
+        periodAxis_->clear();
+        periodAxis_->append(written);
+    }
+    periodAxis_->setLabelsAngle(upright ? -90 : 0);
+}
+
+QStringList StatisticsChart::writtenPeriodLabels() const {
+    QStringList written;
+    if (periodAxis_ == nullptr) return written;
+    for (const QString& label : periodAxis_->categories()) {
+        if (!label.isEmpty() && label[0] != QChar(0x200B)) written << label;
+    }
+    return written;
+}
+
+int StatisticsChart::periodLabelAngle() const {
+    return periodAxis_ == nullptr ? 0 : periodAxis_->labelsAngle();
 }
 
 void StatisticsChart::drawLines(const report::StatChart& chart) {

@@ -1,5 +1,11 @@
 #include "report/ui/statistics_model.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <tuple>
+
+#include "common/ole_date.h"
 #include "common/ui/gbk_text.h"
 
 namespace qinghe::ui {
@@ -8,7 +14,25 @@ namespace {
 
 constexpr int kColumns = 3;
 
+// A period as a number in date order: the day, year * 12 + month, or the year.
+std::int64_t periodOrder(double date, int unit) {
+    if (unit == report::kDayUnit) return static_cast<std::int64_t>(std::floor(date));
+    const CivilDate civil = civilFromDate(date);
+    return unit == report::kMonthUnit ? std::int64_t{civil.year} * 12 + civil.month : civil.year;
+}
+
 }  // namespace
+
+void putRowsInDateOrder(report::Statistics& statistics) {
+    const auto key = [&](const report::StatRow& row) {
+        const report::StatRecord& record = statistics.statList[row.element];
+        return std::make_tuple(periodOrder(record.date, statistics.unit),
+                               record.direction == Direction::Income ? 0 : 1);
+    };
+    std::stable_sort(
+        statistics.rows.begin(), statistics.rows.end(),
+        [&](const report::StatRow& a, const report::StatRow& b) { return key(a) < key(b); });
+}
 
 StatisticsModel::StatisticsModel(QObject* parent) : QAbstractTableModel(parent) {}
 

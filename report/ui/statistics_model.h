@@ -7,6 +7,12 @@
 
 namespace qinghe::ui {
 
+// The rows of a run of the statistics in date order, as the chart beside
+// them: by their period, 收入 before 支出 within one (the run lists them in
+// the order of their first entry in the table). The list, its double-click
+// and its export all take them in this order.
+void putRowsInDateOrder(report::Statistics& statistics);
+
 // The 数据统计 list over the rows of one run of the statistics: 日期, 方向, 金额.
 class StatisticsModel : public QAbstractTableModel {
     Q_OBJECT

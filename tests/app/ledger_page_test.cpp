@@ -251,19 +251,26 @@ TEST_F(LedgerPageTest, ListsKeepTheirHeadersAndWidthsWhenRefilled) {
         QTableView* list;
         QString headers;
         QList<int> widths;
+        int page;
     } cases[] = {
         {&ledgerList(),
          QStringLiteral("序号 账簿名称 创建时间 账目条数 最后记录时间 总收入 总支出 结余"),
-         {50, 150, 100, 80, 100, 100, 100, 100}},
+         {50, 150, 100, 80, 100, 100, 100, 100},
+         MainWindow::kLedgerPage},
         {window_->entryPage()->entryList(),
          QStringLiteral("日期 方向 项目 金额 成员 备注 票据附录"),
-         {100, 60, 150, 100, 80, 250, 80}},
+         {100, 60, 150, 100, 80, 250, 80},
+         MainWindow::kEntryPage},
         {window_->queryPage()->resultList(),
          QStringLiteral("日期 方向 项目 金额 成员 备注 票据附录"),
-         {80, 60, 150, 100, 80, 250, 80}},
+         {80, 60, 150, 100, 80, 250, 80},
+         MainWindow::kQueryPage},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.headers.toStdString());
+        // A page is laid out to the window's size when it is shown.
+        window_->selectPage(c.page);
+        QApplication::processEvents();
         ASSERT_GT(c.list->model()->rowCount(), 0);
         QStringList headers;
         QList<int> widths;

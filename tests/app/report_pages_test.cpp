@@ -2,6 +2,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -190,10 +191,15 @@ TEST_F(ReportPagesTest, StatisticsListAndChartAndClear) {
     statistics().queryButton()->click();
     const QAbstractItemModel* model = statistics().resultModel();
     ASSERT_EQ(model->rowCount(), 4);
-    const QStringList first = {"2015-5", "收入", "8500"};
-    for (int column = 0; column < 3; ++column)
-        EXPECT_EQ(model->index(0, column).data().toString(), first[column]);
-    EXPECT_EQ(model->index(1, 2).data().toString(), QStringLiteral("121.7"));
+    // In date order, as the chart; within a month 收入 first.
+    const QStringList rows[] = {{"2014-9", "支出", "50"},
+                                {"2015-4", "支出", "120"},
+                                {"2015-5", "收入", "8500"},
+                                {"2015-5", "支出", "121.7"}};
+    for (int row = 0; row < 4; ++row) {
+        for (int column = 0; column < 3; ++column)
+            EXPECT_EQ(model->index(row, column).data().toString(), rows[row][column]) << row;
+    }
     ui::StatisticsChart& chart = *statistics().chart();
     EXPECT_EQ(chart.periods(), (QStringList{"2014-9", "2015-4", "2015-5"}));
     EXPECT_TRUE(chart.drawnAsBars());
@@ -220,7 +226,7 @@ TEST_F(ReportPagesTest, DoubleClickOnAStatisticsRowOpensTheQueryOnItsPeriod) {
     // Other filters of 查账 stay as they are.
     query().memberBox()->setCurrentIndex(1);  // 爸爸
     QTableView& list = *statistics().resultList();
-    const QPoint row = list.visualRect(list.model()->index(1, 1)).center();  // 2015-5 支出
+    const QPoint row = list.visualRect(list.model()->index(3, 1)).center();  // 2015-5 支出
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, row);
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, row);
     EXPECT_EQ(window_->currentPage(), MainWindow::kQueryPage);
@@ -266,6 +272,95 @@ TEST_F(ReportPagesTest, ExportResultsSavesTheListedRows) {
     EXPECT_EQ(csv,
               "\xEF\xBB\xBF记录号,日期,方向,项目,金额,成员,备注,票据附录\r\n"
               "1,2015-05-12,收入,工资,8500,爸爸,五月,无\r\n");
+}
+
+// The texts of one column of a list, in list order.
+QStringList column(const QAbstractItemModel* model, int column) {
+    QStringList texts;
+    for (int row = 0; row < model->rowCount(); ++row)
+        texts << model->index(row, column).data().toString();
+    return texts;
+}
+
+void clickHeader(QTableView* list, int column) {
+    QHeaderView* header = list->horizontalHeader();
+    const QPoint middle(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                        header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, middle);
+}
+
+TEST_F(ReportPagesTest, HeaderClicksSortTheEntryListThenReverseThenRestoreTheTableOrder) {
+    window_->toolAction(MainWindow::Tool::Entries)->trigger();
+    ui::EntryPage& page = *window_->entryPage();
+    QTableView* list = page.entryList();
+    const QAbstractItemModel* model = list->model();
+    const QString balance = page.balanceLabel()->text();
+    const QStringList tableOrder = {"8500", "86.5", "120", "35.2", "50"};
+    ASSERT_EQ(column(model, 3), tableOrder);
+
+    clickHeader(list, 3);  // 金额
+    EXPECT_EQ(column(model, 3), (QStringList{"35.2", "50", "86.5", "120", "8500"}));
+    EXPECT_TRUE(list->horizontalHeader()->isSortIndicatorShown());
+    EXPECT_EQ(list->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
+    // Rows carry their record numbers wherever they stand.
+    EXPECT_EQ(model->index(0, 0).data(Qt::UserRole).toInt(), 4);
+    clickHeader(list, 3);
+    EXPECT_EQ(column(model, 3), (QStringList{"8500", "120", "86.5", "50", "35.2"}));
+    EXPECT_EQ(list->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+    // A column that does not sort leaves the order and its arrow alone.
+    clickHeader(list, 1);  // 方向
+    EXPECT_EQ(column(model, 3), (QStringList{"8500", "120", "86.5", "50", "35.2"}));
+    EXPECT_EQ(list->horizontalHeader()->sortIndicatorSection(), 3);
+    clickHeader(list, 3);
+    EXPECT_EQ(column(model, 3), tableOrder);
+    EXPECT_FALSE(list->horizontalHeader()->isSortIndicatorShown());
+
+    // Members by pinyin, ties in table order; the totals stay.
+    clickHeader(list, 4);  // 成员
+    EXPECT_EQ(column(model, 4), (QStringList{"爸爸", "爸爸", "爸爸", "妈妈", "妈妈"}));
+    EXPECT_EQ(column(model, 0),
+              (QStringList{"2015-05-12", "2015-04-06", "2015-05-16", "2015-05-13", "2014-09-18"}));
+    EXPECT_EQ(page.balanceLabel()->text(), balance);
+
+    // An entry added to a sorted list takes its place in the order.
+    ui::WindowLedgerView view(*window_, state_);
+    ASSERT_TRUE(entry::addEntry(
+        state_, {.date = 42001, .item = gbk("餐饮"), .amount = 10, .member = gbk("爸爸")}, "",
+        &view));
+    EXPECT_EQ(column(model, 0), (QStringList{"2015-05-12", "2015-04-06", "2015-05-16", "2014-12-28",
+                                             "2015-05-13", "2014-09-18"}));
+    EXPECT_EQ(model->index(3, 0).data(Qt::UserRole).toInt(), 6);
+}
+
+TEST_F(ReportPagesTest, HeaderClicksSortTheQueryResultsAndTheExportFollowsTheList) {
+    window_->toolAction(MainWindow::Tool::Query)->trigger();
+    chooseDirection(2);
+    query().startDateEdit()->setDate(QDate(2000, 1, 1));
+    query().queryButton()->click();
+    QTableView* list = query().resultList();
+    EXPECT_EQ(listedDates(), (QStringList{"2015-05-13", "2015-04-06", "2015-05-16", "2014-09-18"}));
+    clickHeader(list, 0);  // 日期
+    EXPECT_EQ(listedDates(), (QStringList{"2014-09-18", "2015-04-06", "2015-05-13", "2015-05-16"}));
+    const QString total = query().totalLabel()->text();
+
+    // The query runs again when its entries change, and stays sorted.
+    ui::WindowLedgerView view(*window_, state_);
+    ASSERT_TRUE(entry::deleteEntry(state_, 3, &view));  // 2015-05-16
+    EXPECT_EQ(listedDates(), (QStringList{"2014-09-18", "2015-04-06", "2015-05-13"}));
+    clickHeader(list, 0);
+    EXPECT_EQ(listedDates(), (QStringList{"2015-05-13", "2015-04-06", "2014-09-18"}));
+    EXPECT_NE(query().totalLabel()->text(), total);
+
+    const fs::path file = folder_ / "sorted.csv";
+    user_.saveFiles.push_back(file);
+    query().exportButton()->click();
+    std::ifstream in(file, std::ios::binary);
+    const std::string csv((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(csv,
+              "\xEF\xBB\xBF记录号,日期,方向,项目,金额,成员,备注,票据附录\r\n"
+              "2,2015-05-13,支出,餐饮,86.5,妈妈,周末聚餐,无\r\n"
+              "3,2015-04-06,支出,交通,120,爸爸,车票,无\r\n"
+              "4,2014-09-18,支出,餐饮,50,妈妈,,无\r\n");
 }
 
 TEST(ExportChoiceDialog, HandsBackTheStatesOfItsBoxes) {

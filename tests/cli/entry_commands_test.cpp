@@ -75,6 +75,34 @@ class EntryCommandsTest : public ::testing::Test {
     store::PosixFileSystem files_;
 };
 
+TEST_F(EntryCommandsTest, EntriesSortedByAColumnKeepTheTableOrderForTiesAndTheLabels) {
+    for (const char* options :
+         {"--date 2015-05-13 --direction expense --item 餐饮 --member 妈妈 --amount 20",
+          "--date 2015-05-12 --direction expense --item 交通 --member 爸爸 --amount 20",
+          "--date 2015-05-14 --direction expense --item 餐饮 --member 爸爸 --amount 5"}) {
+        ASSERT_EQ(add(options).exitCode, 0) << options;
+    }
+    const testing::CliRun unsorted = runCli("entries " + run() + " 1");
+    auto recordNumbers = [&](const std::string& sort) {
+        testing::CliRun entries = runCli("entries " + run() + " 1 " + sort);
+        EXPECT_EQ(entries.exitCode, 0) << entries.errors;
+        // The labels under the list are the same however it is sorted.
+        EXPECT_EQ(entries.lines.back(), unsorted.lines.back()) << sort;
+        entries.lines.pop_back();
+        std::vector<int> numbers;
+        for (const std::string& line : entries.lines)
+            numbers.push_back(nlohmann::json::parse(line)["recno"].get<int>());
+        return numbers;
+    };
+    EXPECT_EQ(recordNumbers("--sort date"), (std::vector<int>{2, 1, 3}));
+    EXPECT_EQ(recordNumbers("--sort date --descending"), (std::vector<int>{3, 1, 2}));
+    EXPECT_EQ(recordNumbers("--sort amount"), (std::vector<int>{3, 1, 2}));
+    EXPECT_EQ(recordNumbers("--sort amount --descending"), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(recordNumbers("--sort item"), (std::vector<int>{1, 3, 2}));  // 餐 (can), 交 (jiao)
+    EXPECT_EQ(recordNumbers("--sort member"), (std::vector<int>{2, 3, 1}));  // 爸 (ba), 妈 (ma)
+    EXPECT_NE(runCli("entries " + run() + " 1 --sort note").exitCode, 0);
+}
+
 TEST_F(EntryCommandsTest, AddChangeDeleteAndClearShowInTheList) {
     const std::string first =
         R"({"recno":1,"date":"2015-05-12","direction":"支出","item":"餐饮","amount":"12.35","member":"妈妈","note":"午饭","voucher":"无"})";

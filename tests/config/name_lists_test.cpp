@@ -252,6 +252,7 @@ TEST_F(NameListsTest, MemberDialogHidesEmptyNamesAndKeepsNone) {
     EXPECT_EQ(lastLines_[0], (Names{gbk("爸爸"), gbk("妈妈"), gbk("孩子")}));
     EXPECT_EQ(settings_.members, lastLines_[0]);
     EXPECT_EQ(kinds_, std::vector<WindowKind>{WindowKind::MemberList});
+    EXPECT_EQ(user_.textRequests.at(0).title, texts_::kAddMemberTitle);
     EXPECT_EQ(user_.textRequests.at(0).prompt, texts_::kMemberPrompt);
     EXPECT_EQ(messageTexts(),
               (std::vector<std::string>{texts_::kEmptyMemberName, texts_::kClearMembersQuestion,
