@@ -38,6 +38,9 @@ struct SettingKey {
     // Written only when it is not the default (a default file keeps the nine
     // keys it has always had).
     bool onlyWhenChanged = false;
+    // Kept by the program for itself, not chosen by the user: a change of it
+    // alone does not make the settings count as changed for a backup.
+    bool programState = false;
 };
 
 // system.ini, section "setup": every member, its key, in the order a whole file
@@ -52,13 +55,13 @@ constexpr SettingKey kSystemKeys[] = {
     {"sdjg", &Settings::idleMinutes},            // 空闲时长
     {"backupmode", &Settings::backupMode},       // the backup dialog's mode
     {"backuptime", &Settings::backupDays},       // and its days
-    {"lastbackup", &Settings::lastBackup},
+    {"lastbackup", &Settings::lastBackup, false, true},
     {"backupkeep", &Settings::backupKeep, true},
-    {"winx", &Settings::windowX, true},  // the main window's place and size
-    {"winy", &Settings::windowY, true},
-    {"winwidth", &Settings::windowWidth, true},
-    {"winheight", &Settings::windowHeight, true},
-    {"winmax", &Settings::windowMaximized, true},
+    {"winx", &Settings::windowX, true, true},  // the main window's place and size
+    {"winy", &Settings::windowY, true, true},
+    {"winwidth", &Settings::windowWidth, true, true},
+    {"winheight", &Settings::windowHeight, true, true},
+    {"winmax", &Settings::windowMaximized, true, true},
 };
 
 const char* keyOf(const SettingMember& member) {
@@ -435,6 +438,13 @@ bool setWindowPlace(const RunDirectory& run, Settings& settings, const WindowPla
 
 bool restoreDefaultSettings(const RunDirectory& run) {
     return deleteFolderTree(setupFolder(run), run.root());
+}
+
+bool isProgramStateKey(std::string_view key) {
+    for (const SettingKey& known : kSystemKeys) {
+        if (known.programState && key == known.name) return true;
+    }
+    return false;
 }
 
 }  // namespace qinghe

@@ -87,6 +87,10 @@ Settings loadSettings(const RunDirectory& run, const Clock& clock);
 // False when it could not be written or a name could not be stored (a line
 // break); the other keys are written all the same.
 
+// Whether a key of system.ini is kept by the program for itself (lastbackup,
+// the main window's place) rather than chosen by the user.
+bool isProgramStateKey(std::string_view key);
+
 // system.ini with the defaults, lastbackup = the clock's date.
 [[nodiscard]] bool writeDefaultSettings(const RunDirectory& run, const Clock& clock);
 // system.ini from memory.

@@ -1,8 +1,9 @@
 #include "maintenance/generation_builder.h"
 
 #include <algorithm>
-#include <cstring>
 #include <map>
+
+#include "config/settings.h"
 
 namespace qinghe::maintenance {
 
@@ -36,21 +37,20 @@ std::string freeOlderId(FolderOperations& ops, const BackupPlaces& places, std::
     return parsed->text();
 }
 
-// A settings file as a backup compares it: without the line of the key that
-// every backup writes when it is done (lastbackup), so that a backup alone
-// never makes the settings look changed.
-constexpr char kBackupStampKey[] = "lastbackup";
+// A settings file as a backup compares it: without the lines of the keys the
+// program keeps for itself (lastbackup, which every backup writes when it is
+// done, and the main window's place), so that a backup or a moved window
+// alone never makes the settings look changed.
 constexpr std::size_t kMostSettingsBytes = 1024 * 1024;
 
-std::string_view trimmedStart(std::string_view text) {
-    const std::size_t at = text.find_first_not_of(" \t");
-    return at == std::string_view::npos ? std::string_view() : text.substr(at);
-}
-
-bool isBackupStamp(std::string_view line) {
-    line = trimmedStart(line);
-    return line.starts_with(kBackupStampKey) &&
-           trimmedStart(line.substr(std::strlen(kBackupStampKey))).starts_with('=');
+bool isProgramState(std::string_view line) {
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos) return false;
+    std::string_view key = line.substr(0, equals);
+    const std::size_t first = key.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return false;
+    key = key.substr(first, key.find_last_not_of(" \t") + 1 - first);
+    return isProgramStateKey(key);
 }
 
 std::optional<std::string> settingsAsCompared(FolderOperations& ops, const fs::path& file) {
@@ -62,7 +62,7 @@ std::optional<std::string> settingsAsCompared(FolderOperations& ops, const fs::p
         std::size_t end = text->find('\n', start);
         end = end == std::string::npos ? text->size() : end + 1;
         const std::string_view line(text->data() + start, end - start);
-        if (!isBackupStamp(line)) kept.append(line);
+        if (!isProgramState(line)) kept.append(line);
         start = end;
     }
     return kept;

@@ -665,10 +665,13 @@ TEST_F(GenerationsTest, GenerationsKeepTheSettingsAndARestorePutsThemBack) {
                                                                  {"szxm.ini", "items 1"},
                                                                  {"system.ini", systemIni(1, 5)}}));
 
-    // The date a backup writes when it is done is no change of the settings;
-    // any other is.
+    // The date a backup writes when it is done and the place of the main
+    // window are no change of the settings; any other is.
     box_.put("setup/system.ini", systemIni(2, 5));
     EXPECT_FALSE(box_.backup(ops_).newGeneration);
+    box_.put("setup/system.ini", systemIni(2, 5) + "winx = 40\r\nwinwidth=1024\r\nwinmax=1\r\n");
+    EXPECT_FALSE(box_.backup(ops_).newGeneration);
+    box_.put("setup/system.ini", systemIni(2, 5));
     box_.put("setup/system.ini", systemIni(2, 6));
     EXPECT_TRUE(box_.backup(ops_).newGeneration);
     box_.put("setup/szxm.ini", "items 2");
