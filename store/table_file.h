@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -195,6 +196,12 @@ class TableFile {
 
     // --- commit and checkpoint (table_commit.cpp)
     bool commitLogged();
+    // Takes the room a change needs in the table's files; false when the disk
+    // has none.
+    bool reserveRoom(const std::array<std::optional<OverlayFile::Commit>, 2>& change);
+    // Puts a logged change where reads find it: in memory, or (large) written
+    // into the files. False when that failed.
+    bool placeLogged(const std::array<std::optional<OverlayFile::Commit>, 2>& change, bool large);
     // Writes the logged changes into the table's files, without a flush.
     bool writeOut();
     // The logged changes written into the table's files and flushed.

@@ -195,11 +195,12 @@ bool TableStore::openForWriting(const std::filesystem::path& path, std::string_v
                                 std::string_view password) {
     const std::string full = fullPath(path).string();
     if (OpenTable* table = find(full)) {
-        if (!table->file->readOnly()) {
+        if (!table->file->readOnly() && !table->file->failed()) {
             current_ = table;
             return true;
         }
-        // A table opened to read holds no changes.
+        // A table opened to read holds no changes; a failed one keeps its
+        // change log, which the open below finishes (once the disk lets it).
         static_cast<void>(closeTable(table));
     }
     return open(path, alias, password);

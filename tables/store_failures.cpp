@@ -28,7 +28,9 @@ store::Value readField(store::TableStore& tables, UserInteraction& user, int fie
 
 bool closeAllTables(store::TableStore& tables, UserInteraction& user) {
     if (tables.closeAll()) return true;
-    showError(user, kTablesNotWritten);
+    // The changes are made (their log holds them): a warning, not a failure.
+    user.showMessage(
+        {kTablesNotWritten, kTablesNotWrittenTitle, MessageIcon::Warning, MessageButtons::Ok});
     return false;
 }
 

@@ -14,6 +14,7 @@ namespace qinghe::tables {
 
 inline const std::string kNoCurrentTableMessage = gbkText("未指定当前数据库或者指定数据库未打开");
 inline const std::string kNoSuchFieldMessage = gbkText("指定字段不存在");
+inline const std::string kTablesNotWrittenTitle = gbkText("提示");
 inline const std::string kTablesNotWritten = gbkText(
     "数据未能全部写入数据文件，请检查磁盘空间和写入权限！已完成的更改记录在数据文件旁，"
     "下次打开时补写。");

@@ -143,6 +143,76 @@ TEST_F(EntryCrashTest, AddingAnEntryWithPictures) {
     });
 }
 
+// The disk fills up at each step of adding an entry with a picture (a small
+// one kept in the change log, a large one written into the files at once):
+// what the window said is what the next start finds, and once there is room
+// again the same window adds the entry, once, whatever the first try said.
+TEST_F(EntryCrashTest, AFullDiskAtEachStepOfAnAddIsToldAsItIs) {
+    const MemoryFileSystem before = household();
+    MemoryFileSystem beforeCopy(before);
+    const auto seenBefore = look(beforeCopy);
+    ASSERT_TRUE(seenBefore);
+    const std::string large = "\xFF\xD8\xFF large" + std::string(1500 * 1024, 'L');
+    for (const std::string& picture : {kPhotoB, large}) {
+        auto add = [&](Run& run) {
+            entry::AddEntryForm form = entry::newAddEntryForm(run.state);
+            form.item.text = gbk("餐饮");
+            form.amount = "12.5";
+            entry::VoucherStripModel vouchers({picture});
+            return entry::addEntryFromForm(run.state, form, vouchers, run.screens) ==
+                   entry::AddEntryResult::Added;
+        };
+        auto withOneMore = [&](const std::vector<Seen>& seen) {
+            MemoryFileSystem disk(before);
+            Run run(*this, disk);
+            EXPECT_EQ(ledger::openLedger(run.state, 1, run.view), ledger::OpenLedgerResult::Opened);
+            EXPECT_TRUE(add(run));
+            EXPECT_TRUE(run.state.tables.closeAll());
+            auto after = look(disk);
+            return after && after->size() == seen.size() + 1 ? after->back() : Seen{};
+        };
+        const Seen added = withOneMore(*seenBefore);
+        long steps = 0;
+        {
+            MemoryFileSystem disk(before);
+            Run run(*this, disk);
+            ASSERT_EQ(ledger::openLedger(run.state, 1, run.view), ledger::OpenLedgerResult::Opened);
+            const long opened = disk.steps();
+            ASSERT_TRUE(add(run));
+            steps = disk.steps() - opened;
+        }
+        int refused = 0;
+        for (long step = 0; step <= steps; ++step) {
+            SCOPED_TRACE("full from step " + std::to_string(step) + " of " + std::to_string(steps) +
+                         ", picture of " + std::to_string(picture.size()));
+            MemoryFileSystem disk(before);
+            Run run(*this, disk);
+            ASSERT_EQ(ledger::openLedger(run.state, 1, run.view), ledger::OpenLedgerResult::Opened);
+            disk.fillUpAt(disk.steps() + step);
+            const bool told = add(run);
+            refused += told ? 0 : 1;
+            MemoryFileSystem now(disk);  // a start of the program now, with room
+            const auto seen = look(now);
+            ASSERT_TRUE(seen);
+            std::vector<Seen> expected = *seenBefore;
+            if (told) expected.push_back(added);
+            EXPECT_EQ(*seen, expected) << (told ? "said added" : "said failed");
+            // Room again: a script that retries what failed adds it once.
+            disk.roomIsBack();
+            if (!told) {
+                EXPECT_TRUE(add(run)) << "refused with room again";
+            }
+            EXPECT_TRUE(run.state.tables.closeAll());
+            const auto last = look(disk);
+            ASSERT_TRUE(last);
+            expected = *seenBefore;
+            expected.push_back(added);
+            EXPECT_EQ(*last, expected);
+        }
+        EXPECT_GT(refused, 0);
+    }
+}
+
 TEST_F(EntryCrashTest, ChangingAnEntryAndItsPictures) {
     crashTest("change entry", [](Run& run) {
         run.user.windowVisits.push_back([](WindowKind, WindowModel& model) {
