@@ -4,8 +4,8 @@
 #include <system_error>
 #include <utility>
 
-#include "cli/setup_snapshot.h"
 #include "common/data_folder.h"
+#include "config/settings.h"
 #include "maintenance/backup.h"
 
 namespace qinghe::cli {
@@ -61,13 +61,9 @@ RunSession::RunSession(const std::optional<std::filesystem::path>& runDirectory,
         maintenance::PosixFolderOperations folders;
         maintenance::recoverInterruptedWork(folders, state_.run);
     }
-    std::optional<Settings> settings = readSettingsUntouched(state_.run, clock_);
-    if (!settings) {
-        std::cerr << "cannot read the settings of " << state_.run.root()
-                  << " (no temporary folder to read them in)\n";
-        return;
-    }
-    state_.settings = std::move(*settings);
+    // Read as the program loads them, but without writing the files it would
+    // write when they are missing: a command changes only what it is for.
+    state_.settings = readSettings(state_.run, clock_);
     ready_ = true;
 }
 

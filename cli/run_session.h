@@ -26,7 +26,7 @@ enum class SessionUse {
 // The core over one run directory, as one run of the program holds it: the
 // real disk and clock, the console for the user, the settings loaded without
 // writing. Commands check ready() first; when it is false the folder is in use
-// or the settings could not be read, and the reason has been printed.
+// (or none was given), and the reason has been printed.
 class RunSession {
   public:
     // How long a writing command waits for the folder's lock.

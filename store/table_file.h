@@ -145,6 +145,12 @@ class TableFile {
     bool dropChunk(std::uint32_t chunk);
 
     static std::filesystem::path logPath(const std::filesystem::path& dataFile);
+    // Whether a file beside the tables is what a failed change left: a table
+    // being built (".new" and its log), or an empty change log. Such files are
+    // never backed up.
+    static bool isLeftover(const std::filesystem::path& file, std::uint64_t size);
+    // Removes what a failed change of the table at `dataFile` left beside it.
+    static void removeLeftovers(FileSystem& files, const std::filesystem::path& dataFile);
     // Where a log that does not fit its table is set aside.
     static std::filesystem::path staleLogPath(const std::filesystem::path& dataFile);
 

@@ -140,6 +140,7 @@ bool TableStore::createTable(const std::filesystem::path& path,
         if (auto companion = CompanionFile::find(files_, building))
             static_cast<void>(files_.remove(*companion));
         static_cast<void>(files_.remove(building));
+        static_cast<void>(files_.remove(TableFile::logPath(building)));
     };
     if (!TableFile::create(files_, building, fields, clock_.now())) {
         removeBuilding();
@@ -178,6 +179,7 @@ bool TableStore::open(const std::filesystem::path& path, std::string_view alias,
     auto full = fullPath(path);
     if (isOpen(full)) return false;
     if (readOnly_) access = Access::ReadOnly;
+    if (access == Access::ReadWrite) TableFile::removeLeftovers(files_, full);
     auto file = TableFile::open(files_, full, keysFor(password), pool_, access, asideSuffix());
     if (!file) return false;
     auto table = std::make_unique<OpenTable>();

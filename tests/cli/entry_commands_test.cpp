@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -222,6 +223,28 @@ TEST_F(EntryCommandsTest, AFailureAfterTheWorkStillExitsOne) {
         EXPECT_EQ(unwritten.exitCode, 1);
         EXPECT_NE(unwritten.errors.find("cannot write the output"), std::string::npos)
             << unwritten.errors;
+    }
+}
+
+// The tool reads the settings where they are: no command leaves a folder in
+// the temporary folder, and a reading one writes no missing setup file.
+TEST_F(EntryCommandsTest, NoCommandLeavesATemporaryFolderOrWritesTheSettingsToRead) {
+    const TemporaryFolder temporary("tmp-");
+    const char* before = std::getenv("TMPDIR");
+    const std::string kept = before ? before : "";
+    ::setenv("TMPDIR", temporary.path().c_str(), 1);
+    fs::remove_all(run_ / "setup");
+    EXPECT_EQ(runCli("ledgers " + run()).exitCode, 0);
+    EXPECT_EQ(runCli("entries " + run() + " 1").exitCode, 0);
+    EXPECT_FALSE(fs::exists(run_ / "setup"));
+    EXPECT_EQ(
+        add("--date 2015-05-12 --direction expense --item 餐饮 --member 妈妈 --amount 3").exitCode,
+        0);
+    EXPECT_TRUE(fs::is_empty(temporary.path()));
+    if (before) {
+        ::setenv("TMPDIR", kept.c_str(), 1);
+    } else {
+        ::unsetenv("TMPDIR");
     }
 }
 

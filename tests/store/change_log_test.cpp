@@ -305,6 +305,53 @@ TEST_F(ChangeLogTest, ATornRecordEndsTheLogAndIsNeverActedOn) {
     }
 }
 
+// A full disk leaves an empty log where a change failed to start one, and a
+// table built under a temporary name leaves it and its log: they go at the
+// next open for writing (a reader leaves them), and the change a full disk
+// refused works once there is room.
+TEST_F(ChangeLogTest, WhatAFailedChangeLeftGoesAtTheNextOpen) {
+    MemoryFileSystem disk = sixEntries();
+    std::filesystem::path building = path_;
+    building += ".new";
+    const std::filesystem::path leftovers[] = {TableFile::logPath(path_), building,
+                                               TableFile::logPath(building)};
+    {
+        TableStore store(disk, clock_);
+        ASSERT_TRUE(store.open(path_, "", kStorePassword));
+        ASSERT_TRUE(store.checkpoint());
+        disk.fillUpAt(disk.steps());
+        ASSERT_TRUE(store.append() && store.write(field::kVouchers, Bytes{std::string(9000, 'z')}));
+        EXPECT_FALSE(store.commit());
+        EXPECT_TRUE(disk.refusedForRoom());
+        EXPECT_EQ(store.recordCount(), 6);
+        disk.roomIsBack();
+    }
+    for (const auto& path : leftovers) {
+        if (!disk.exists(path)) {
+            ASSERT_TRUE(disk.open(path, store::OpenMode::Create));
+        }
+    }
+    ASSERT_EQ(disk.contents(leftovers[0]), "");
+    {
+        TableStore reader(disk, clock_);
+        reader.setReadOnly(true);
+        ASSERT_TRUE(reader.open(path_, "", kStorePassword));
+        for (const auto& path : leftovers) {
+            EXPECT_TRUE(disk.exists(path)) << path;
+        }
+    }
+    TableStore store(disk, clock_);
+    ASSERT_TRUE(store.open(path_, "", kStorePassword));
+    for (const auto& path : leftovers) {
+        EXPECT_FALSE(disk.exists(path)) << path;
+    }
+    ASSERT_TRUE(store.append() && store.write(field::kVouchers, Bytes{std::string(9000, 'z')}) &&
+                store.commit());
+    EXPECT_EQ(store.recordCount(), 7);
+    ASSERT_TRUE(store.closeAll());
+    expectClean(disk);
+}
+
 TEST_F(ChangeLogTest, ALogThatDoesNotFitTheTableIsSetAside) {
     struct Case {
         const char* name;
