@@ -22,6 +22,11 @@ namespace qinghe::store {
 
 class ChangeLog;
 
+// The finding of a read-only open that only reads the changes a change log
+// left (finished at the next open for writing): nothing is wrong.
+inline constexpr std::string_view kPendingChangesFinding =
+    "interrupted changes are pending (finished when the table is next opened for writing)";
+
 // How a table is opened.
 enum class Access {
     // Changes allowed. An interrupted change is finished, the bytes of an

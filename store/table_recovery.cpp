@@ -29,9 +29,7 @@ bool TableFile::recoverLog() {
                 "table is next opened for writing)");
             return true;
         }
-        findings_.push_back(
-            "interrupted changes are pending (finished when the table is next opened for "
-            "writing)");
+        findings_.emplace_back(kPendingChangesFinding);
         if (!log->applyAllTo(ChangeLog::kData, data_.held())) return false;
         pendingLog_ = std::move(log);
         return true;

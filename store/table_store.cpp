@@ -190,6 +190,8 @@ bool TableStore::open(const std::filesystem::path& path, std::string_view alias,
     table->cursor = 0;
     current_ = table.get();
     tables_.push_back(std::move(table));
+    if (findingsListener_ && !current_->file->findings().empty())
+        findingsListener_(full, current_->file->findings(), access);
     return true;
 }
 
