@@ -118,10 +118,14 @@ class TableFile {
     // Re-enciphers both files under another password (null: plain).
     [[nodiscard]] bool setPassword(std::shared_ptr<KeyStreams> keys);
 
-    // Makes every held change, whole, and flushes it. On a failure nothing of
-    // it is made and the table reads as on disk again, or (when the disk may
-    // hold part of it) the table refuses every further change until it is
-    // opened again, which finishes the change.
+    // Makes every held change, whole, and flushes it: the room it takes is
+    // reserved first (a full disk refuses it), and once its change-log record
+    // is flushed it is made and true, even should writing it into the files
+    // fail (the table then refuses further changes until it is opened again,
+    // which finishes the change). On a failure before, nothing of it is made
+    // and the table reads as on disk again, or (when the disk may hold part of
+    // its record) the table refuses every further change until it is opened
+    // again, which finishes or drops the change.
     [[nodiscard]] bool commit();
     // Writes every logged change into the table's files and flushes them, for
     // whoever reads the files themselves; the log starts afresh. False when

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <string>
@@ -16,6 +17,7 @@
 #include "session/app_state.h"
 #include "store/table_check.h"
 #include "tables/schemas.h"
+#include "tables/store_failures.h"
 #include "tests/support/crash_harness.h"
 #include "tests/support/ledger_data.h"
 #include "tests/support/memory_file_system.h"
@@ -211,6 +213,34 @@ TEST_F(EntryCrashTest, AFullDiskAtEachStepOfAnAddIsToldAsItIs) {
         }
         EXPECT_GT(refused, 0);
     }
+}
+
+// A table cut by a byte: the program opens a ledger to write, so opening it
+// repairs the table (the damaged files copied aside first) and tells the user
+// what was done in a message box, once.
+TEST_F(EntryCrashTest, ADamagedTableIsToldWhenReadAndWhenRepaired) {
+    MemoryFileSystem disk = household();
+    {
+        auto file = disk.open(folder_ / "data/家庭.edb", store::OpenMode::ReadWrite);
+        ASSERT_TRUE(file);
+        ASSERT_TRUE(file->truncate(*file->size() - 1));
+    }
+    Run run(*this, disk);
+    ASSERT_EQ(ledger::openLedger(run.state, 1, run.view), ledger::OpenLedgerResult::Opened);
+    EXPECT_EQ(run.state.currentLedger.rows->size(), 2u);
+    auto told = [&](MessageIcon icon, const std::string& start) {
+        return std::count_if(
+            run.user.messages.begin(), run.user.messages.end(), [&](const Message& message) {
+                return message.icon == icon && message.title == tables::kRepairTitle &&
+                       message.text.starts_with(start);
+            });
+    };
+    EXPECT_EQ(told(MessageIcon::Warning, tables::kNeedsRepairPrefix), 0);
+    EXPECT_EQ(told(MessageIcon::Information, tables::kRepairedPrefix), 1);
+    EXPECT_TRUE(
+        entry::addEntry(run.state, {.date = 42133, .item = "four", .amount = 8}, "", &run.view));
+    EXPECT_EQ(told(MessageIcon::Information, tables::kRepairedPrefix), 1);
+    EXPECT_EQ(run.state.currentLedger.rows->size(), 3u);
 }
 
 TEST_F(EntryCrashTest, ChangingAnEntryAndItsPictures) {
