@@ -26,6 +26,8 @@ class ChangeLog;
 // left (finished at the next open for writing): nothing is wrong.
 inline constexpr std::string_view kPendingChangesFinding =
     "interrupted changes are pending (finished when the table is next opened for writing)";
+// The same, opened for writing: the changes were finished, as after any crash.
+inline constexpr std::string_view kChangesFinishedFinding = "interrupted changes were finished";
 
 // How a table is opened.
 enum class Access {

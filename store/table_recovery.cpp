@@ -53,7 +53,7 @@ bool TableFile::recoverLog() {
         if (!log->applyAll({&data_.disk(), companion.get()})) return false;
         if (!data_.disk().sync() || (companion && !companion->sync())) return false;
         if (!data_.clearBoth()) return false;
-        findings_.push_back("interrupted changes were finished");
+        findings_.emplace_back(kChangesFinishedFinding);
     }
     return log->remove();
 }

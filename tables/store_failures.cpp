@@ -28,17 +28,18 @@ store::Value readField(store::TableStore& tables, UserInteraction& user, int fie
 
 void tellFindings(UserInteraction& user, const std::filesystem::path& table,
                   const std::vector<std::string>& findings, store::Access access) {
-    const bool reading = access == store::Access::ReadOnly;
     std::string told;
     for (const std::string& finding : findings) {
-        if (reading && finding == store::kPendingChangesFinding) continue;
+        // Changes a log left are no damage: finishing them is what a log is for.
+        if (finding == store::kPendingChangesFinding || finding == store::kChangesFinishedFinding)
+            continue;
         told += (told.empty() ? "" : "; ") + finding;
     }
     if (told.empty()) return;
     // File names on disk are UTF-8; messages are GBK.
     const std::string name =
         utf8ToGbk(table.filename().string()).value_or(std::string(table.filename().string()));
-    if (reading) {
+    if (access == store::Access::ReadOnly) {
         user.showMessage({kNeedsRepairPrefix + name + " (" + told + ")" + kNeedsRepairSuffix,
                           kRepairTitle, MessageIcon::Warning, MessageButtons::Ok});
     } else {
