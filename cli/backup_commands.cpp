@@ -102,10 +102,22 @@ int runRestoreCommand(const BackupOptions& options) {
                        {"backup", outcome.safetyId.empty() ? JsonLine(nullptr)
                                                            : JsonLine(outcome.safetyId)}});
             return tidiedUp(outcome.leftoversRemoved, outcome.lastBackupWritten) ? 0 : 1;
-        case maintenance::RestoreResult::Pending:
-            std::cerr << "the restore is complete on the disk but could not be put in place; "
-                         "the next start of the program or the next backup finishes it\n";
+        case maintenance::RestoreResult::Pending: {
+            const maintenance::BackupPlaces places(state.run);
+            const bool inPlace =
+                ops.status(places.restoring(places.books)).type ==
+                    maintenance::EntryType::Missing &&
+                ops.status(places.restoring(places.data)).type == maintenance::EntryType::Missing;
+            std::cerr << (inPlace ? "the restored data is in place, but the restore could not "
+                                    "be finished (the data of before it kept as a backup, its "
+                                    "journal removed)"
+                                  : "the restore is complete on the disk but could not be put "
+                                    "in place")
+                      << "; the next start of the program, the next backup or `qinghe-cli "
+                         "repair "
+                      << state.run.root().string() << "` finishes it\n";
             return 1;
+        }
         case maintenance::RestoreResult::NoSuchGeneration:
         case maintenance::RestoreResult::NoSafetyGeneration:
         case maintenance::RestoreResult::Failed:

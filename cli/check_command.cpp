@@ -1,6 +1,7 @@
 #include <iostream>
 
 #include "cli/commands.h"
+#include "cli/run_session.h"
 #include "common/gbk.h"
 #include "store/table_check.h"
 #include "tables/schemas.h"
@@ -19,6 +20,10 @@ int runCheck(const CheckOptions& options) {
         std::cerr << "the password cannot be written in GBK\n";
         return 2;
     }
+    // A table of a run directory whose restore is unfinished is not yet the
+    // one it will be.
+    if (unfinishedWorkTold(std::filesystem::absolute(options.table).parent_path().parent_path()))
+        return 2;
     store::PosixFileSystem files;
     store::TableCheck check = store::checkTable(files, options.table, *password);
     for (const auto& problem : check.problems) std::cout << gbkToUtf8Lossy(problem) << "\n";

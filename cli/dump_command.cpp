@@ -4,6 +4,7 @@
 
 #include "cli/commands.h"
 #include "cli/console_user.h"
+#include "cli/run_session.h"
 #include "common/clock.h"
 #include "common/gbk.h"
 #include "store/md5.h"
@@ -40,6 +41,10 @@ nlohmann::json fieldValue(const store::Value& value) {
 }
 
 int runDump(const DumpOptions& options) {
+    // A table of a run directory whose restore is unfinished is not yet the
+    // one it will be.
+    if (unfinishedWorkTold(std::filesystem::absolute(options.table).parent_path().parent_path()))
+        return 2;
     store::PosixFileSystem files;
     SystemClock clock;
     ConsoleUser user;

@@ -3,9 +3,12 @@
 
 #include "cli/commands.h"
 #include "cli/console_user.h"
+#include "cli/run_session.h"
 #include "common/clock.h"
 #include "common/gbk.h"
 #include "common/run_lock.h"
+#include "maintenance/backup.h"
+#include "maintenance/folder_operations.h"
 #include "store/table_store.h"
 #include "tables/schemas.h"
 
@@ -29,7 +32,31 @@ std::optional<std::filesystem::path> runDirectoryOf(const std::filesystem::path&
     return std::nullopt;
 }
 
+// A run directory: what the program finishes first when it starts (a restore
+// or an initialisation cut short) is finished.
+int repairRunDirectory(const std::filesystem::path& folder) {
+    maintenance::PosixFolderOperations folders;
+    const auto left = maintenance::decidedWorkLeft(folders, RunDirectory(folder));
+    RunSession session(folder, SessionUse::Writing);
+    if (!session.ready()) return 1;
+    switch (left) {
+        case maintenance::UnfinishedWork::Restore:
+            std::cout << "the unfinished restore was finished\n";
+            break;
+        case maintenance::UnfinishedWork::Initialisation:
+            std::cout << "the unfinished initialisation was finished\n";
+            break;
+        case maintenance::UnfinishedWork::None:
+            std::cout << "nothing to repair\n";
+            break;
+    }
+    return 0;
+}
+
 int runRepair(const RepairOptions& options) {
+    std::error_code error;
+    if (std::filesystem::is_directory(options.table, error))
+        return repairRunDirectory(options.table);
     auto password = utf8ToGbk(options.password);
     if (!password) {
         std::cerr << "the password cannot be written in GBK\n";
@@ -74,9 +101,12 @@ void addRepairCommand(CLI::App& app, int& exitCode) {
     CLI::App* command = app.add_subcommand(
         "repair",
         "Open a table to write, as the program does, which finishes an interrupted change and "
-        "mends damage (the damaged files are first copied aside, named with the date); print "
-        "what was done. Exit 0: done, 1: the folder is in use, 2: the table cannot be opened");
-    command->add_option("table", options->table, "The table's data file (.edb)")->required();
+        "mends damage (the damaged files are first copied aside, named with the date); given a "
+        "run directory, finish a restore or an initialisation cut short. Print what was done. "
+        "Exit 0: done, 1: the folder is in use (or the restore cannot be finished), 2: the "
+        "table cannot be opened");
+    command->add_option("table", options->table, "The table's data file (.edb), or a run directory")
+        ->required();
     command->add_option("--password", options->password,
                         "The table password; \"\" for a plain table (default: the store "
                         "password)");

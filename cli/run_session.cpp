@@ -4,8 +4,8 @@
 #include <system_error>
 #include <utility>
 
-#include "cli/setup_snapshot.h"
 #include "common/data_folder.h"
+#include "config/settings.h"
 #include "maintenance/backup.h"
 
 namespace qinghe::cli {
@@ -20,7 +20,22 @@ std::filesystem::path absoluteFolder(const std::filesystem::path& folder) {
     return error ? folder : absolute.lexically_normal();
 }
 
+const char* workName(maintenance::UnfinishedWork work) {
+    return work == maintenance::UnfinishedWork::Restore ? "a restore" : "an initialisation";
+}
+
 }  // namespace
+
+bool unfinishedWorkTold(const std::filesystem::path& runDirectory) {
+    maintenance::PosixFolderOperations folders;
+    const auto work = maintenance::decidedWorkLeft(folders, RunDirectory(runDirectory));
+    if (work == maintenance::UnfinishedWork::None) return false;
+    std::cerr << workName(work) << " is unfinished in " << runDirectory
+              << ": the ledgers read as they will be only once it is finished; run the program "
+                 "or `qinghe-cli repair "
+              << runDirectory.string() << "` to finish it\n";
+    return true;
+}
 
 RunSession::RunSession(const std::filesystem::path& runDirectory, SessionUse use,
                        std::optional<std::string> ledgerPassword)
@@ -47,6 +62,8 @@ RunSession::RunSession(const std::optional<std::filesystem::path>& runDirectory,
             return;
         }
         state_.tables.setReadOnly(true);
+        // Half swapped in, the folders would read as damaged ledgers.
+        if (unfinishedWorkTold(state_.run.root())) return;
     } else {
         lock_ = RunLock::take(state_.run.root(), RunLock::Kind::Exclusive, kLockWait);
         if (!lock_) {
@@ -59,15 +76,18 @@ RunSession::RunSession(const std::optional<std::filesystem::path>& runDirectory,
         // initialisation left unfinished is finished before any table is
         // written.
         maintenance::PosixFolderOperations folders;
-        maintenance::recoverInterruptedWork(folders, state_.run);
+        const auto left = maintenance::recoverInterruptedWork(folders, state_.run);
+        if (left != maintenance::UnfinishedWork::None) {
+            std::cerr << workName(left) << " cut short earlier cannot be finished in "
+                      << state_.run.root()
+                      << " (is the folder write-protected, or the disk full?); nothing was "
+                         "changed\n";
+            return;
+        }
     }
-    std::optional<Settings> settings = readSettingsUntouched(state_.run, clock_);
-    if (!settings) {
-        std::cerr << "cannot read the settings of " << state_.run.root()
-                  << " (no temporary folder to read them in)\n";
-        return;
-    }
-    state_.settings = std::move(*settings);
+    // Read as the program loads them, but without writing the files it would
+    // write when they are missing: a command changes only what it is for.
+    state_.settings = readSettings(state_.run, clock_);
     ready_ = true;
 }
 

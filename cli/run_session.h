@@ -16,17 +16,25 @@ namespace qinghe::cli {
 // What a command does to a run directory.
 enum class SessionUse {
     // Only reads: every table is opened read-only, nothing is written (not even
-    // a repair), and the program must not be running on the folder.
+    // a repair), and the program must not be running on the folder. A restore
+    // left unfinished is told, and the session is not ready.
     Reading,
     // Changes data: takes the folder's lock for itself (waiting briefly for
-    // another command to finish), as the program does for its whole run.
+    // another command to finish), as the program does for its whole run, and
+    // first finishes a restore or an initialisation left unfinished (not
+    // ready when it cannot).
     Writing,
 };
+
+// Whether a restore or an initialisation is decided but unfinished in a run
+// directory (its folders are then half swapped); says so, and how to finish
+// it, on standard error.
+bool unfinishedWorkTold(const std::filesystem::path& runDirectory);
 
 // The core over one run directory, as one run of the program holds it: the
 // real disk and clock, the console for the user, the settings loaded without
 // writing. Commands check ready() first; when it is false the folder is in use
-// or the settings could not be read, and the reason has been printed.
+// (or none was given), and the reason has been printed.
 class RunSession {
   public:
     // How long a writing command waits for the folder's lock.

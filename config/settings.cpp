@@ -206,11 +206,17 @@ bool writeSystemIni(const RunDirectory& run, const Settings& settings) {
     return file.writeTo(systemIniFile(run));
 }
 
-void loadSystemIni(const RunDirectory& run, const Clock& clock, Settings& settings) {
+// Each loader writes its file with the defaults when it is missing, when told
+// to; a missing file reads as those defaults either way.
+enum class Missing { Written, LeftAlone };
+
+void loadSystemIni(const RunDirectory& run, const Clock& clock, Settings& settings,
+                   Missing missing) {
     const fs::path file = systemIniFile(run);
     // Defaults that cannot be written still hold for this run; the setting
     // controls tell of their own failed writes.
-    if (!fileExists(file)) static_cast<void>(writeDefaultSettings(run, clock));
+    if (missing == Missing::Written && !fileExists(file))
+        static_cast<void>(writeDefaultSettings(run, clock));
     const IniDocument document = readIniDocument(file);
     Settings defaults;
     defaults.lastBackup = clock.now();
@@ -225,11 +231,11 @@ void loadSystemIni(const RunDirectory& run, const Clock& clock, Settings& settin
     settings.backupKeep = backupsKeptFrom(settings.backupKeep);
 }
 
-void loadItemLists(const RunDirectory& run, Settings& settings) {
+void loadItemLists(const RunDirectory& run, Settings& settings, Missing missing) {
     settings.incomeItems.clear();
     settings.expenseItems.clear();
     const fs::path file = itemsIniFile(run);
-    if (!fileExists(file)) {
+    if (missing == Missing::Written && !fileExists(file)) {
         FreshIniFile fresh;
         fresh.set(kIncomeSection, kCountKey, "0");
         fresh.set(kExpenseSection, kCountKey, "0");
@@ -240,10 +246,11 @@ void loadItemLists(const RunDirectory& run, Settings& settings) {
     settings.expenseItems = readNameList(document, kExpenseSection);
 }
 
-void loadInitialBalance(const RunDirectory& run, const Clock& clock, Settings& settings) {
+void loadInitialBalance(const RunDirectory& run, const Clock& clock, Settings& settings,
+                        Missing missing) {
     const fs::path file = balanceIniFile(run);
     const std::string today = dateToText(clock.now());
-    if (!fileExists(file)) {
+    if (missing == Missing::Written && !fileExists(file)) {
         FreshIniFile fresh;
         fresh.set(kSetupSection, kStartDateKey, today);
         fresh.set(kSetupSection, kAmountKey, "0");
@@ -256,10 +263,10 @@ void loadInitialBalance(const RunDirectory& run, const Clock& clock, Settings& s
     settings.initialAmount = std::isfinite(amount) ? amount : 0.0;
 }
 
-void loadMemberList(const RunDirectory& run, Settings& settings) {
+void loadMemberList(const RunDirectory& run, Settings& settings, Missing missing) {
     settings.members.clear();
     const fs::path file = membersIniFile(run);
-    if (!fileExists(file)) {
+    if (missing == Missing::Written && !fileExists(file)) {
         FreshIniFile fresh;
         fresh.set(kMemberSection, kCountKey, "0");
         fresh.writeTo(file);
@@ -293,14 +300,26 @@ fs::path membersIniFile(const RunDirectory& run) {
     return setupFolder(run) / "jtcy.ini";
 }
 
-Settings loadSettings(const RunDirectory& run, const Clock& clock) {
+namespace {
+
+Settings load(const RunDirectory& run, const Clock& clock, Missing missing) {
     Settings settings;
-    makeSetupFolder(run);
-    loadSystemIni(run, clock, settings);
-    loadItemLists(run, settings);
-    loadInitialBalance(run, clock, settings);
-    loadMemberList(run, settings);
+    if (missing == Missing::Written) makeSetupFolder(run);
+    loadSystemIni(run, clock, settings, missing);
+    loadItemLists(run, settings, missing);
+    loadInitialBalance(run, clock, settings, missing);
+    loadMemberList(run, settings, missing);
     return settings;
+}
+
+}  // namespace
+
+Settings loadSettings(const RunDirectory& run, const Clock& clock) {
+    return load(run, clock, Missing::Written);
+}
+
+Settings readSettings(const RunDirectory& run, const Clock& clock) {
+    return load(run, clock, Missing::LeftAlone);
 }
 
 bool writeDefaultSettings(const RunDirectory& run, const Clock& clock) {

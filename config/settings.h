@@ -81,6 +81,10 @@ std::filesystem::path membersIniFile(const RunDirectory& run);
 // missing. A missing key reads as its default, a value that is not a number as
 // 0. A name list reads only the keys that exist, so any `number` loads at once.
 Settings loadSettings(const RunDirectory& run, const Clock& clock);
+// The same settings without writing anything (for tools that only read, or
+// that must leave the setup folder as it is): a missing file reads as the
+// defaults loadSettings would write.
+Settings readSettings(const RunDirectory& run, const Clock& clock);
 
 // Each of these replaces its whole file at once, with the same content that
 // deleting it and writing key by key would leave: a crash never loses the file.

@@ -73,5 +73,10 @@ enum class UnfinishedWork { None, Restore, Initialisation };
 // still unfinished: nothing may then work on the live folders or build on
 // the generations.
 UnfinishedWork recoverInterruptedWork(FolderOperations& ops, const RunDirectory& run);
+// The same question without changing anything, for readers: a restore or an
+// initialisation decided (its journal down) and not finished, so the live
+// folders are not yet what they will be. What was given up before it was
+// decided left them as they were, and is not told.
+UnfinishedWork decidedWorkLeft(FolderOperations& ops, const RunDirectory& run);
 
 }  // namespace qinghe::maintenance

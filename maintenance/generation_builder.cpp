@@ -4,6 +4,7 @@
 #include <map>
 
 #include "config/settings.h"
+#include "store/table_file.h"
 
 namespace qinghe::maintenance {
 
@@ -102,8 +103,11 @@ bool listSources(FolderOperations& ops, const BackupPlaces& places, std::vector<
         // its open tables' changes into their files before it backs them up,
         // so their logs are empty then, and nothing writes a table while it
         // is copied.
+        const FileStatus status = ops.status(file);
+        // What a failed change left is no part of the data.
+        if (store::TableFile::isLeftover(file, status.size)) continue;
         const std::string target = std::string(kGenerationData) + "/" + file.filename().string();
-        byTarget[target] = {target, relative(file), file, ops.status(file)};
+        byTarget[target] = {target, relative(file), file, status};
     }
     for (auto& [target, source] : byTarget) sources.push_back(std::move(source));
     // The settings and the item and member lists: a few INI files side by side.

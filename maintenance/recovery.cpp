@@ -136,4 +136,11 @@ UnfinishedWork recoverInterruptedWork(FolderOperations& ops, const RunDirectory&
     return unfinished;
 }
 
+UnfinishedWork decidedWorkLeft(FolderOperations& ops, const RunDirectory& run) {
+    const BackupPlaces places(run);
+    if (exists(ops, places.restoreJournal())) return UnfinishedWork::Restore;
+    if (exists(ops, places.initialiseJournal())) return UnfinishedWork::Initialisation;
+    return UnfinishedWork::None;
+}
+
 }  // namespace qinghe::maintenance

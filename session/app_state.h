@@ -12,6 +12,7 @@
 #include "config/settings.h"
 #include "store/file_layer.h"
 #include "store/table_store.h"
+#include "tables/store_failures.h"
 
 namespace qinghe {
 
@@ -48,7 +49,13 @@ struct AppState {
           files(fileSystem),
           clock(clockSource),
           user(userInteraction),
-          tables(fileSystem, clockSource) {}
+          tables(fileSystem, clockSource) {
+        // Damage found and repairs made when a table opens are told.
+        tables.setFindingsListener(
+            [&told = userInteraction](
+                const std::filesystem::path& table, const std::vector<std::string>& findings,
+                store::Access access) { tables::tellFindings(told, table, findings, access); });
+    }
 
     RunDirectory run;
     // Where caches of this data folder are kept (never inside it); empty:

@@ -136,7 +136,12 @@ bool ChangeLog::start(std::string_view dataHead) {
     bool ok = file_->writeAt(0, zeros.data(), zeros.size()) && writeHeader(dataHead) &&
               file_->sync() && files_.syncFolder(path_.parent_path());
     size_ = kArea;
-    if (!ok) file_.reset();
+    if (!ok) {
+        // A log cut short (a full disk) holds nothing: it goes, rather than
+        // wait for the next open.
+        file_.reset();
+        static_cast<void>(files_.remove(path_));
+    }
     return ok;
 }
 
@@ -163,7 +168,9 @@ ChangeLog::Appended ChangeLog::append(const Change& change) {
     std::string buffer;
     if (joined) buffer.reserve(size);
     std::uint64_t at = end_;
-    bool ok = true;
+    // A record beyond the area grows the log: its room is taken first.
+    bool ok = end_ + size <= size_ || file_->reserve(end_ + size);
+    if (!ok) return Appended::NotMade;
     auto put = [&](std::string_view piece) {
         if (joined) {
             buffer.append(piece);

@@ -63,6 +63,19 @@ class PosixFile final : public File {
         return ::ftruncate(fd_, static_cast<off_t>(length)) == 0;
     }
 
+    bool reserve(std::uint64_t length) override {
+        const auto now = size();
+        if (!now) return false;
+        if (length <= *now) return true;
+        int result = 0;
+        do {
+            result = ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(*now),
+                                 static_cast<off_t>(length - *now));
+        } while (result != 0 && errno == EINTR);
+        // A file system that cannot reserve finds a full disk at the write.
+        return result == 0 || errno == EOPNOTSUPP || errno == ENOSYS;
+    }
+
     bool sync() override { return ::fdatasync(fd_) == 0; }
 
   private:

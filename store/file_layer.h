@@ -26,6 +26,10 @@ class File {
                                        std::size_t length) = 0;
     virtual std::optional<std::uint64_t> size() = 0;
     [[nodiscard]] virtual bool truncate(std::uint64_t length) = 0;
+    // Makes the disk hold room for the file to grow to `length` bytes, without
+    // changing its length: false when it has none (a full disk), so that a
+    // change can be refused before anything of it is written.
+    [[nodiscard]] virtual bool reserve(std::uint64_t length) = 0;
     // Flushes written data to the disk (fdatasync).
     [[nodiscard]] virtual bool sync() = 0;
 };

@@ -31,6 +31,8 @@ class OverlayFile final : public File {
     bool writeAt(std::uint64_t offset, std::string&& bytes);
     std::optional<std::uint64_t> size() override;
     bool truncate(std::uint64_t length) override;
+    // Nothing on a disk: the commit reserves on the file below.
+    bool reserve(std::uint64_t) override { return true; }
     // Nothing to flush: the commit flushes.
     bool sync() override { return true; }
 

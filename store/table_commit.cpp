@@ -1,5 +1,6 @@
 // Commit, checkpoint, discard and close of a table: how held changes become
 // a change log record, and logged changes the table's files.
+#include <algorithm>
 #include <array>
 #include <memory>
 
@@ -82,12 +83,34 @@ bool TableFile::closeLog() {
     return written;
 }
 
+bool TableFile::reserveRoom(const ChangeLog::Change& change) {
+    const std::array<File*, ChangeLog::kFileCount> disks{
+        &data_.disk(), companionFile_ ? &companionFile_->disk() : nullptr};
+    for (std::size_t index = 0; index < change.size(); ++index) {
+        if (!change[index] || !disks[index]) continue;
+        std::uint64_t end = change[index]->length;
+        for (const auto& write : change[index]->writes)
+            end = std::max<std::uint64_t>(end, write.offset + write.bytes.size());
+        const auto size = disks[index]->size();
+        if (!size) return false;
+        if (end > *size && !disks[index]->reserve(end)) return false;
+    }
+    return true;
+}
+
 bool TableFile::commitLogged() {
     LayeredFile* companionFile = companionFile_ ? &*companionFile_ : nullptr;
     ChangeLog::Change change;
     if (data_.held().changed()) change[ChangeLog::kData] = data_.held().pending();
     if (companionFile && companionFile->held().changed())
         change[ChangeLog::kCompanion] = companionFile->held().pending();
+    // The room the change takes in the table's files is taken before it is
+    // logged: a full disk refuses it whole, and once logged, writing it into
+    // the files never runs out of room.
+    if (!reserveRoom(change)) {
+        discard();
+        return false;
+    }
     if (!log_) {
         // The table on disk is as flushed: the log's epoch begins with it.
         auto log = std::make_unique<ChangeLog>(files_, logPath(path_));
@@ -111,26 +134,40 @@ bool TableFile::commitLogged() {
         case ChangeLog::Appended::Unknown:
             return fail();
     }
-    // From here the log finishes the change should anything fail: until the
-    // table is opened again it must not be written as if it had not been.
-    // The change stays in memory, where every read of this table sees it,
-    // until a checkpoint or the close writes the files; one larger than the
-    // log's area (a purge, a new password) is written at once, behind the
+    // From here the change is made: the log finishes it should anything below
+    // fail, and it is reported done. Until the table is opened again it must
+    // not be written as if the change had not been (the table refuses changes
+    // then). The change stays in memory, where every read of this table sees
+    // it, until a checkpoint or the close writes the files; one larger than
+    // the log's area (a purge, a new password) is written at once, behind the
     // ones before it, so that memory never holds more than the log.
-    const bool large = size > ChangeLog::kArea - ChangeLog::kHeaderSize;
-    if (large && !writeOut()) return fail();
+    if (!placeLogged(change, size > ChangeLog::kArea - ChangeLog::kHeaderSize)) {
+        failed_ = true;
+        // Reads see the change all the same: it is kept in memory over
+        // whatever part of it reached the disk.
+        if (ChangeLog::apply(
+                change, {&data_.logged(), companionFile ? &companionFile->logged() : nullptr})) {
+            static_cast<void>(data_.held().clear());
+            if (companionFile) static_cast<void>(companionFile->held().clear());
+        }
+    }
+    return true;
+}
+
+bool TableFile::placeLogged(const ChangeLog::Change& change, bool large) {
+    LayeredFile* companionFile = companionFile_ ? &*companionFile_ : nullptr;
+    if (large && !writeOut()) return false;
     std::array<File*, ChangeLog::kFileCount> targets{};
     targets[ChangeLog::kData] = large ? &data_.disk() : &data_.logged();
     if (companionFile)
         targets[ChangeLog::kCompanion] = large ? &companionFile->disk() : &companionFile->logged();
     if (large) changing(0, UINT64_MAX);
-    if (!ChangeLog::apply(change, targets)) return fail();
+    if (!ChangeLog::apply(change, targets)) return false;
     // The layer the change went to holds it now: the ones above read it there.
     auto clear = [large](LayeredFile& file) {
         return large ? file.clearBoth() : file.held().clear();
     };
-    if (!clear(data_) || (companionFile && !clear(*companionFile))) return fail();
-    return true;
+    return clear(data_) && (!companionFile || clear(*companionFile));
 }
 
 }  // namespace qinghe::store

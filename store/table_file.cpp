@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 
@@ -38,6 +39,39 @@ std::filesystem::path TableFile::logPath(const std::filesystem::path& dataFile) 
     std::filesystem::path path = dataFile;
     path += "-log";
     return path;
+}
+
+namespace {
+
+bool endsWith(std::string_view text, std::string_view end) {
+    if (text.size() < end.size()) return false;
+    return std::equal(end.begin(), end.end(), text.end() - end.size(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) ==
+               std::tolower(static_cast<unsigned char>(b));
+    });
+}
+
+}  // namespace
+
+bool TableFile::isLeftover(const std::filesystem::path& file, std::uint64_t size) {
+    const std::string name = file.filename().string();
+    // A table being built is "NAME.edb.new". (Its companion's name could be
+    // another table's: it is left alone, and replaced by the next build.)
+    if (endsWith(name, ".new") || endsWith(name, ".new-log")) return true;
+    // A log is made whole at once: an empty one was cut short by a full disk.
+    return endsWith(name, "-log") && size == 0;
+}
+
+void TableFile::removeLeftovers(FileSystem& files, const std::filesystem::path& dataFile) {
+    std::filesystem::path building = dataFile;
+    building += ".new";
+    const std::filesystem::path leftovers[] = {logPath(building), building};
+    bool removed = false;
+    for (const auto& path : leftovers) {
+        if (!files.exists(path)) continue;
+        removed = files.remove(path) || removed;
+    }
+    if (removed) static_cast<void>(files.syncFolder(dataFile.parent_path()));
 }
 
 std::filesystem::path TableFile::staleLogPath(const std::filesystem::path& dataFile) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -20,6 +21,13 @@
 namespace qinghe::store {
 
 class ChangeLog;
+
+// The finding of a read-only open that only reads the changes a change log
+// left (finished at the next open for writing): nothing is wrong.
+inline constexpr std::string_view kPendingChangesFinding =
+    "interrupted changes are pending (finished when the table is next opened for writing)";
+// The same, opened for writing: the changes were finished, as after any crash.
+inline constexpr std::string_view kChangesFinishedFinding = "interrupted changes were finished";
 
 // How a table is opened.
 enum class Access {
@@ -112,10 +120,14 @@ class TableFile {
     // Re-enciphers both files under another password (null: plain).
     [[nodiscard]] bool setPassword(std::shared_ptr<KeyStreams> keys);
 
-    // Makes every held change, whole, and flushes it. On a failure nothing of
-    // it is made and the table reads as on disk again, or (when the disk may
-    // hold part of it) the table refuses every further change until it is
-    // opened again, which finishes the change.
+    // Makes every held change, whole, and flushes it: the room it takes is
+    // reserved first (a full disk refuses it), and once its change-log record
+    // is flushed it is made and true, even should writing it into the files
+    // fail (the table then refuses further changes until it is opened again,
+    // which finishes the change). On a failure before, nothing of it is made
+    // and the table reads as on disk again, or (when the disk may hold part of
+    // its record) the table refuses every further change until it is opened
+    // again, which finishes or drops the change.
     [[nodiscard]] bool commit();
     // Writes every logged change into the table's files and flushes them, for
     // whoever reads the files themselves; the log starts afresh. False when
@@ -144,6 +156,12 @@ class TableFile {
     bool dropChunk(std::uint32_t chunk);
 
     static std::filesystem::path logPath(const std::filesystem::path& dataFile);
+    // Whether a file beside the tables is what a failed change left: a table
+    // being built (".new" and its log), or an empty change log. Such files are
+    // never backed up.
+    static bool isLeftover(const std::filesystem::path& file, std::uint64_t size);
+    // Removes what a failed change of the table at `dataFile` left beside it.
+    static void removeLeftovers(FileSystem& files, const std::filesystem::path& dataFile);
     // Where a log that does not fit its table is set aside.
     static std::filesystem::path staleLogPath(const std::filesystem::path& dataFile);
 
@@ -195,6 +213,12 @@ class TableFile {
 
     // --- commit and checkpoint (table_commit.cpp)
     bool commitLogged();
+    // Takes the room a change needs in the table's files; false when the disk
+    // has none.
+    bool reserveRoom(const std::array<std::optional<OverlayFile::Commit>, 2>& change);
+    // Puts a logged change where reads find it: in memory, or (large) written
+    // into the files. False when that failed.
+    bool placeLogged(const std::array<std::optional<OverlayFile::Commit>, 2>& change, bool large);
     // Writes the logged changes into the table's files, without a flush.
     bool writeOut();
     // The logged changes written into the table's files and flushed.

@@ -29,9 +29,7 @@ bool TableFile::recoverLog() {
                 "table is next opened for writing)");
             return true;
         }
-        findings_.push_back(
-            "interrupted changes are pending (finished when the table is next opened for "
-            "writing)");
+        findings_.emplace_back(kPendingChangesFinding);
         if (!log->applyAllTo(ChangeLog::kData, data_.held())) return false;
         pendingLog_ = std::move(log);
         return true;
@@ -55,7 +53,7 @@ bool TableFile::recoverLog() {
         if (!log->applyAll({&data_.disk(), companion.get()})) return false;
         if (!data_.disk().sync() || (companion && !companion->sync())) return false;
         if (!data_.clearBoth()) return false;
-        findings_.push_back("interrupted changes were finished");
+        findings_.emplace_back(kChangesFinishedFinding);
     }
     return log->remove();
 }

@@ -140,6 +140,7 @@ bool TableStore::createTable(const std::filesystem::path& path,
         if (auto companion = CompanionFile::find(files_, building))
             static_cast<void>(files_.remove(*companion));
         static_cast<void>(files_.remove(building));
+        static_cast<void>(files_.remove(TableFile::logPath(building)));
     };
     if (!TableFile::create(files_, building, fields, clock_.now())) {
         removeBuilding();
@@ -178,6 +179,7 @@ bool TableStore::open(const std::filesystem::path& path, std::string_view alias,
     auto full = fullPath(path);
     if (isOpen(full)) return false;
     if (readOnly_) access = Access::ReadOnly;
+    if (access == Access::ReadWrite) TableFile::removeLeftovers(files_, full);
     auto file = TableFile::open(files_, full, keysFor(password), pool_, access, asideSuffix());
     if (!file) return false;
     auto table = std::make_unique<OpenTable>();
@@ -188,6 +190,8 @@ bool TableStore::open(const std::filesystem::path& path, std::string_view alias,
     table->cursor = 0;
     current_ = table.get();
     tables_.push_back(std::move(table));
+    if (findingsListener_ && !current_->file->findings().empty())
+        findingsListener_(full, current_->file->findings(), access);
     return true;
 }
 
@@ -195,11 +199,12 @@ bool TableStore::openForWriting(const std::filesystem::path& path, std::string_v
                                 std::string_view password) {
     const std::string full = fullPath(path).string();
     if (OpenTable* table = find(full)) {
-        if (!table->file->readOnly()) {
+        if (!table->file->readOnly() && !table->file->failed()) {
             current_ = table;
             return true;
         }
-        // A table opened to read holds no changes.
+        // A table opened to read holds no changes; a failed one keeps its
+        // change log, which the open below finishes (once the disk lets it).
         static_cast<void>(closeTable(table));
     }
     return open(path, alias, password);

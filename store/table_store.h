@@ -112,6 +112,13 @@ class TableStore {
     // chain (and so gave an empty value).
     bool lastReadDamaged() const { return lastReadDamaged_; }
 
+    // Told, after a table was opened, what the open found wrong and what it
+    // did about it (TableFile::findings; never called when it found nothing).
+    using FindingsListener =
+        std::function<void(const std::filesystem::path& table,
+                           const std::vector<std::string>& findings, Access access)>;
+    void setFindingsListener(FindingsListener listener) { findingsListener_ = std::move(listener); }
+
     // A store that only reads: every table is opened ReadOnly and nothing is
     // created (for tools that must leave the files as they are).
     void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
@@ -152,6 +159,7 @@ class TableStore {
     OpenTable* current_ = nullptr;
     bool lastReadDamaged_ = false;
     bool readOnly_ = false;
+    FindingsListener findingsListener_;
 };
 
 }  // namespace qinghe::store

@@ -26,9 +26,33 @@ store::Value readField(store::TableStore& tables, UserInteraction& user, int fie
     return orEnd(tables.read(fieldNumber), tables, user);
 }
 
+void tellFindings(UserInteraction& user, const std::filesystem::path& table,
+                  const std::vector<std::string>& findings, store::Access access) {
+    std::string told;
+    for (const std::string& finding : findings) {
+        // Changes a log left are no damage: finishing them is what a log is for.
+        if (finding == store::kPendingChangesFinding || finding == store::kChangesFinishedFinding)
+            continue;
+        told += (told.empty() ? "" : "; ") + finding;
+    }
+    if (told.empty()) return;
+    // File names on disk are UTF-8; messages are GBK.
+    const std::string name =
+        utf8ToGbk(table.filename().string()).value_or(std::string(table.filename().string()));
+    if (access == store::Access::ReadOnly) {
+        user.showMessage({kNeedsRepairPrefix + name + " (" + told + ")" + kNeedsRepairSuffix,
+                          kRepairTitle, MessageIcon::Warning, MessageButtons::Ok});
+    } else {
+        user.showMessage({kRepairedPrefix + name + " (" + told + ")", kRepairTitle,
+                          MessageIcon::Information, MessageButtons::Ok});
+    }
+}
+
 bool closeAllTables(store::TableStore& tables, UserInteraction& user) {
     if (tables.closeAll()) return true;
-    showError(user, kTablesNotWritten);
+    // The changes are made (their log holds them): a warning, not a failure.
+    user.showMessage(
+        {kTablesNotWritten, kTablesNotWrittenTitle, MessageIcon::Warning, MessageButtons::Ok});
     return false;
 }
 

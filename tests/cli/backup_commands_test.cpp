@@ -9,10 +9,19 @@
 #include <string>
 #include <vector>
 
+#include "common/clock.h"
 #include "common/run_lock.h"
 #include "common/temporary_folder.h"
 #include "config/ini_file.h"
+#include "ledger/ledger_lifecycle.h"
+#include "ledger/registry.h"
+#include "maintenance/restore.h"
+#include "session/app_state.h"
+#include "store/file_layer.h"
 #include "tests/cli/cli_run.h"
+#include "tests/support/faulty_folder_operations.h"
+#include "tests/support/ledger_data.h"
+#include "tests/support/scripted_user.h"
 
 // backup, backups and restore, run as cron or a systemd timer would run them.
 
@@ -159,6 +168,92 @@ TEST_F(BackupCommandsTest, NothingIsTouchedWhileTheProgramRunsOnTheFolder) {
     }
     EXPECT_EQ(get("data/home.edb"), "home 2");
     EXPECT_EQ(get("backup/data/home.edb"), "home 1");
+}
+
+// A restore killed at each of its steps, then each reading command: each
+// shows the ledgers as they will be once the restore is finished, or says
+// plainly that it is unfinished and how to finish it (and exits non-zero);
+// none calls them damaged. `repair` then finishes it.
+TEST(InterruptedRestore, ReadersTellTheDataAsItWillBeOrThatTheRestoreIsUnfinished) {
+    const TemporaryFolder base;
+    {
+        testing::ScriptedUser user;
+        store::PosixFileSystem files;
+        FixedClock clock{42136.5};
+        AppState state(RunDirectory(base.path()), files, clock, user);
+        ASSERT_TRUE(ledger::createRegistry(state));
+        ASSERT_EQ(ledger::createLedger(state, testing::gbk("家庭"), ""),
+                  ledger::CreateLedgerResult::Created);
+    }
+    const std::string add =
+        " 1 --date 2015-05-12 --direction expense --item 餐饮 --member 妈妈 "
+        "--amount ";
+    ASSERT_EQ(runCli("add-entry " + shellWord(base.path()) + add + "1").exitCode, 0);
+    ASSERT_EQ(runCli("backup " + shellWord(base.path())).exitCode, 0);
+    ASSERT_EQ(runCli("add-entry " + shellWord(base.path()) + add + "2").exitCode, 0);
+
+    auto restoreKilledAt = [&](long step, const fs::path& folder) {
+        fs::remove_all(folder);
+        fs::copy(base.path(), folder, fs::copy_options::recursive);
+        testing::FaultyFolderOperations ops(step);
+        maintenance::restoreKeepingTheData(ops, RunDirectory(folder), "", {.now = 42137.5});
+        return ops.steps();
+    };
+    // How many entries `entries` shows; nothing when it said the restore is unfinished.
+    auto shown = [](const fs::path& folder, bool& unfinished) -> std::optional<std::size_t> {
+        const testing::CliRun entries = runCli("entries " + shellWord(folder) + " 1");
+        if (entries.exitCode != 0) {
+            EXPECT_NE(entries.errors.find("restore is unfinished"), std::string::npos)
+                << entries.errors;
+            unfinished = true;
+            return std::nullopt;
+        }
+        return entries.lines.empty() ? 0 : entries.lines.size() - 1;  // the labels line
+    };
+    const TemporaryFolder scratch;
+    const fs::path folder = scratch / "run";
+    const long steps = restoreKilledAt(-1, folder);
+    bool unused = false;
+    ASSERT_EQ(shown(folder, unused), 1u);
+    int told = 0;
+    for (long step = 0; step < steps; ++step) {
+        SCOPED_TRACE("killed at step " + std::to_string(step));
+        restoreKilledAt(step, folder);
+        bool unfinished = false;
+        const auto entries = shown(folder, unfinished);
+        const std::string table = shellWord(folder / "data/家庭.edb");
+        for (const std::string& command :
+             {"ledgers " + shellWord(folder), "check " + table, "dump " + table}) {
+            const testing::CliRun run = runCli(command);
+            const std::string all = run.errors + [&] {
+                std::string text;
+                for (const auto& line : run.lines) text += line + "\n";
+                return text;
+            }();
+            EXPECT_EQ(all.find("已损坏"), std::string::npos) << command << "\n" << all;
+            EXPECT_EQ(all.find("unknown magic"), std::string::npos) << command << "\n" << all;
+            if (unfinished) {
+                EXPECT_NE(run.exitCode, 0) << command;
+                EXPECT_NE(run.errors.find("restore is unfinished"), std::string::npos) << command;
+            } else {
+                EXPECT_EQ(run.exitCode, 0) << command << "\n" << all;
+            }
+        }
+        told += unfinished ? 1 : 0;
+        const testing::CliRun repaired = runCli("repair " + shellWord(folder));
+        EXPECT_EQ(repaired.exitCode, 0) << repaired.errors;
+        bool after = false;
+        const auto finished = shown(folder, after);
+        EXPECT_FALSE(after);
+        // What a reader showed is what there is once finished; an unfinished
+        // restore is finished (it was decided).
+        if (entries) {
+            EXPECT_EQ(finished, entries);
+        } else {
+            EXPECT_EQ(finished, 1u);
+        }
+    }
+    EXPECT_GT(told, 0);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -250,6 +251,54 @@ TEST_F(EntryCommandsTest, AFailureAfterTheWorkStillExitsOne) {
         EXPECT_EQ(unwritten.exitCode, 1);
         EXPECT_NE(unwritten.errors.find("cannot write the output"), std::string::npos)
             << unwritten.errors;
+    }
+}
+
+// A table cut by a byte: a reader shows what can be read and says on standard
+// error that it needs the repair and how to make it, writing nothing; the next
+// command that writes repairs it and says what it did.
+TEST_F(EntryCommandsTest, ARepairNeededIsToldByReadersAndARepairMadeByWriters) {
+    const std::string options = "--date 2015-05-12 --direction expense --item 餐饮 --member 妈妈 ";
+    for (const char* amount : {"1", "2", "3"})
+        ASSERT_EQ(add(options + "--amount " + amount).exitCode, 0);
+    const fs::path table = run_ / "data/家庭.edb";
+    fs::resize_file(table, fs::file_size(table) - 1);
+    const auto size = fs::file_size(table);
+
+    const testing::CliRun read = runCli("entries " + run() + " 1");
+    EXPECT_EQ(read.lines.size(), 2u + 1u);  // two entries and the labels
+    EXPECT_NE(read.errors.find("数据文件需要修复：家庭.edb"), std::string::npos) << read.errors;
+    EXPECT_NE(read.errors.find("qinghe-cli repair"), std::string::npos) << read.errors;
+    EXPECT_EQ(fs::file_size(table), size);
+
+    const testing::CliRun written = add(options + "--amount 4");
+    EXPECT_EQ(written.exitCode, 0) << written.errors;
+    EXPECT_NE(written.errors.find("数据文件已修复：家庭.edb"), std::string::npos) << written.errors;
+    EXPECT_NE(written.errors.find("copied aside"), std::string::npos) << written.errors;
+    const testing::CliRun after = runCli("entries " + run() + " 1");
+    EXPECT_EQ(after.lines.size(), 3u + 1u);
+    EXPECT_EQ(after.errors, "");
+}
+
+// The tool reads the settings where they are: no command leaves a folder in
+// the temporary folder, and a reading one writes no missing setup file.
+TEST_F(EntryCommandsTest, NoCommandLeavesATemporaryFolderOrWritesTheSettingsToRead) {
+    const TemporaryFolder temporary("tmp-");
+    const char* before = std::getenv("TMPDIR");
+    const std::string kept = before ? before : "";
+    ::setenv("TMPDIR", temporary.path().c_str(), 1);
+    fs::remove_all(run_ / "setup");
+    EXPECT_EQ(runCli("ledgers " + run()).exitCode, 0);
+    EXPECT_EQ(runCli("entries " + run() + " 1").exitCode, 0);
+    EXPECT_FALSE(fs::exists(run_ / "setup"));
+    EXPECT_EQ(
+        add("--date 2015-05-12 --direction expense --item 餐饮 --member 妈妈 --amount 3").exitCode,
+        0);
+    EXPECT_TRUE(fs::is_empty(temporary.path()));
+    if (before) {
+        ::setenv("TMPDIR", kept.c_str(), 1);
+    } else {
+        ::unsetenv("TMPDIR");
     }
 }
 

@@ -11,6 +11,7 @@
 #include <iterator>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "common/clock.h"
@@ -118,6 +119,34 @@ TEST_F(SettingsTest, EachMissingFileIsRecreatedAloneAndTheOthersKept) {
     EXPECT_EQ(reloaded.members, Names{kFather});
     EXPECT_EQ(reloaded.initialAmount, 12.5);
     EXPECT_EQ(reloaded.startDate, dateFromCivil(2015, 5, 12).value());
+}
+
+// Reading without writing gives what loading gives, for a fresh folder and for
+// one with some files missing, and leaves the folder exactly as it was.
+TEST_F(SettingsTest, ReadingGivesWhatLoadingGivesAndWritesNothing) {
+    auto same = [](const Settings& a, const Settings& b) {
+        return std::tie(a.startupGuide, a.visualGuidance, a.startWithComputer, a.startInBackground,
+                        a.idleLock, a.idleMinutes, a.backupMode, a.backupDays, a.lastBackup,
+                        a.backupKeep, a.incomeItems, a.expenseItems, a.members, a.startDate,
+                        a.initialAmount) ==
+               std::tie(b.startupGuide, b.visualGuidance, b.startWithComputer, b.startInBackground,
+                        b.idleLock, b.idleMinutes, b.backupMode, b.backupDays, b.lastBackup,
+                        b.backupKeep, b.incomeItems, b.expenseItems, b.members, b.startDate,
+                        b.initialAmount);
+    };
+    // No setup folder at all.
+    const Settings read = readSettings(run_, clock_);
+    EXPECT_FALSE(fs::exists(folder_.path() / "setup"));
+    EXPECT_TRUE(same(read, load()));
+    // Two files kept, two missing.
+    put("system.ini", "[setup]\r\nqsy=0\r\nsdjg=7\r\n");
+    put("jtcy.ini", "[list]\r\nnumber=1\r\n1=x\r\n");
+    ASSERT_TRUE(fs::remove(file("szxm.ini")) && fs::remove(file("csrqje.ini")));
+    const Settings partly = readSettings(run_, clock_);
+    EXPECT_EQ(setupFiles(), (Names{"jtcy.ini", "system.ini"}));
+    EXPECT_FALSE(partly.startupGuide);
+    EXPECT_EQ(partly.idleMinutes, 7);
+    EXPECT_TRUE(same(partly, load()));
 }
 
 TEST_F(SettingsTest, MissingKeysReadTheirDefaultsAndNonNumbersReadZero) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <string>
@@ -16,6 +17,7 @@
 #include "session/app_state.h"
 #include "store/table_check.h"
 #include "tables/schemas.h"
+#include "tables/store_failures.h"
 #include "tests/support/crash_harness.h"
 #include "tests/support/ledger_data.h"
 #include "tests/support/memory_file_system.h"
@@ -141,6 +143,104 @@ TEST_F(EntryCrashTest, AddingAnEntryWithPictures) {
         return entry::addEntryFromForm(run.state, form, vouchers, run.screens) ==
                entry::AddEntryResult::Added;
     });
+}
+
+// The disk fills up at each step of adding an entry with a picture (a small
+// one kept in the change log, a large one written into the files at once):
+// what the window said is what the next start finds, and once there is room
+// again the same window adds the entry, once, whatever the first try said.
+TEST_F(EntryCrashTest, AFullDiskAtEachStepOfAnAddIsToldAsItIs) {
+    const MemoryFileSystem before = household();
+    MemoryFileSystem beforeCopy(before);
+    const auto seenBefore = look(beforeCopy);
+    ASSERT_TRUE(seenBefore);
+    const std::string large = "\xFF\xD8\xFF large" + std::string(1500 * 1024, 'L');
+    for (const std::string& picture : {kPhotoB, large}) {
+        auto add = [&](Run& run) {
+            entry::AddEntryForm form = entry::newAddEntryForm(run.state);
+            form.item.text = gbk("餐饮");
+            form.amount = "12.5";
+            entry::VoucherStripModel vouchers({picture});
+            return entry::addEntryFromForm(run.state, form, vouchers, run.screens) ==
+                   entry::AddEntryResult::Added;
+        };
+        auto withOneMore = [&](const std::vector<Seen>& seen) {
+            MemoryFileSystem disk(before);
+            Run run(*this, disk);
+            EXPECT_EQ(ledger::openLedger(run.state, 1, run.view), ledger::OpenLedgerResult::Opened);
+            EXPECT_TRUE(add(run));
+            EXPECT_TRUE(run.state.tables.closeAll());
+            auto after = look(disk);
+            return after && after->size() == seen.size() + 1 ? after->back() : Seen{};
+        };
+        const Seen added = withOneMore(*seenBefore);
+        long steps = 0;
+        {
+            MemoryFileSystem disk(before);
+            Run run(*this, disk);
+            ASSERT_EQ(ledger::openLedger(run.state, 1, run.view), ledger::OpenLedgerResult::Opened);
+            const long opened = disk.steps();
+            ASSERT_TRUE(add(run));
+            steps = disk.steps() - opened;
+        }
+        int refused = 0;
+        for (long step = 0; step <= steps; ++step) {
+            SCOPED_TRACE("full from step " + std::to_string(step) + " of " + std::to_string(steps) +
+                         ", picture of " + std::to_string(picture.size()));
+            MemoryFileSystem disk(before);
+            Run run(*this, disk);
+            ASSERT_EQ(ledger::openLedger(run.state, 1, run.view), ledger::OpenLedgerResult::Opened);
+            disk.fillUpAt(disk.steps() + step);
+            const bool told = add(run);
+            refused += told ? 0 : 1;
+            MemoryFileSystem now(disk);  // a start of the program now, with room
+            const auto seen = look(now);
+            ASSERT_TRUE(seen);
+            std::vector<Seen> expected = *seenBefore;
+            if (told) expected.push_back(added);
+            EXPECT_EQ(*seen, expected) << (told ? "said added" : "said failed");
+            // Room again: a script that retries what failed adds it once.
+            disk.roomIsBack();
+            if (!told) {
+                EXPECT_TRUE(add(run)) << "refused with room again";
+            }
+            EXPECT_TRUE(run.state.tables.closeAll());
+            const auto last = look(disk);
+            ASSERT_TRUE(last);
+            expected = *seenBefore;
+            expected.push_back(added);
+            EXPECT_EQ(*last, expected);
+        }
+        EXPECT_GT(refused, 0);
+    }
+}
+
+// A table cut by a byte: the program opens a ledger to write, so opening it
+// repairs the table (the damaged files copied aside first) and tells the user
+// what was done in a message box, once.
+TEST_F(EntryCrashTest, ADamagedTableIsToldWhenReadAndWhenRepaired) {
+    MemoryFileSystem disk = household();
+    {
+        auto file = disk.open(folder_ / "data/家庭.edb", store::OpenMode::ReadWrite);
+        ASSERT_TRUE(file);
+        ASSERT_TRUE(file->truncate(*file->size() - 1));
+    }
+    Run run(*this, disk);
+    ASSERT_EQ(ledger::openLedger(run.state, 1, run.view), ledger::OpenLedgerResult::Opened);
+    EXPECT_EQ(run.state.currentLedger.rows->size(), 2u);
+    auto told = [&](MessageIcon icon, const std::string& start) {
+        return std::count_if(
+            run.user.messages.begin(), run.user.messages.end(), [&](const Message& message) {
+                return message.icon == icon && message.title == tables::kRepairTitle &&
+                       message.text.starts_with(start);
+            });
+    };
+    EXPECT_EQ(told(MessageIcon::Warning, tables::kNeedsRepairPrefix), 0);
+    EXPECT_EQ(told(MessageIcon::Information, tables::kRepairedPrefix), 1);
+    EXPECT_TRUE(
+        entry::addEntry(run.state, {.date = 42133, .item = "four", .amount = 8}, "", &run.view));
+    EXPECT_EQ(told(MessageIcon::Information, tables::kRepairedPrefix), 1);
+    EXPECT_EQ(run.state.currentLedger.rows->size(), 3u);
 }
 
 TEST_F(EntryCrashTest, ChangingAnEntryAndItsPictures) {

@@ -176,6 +176,20 @@ TEST(Backup, KeepsTheChangeLogsOfTablesWithThem) {
               (Names{"a.edb", "a.edb-log", "a.edb-log.stale", "b.edb-log"}));
 }
 
+TEST(Backup, LeavesOutWhatAFailedChangeLeft) {
+    // An empty log (its making cut short by a full disk) and a table being
+    // built with its log are no part of the data.
+    Sandbox box;
+    box.put("data/a.edb", "table");
+    box.put("data/a.edb-log", "");
+    box.put("data/a.edb.new", "half a table");
+    box.put("data/a.edb.new-log", "");
+    box.put("data/b.edb-log", "log");
+
+    ASSERT_TRUE(runBackup(box.run()));
+    EXPECT_EQ(box.names("backup/data"), (Names{"a.edb", "b.edb-log"}));
+}
+
 // The names beside the live folders that hold older generations.
 Names olderGenerations(const Sandbox& box) {
     Names older;

@@ -179,7 +179,8 @@ TEST_F(ChangeLogTest, ChangesWaitInMemoryAndTheLogUntilTheFilesAreWritten) {
 }
 
 // The program tells the user when closing its tables could not write
-// everything into their files.
+// everything into their files: a warning, since the changes are made (their
+// log finishes them at the next open).
 TEST_F(ChangeLogTest, AFailedCloseOfTheTablesIsToldToTheUser) {
     MemoryFileSystem disk = sixEntries();
     TableStore store(disk, clock_);
@@ -190,8 +191,8 @@ TEST_F(ChangeLogTest, AFailedCloseOfTheTablesIsToldToTheUser) {
     EXPECT_FALSE(tables::closeAllTables(store, user));
     ASSERT_EQ(user.messages.size(), 1u);
     EXPECT_EQ(user.messages[0].text, tables::kTablesNotWritten);
-    EXPECT_EQ(user.messages[0].title, texts::kErrorTitle);
-    EXPECT_EQ(user.messages[0].icon, MessageIcon::Error);
+    EXPECT_EQ(user.messages[0].title, tables::kTablesNotWrittenTitle);
+    EXPECT_EQ(user.messages[0].icon, MessageIcon::Warning);
     EXPECT_FALSE(store.hasCurrentTable());
     EXPECT_TRUE(tables::closeAllTables(store, user));  // nothing left to close
     EXPECT_EQ(user.messages.size(), 1u);
@@ -279,7 +280,9 @@ TEST_F(ChangeLogTest, ATornRecordEndsTheLogAndIsNeverActedOn) {
         MemoryFileSystem present(disk);
         afterFirst = rows(present);
         ASSERT_TRUE(store.append() && store.write(field::kNote, std::string("torn")));
-        recordStep = disk.steps();  // the next step writes the record
+        // The next step takes the room of the appended record in the data
+        // file, the one after writes the record.
+        recordStep = disk.steps() + 1;
         ASSERT_TRUE(store.commit());
     }
     {
@@ -300,6 +303,53 @@ TEST_F(ChangeLogTest, ATornRecordEndsTheLogAndIsNeverActedOn) {
         EXPECT_EQ(rows(after), afterFirst);
         expectClean(after);
     }
+}
+
+// A full disk leaves an empty log where a change failed to start one, and a
+// table built under a temporary name leaves it and its log: they go at the
+// next open for writing (a reader leaves them), and the change a full disk
+// refused works once there is room.
+TEST_F(ChangeLogTest, WhatAFailedChangeLeftGoesAtTheNextOpen) {
+    MemoryFileSystem disk = sixEntries();
+    std::filesystem::path building = path_;
+    building += ".new";
+    const std::filesystem::path leftovers[] = {TableFile::logPath(path_), building,
+                                               TableFile::logPath(building)};
+    {
+        TableStore store(disk, clock_);
+        ASSERT_TRUE(store.open(path_, "", kStorePassword));
+        ASSERT_TRUE(store.checkpoint());
+        disk.fillUpAt(disk.steps());
+        ASSERT_TRUE(store.append() && store.write(field::kVouchers, Bytes{std::string(9000, 'z')}));
+        EXPECT_FALSE(store.commit());
+        EXPECT_TRUE(disk.refusedForRoom());
+        EXPECT_EQ(store.recordCount(), 6);
+        disk.roomIsBack();
+    }
+    for (const auto& path : leftovers) {
+        if (!disk.exists(path)) {
+            ASSERT_TRUE(disk.open(path, store::OpenMode::Create));
+        }
+    }
+    ASSERT_EQ(disk.contents(leftovers[0]), "");
+    {
+        TableStore reader(disk, clock_);
+        reader.setReadOnly(true);
+        ASSERT_TRUE(reader.open(path_, "", kStorePassword));
+        for (const auto& path : leftovers) {
+            EXPECT_TRUE(disk.exists(path)) << path;
+        }
+    }
+    TableStore store(disk, clock_);
+    ASSERT_TRUE(store.open(path_, "", kStorePassword));
+    for (const auto& path : leftovers) {
+        EXPECT_FALSE(disk.exists(path)) << path;
+    }
+    ASSERT_TRUE(store.append() && store.write(field::kVouchers, Bytes{std::string(9000, 'z')}) &&
+                store.commit());
+    EXPECT_EQ(store.recordCount(), 7);
+    ASSERT_TRUE(store.closeAll());
+    expectClean(disk);
 }
 
 TEST_F(ChangeLogTest, ALogThatDoesNotFitTheTableIsSetAside) {

@@ -369,6 +369,7 @@ class WatchedFileSystem final : public FileSystem {
         }
         std::optional<std::uint64_t> size() override { return real_->size(); }
         bool truncate(std::uint64_t length) override { return real_->truncate(length); }
+        bool reserve(std::uint64_t length) override { return real_->reserve(length); }
         bool sync() override { return real_->sync(); }
 
       private:

@@ -69,6 +69,7 @@ class FaultyFile : public store::File {
     bool truncate(std::uint64_t length) override {
         return owner_.allow() && real_->truncate(length);
     }
+    bool reserve(std::uint64_t length) override { return owner_.allow() && real_->reserve(length); }
     bool sync() override { return !owner_.crashed() && real_->sync(); }
 
   private:

@@ -52,6 +52,7 @@ class FlushFailingDisk final : public store::FileSystem {
         [[nodiscard]] bool truncate(std::uint64_t length) override {
             return file_->truncate(length);
         }
+        [[nodiscard]] bool reserve(std::uint64_t length) override { return file_->reserve(length); }
         [[nodiscard]] bool sync() override { return !failFlushes_ && file_->sync(); }
 
       private:

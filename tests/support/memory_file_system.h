@@ -47,6 +47,14 @@ class MemoryFileSystem final : public store::FileSystem {
         return *this;
     }
 
+    // A full disk from step `step` on (ENOSPC): a write or a cut that would
+    // make a file longer than the room it holds fails, as does reserving more
+    // room; everything else goes through. Until roomIsBack().
+    void fillUpAt(long step) { fullFrom_ = step; }
+    void roomIsBack() { fullFrom_ = -1; }
+    // Whether a growth to `length` was refused for want of room.
+    bool refusedForRoom() const { return refusedForRoom_; }
+
     void setFault(Fault fault, long step, unsigned seed = 1) {
         fault_ = fault;
         faultStep_ = step;
@@ -142,8 +150,9 @@ class MemoryFileSystem final : public store::FileSystem {
         std::string bytes;
     };
     struct Node {
-        std::string bytes;    // what reads see
-        std::string lasting;  // as of the last flush
+        std::string bytes;       // what reads see
+        std::string lasting;     // as of the last flush
+        std::uint64_t room = 0;  // reserved beyond its length
         std::vector<Change> since;
     };
     class MemoryFile;
@@ -167,6 +176,15 @@ class MemoryFileSystem final : public store::FileSystem {
                             next - at);
             at = next;
         }
+    }
+
+    // Whether the disk is full at the step about to be taken and a file may
+    // not grow to `length`.
+    bool noRoom(const Node& node, std::uint64_t length) {
+        if (fullFrom_ < 0 || steps_ < fullFrom_) return false;
+        if (length <= std::max<std::uint64_t>(node.bytes.size(), node.room)) return false;
+        refusedForRoom_ = true;
+        return true;
     }
 
     // Counts a step; false when it must not happen (the fault, or after a crash).
@@ -202,6 +220,8 @@ class MemoryFileSystem final : public store::FileSystem {
     long steps_ = 0;
     bool faulted_ = false;
     bool stopped_ = false;
+    long fullFrom_ = -1;
+    bool refusedForRoom_ = false;
 };
 
 class MemoryFileSystem::MemoryFile final : public store::File {
@@ -225,6 +245,10 @@ class MemoryFileSystem::MemoryFile final : public store::File {
         if (readOnly_) return false;
         const bool torn =
             disk_.fault_ == Fault::Torn && !disk_.stopped_ && disk_.steps_ == disk_.faultStep_;
+        if (disk_.noRoom(*node_, offset + length)) {
+            disk_.steps_++;
+            return false;
+        }
         if (!disk_.step(false)) {
             if (torn && length > 1) {
                 // Part of the write lands before the process ends.
@@ -237,8 +261,23 @@ class MemoryFileSystem::MemoryFile final : public store::File {
     }
     std::optional<std::uint64_t> size() override { return node_->bytes.size(); }
     bool truncate(std::uint64_t length) override {
-        if (readOnly_ || !disk_.step(false)) return false;
+        if (readOnly_) return false;
+        if (disk_.noRoom(*node_, length)) {
+            disk_.steps_++;
+            return false;
+        }
+        if (!disk_.step(false)) return false;
         record({true, length, {}});
+        return true;
+    }
+    bool reserve(std::uint64_t length) override {
+        if (readOnly_) return false;
+        if (disk_.noRoom(*node_, length)) {
+            disk_.steps_++;
+            return false;
+        }
+        if (!disk_.step(false)) return false;
+        node_->room = std::max(node_->room, length);
         return true;
     }
     bool sync() override {
