@@ -10,6 +10,7 @@
 
 #include "cli/captured_lists.h"
 #include "cli/commands.h"
+#include "cli/entry_line.h"
 #include "cli/json_lines.h"
 #include "cli/ledger_command.h"
 #include "cli/run_directory_argument.h"
@@ -171,19 +172,6 @@ std::optional<std::size_t> entryRow(AppState& state, std::int32_t recordNumber) 
     return static_cast<std::size_t>(recordNumber - 1);
 }
 
-// One entry as `entries` prints it.
-void printEntry(const LedgerRows& rows, std::size_t row) {
-    auto cell = [&](int column) { return shownText(entry::entryCellText(rows, row, column)); };
-    printLine({{"recno", row + 1},
-               {"date", cell(entry::kDateColumn)},
-               {"direction", cell(entry::kDirectionColumn)},
-               {"item", cell(entry::kItemColumn)},
-               {"amount", cell(entry::kAmountColumn)},
-               {"member", cell(entry::kMemberColumn)},
-               {"note", cell(entry::kNoteColumn)},
-               {"voucher", cell(entry::kVoucherColumn)}});
-}
-
 // The voucher files taken into a strip as the file dialog takes them; false
 // when one could not be (said so by the core).
 bool takeVouchers(RunSession& session, const std::vector<std::string>& files,
@@ -229,7 +217,7 @@ int runAddEntry(const AddOptions& options) {
     if (entry::addEntryFromForm(state, form, vouchers, screens) != entry::AddEntryResult::Added)
         return kRefused;  // the core has said why
     const LedgerRows& rows = *state.currentLedger.rows;
-    printEntry(rows, rows.size() - 1);
+    printLine(entryLine(rows, rows.size() - 1));
     return kDone;
 }
 
@@ -281,7 +269,7 @@ int runChangeEntry(const ChangeOptions& options) {
     entry::EntryScreens screens(view);
     const auto outcome = entry::openEntryWindow(state, *row, entry::EntryOpener::Modify, screens);
     if (outcome != entry::EntryWindowModel::Outcome::Saved) return kRefused;
-    printEntry(*state.currentLedger.rows, *row);
+    printLine(entryLine(*state.currentLedger.rows, *row));
     return kDone;
 }
 

@@ -14,6 +14,7 @@
 
 #include "cli/captured_lists.h"
 #include "cli/commands.h"
+#include "cli/entry_line.h"
 #include "cli/json_lines.h"
 #include "cli/ledger_command.h"
 #include "cli/run_directory_argument.h"
@@ -106,18 +107,6 @@ struct QueryOptions {
     std::optional<std::string> item, member, note;
 };
 
-JsonLine rowLine(const LedgerRows& rows, std::size_t row) {
-    auto cell = [&](int column) { return shownText(entry::entryCellText(rows, row, column)); };
-    return {{"recno", row + 1},
-            {"date", cell(entry::kDateColumn)},
-            {"direction", cell(entry::kDirectionColumn)},
-            {"item", cell(entry::kItemColumn)},
-            {"amount", cell(entry::kAmountColumn)},
-            {"member", cell(entry::kMemberColumn)},
-            {"note", cell(entry::kNoteColumn)},
-            {"voucher", cell(entry::kVoucherColumn)}};
-}
-
 std::optional<report::QueryConditions> conditionsOf(const QueryOptions& options) {
     report::QueryConditions conditions;
     if (options.from) {
@@ -155,7 +144,7 @@ int runQueryCommand(const QueryOptions& options) {
     auto opened = openLedgerForReading(options.ledger);
     if (!opened) return 1;
     const report::QueryResult result = report::runQuery(opened->rows, *conditions);
-    for (std::uint32_t row : result.matches) printLine(rowLine(*result.rows, row));
+    for (std::uint32_t row : result.matches) printLine(entryLine(*result.rows, row));
     printLine({{"total", shownText(result.totalLabel)}});
     return 0;
 }
